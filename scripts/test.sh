@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test and (briefly) every
+# benchmark. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh asan
+scripts/build.sh release
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+(cd build/asan && ctest --output-on-failure -j "$(nproc)")
+
+# Benchmarks run once, briefly, to show they still work; times are printed, never judged.
+build/release/velmo_bench --benchmark_min_time=0.01 --benchmark_repetitions=1

@@ -1,0 +1,20 @@
+// The base fixture of every test: the whole program starts afresh, with the
+// headless platform recording beeps and messages.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "Velmo.h"
+#include "platform/headless/HeadlessPlatform.h"
+
+class VelmoTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    VelmoReset();
+    Headless().Reset();
+  }
+  void TearDown() override {
+    EXPECT_EQ(Headless().unusedAnswers(), 0u) << "scripted answers left unused";
+  }
+  HeadlessPlatform& platform() { return Headless(); }
+};

@@ -8,6 +8,20 @@ public:
   MsgAnswer MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon) override {
     return FirstAnswer(buttons);
   }
+  void SetScreenCursor(CursorShape) override {}
+  bool IsKeyDown(PhysKey) override { return false; }
+  int StartTimer(int, std::function<void()>) override { return 0; }
+  void StopTimer(int) override {}
+  std::string ClipboardText() override { return {}; }
+  void SetClipboardText(const std::string&) override {}
+  bool ClipboardImage(TRasterImage&) override { return false; }
+  void SetClipboardImage(const TRasterImage&) override {}
+  bool OpenFileDialog(TFileDialogSpec&) override { return false; }
+  bool SaveFileDialog(TFileDialogSpec&) override { return false; }
+  bool ColorDialog(std::uint32_t&) override { return false; }
+  bool PrintDialog(TPrintSetup&) override { return false; }
+  bool OpenUrl(const std::string&) override { return false; }
+  int RunProgram(const TRunSpec&) override { return -1; }
 };
 
 SilentPlatform g_silent;

@@ -1,9 +1,15 @@
 // The services the core asks of the platform it runs on: the Qt window system
 // or the headless harness used by tests and the command line. The core calls
 // Platform(); a front end installs its implementation with SetPlatform().
+//
+// Texts shown to the user (box texts, captions, dialog titles, filters) are
+// CP932; file-system paths are native UTF-8.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 // Buttons a message box offers, as the standard box sets.
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel };
@@ -11,18 +17,81 @@ enum class MsgIcon { None, Information, Warning, Error, Question };
 // The button the user pressed.
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
+// Mouse cursor shapes the program uses.
+enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No };
+
+// Keys and buttons whose physical state can be asked at any moment.
+enum class PhysKey { Shift, Ctrl, Alt, LeftButton, RightButton, MiddleButton };
+
+// A 32-bit image: pixels 0xAARRGGBB, rows top to bottom.
+struct TRasterImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+// A file dialog. filter: pairs "description|pattern" joined by '|', as
+// "図面ファイル (*.vld)|*.vld;*.VLD|すべて|*". Paths are UTF-8.
+struct TFileDialogSpec {
+  std::string title;
+  std::string filter;
+  int filterIndex = 1;       // 1-based; receives the chosen filter
+  std::string initialDir;    // UTF-8
+  std::string fileName;      // UTF-8; receives the chosen path
+  std::string defaultExt;    // without the dot
+  bool confirmOverwrite = true;  // save dialogs
+};
+
+// What a print dialog chose.
+struct TPrintSetup {
+  std::string printerName;
+  int copies = 1;
+  bool landscape = false;
+  int paperSize = 4;  // 0 A0 .. 4 A4, 5 unspecified
+};
+
+// An outside program to run.
+struct TRunSpec {
+  std::string program;            // UTF-8 path or name looked up in PATH
+  std::vector<std::string> args;  // UTF-8
+  std::string workDir;            // UTF-8; empty = current folder
+  bool wait = true;               // wait for it to end
+};
+
 class IPlatform {
 public:
   virtual ~IPlatform() = default;
   // The system's default beep, used to refuse a point or a value.
   virtual void Beep() = 0;
-  // A modal message box. text and caption are CP932.
+  // A modal message box.
   virtual MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                                MsgIcon icon) = 0;
+  // The cursor over the whole application (the hourglass during long scans).
+  virtual void SetScreenCursor(CursorShape shape) = 0;
+  // The physical state of a key or button now, whatever events said.
+  virtual bool IsKeyDown(PhysKey key) = 0;
+  // A repeating timer on the user-interface thread; returns its id (> 0).
+  virtual int StartTimer(int intervalMs, std::function<void()> tick) = 0;
+  virtual void StopTimer(int id) = 0;
+  // Clipboard. Text is CP932.
+  virtual std::string ClipboardText() = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+  virtual bool ClipboardImage(TRasterImage& image) = 0;
+  virtual void SetClipboardImage(const TRasterImage& image) = 0;
+  // Common dialogs; false when cancelled.
+  virtual bool OpenFileDialog(TFileDialogSpec& spec) = 0;
+  virtual bool SaveFileDialog(TFileDialogSpec& spec) = 0;
+  virtual bool ColorDialog(std::uint32_t& rgb) = 0;  // 0xRRGGBB
+  virtual bool PrintDialog(TPrintSetup& setup) = 0;
+  // Opens a web or mail address with the desktop's handler.
+  virtual bool OpenUrl(const std::string& url) = 0;
+  // Runs an outside program; with wait, returns its exit code, else 0 once
+  // started; -1 when it could not be started.
+  virtual int RunProgram(const TRunSpec& spec) = 0;
 };
 
 // The installed platform. Before a front end installs one, a silent stand-in
-// answers every box with its first button.
+// answers every box with its first button and every dialog with Cancel.
 IPlatform& Platform();
 // Installs p (nullptr restores the silent stand-in). The caller keeps ownership.
 void SetPlatform(IPlatform* p);

@@ -1,22 +1,40 @@
 #include "platform/headless/HeadlessPlatform.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "kernel/SjisConv.h"
+
+extern char** environ;
 
 HeadlessPlatform& Headless() {
   static HeadlessPlatform p;
   return p;
 }
 
-void HeadlessPlatform::Beep() { ++beeps_; }
-
 void HeadlessPlatform::Reset() {
-  beeps_ = 0;
-  messages_.clear();
-  answers_.clear();
+  auto failure = std::move(onFailure_);
+  const bool echo = echo_;
+  *this = HeadlessPlatform{};
+  onFailure_ = std::move(failure);
+  echo_ = echo;
 }
+
+void HeadlessPlatform::Unscripted(const std::string& what) {
+  if (onFailure_) {
+    onFailure_(what);
+  } else {
+    std::fprintf(stderr, "velmo: %s\n", what.c_str());
+    std::abort();
+  }
+}
+
+void HeadlessPlatform::Beep() { ++beeps_; }
 
 MsgAnswer HeadlessPlatform::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                                        MsgIcon icon) {
@@ -24,13 +42,7 @@ MsgAnswer HeadlessPlatform::MessageBox(const std::string& text, const std::strin
   MsgAnswer answer = FirstAnswer(buttons);
   if (!singleButton) {
     if (answers_.empty()) {
-      const std::string what = "unscripted question: " + SjisToUtf8(text);
-      if (onFailure_) {
-        onFailure_(what);
-      } else {
-        std::fprintf(stderr, "velmo: %s\n", what.c_str());
-        std::abort();
-      }
+      Unscripted("unscripted question: " + SjisToUtf8(text));
     } else {
       answer = answers_.front();
       answers_.pop_front();
@@ -39,4 +51,107 @@ MsgAnswer HeadlessPlatform::MessageBox(const std::string& text, const std::strin
   if (echo_) std::fprintf(stderr, "%s\n", SjisToUtf8(text).c_str());
   messages_.push_back({text, caption, buttons, icon, answer});
   return answer;
+}
+
+bool HeadlessPlatform::IsKeyDown(PhysKey key) { return keys_[static_cast<int>(key)]; }
+
+int HeadlessPlatform::StartTimer(int, std::function<void()> tick) {
+  const int id = nextTimer_++;
+  timers_[id] = std::move(tick);
+  return id;
+}
+
+void HeadlessPlatform::StopTimer(int id) { timers_.erase(id); }
+
+void HeadlessPlatform::FireTimers() {
+  // A tick may stop or start timers: run a snapshot of the ids.
+  std::vector<int> ids;
+  for (const auto& t : timers_) ids.push_back(t.first);
+  for (int id : ids) {
+    auto it = timers_.find(id);
+    if (it != timers_.end()) {
+      auto tick = it->second;
+      tick();
+    }
+  }
+}
+
+bool HeadlessPlatform::ClipboardImage(TRasterImage& image) {
+  if (!hasClipImage_) return false;
+  image = clipImage_;
+  return true;
+}
+
+void HeadlessPlatform::SetClipboardImage(const TRasterImage& image) {
+  clipImage_ = image;
+  hasClipImage_ = true;
+}
+
+bool HeadlessPlatform::FileDialog(TFileDialogSpec& spec, const char* kind) {
+  fileDialogs_.push_back(spec);
+  if (fileAnswers_.empty()) {
+    Unscripted(std::string("unscripted ") + kind + " dialog: " + SjisToUtf8(spec.title));
+    return false;
+  }
+  FileAnswer a = std::move(fileAnswers_.front());
+  fileAnswers_.pop_front();
+  if (!a.ok) return false;
+  spec.fileName = a.path;
+  if (a.filterIndex > 0) spec.filterIndex = a.filterIndex;
+  return true;
+}
+
+bool HeadlessPlatform::OpenFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, "open"); }
+bool HeadlessPlatform::SaveFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, "save"); }
+
+bool HeadlessPlatform::ColorDialog(std::uint32_t& rgb) {
+  if (colorAnswers_.empty()) {
+    Unscripted("unscripted colour dialog");
+    return false;
+  }
+  const auto [ok, value] = colorAnswers_.front();
+  colorAnswers_.pop_front();
+  if (ok) rgb = value;
+  return ok;
+}
+
+bool HeadlessPlatform::PrintDialog(TPrintSetup& setup) {
+  if (printAnswers_.empty()) {
+    Unscripted("unscripted print dialog");
+    return false;
+  }
+  auto [ok, value] = printAnswers_.front();
+  printAnswers_.pop_front();
+  if (ok) setup = value;
+  return ok;
+}
+
+bool HeadlessPlatform::OpenUrl(const std::string& url) {
+  urls_.push_back(url);
+  return true;
+}
+
+int HeadlessPlatform::RunProgram(const TRunSpec& spec) {
+  std::vector<std::string> argvStore;
+  argvStore.push_back(spec.program);
+  for (const auto& a : spec.args) argvStore.push_back(a);
+  std::vector<char*> argv;
+  for (auto& s : argvStore) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 29))
+  if (!spec.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.workDir.c_str());
+#endif
+  pid_t pid = 0;
+  const int rc = posix_spawnp(&pid, spec.program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  if (!spec.wait) return 0;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -1,11 +1,13 @@
 // The platform for tests and the command line: no window, no sound. It
-// records every beep and message box, and answers questions from a script
-// that the caller sets up beforehand. A question nobody scripted is reported
-// through the failure handler (a test failure under the test runner).
+// records every beep, message box and dialog, and answers questions from a
+// script that the caller sets up beforehand. A question nobody scripted is
+// reported through the failure handler (a test failure under the test runner).
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,20 +21,58 @@ struct RecordedMessage {
   MsgAnswer answer;
 };
 
+// A scripted answer to a file dialog: the path chosen, or cancel.
+struct FileAnswer {
+  bool ok = false;
+  std::string path;  // UTF-8
+  int filterIndex = 0;  // 0 keeps the dialog's
+};
+
 class HeadlessPlatform final : public IPlatform {
 public:
   void Beep() override;
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                        MsgIcon icon) override;
+  void SetScreenCursor(CursorShape shape) override { cursor_ = shape; }
+  bool IsKeyDown(PhysKey key) override;
+  int StartTimer(int intervalMs, std::function<void()> tick) override;
+  void StopTimer(int id) override;
+  std::string ClipboardText() override { return clipText_; }
+  void SetClipboardText(const std::string& text) override { clipText_ = text; }
+  bool ClipboardImage(TRasterImage& image) override;
+  void SetClipboardImage(const TRasterImage& image) override;
+  bool OpenFileDialog(TFileDialogSpec& spec) override;
+  bool SaveFileDialog(TFileDialogSpec& spec) override;
+  bool ColorDialog(std::uint32_t& rgb) override;
+  bool PrintDialog(TPrintSetup& setup) override;
+  bool OpenUrl(const std::string& url) override;
+  // Runs the program for real (posix_spawn); the command line needs it.
+  int RunProgram(const TRunSpec& spec) override;
 
-  // Forgets the record and the script.
+  // Forgets the record, the script, the timers, the clipboard and the keys.
   void Reset();
-  // The next question gets this answer. Boxes with one button need none.
-  void ScriptAnswer(MsgAnswer a) { answers_.push_back(a); }
 
+  // --- the script
+  // The next message box with more than one button gets this answer.
+  void ScriptAnswer(MsgAnswer a) { answers_.push_back(a); }
+  void ScriptFile(FileAnswer a) { fileAnswers_.push_back(std::move(a)); }
+  void ScriptColor(bool ok, std::uint32_t rgb = 0) { colorAnswers_.push_back({ok, rgb}); }
+  void ScriptPrint(bool ok, TPrintSetup setup = {}) { printAnswers_.push_back({ok, setup}); }
+  void SetKeyDown(PhysKey key, bool down) { keys_[static_cast<int>(key)] = down; }
+  // Runs the tick of every started timer once (in start order).
+  void FireTimers();
+
+  // --- the record
   int beeps() const { return beeps_; }
   const std::vector<RecordedMessage>& messages() const { return messages_; }
-  std::size_t unusedAnswers() const { return answers_.size(); }
+  std::size_t unusedAnswers() const {
+    return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + printAnswers_.size();
+  }
+  CursorShape screenCursor() const { return cursor_; }
+  const std::vector<TFileDialogSpec>& fileDialogs() const { return fileDialogs_; }
+  const std::vector<std::string>& openedUrls() const { return urls_; }
+  int activeTimers() const { return static_cast<int>(timers_.size()); }
+  bool hasClipboardImage() const { return hasClipImage_; }
 
   // Called with a UTF-8 description when a question arrives unscripted.
   // The default prints it and aborts.
@@ -41,9 +81,24 @@ public:
   void SetEcho(bool on) { echo_ = on; }
 
 private:
+  void Unscripted(const std::string& what);
+  bool FileDialog(TFileDialogSpec& spec, const char* kind);
+
   int beeps_ = 0;
   std::vector<RecordedMessage> messages_;
   std::deque<MsgAnswer> answers_;
+  std::deque<FileAnswer> fileAnswers_;
+  std::deque<std::pair<bool, std::uint32_t>> colorAnswers_;
+  std::deque<std::pair<bool, TPrintSetup>> printAnswers_;
+  std::vector<TFileDialogSpec> fileDialogs_;
+  std::vector<std::string> urls_;
+  std::map<int, std::function<void()>> timers_;
+  int nextTimer_ = 1;
+  bool keys_[6] = {};
+  CursorShape cursor_ = CursorShape::Default;
+  std::string clipText_;
+  TRasterImage clipImage_;
+  bool hasClipImage_ = false;
   std::function<void(const std::string&)> onFailure_;
   bool echo_ = false;
 };

@@ -1,13 +1,28 @@
 #include "Velmo.h"
 
+#include "app/ApManager.h"
+#include "app/Ap_Unit1.h"
 #include "kernel/Common.h"
+#include "kernel/ProgramDir.h"
+#include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
-#include "kernel/ProgramDir.h"
+
+namespace {
+
+// Every operation's handler, by the control that starts it. Operations
+// register here as they are written.
+void RegisterOperations() {}
+
+}  // namespace
 
 void VelmoReset() {
   Common_Reset();
   ProgramDir_Reset();
   PVC_Reset();
   GC_DB_Reset();
+  ComHst_Reset();
+  ApManager_Reset();
+  Form1_Reset();
+  RegisterOperations();
 }

@@ -1,0 +1,94 @@
+// The main window's state and input handlers. The window's controls are
+// core state here (captions, colours, enabled, widths, visibility, the entry
+// box); the Qt window only shows this state and forwards input to the
+// handlers below, so everything a user can do can be driven headless.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "kernel/Platform.h"
+
+// Colours 0xRRGGBB.
+constexpr std::uint32_t clSubGreen = 0xDDFFBB;   // an enabled sub-menu button
+constexpr std::uint32_t clSubOrange = 0xFFDDBB;  // a switched-on option or one with a value
+constexpr std::uint32_t clEntryPink = 0xFFBBBB;  // the open entry box
+constexpr std::uint32_t clBtnFace = 0xF0F0F0;
+
+struct TControl {
+  std::string caption;  // as shown (CP932)
+  std::string raw;      // as an operation set it, with its '$' (sub-menu buttons)
+  std::string hint;     // CP932
+  std::uint32_t color = clBtnFace;
+  bool enabled = true;
+  bool visible = true;
+  int width = 0;  // pixels, where the program sets it
+};
+
+struct TEntryBox {
+  std::string text;  // CP932
+  int tag = 0;       // sub-menu button 1..7 whose value is typed; -1, -2 offset entry
+  bool readOnly = false;
+  bool visible = false;
+  bool focused = false;
+  int selStart = 0;  // bytes
+  int selLength = 0;
+};
+
+constexpr int kMinWindowSize = 300;
+constexpr int kClickRange = 44;  // pixels: a release nearer its press is a click
+
+struct Form1State {
+  std::string caption;  // window title
+  TControl lbFileName;
+  TControl PvBtns;      // the panel of the seven sub-menu buttons
+  TControl PvBtn[7];    // ①..⑦
+  TControl PvEdit;      // the entry box panel
+  TControl PvEsc;       // "Esc"
+  TEntryBox edCommon;
+  TControl lbComHst;    // the history label
+  int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
+  TControl lbGuid1;     // the prompt line
+  TControl pnMouse;     // pointer position
+  TControl lbDataCount; // cell counts
+  CursorShape drawCursor = CursorShape::Arrow;  // over the drawing area
+  int drawWidth = 0, drawHeight = 0;            // drawing area, pixels
+  // Grows with every change of the state above, so a window knows to refresh.
+  unsigned revision = 0;
+};
+extern Form1State g_form1;
+void Form1_Reset();
+inline void Form1Changed() { ++g_form1.revision; }
+
+// True while the entry box is open (its panel wider than one pixel).
+bool EntryIsOpen();
+
+// --- input handlers (the window forwards its events here)
+// Sub-menu button n (1..7) or a label in it was clicked.
+void OpSubMenuClick(int n);
+// A press on the operation bar outside its controls: acts as Enter.
+void Pv_TopMouseDown();
+// A press on the "Esc" panel.
+void PvEscMouseDown();
+// A press on the history label at x pixels from its left edge.
+void LbComHstMouseDown(double x, double y);
+// The entry box's text was edited by the user.
+void EditChange(const std::string& text);
+// Keys inside the entry box: Up (38) and Down (40) browse the history.
+// Returns true when the key was consumed.
+bool EditKeyDown(int key);
+// A character typed into the entry box; Enter (13) confirms.
+void EditKeyPress(char ch);
+
+// The drawing area: press, move and release of a mouse button at pixel
+// (x, y). button: ssLeft or ssRight; shift: the shift-state bits.
+void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y);
+void PaintBox1MouseMove(unsigned shift, double x, double y);
+void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y);
+// The drawing area was resized.
+void PaintBox1Resize(int width, int height);
+
+// A key pressed while the main window has the focus (virtual-key code).
+// Returns true when the key was consumed.
+bool FormKeyDown(int key, unsigned shift);
+void FormKeyUp(int key);

@@ -1,0 +1,62 @@
+// Drives the program as a user would, through the same entry points the Qt
+// window calls: choose operations, press and release mouse buttons in the
+// drawing area, press sub-menu buttons, type into the entry box, press keys.
+// Then a test checks the store, the captions, the prompt, the histories and
+// the recorded messages.
+//
+// Positions are drawing-area pixels, y down.
+#pragma once
+
+#include <string>
+
+#include "app/ApManager.h"
+#include "app/Ap_Unit1.h"
+
+class Harness {
+public:
+  explicit Harness(int width = 800, int height = 600) { PaintBox1Resize(width, height); }
+
+  void Choose(TOpButton b) { Op_ButtonClick(b); }
+
+  // mods: ssShift, ssCtrl, ssAlt held during the gesture.
+  void Press(unsigned button, double x, double y, unsigned mods = 0) {
+    held_ |= button;
+    PaintBox1MouseDown(button, mods | held_, x, y);
+  }
+  void Move(double x, double y, unsigned mods = 0) { PaintBox1MouseMove(mods | held_, x, y); }
+  void Release(unsigned button, double x, double y, unsigned mods = 0) {
+    held_ &= ~button;
+    PaintBox1MouseUp(button, mods | held_, x, y);
+  }
+  void Click(unsigned button, double x, double y, unsigned mods = 0) {
+    Press(button, x, y, mods);
+    Release(button, x, y, mods);
+  }
+  void LeftClick(double x, double y, unsigned mods = 0) { Click(ssLeft, x, y, mods); }
+  void RightClick(double x, double y, unsigned mods = 0) { Click(ssRight, x, y, mods); }
+
+  void SubMenu(int n) { OpSubMenuClick(n); }
+
+  // Replaces the entry box's text, as typing into it does.
+  void Type(const std::string& text) { EditChange(text); }
+  // A key as the window delivers it: first to the window, then, when the
+  // window leaves it, to the entry box.
+  void Key(int vk, unsigned mods = 0) {
+    if (!FormKeyDown(vk, mods) && g_form1.edCommon.focused && !EditKeyDown(vk) && (vk == 13 || vk == 27))
+      EditKeyPress(static_cast<char>(vk));
+    FormKeyUp(vk);
+  }
+  void Enter() { Key(13); }
+  void Esc() { Key(27); }
+  // Types text into the entry box and confirms it.
+  void Entry(const std::string& text) {
+    Type(text);
+    Enter();
+  }
+
+  static const std::string& SubCaption(int n) { return g_form1.PvBtn[n - 1].caption; }
+  static std::string Prompt() { return g_form1.lbGuid1.visible ? g_form1.lbGuid1.caption : std::string(); }
+
+private:
+  unsigned held_ = 0;
+};

@@ -11,6 +11,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   locales
+  python3-sympy
 )
 
 missing=()

@@ -1,9 +1,37 @@
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QTimer>
+#include <QUrl>
 
+#include "platform/qt/QtConvert.h"
 #include "platform/qt/QtText.h"
+
+namespace {
+
+QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The paper sizes of the print settings: 0 A0 .. 4 A4, 5 unspecified.
+constexpr QPageSize::PageSizeId kPapers[] = {QPageSize::A0, QPageSize::A1, QPageSize::A2, QPageSize::A3,
+                                             QPageSize::A4};
+
+}  // namespace
+
+QtPlatform::~QtPlatform() {
+  for (auto& [id, t] : timers_) delete t;
+  if (overrideCursor_) QGuiApplication::restoreOverrideCursor();
+}
 
 void QtPlatform::Beep() { QApplication::beep(); }
 
@@ -38,4 +66,137 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
     case SB::Ignore: return MsgAnswer::Ignore;
     default: return MsgAnswer::Cancel;
   }
+}
+
+void QtPlatform::SetScreenCursor(CursorShape shape) {
+  if (shape == CursorShape::Default) {
+    if (overrideCursor_) QGuiApplication::restoreOverrideCursor();
+    overrideCursor_ = false;
+    return;
+  }
+  const QCursor c(QtCursorShape(shape));
+  if (overrideCursor_) {
+    QGuiApplication::changeOverrideCursor(c);
+  } else {
+    QGuiApplication::setOverrideCursor(c);
+    overrideCursor_ = true;
+  }
+}
+
+bool QtPlatform::IsKeyDown(PhysKey key) {
+  switch (key) {
+    case PhysKey::Shift: return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    case PhysKey::Ctrl: return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    case PhysKey::Alt: return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
+    case PhysKey::LeftButton: return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+    case PhysKey::RightButton: return QGuiApplication::mouseButtons().testFlag(Qt::RightButton);
+    case PhysKey::MiddleButton: return QGuiApplication::mouseButtons().testFlag(Qt::MiddleButton);
+  }
+  return false;
+}
+
+int QtPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
+  const int id = nextTimer_++;
+  auto* t = new QTimer;
+  t->setInterval(intervalMs);
+  QObject::connect(t, &QTimer::timeout, [this, tick = std::move(tick)] {
+    tick();
+    if (afterTick_) afterTick_();
+  });
+  timers_[id] = t;
+  t->start();
+  return id;
+}
+
+void QtPlatform::StopTimer(int id) {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) return;
+  it->second->stop();
+  // A tick may stop its own timer: the timer goes once the tick has returned.
+  it->second->deleteLater();
+  timers_.erase(it);
+}
+
+std::string QtPlatform::ClipboardText() { return ToSjis(QGuiApplication::clipboard()->text()); }
+
+void QtPlatform::SetClipboardText(const std::string& text) {
+  QGuiApplication::clipboard()->setText(FromSjis(text));
+}
+
+bool QtPlatform::ClipboardImage(TRasterImage& image) {
+  const QImage img = QGuiApplication::clipboard()->image();
+  if (img.isNull()) return false;
+  image = FromQImage(img);
+  return true;
+}
+
+void QtPlatform::SetClipboardImage(const TRasterImage& image) {
+  QGuiApplication::clipboard()->setImage(ToQImage(image));
+}
+
+bool QtPlatform::FileDialog(TFileDialogSpec& spec, bool save) {
+  QFileDialog dlg(main_, FromSjis(spec.title), Utf8(spec.initialDir));
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  // The descriptions already name their patterns.
+  dlg.setOption(QFileDialog::HideNameFilterDetails, true);
+  if (save && !spec.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const QStringList filters = FilterToQt(spec.filter);
+  if (!filters.isEmpty()) {
+    dlg.setNameFilters(filters);
+    if (spec.filterIndex >= 1 && spec.filterIndex <= filters.size()) dlg.selectNameFilter(filters[spec.filterIndex - 1]);
+  }
+  if (!spec.defaultExt.empty()) dlg.setDefaultSuffix(Utf8(spec.defaultExt));
+  if (!spec.fileName.empty()) dlg.selectFile(Utf8(spec.fileName));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  spec.fileName = dlg.selectedFiles().first().toStdString();
+  const qsizetype chosen = filters.indexOf(dlg.selectedNameFilter());
+  if (chosen >= 0) spec.filterIndex = static_cast<int>(chosen) + 1;
+  return true;
+}
+
+bool QtPlatform::OpenFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, false); }
+bool QtPlatform::SaveFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, true); }
+
+bool QtPlatform::ColorDialog(std::uint32_t& rgb) {
+  const QColor c = QColorDialog::getColor(QColor::fromRgb(static_cast<QRgb>(rgb & 0xFFFFFF)), main_);
+  if (!c.isValid()) return false;
+  rgb = static_cast<std::uint32_t>(c.rgb()) & 0xFFFFFF;
+  return true;
+}
+
+bool QtPlatform::PrintDialog(TPrintSetup& setup) {
+  QPrinter printer(QPrinter::HighResolution);
+  if (!setup.printerName.empty()) printer.setPrinterName(FromSjis(setup.printerName));
+  printer.setCopyCount(setup.copies > 0 ? setup.copies : 1);
+  printer.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  if (setup.paperSize >= 0 && setup.paperSize <= 4) printer.setPageSize(QPageSize(kPapers[setup.paperSize]));
+  QPrintDialog dlg(&printer, main_);
+  if (dlg.exec() != QDialog::Accepted) return false;
+  // The printer's name is shown on screen: CP932 as every text of the core.
+  setup.printerName = ToSjis(printer.printerName());
+  setup.copies = printer.copyCount();
+  setup.landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+  setup.paperSize = 5;
+  const QPageSize::PageSizeId id = printer.pageLayout().pageSize().id();
+  for (int i = 0; i <= 4; ++i)
+    if (kPapers[i] == id) setup.paperSize = i;
+  return true;
+}
+
+bool QtPlatform::OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(FromSjis(url))); }
+
+int QtPlatform::RunProgram(const TRunSpec& spec) {
+  QStringList args;
+  for (const std::string& a : spec.args) args << Utf8(a);
+  if (!spec.wait) return QProcess::startDetached(Utf8(spec.program), args, Utf8(spec.workDir)) ? 0 : -1;
+  QProcess p;
+  p.setProgram(Utf8(spec.program));
+  p.setArguments(args);
+  if (!spec.workDir.empty()) p.setWorkingDirectory(Utf8(spec.workDir));
+  p.setProcessChannelMode(QProcess::ForwardedChannels);
+  p.start();
+  if (!p.waitForStarted(-1)) return -1;
+  p.waitForFinished(-1);
+  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }

@@ -1,18 +1,48 @@
 // The platform services on the Qt desktop.
 #pragma once
 
+#include <functional>
+#include <map>
+
 #include "kernel/Platform.h"
 
 class QWidget;
+class QTimer;
 
 class QtPlatform final : public IPlatform {
 public:
+  ~QtPlatform() override;
+
   void Beep() override;
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                        MsgIcon icon) override;
-  // Message boxes are modal to this window.
+  void SetScreenCursor(CursorShape shape) override;
+  bool IsKeyDown(PhysKey key) override;
+  int StartTimer(int intervalMs, std::function<void()> tick) override;
+  void StopTimer(int id) override;
+  std::string ClipboardText() override;
+  void SetClipboardText(const std::string& text) override;
+  bool ClipboardImage(TRasterImage& image) override;
+  void SetClipboardImage(const TRasterImage& image) override;
+  bool OpenFileDialog(TFileDialogSpec& spec) override;
+  bool SaveFileDialog(TFileDialogSpec& spec) override;
+  bool ColorDialog(std::uint32_t& rgb) override;
+  bool PrintDialog(TPrintSetup& setup) override;
+  bool OpenUrl(const std::string& url) override;
+  int RunProgram(const TRunSpec& spec) override;
+
+  // Dialogs and message boxes are modal to this window.
   void SetMainWindow(QWidget* w) { main_ = w; }
+  // Called after every timer tick, so the window can show what the core
+  // changed in it.
+  void SetAfterTick(std::function<void()> f) { afterTick_ = std::move(f); }
 
 private:
+  bool FileDialog(TFileDialogSpec& spec, bool save);
+
   QWidget* main_ = nullptr;
+  bool overrideCursor_ = false;
+  std::map<int, QTimer*> timers_;
+  int nextTimer_ = 1;
+  std::function<void()> afterTick_;
 };

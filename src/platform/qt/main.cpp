@@ -1,27 +1,50 @@
 // velmo: the drafting program's window, and its command line.
 #include <QApplication>
-#include <QMainWindow>
-#include <QStatusBar>
+#include <QFont>
+#include <QPixmap>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "Velmo.h"
 #include "kernel/ProgramDir.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/TForm1.h"
 
 namespace {
 
 const char kHelp[] =
     "使い方: velmo [オプション] [図面ファイル]\n"
     "\n"
-    "  --help      この説明を表示して終了します。\n"
-    "  --version   版を表示して終了します。\n";
+    "  図面ファイル                 起動時に開く図面 (読み込める形式のとき)。\n"
+    "  --help                       この説明を表示して終了します。\n"
+    "  --version                    版を表示して終了します。\n"
+    "  --screenshot FILE.png [図面ファイル]\n"
+    "                               メインウィンドウを 1280x800 で表示し、配置と描画が\n"
+    "                               済んだところでウィンドウ全体を PNG に書き出して終了します。\n"
+    "\n"
+    "Qt の標準オプション (-platform offscreen など) も使えます。\n"
+    "\n"
+    "環境変数:\n"
+    "  VELMO_HOME                   プログラムフォルダ (既定は $XDG_DATA_HOME/velmo、\n"
+    "                               なければ ~/.local/share/velmo)。\n";
+
+constexpr int kShotWidth = 1280;
+constexpr int kShotHeight = 800;
+constexpr int kPaintWaitMs = 200;      // after the first paint, for the rest of the window
+constexpr int kShotTimeoutMs = 30000;  // a window that never paints
+
+void Usage(const char* what, const char* arg) {
+  std::fprintf(stderr, "velmo: %s%s\n", what, arg);
+  std::fputs("velmo --help で使い方を表示します。\n", stderr);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kHelp, stdout);
       return 0;
     }
@@ -31,22 +54,78 @@ int main(int argc, char** argv) {
     }
   }
 
-  QApplication app(argc, argv);
-  VelmoReset();
-  ProgramDir_Init();
+  QApplication app(argc, argv);  // takes Qt's own options out of argv
 
+  std::string shotPath, drawing;
+  bool shot = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--screenshot") == 0) {
+      if (i + 1 >= argc) {
+        Usage("--screenshot には書き出す PNG ファイル名が必要です", "");
+        return 2;
+      }
+      shot = true;
+      shotPath = argv[++i];
+    } else if (a[0] == '-' && a[1] != '\0') {
+      Usage("不明なオプションです: ", a);
+      return 2;
+    } else if (drawing.empty()) {
+      drawing = a;
+    } else {
+      Usage("図面ファイルは一つだけ指定できます: ", a);
+      return 2;
+    }
+  }
+
+  VelmoReset();
+  if (!ProgramDir_Init()) std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
   QtPlatform platform;
   SetPlatform(&platform);
 
-  // The main window proper (palette, sub-menu bar, drawing area, panels)
-  // comes with the dispatcher; until then an empty frame with the caption.
-  QMainWindow window;
-  platform.SetMainWindow(&window);
-  window.setWindowTitle(QString::fromUtf8("【Velmo Ver 2020.11.26】"));
-  window.statusBar()->showMessage(QString::fromUtf8("準備完了"));
-  window.resize(1024, 768);
-  window.show();
-  const int rc = app.exec();
+  // Latin text in the desktop's font, Japanese in the IPA fonts when the
+  // desktop font has none.
+  QFont uiFont = QApplication::font();
+  uiFont.setFamilies({uiFont.family(), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  QApplication::setFont(uiFont);
+
+  int rc = 0;
+  {
+    TForm1 window;
+    platform.SetMainWindow(&window);
+    platform.SetAfterTick([&window] { window.SyncFromCore(); });
+
+    if (!drawing.empty()) {
+      // No drawing format can be read yet.
+      std::fprintf(stderr, "図面ファイルを読み込めません: %s\n", drawing.c_str());
+    }
+
+    if (shot) {
+      const QString path = QString::fromUtf8(shotPath.c_str());
+      auto grab = [&window, path] {
+        const QPixmap pixmap = window.grab();
+        if (!pixmap.save(path, "PNG")) {
+          std::fprintf(stderr, "velmo: 画像を書き込めません: %s\n", path.toUtf8().constData());
+          QApplication::exit(1);
+          return;
+        }
+        QApplication::exit(0);
+      };
+      QObject::connect(window.paintBox(), &TPaintBox::firstPaint, &window,
+                       [grab] { QTimer::singleShot(kPaintWaitMs, grab); });
+      QTimer::singleShot(kShotTimeoutMs, &window, [] {
+        std::fputs("velmo: ウィンドウが描画されないため画像を書き出せません。\n", stderr);
+        QApplication::exit(1);
+      });
+      window.resize(kShotWidth, kShotHeight);
+      window.show();
+    } else {
+      window.showMaximized();
+    }
+    rc = app.exec();
+    platform.SetMainWindow(nullptr);
+    platform.SetAfterTick({});
+  }
   SetPlatform(nullptr);
   return rc;
 }

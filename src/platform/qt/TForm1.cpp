@@ -1,0 +1,653 @@
+#include "platform/qt/TForm1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/Ap_Unit1.h"
+#include "platform/qt/QtConvert.h"
+#include "platform/qt/QtText.h"
+
+namespace {
+
+// The palette keeps the table's rows and columns; columns are spread wider
+// so that the text captions can be read until the buttons get glyphs.
+constexpr int kPaletteXScale = 2;
+constexpr int kSpeedWidth = 39 * kPaletteXScale - 2;
+constexpr int kSpeedHeight = 34;
+constexpr int kPaletteMargin = 3;
+
+constexpr int kBarHeight = 34;     // the operation bar
+constexpr int kSubHeight = 26;     // a sub-menu button
+constexpr int kRightWidth = 128;   // the right column
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | (rgb & 0xFFFFFF))); }
+
+void SetPanelColor(QWidget* w, std::uint32_t rgb) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, Rgb(rgb));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+void ShowControl(QWidget* w, const TControl& c) {
+  w->setVisible(c.visible);
+  w->setEnabled(c.enabled);
+  w->setToolTip(FromSjis(c.hint));
+}
+
+// The sub-menu buttons and the history label are laid out by bytes: a
+// fixed-pitch Japanese font whose half-width characters are half as wide as
+// the full-width ones.
+QFont ByteFont() {
+  QFont f(QStringLiteral("IPAGothic"));
+  f.setStyleHint(QFont::TypeWriter);
+  f.setFixedPitch(true);
+  f.setPixelSize(16);
+  return f;
+}
+
+QToolButton* ToolButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setText(caption);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  return b;
+}
+
+QFrame* Panel(QWidget* parent, const char* name, QFrame::Shape shape = QFrame::NoFrame,
+              QFrame::Shadow shadow = QFrame::Plain) {
+  auto* f = new QFrame(parent);
+  f->setObjectName(QString::fromLatin1(name));
+  f->setFrameShape(shape);
+  f->setFrameShadow(shadow);
+  return f;
+}
+
+QLabel* Label(QWidget* parent, const char* name) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(QString::fromLatin1(name));
+  return l;
+}
+
+// The number of UTF-16 units that the first `bytes` bytes of a CP932 text
+// become on the screen.
+int ScreenIndex(const std::string& sjis, int bytes) {
+  bytes = std::clamp(bytes, 0, static_cast<int>(sjis.size()));
+  return static_cast<int>(FromSjis(sjis.substr(0, static_cast<std::size_t>(bytes))).size());
+}
+
+unsigned ButtonBit(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton: return ssLeft;
+    case Qt::RightButton: return ssRight;
+    case Qt::MiddleButton: return ssMiddle;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// --- the drawing area
+
+TPaintBox::TPaintBox(QWidget* parent, std::function<void()> afterInput)
+    : QWidget(parent), afterInput_(std::move(afterInput)) {
+  setObjectName(QStringLiteral("PaintBox1"));
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::NoFocus);
+  setMinimumSize(1, 1);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::black);
+  if (!painted_) {
+    painted_ = true;
+    emit firstPaint();
+  }
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* e) {
+  const unsigned button = ButtonBit(e->button());
+  if (!button) return;
+  PaintBox1MouseDown(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  afterInput_();
+}
+
+void TPaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  // The second press of a double click.
+  const unsigned button = ButtonBit(e->button());
+  if (!button) return;
+  PaintBox1MouseDown(button, ShiftBits(e->modifiers(), e->buttons()) | ssDouble, e->position().x(),
+                     e->position().y());
+  afterInput_();
+}
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* e) {
+  PaintBox1MouseMove(ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  afterInput_();
+}
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
+  const unsigned button = ButtonBit(e->button());
+  if (!button) return;
+  PaintBox1MouseUp(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  afterInput_();
+}
+
+void TPaintBox::resizeEvent(QResizeEvent*) {
+  PaintBox1Resize(width(), height());
+  afterInput_();
+}
+
+// --- palette buttons
+
+TSpeedButton::TSpeedButton(TOpButton id, const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent), id_(id) {
+  setObjectName(QString::fromLatin1(OpInfo(id).name));
+  setCheckable(true);
+  setFocusPolicy(Qt::NoFocus);
+  QFont f = font();
+  f.setPixelSize(11);
+  setFont(f);
+}
+
+void TSpeedButton::paintEvent(QPaintEvent*) {
+  QStylePainter p(this);
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  opt.text.clear();
+  if (isChecked()) opt.palette.setColor(QPalette::Button, opt.palette.color(QPalette::Button).darker(125));
+  p.drawControl(QStyle::CE_PushButtonBevel, opt);
+  const int shift = isChecked() || isDown() ? 1 : 0;
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  p.drawText(rect().adjusted(3 + shift, 2 + shift, -3 + shift, -2 + shift), Qt::AlignCenter | Qt::TextWordWrap,
+             text());
+}
+
+// --- the entry box
+
+TEntryEdit::TEntryEdit(QWidget* parent, std::function<void()> afterInput)
+    : QLineEdit(parent), afterInput_(std::move(afterInput)) {
+  setObjectName(QStringLiteral("edCommon"));
+  setFrame(false);
+}
+
+void TEntryEdit::keyPressEvent(QKeyEvent* e) {
+  const int vk = QtKeyToVk(e->key(), e->modifiers());
+  if (vk && EditKeyDown(vk)) {
+    afterInput_();
+    return;
+  }
+  if (vk == 13 || vk == 27) {
+    EditKeyPress(static_cast<char>(vk));
+    afterInput_();
+    return;
+  }
+  QLineEdit::keyPressEvent(e);
+}
+
+// --- the main window
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Form1"));
+  setMinimumSize(kMinWindowSize, kMinWindowSize);
+
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(0, 0, 0, 0);
+  root->setSpacing(0);
+
+  BuildTopBar(this);
+  root->addWidget(PnTopBtns);
+  BuildOperationBar(this);
+  root->addWidget(Pv_Top);
+
+  PnlGuid = Panel(this, "PnlGuid", QFrame::StyledPanel, QFrame::Sunken);
+  PnlGuid->setFixedHeight(24);
+  auto* guid = new QHBoxLayout(PnlGuid);
+  guid->setContentsMargins(2, 1, 2, 1);
+  lbGuid1 = Label(PnlGuid, "lbGuid1");
+  lbGuid1->setAutoFillBackground(true);
+  guid->addWidget(lbGuid1);
+  guid->addStretch(1);
+  root->addWidget(PnlGuid);
+
+  auto* middle = new QHBoxLayout;
+  middle->setContentsMargins(0, 0, 0, 0);
+  middle->setSpacing(0);
+  middle->addWidget(BuildLeft(this));
+  QFrame* PnlImage1 = Panel(this, "PnlImage1", QFrame::StyledPanel, QFrame::Sunken);
+  auto* image = new QVBoxLayout(PnlImage1);
+  image->setContentsMargins(1, 1, 1, 1);
+  PaintBox1 = new TPaintBox(PnlImage1, [this] { SyncFromCore(); });
+  image->addWidget(PaintBox1);
+  middle->addWidget(PnlImage1, 1);
+  middle->addWidget(BuildRight(this));
+  root->addLayout(middle, 1);
+
+  root->addWidget(BuildBottom(this));
+
+  // Key preview and the clicks on the bar's panels.
+  qApp->installEventFilter(this);
+  SyncFromCore();
+}
+
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
+
+void TForm1::BuildTopBar(QWidget* parent) {
+  PnTopBtns = Panel(parent, "PnTopBtns", QFrame::StyledPanel, QFrame::Raised);
+  auto* row = new QHBoxLayout(PnTopBtns);
+  row->setContentsMargins(4, 1, 4, 1);
+  row->setSpacing(2);
+  lbFileName = Label(PnTopBtns, "lbFileName");
+  row->addWidget(lbFileName, 1);
+  // The print buttons carry the captions of their menu entries.
+  const struct {
+    const char* name;
+    TOpButton op;
+  } prints[] = {{"BtnPrint00", OpBtn_Print00}, {"BtnPrint72", OpBtn_Print72}, {"BtnPrint50", OpBtn_Print50},
+                {"BtnPrint11", OpBtn_Print11}};
+  for (const auto& p : prints) row->addWidget(ToolButton(PnTopBtns, p.name, FromSjis(OpInfo(p.op).hint).trimmed()));
+}
+
+void TForm1::BuildOperationBar(QWidget* parent) {
+  Pv_Top = Panel(parent, "Pv_Top", QFrame::StyledPanel, QFrame::Raised);
+  Pv_Top->setFixedHeight(kBarHeight);
+  auto* row = new QHBoxLayout(Pv_Top);
+  row->setContentsMargins(3, 2, 3, 2);
+  row->setSpacing(3);
+
+  QFrame* PvLeftTop = Panel(Pv_Top, "PvLeftTop");
+  auto* left = new QHBoxLayout(PvLeftTop);
+  left->setContentsMargins(0, 0, 0, 0);
+  left->setSpacing(1);
+  left->addWidget(ToolButton(PvLeftTop, "BtnOpen1", U("開く")));
+  left->addWidget(ToolButton(PvLeftTop, "BtnSave1", U("保存")));
+  left->addWidget(ToolButton(PvLeftTop, "BtnPrint1", U("印刷")));
+  row->addWidget(PvLeftTop);
+
+  QFrame* PvMojiNo = Panel(Pv_Top, "PvMojiNo");
+  auto* moji = new QHBoxLayout(PvMojiNo);
+  moji->setContentsMargins(0, 0, 0, 0);
+  auto* CbMojiSize = new QComboBox(PvMojiNo);
+  CbMojiSize->setObjectName(QStringLiteral("CbMojiSize"));
+  CbMojiSize->setFixedWidth(56);
+  CbMojiSize->setFocusPolicy(Qt::NoFocus);
+  CbMojiSize->setEnabled(false);  // the text sizes come with text input
+  moji->addWidget(CbMojiSize);
+  row->addWidget(PvMojiNo);
+
+  PvEsc = Panel(Pv_Top, "PvEsc", QFrame::Panel, QFrame::Raised);
+  PvEsc->setFixedSize(40, kSubHeight);
+  auto* esc = new QHBoxLayout(PvEsc);
+  esc->setContentsMargins(0, 0, 0, 0);
+  PvEscLabel = Label(PvEsc, "PvEscLabel");
+  PvEscLabel->setAlignment(Qt::AlignCenter);
+  PvEscLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+  esc->addWidget(PvEscLabel);
+  row->addWidget(PvEsc);
+
+  // The entry box's panel has no layout: its width is the core's, down to
+  // one pixel while the box is closed, and the box is placed inside it.
+  PvEdit = Panel(Pv_Top, "PvEdit");
+  PvEdit->setFixedHeight(kSubHeight);
+  edCommon = new TEntryEdit(PvEdit, [this] { SyncFromCore(); });
+  edCommon->setFont(ByteFont());
+  connect(edCommon, &QLineEdit::textEdited, this, &TForm1::EntryEdited);
+  row->addWidget(PvEdit);
+
+  PvBtns = Panel(Pv_Top, "PvBtns");
+  auto* btns = new QHBoxLayout(PvBtns);
+  btns->setContentsMargins(0, 0, 0, 0);
+  btns->setSpacing(2);
+  for (int i = 0; i < 7; ++i) {
+    const QByteArray name = "PvBtn" + QByteArray::number(i + 1);
+    PvBtn[i] = Panel(PvBtns, name.constData(), QFrame::Panel, QFrame::Raised);
+    PvBtn[i]->setFixedHeight(kSubHeight);
+    auto* in = new QHBoxLayout(PvBtn[i]);
+    in->setContentsMargins(2, 0, 0, 0);
+    PvBtnLabel[i] = Label(PvBtn[i], (name + "Label").constData());
+    PvBtnLabel[i]->setFont(ByteFont());
+    PvBtnLabel[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette lp = PvBtnLabel[i]->palette();
+    lp.setColor(QPalette::WindowText, Qt::black);
+    PvBtnLabel[i]->setPalette(lp);
+    in->addWidget(PvBtnLabel[i]);
+    btns->addWidget(PvBtn[i]);
+  }
+  row->addWidget(PvBtns);
+  row->addStretch(1);
+
+  // Placed by hand, a few pixels right of the entry box's panel.
+  lbComHst = Label(Pv_Top, "lbComHst");
+  lbComHst->setFont(ByteFont());
+  lbComHst->setMargin(0);
+  lbComHst->setIndent(0);
+  lbComHst->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  lbComHst->setCursor(Qt::PointingHandCursor);
+}
+
+QWidget* TForm1::BuildLeft(QWidget* parent) {
+  QFrame* PnlLeft = Panel(parent, "PnlLeft", QFrame::StyledPanel, QFrame::Raised);
+  auto* col = new QVBoxLayout(PnlLeft);
+  col->setContentsMargins(0, 0, 0, 2);
+  col->setSpacing(2);
+
+  QFrame* Pn_GTool = Panel(PnlLeft, "Pn_GTool");
+  int right = 0, bottom = 0;
+  for (int b = OpBtn_None + 1; b < OpBtn_Count; ++b) {
+    const TOpInfo& op = OpInfo(static_cast<TOpButton>(b));
+    if (!op.speedButton) continue;
+    // The idle operation has no hint: the pointer arrow stands for it.
+    const QString caption = op.hint[0] ? FromSjis(op.hint) : U("↖");
+    auto* btn = new TSpeedButton(op.id, caption, Pn_GTool);
+    QString tip = FromSjis(op.hint);
+    if (op.key) tip += (tip.isEmpty() ? QString() : QStringLiteral(" ")) + u'[' + QChar::fromLatin1(op.key) + u']';
+    btn->setToolTip(tip);
+    const int x = kPaletteMargin + (op.paletteX - kPaletteMargin) * kPaletteXScale;
+    btn->setGeometry(x, op.paletteY, kSpeedWidth, kSpeedHeight);
+    right = std::max(right, x + kSpeedWidth);
+    bottom = std::max(bottom, op.paletteY + kSpeedHeight);
+    connect(btn, &QPushButton::clicked, this, [this, id = op.id] {
+      Op_ButtonClick(id);
+      SyncFromCore();
+    });
+    opButtons_[b] = btn;
+  }
+  Pn_GTool->setFixedSize(right + kPaletteMargin, bottom + 4);
+  col->addWidget(Pn_GTool);
+  col->addStretch(1);
+
+  QFrame* Pn_LBtm = Panel(PnlLeft, "Pn_LBtm");
+  auto* lbtm = new QVBoxLayout(Pn_LBtm);
+  lbtm->setContentsMargins(3, 0, 3, 0);
+  lbtm->setSpacing(2);
+  // The pen panels are filled by the pen settings.
+  QFrame* PnlWrtPen = Panel(Pn_LBtm, "PnlWrtPen", QFrame::Panel, QFrame::Sunken);
+  PnlWrtPen->setFixedHeight(26);
+  lbtm->addWidget(PnlWrtPen);
+  QFrame* PnlQuickPen = Panel(Pn_LBtm, "PnlQuickPen", QFrame::Panel, QFrame::Sunken);
+  PnlQuickPen->setFixedHeight(26);
+  lbtm->addWidget(PnlQuickPen);
+
+  QFrame* Pn_View = Panel(Pn_LBtm, "Pn_View");
+  auto* view = new QGridLayout(Pn_View);
+  view->setContentsMargins(0, 0, 0, 0);
+  view->setSpacing(1);
+  auto wide = [](QToolButton* b) {
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return b;
+  };
+  view->addWidget(wide(ToolButton(Pn_View, "BtnZM0", U("全体表示"))), 0, 0, 1, 6);
+  view->addWidget(wide(ToolButton(Pn_View, "BtnZM1", U("縮小表示"))), 1, 0, 1, 3);
+  view->addWidget(wide(ToolButton(Pn_View, "BtnZM2", U("拡大表示"))), 1, 3, 1, 3);
+  view->addWidget(wide(ToolButton(Pn_View, "Btn_U", U("↑"))), 2, 2, 1, 2);
+  view->addWidget(wide(ToolButton(Pn_View, "Btn_L", U("←"))), 3, 0, 1, 2);
+  view->addWidget(wide(ToolButton(Pn_View, "Btn_D", U("↓"))), 3, 2, 1, 2);
+  view->addWidget(wide(ToolButton(Pn_View, "Btn_R", U("→"))), 3, 4, 1, 2);
+  lbtm->addWidget(Pn_View);
+  col->addWidget(Pn_LBtm);
+
+  QFrame* Panel14 = Panel(PnlLeft, "Panel14");
+  auto* p14 = new QHBoxLayout(Panel14);
+  p14->setContentsMargins(3, 0, 3, 0);
+  p14->setSpacing(1);
+  p14->addWidget(wide(ToolButton(Panel14, "Btn_Change", U("ウィンドウ切替"))));
+  p14->addWidget(wide(ToolButton(Panel14, "Btn_Undo", U("やり直し"))));
+  col->addWidget(Panel14);
+  return PnlLeft;
+}
+
+QWidget* TForm1::BuildRight(QWidget* parent) {
+  QFrame* PnlRight = Panel(parent, "PnlRight", QFrame::StyledPanel, QFrame::Raised);
+  PnlRight->setFixedWidth(kRightWidth);
+  auto* col = new QVBoxLayout(PnlRight);
+  col->setContentsMargins(3, 3, 3, 3);
+  col->setSpacing(3);
+  // Room for the group and layer panels.
+  QFrame* PnlGrpLay = Panel(PnlRight, "PnlGrpLay", QFrame::StyledPanel, QFrame::Sunken);
+  PnlGrpLay->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  col->addWidget(PnlGrpLay, 1);
+
+  QFrame* PnlDsp = Panel(PnlRight, "PnlDsp");
+  auto* grid = new QGridLayout(PnlDsp);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(1);
+  const struct {
+    const char* name;
+    const char* caption;
+  } toggles[] = {{"DspMode", "表示"},    {"DspLine", "線"},  {"DspMoji", "文字"},   {"DspPolygon", "塗面"},
+                 {"DspPicture", "画像"}, {"DspPoint", "点"}, {"DspAssist", "補助"}, {"DspGrid", "方眼"}};
+  int n = 0;
+  for (const auto& t : toggles) {
+    QToolButton* b = ToolButton(PnlDsp, t.name, U(t.caption));
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    grid->addWidget(b, n / 2, n % 2);
+    ++n;
+  }
+  col->addWidget(PnlDsp);
+
+  QFrame* OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
+  OffsetMode->setFixedHeight(24);
+  auto* off = new QHBoxLayout(OffsetMode);
+  off->setContentsMargins(0, 0, 0, 0);
+  QLabel* offLabel = Label(OffsetMode, "OffsetModeLabel");
+  offLabel->setText(U("ｵﾌｾｯﾄ"));
+  offLabel->setAlignment(Qt::AlignCenter);
+  off->addWidget(offLabel);
+  col->addWidget(OffsetMode);
+  return PnlRight;
+}
+
+QWidget* TForm1::BuildBottom(QWidget* parent) {
+  QFrame* PnlBottom = Panel(parent, "PnlBottom", QFrame::StyledPanel, QFrame::Raised);
+  auto* row = new QHBoxLayout(PnlBottom);
+  row->setContentsMargins(2, 1, 2, 1);
+  row->setSpacing(3);
+  pnMouse = Label(PnlBottom, "pnMouse");
+  pnMouse->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  pnMouse->setMinimumWidth(220);
+  row->addWidget(pnMouse);
+  row->addWidget(ToolButton(PnlBottom, "FixZoom", U("範囲記憶")));
+  lbDataCount = Label(PnlBottom, "lbDataCount");
+  lbDataCount->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  row->addWidget(lbDataCount, 1);
+  return PnlBottom;
+}
+
+TSpeedButton* TForm1::speedButton(TOpButton b) const {
+  return b > OpBtn_None && b < OpBtn_Count ? opButtons_[b] : nullptr;
+}
+
+// --- showing the core's state
+
+void TForm1::SyncFromCore() {
+  for (TSpeedButton* b : opButtons_)
+    if (b) b->setChecked(b->id() == g_manager.downButton);
+  if (synced_ && g_form1.revision == seenRevision_) return;
+  synced_ = true;
+  seenRevision_ = g_form1.revision;
+
+  setWindowTitle(FromSjis(g_form1.caption));
+  lbFileName->setText(FromSjis(g_form1.lbFileName.caption));
+  ShowControl(lbFileName, g_form1.lbFileName);
+
+  PvEscLabel->setText(FromSjis(g_form1.PvEsc.caption));
+  SetPanelColor(PvEsc, g_form1.PvEsc.color);
+  ShowControl(PvEsc, g_form1.PvEsc);
+
+  for (int i = 0; i < 7; ++i) {
+    const TControl& c = g_form1.PvBtn[i];
+    PvBtnLabel[i]->setText(FromSjis(c.caption));
+    SetPanelColor(PvBtn[i], c.color);
+    PvBtn[i]->setFixedWidth(std::max(c.width, 1));
+    ShowControl(PvBtn[i], c);
+  }
+  ShowControl(PvBtns, g_form1.PvBtns);
+
+  SetPanelColor(PvEdit, g_form1.PvEdit.color);
+  PvEdit->setFixedWidth(std::max(g_form1.PvEdit.width, 1));
+  ShowControl(PvEdit, g_form1.PvEdit);
+  SyncEntry();
+
+  lbComHst->setText(FromSjis(g_form1.lbComHst.caption));
+  ShowControl(lbComHst, g_form1.lbComHst);
+
+  lbGuid1->setText(FromSjis(g_form1.lbGuid1.caption));
+  ShowControl(lbGuid1, g_form1.lbGuid1);
+
+  pnMouse->setText(FromSjis(g_form1.pnMouse.caption));
+  ShowControl(pnMouse, g_form1.pnMouse);
+  lbDataCount->setText(FromSjis(g_form1.lbDataCount.caption));
+  ShowControl(lbDataCount, g_form1.lbDataCount);
+
+  PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
+
+  Pv_Top->layout()->activate();
+  PlaceHistory();
+}
+
+void TForm1::SyncEntry() {
+  const TEntryBox& ed = g_form1.edCommon;
+  const bool open = EntryIsOpen();
+  edCommon->setGeometry(PvEdit->contentsRect().adjusted(2, 2, -2, -2));
+  edCommon->setReadOnly(ed.readOnly);
+  edCommon->setVisible(ed.visible && open);
+
+  const QString shown = FromSjis(ed.text);
+  const bool textChanged = edCommon->text() != shown;
+  if (textChanged) edCommon->setText(shown);
+  // The caret and selection are the core's only when it changed them.
+  if (textChanged || ed.text != seenText_ || ed.selStart != seenSelStart_ || ed.selLength != seenSelLength_) {
+    const int start = ScreenIndex(ed.text, ed.selStart);
+    const int end = ScreenIndex(ed.text, ed.selStart + ed.selLength);
+    if (end > start)
+      edCommon->setSelection(start, end - start);
+    else
+      edCommon->setCursorPosition(start);
+  }
+  if (ed.focused && !seenFocused_ && edCommon->isVisibleTo(this)) {
+    edCommon->setFocus(Qt::OtherFocusReason);
+  } else if (!ed.focused && seenFocused_ && edCommon->hasFocus()) {
+    setFocus(Qt::OtherFocusReason);
+  }
+  seenText_ = ed.text;
+  seenSelStart_ = ed.selStart;
+  seenSelLength_ = ed.selLength;
+  seenFocused_ = ed.focused;
+}
+
+void TForm1::PlaceHistory() {
+  lbComHst->adjustSize();
+  const int x = PvEdit->x() + g_form1.lbComHstLeft;
+  lbComHst->move(x, (Pv_Top->height() - lbComHst->height()) / 2);
+  lbComHst->raise();
+}
+
+void TForm1::EntryEdited(const QString& text) {
+  const std::string sjis = ToSjis(text);
+  EditChange(sjis);
+  // The box already shows the user's text and caret: what the core took
+  // from it needs no echo.
+  const TEntryBox& ed = g_form1.edCommon;
+  if (ed.text == sjis) {
+    seenText_ = ed.text;
+    seenSelStart_ = ed.selStart;
+    seenSelLength_ = ed.selLength;
+  }
+  SyncFromCore();
+}
+
+// --- input
+
+bool TForm1::KeyPreview(QKeyEvent* e, bool down) {
+  const int vk = QtKeyToVk(e->key(), e->modifiers());
+  if (!vk) return false;
+  if (!down) {
+    if (e->isAutoRepeat()) return false;
+    FormKeyUp(vk);
+    SyncFromCore();
+    return false;
+  }
+  const bool consumed = FormKeyDown(vk, ShiftBits(e->modifiers(), QGuiApplication::mouseButtons()));
+  SyncFromCore();
+  return consumed;
+}
+
+bool TForm1::eventFilter(QObject* obj, QEvent* e) {
+  switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      // Every key of this window, once, before the widget with the focus.
+      if (!obj->isWidgetType()) return false;
+      auto* w = static_cast<QWidget*>(obj);
+      if (w->window() != this) return false;
+      QWidget* target = QApplication::focusWidget();
+      if (w != (target ? target : this)) return false;
+      return KeyPreview(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress);
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() != Qt::LeftButton) return false;
+      const QPoint pos = me->position().toPoint();
+      if (obj == PvEsc) {
+        PvEscMouseDown();
+        SyncFromCore();
+        return true;
+      }
+      if (obj == lbComHst) {
+        // The core picks by byte: x / 10 is the byte under the pointer.
+        const int byte = ByteIndexAt(g_form1.lbComHst.caption, lbComHst->fontMetrics(),
+                                     pos.x() - lbComHst->contentsRect().left());
+        LbComHstMouseDown(byte * 10 + 5, pos.y());
+        SyncFromCore();
+        return true;
+      }
+      for (QFrame* b : PvBtn)
+        if (obj == b) return true;  // the click comes with the release
+      if (obj == Pv_Top && !Pv_Top->childAt(pos)) {
+        Pv_TopMouseDown();
+        SyncFromCore();
+        return true;
+      }
+      return false;
+    }
+    case QEvent::MouseButtonRelease: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() != Qt::LeftButton) return false;
+      for (int i = 0; i < 7; ++i) {
+        if (obj != PvBtn[i]) continue;
+        if (PvBtn[i]->rect().contains(me->position().toPoint())) {
+          OpSubMenuClick(i + 1);
+          SyncFromCore();
+        }
+        return true;
+      }
+      return false;
+    }
+    case QEvent::Resize:
+    case QEvent::Move:
+      if (obj == PvEdit || obj == Pv_Top) {
+        edCommon->setGeometry(PvEdit->contentsRect().adjusted(2, 2, -2, -2));
+        PlaceHistory();
+      }
+      return false;
+    default: return false;
+  }
+}

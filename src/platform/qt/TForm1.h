@@ -1,0 +1,132 @@
+// The main window. Its widgets show the core's control state (g_form1, the
+// palette's down button) and forward every input to the core's handlers
+// (Ap_Unit1.h, ApManager.h); after each forwarded event SyncFromCore()
+// brings the widgets up to date. No widget decides anything itself.
+#pragma once
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "app/ApManager.h"
+
+class QToolButton;
+
+// The drawing area. For now a black sheet; it forwards the mouse and its
+// size to the core.
+class TPaintBox final : public QWidget {
+  Q_OBJECT
+public:
+  explicit TPaintBox(QWidget* parent, std::function<void()> afterInput);
+  bool painted() const { return painted_; }
+
+signals:
+  // Emitted after the first paint.
+  void firstPaint();
+
+protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+private:
+  std::function<void()> afterInput_;
+  bool painted_ = false;
+};
+
+// A palette button: checkable, with its caption wrapped onto two lines
+// when it is long (the hint texts stand in for glyphs).
+class TSpeedButton final : public QPushButton {
+  Q_OBJECT
+public:
+  TSpeedButton(TOpButton id, const QString& caption, QWidget* parent);
+  TOpButton id() const { return id_; }
+
+protected:
+  void paintEvent(QPaintEvent* e) override;
+
+private:
+  TOpButton id_;
+};
+
+// The entry box: Up and Down browse the history, Enter confirms; other keys
+// edit the text as usual and the edited text goes to the core.
+class TEntryEdit final : public QLineEdit {
+  Q_OBJECT
+public:
+  TEntryEdit(QWidget* parent, std::function<void()> afterInput);
+
+protected:
+  void keyPressEvent(QKeyEvent* e) override;
+
+private:
+  std::function<void()> afterInput_;
+};
+
+class TForm1 final : public QWidget {
+  Q_OBJECT
+public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Refreshes every widget from the core's state when it changed since the
+  // last call (the palette's down button always).
+  void SyncFromCore();
+
+  TPaintBox* paintBox() const { return PaintBox1; }
+  // The palette button of an operation, or nullptr.
+  TSpeedButton* speedButton(TOpButton b) const;
+
+protected:
+  bool eventFilter(QObject* obj, QEvent* e) override;
+
+private:
+  void BuildTopBar(QWidget* parent);
+  void BuildOperationBar(QWidget* parent);
+  QWidget* BuildLeft(QWidget* parent);
+  QWidget* BuildRight(QWidget* parent);
+  QWidget* BuildBottom(QWidget* parent);
+  void SyncEntry();
+  void PlaceHistory();
+  void EntryEdited(const QString& text);
+  bool KeyPreview(QKeyEvent* e, bool down);
+
+  // Top bar
+  QFrame* PnTopBtns = nullptr;
+  QLabel* lbFileName = nullptr;
+  // Operation bar
+  QFrame* Pv_Top = nullptr;
+  QFrame* PvEsc = nullptr;
+  QLabel* PvEscLabel = nullptr;
+  QFrame* PvEdit = nullptr;
+  TEntryEdit* edCommon = nullptr;
+  QFrame* PvBtns = nullptr;
+  QFrame* PvBtn[7] = {};
+  QLabel* PvBtnLabel[7] = {};
+  QLabel* lbComHst = nullptr;
+  // Prompt line
+  QFrame* PnlGuid = nullptr;
+  QLabel* lbGuid1 = nullptr;
+  // Drawing area
+  TPaintBox* PaintBox1 = nullptr;
+  // Palette
+  TSpeedButton* opButtons_[OpBtn_Count] = {};
+  // Status bar
+  QLabel* pnMouse = nullptr;
+  QLabel* lbDataCount = nullptr;
+
+  bool synced_ = false;
+  unsigned seenRevision_ = 0;
+  // The entry box as last shown, so the widget's own caret and selection
+  // stay while the core leaves them alone.
+  std::string seenText_;
+  int seenSelStart_ = -1, seenSelLength_ = -1;
+  bool seenFocused_ = false;
+};

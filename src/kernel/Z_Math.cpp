@@ -228,7 +228,9 @@ int LineArcCross(double& X, double& Y, double rx, double ry, double x1, double y
   double px, py;
   int code = LineCircleCross(px, py, rx, ry, x1, y1, x2, y2, cx, cy, arc.r, 1.0, 0.0);
   if (code == 0) return 0;
-  if (!InArcRange(std::atan2(py - cy, px - cx), arc.s, arc.e)) code = code / 16 * 16 + 1;
+  if (arc.s != arc.e || !std::isfinite(arc.s)) {  // a full curve needs no angle
+    if (!InArcRange(std::atan2(py - cy, px - cx), arc.s, arc.e)) code = code / 16 * 16 + 1;
+  }
   if (f != 1.0) cf.FromCircle(px, py);
   X = px;
   Y = py;
@@ -280,8 +282,8 @@ public:
       : f1_(EffectiveFlatness(a1.f)), f2_(EffectiveFlatness(a2.f)),
         c1_(a1.cx, a1.cy, a1.t, f1_), c2_(a2.cx, a2.cy, a2.t, f2_), r1_(a1.r), r2_(a2.r) {}
 
-  // Roots of g as parameter angles on curve 1, in increasing order; empty
-  // when the curves do not meet or coincide.
+  // Roots of g as parameter angles on curve 1 (a touching point may appear
+  // twice); empty when the curves do not meet, coincide or are not finite.
   std::vector<double> Roots() const {
     constexpr int kSamples = 96;
     constexpr double kStep = kTwoPi / kSamples;
@@ -308,10 +310,12 @@ public:
         const double sign = ga < 0 ? -1.0 : 1.0;
         const double m = MinimiseAbs(a - kStep, b, sign);
         const double gm = G(m);
-        if (gm == 0 || (gm < 0) != (ga < 0)) {
+        if (gm == 0) {
+          roots.push_back(m);
+        } else if ((gm < 0) != (ga < 0)) {  // dips through zero: two crossings
           roots.push_back(Bisect(a - kStep, m, gp));
           roots.push_back(Bisect(m, b, gm));
-        } else if (Gap(m) <= kTouch) {
+        } else if (Gap(m) <= kTouch) {  // touching within the tolerance
           roots.push_back(m);
         }
       }
@@ -387,10 +391,12 @@ private:
   double r1_, r2_;
 };
 
-// Parameter angle of (x, y) on the curve of arc.
-double ParameterAngle(double x, double y, const ArcParams& arc) {
+// Whether the curve point (x, y) lies on the arc, judged by its parameter
+// angle; a full curve needs no angle.
+bool OnArc(double x, double y, const ArcParams& arc) {
+  if (arc.s == arc.e && std::isfinite(arc.s)) return true;
   CircleFrame(arc.cx, arc.cy, arc.t, EffectiveFlatness(arc.f)).ToCircle(x, y);
-  return std::atan2(y, x);
+  return InArcRange(std::atan2(y, x), arc.s, arc.e);
 }
 
 }  // namespace
@@ -430,8 +436,8 @@ int CircleCross(double& X, double& Y, double rx, double ry, const ArcParams& c1,
     }
     if (!found) return 0;
   }
-  const int H = InArcRange(ParameterAngle(px, py, c1), c1.s, c1.e) ? 2 : 1;
-  const int L = InArcRange(ParameterAngle(px, py, c2), c2.s, c2.e) ? 2 : 1;
+  const int H = OnArc(px, py, c1) ? 2 : 1;
+  const int L = OnArc(px, py, c2) ? 2 : 1;
   X = px;
   Y = py;
   return 16 * H + L;

@@ -129,7 +129,9 @@ TEST(ZMathAngles, SignOfZeroIsPlus) {
 TEST(ZMathAngles, RotatePoint) {
   const struct {
     double x, y, a, X, Y;
-  } cases[] = {{1, 0, kPi / 2, 0, 1}, {3, 4, kPi, -3, -4}, {2, 0, -kPi / 4, std::sqrt(2.0), -std::sqrt(2.0)},
+  } cases[] = {{1, 0, kPi / 2, 0, 1},
+               {3, 4, kPi, -3, -4},
+               {2, 0, -kPi / 4, std::sqrt(2.0), -std::sqrt(2.0)},
                {0, 0, 1.3, 0, 0}};
   for (const auto& c : cases) {
     double X, Y;
@@ -210,6 +212,23 @@ TEST(ZMathDistances, DegenerateSegmentIsAPoint) {
   EXPECT_DOUBLE_EQ(PointDistance(1, 2, 4, 6), 5.0);
   EXPECT_DOUBLE_EQ(SegmentDistance(4, 6, 1, 2, 1, 2), 5.0);
   EXPECT_DOUBLE_EQ(SegmentDistance(-2, -2, 1, 2, 1, 2), 5.0);
+}
+
+TEST(ZMathDistances, ArcPointFollowsTheCurveFormula) {
+  const struct {
+    ArcParams arc;
+    double th, X, Y;
+  } cases[] = {
+      {{1, 2, 3, 1, 0.7, 0, 0}, kPi / 2, 1, 5},                 // circle: tilt ignored
+      {{1, 2, 3, 0.5, kPi / 2, 0, 0}, 0, 1, 5},                 // r axis turned upright
+      {{1, 2, 3, 0.5, kPi / 2, 0, 0}, kPi / 2, 1 - 1.5, 2},     // short axis to the left
+      {{0, 0, 2, 0.0001, 1.0, 0, 0}, kPi / 2, 0, 2},            // too flat: a circle
+  };
+  for (const auto& c : cases) {
+    double X, Y;
+    ArcPoint(X, Y, c.arc, c.th);
+    EXPECT_TRUE(Near(X, c.X, 1e-15) && Near(Y, c.Y, 1e-15)) << X << "," << Y;
+  }
 }
 
 TEST(ZMathDistances, ArcDistanceTable) {

@@ -98,6 +98,8 @@ LINE_CROSS = [
     ("crossing at segment 1's end", 0, 0, 5, 0, 5, -5, 5, 5),
     ("crossing 5e-5 past segment 1's end", 0, 0, 4.99995, 0, 5, -5, 5, 5),
     ("crossing 2e-4 past segment 1's end", 0, 0, 4.9998, 0, 5, -5, 5, 5),
+    ("crossing 5e-5 before segment 1's start", 5.00005, 0, 10, 0, 5, -5, 5, 5),
+    ("crossing 2e-4 before segment 1's start", 5.0002, 0, 10, 0, 5, -5, 5, 5),
     ("segment 2 wholly left, point 3 nearer", 0, 0, 10, 0, 3, 1, 4, 3),
     ("segment 2 wholly left, point 4 nearer", 0, 0, 10, 0, 4, 3, 3, 1),
     ("segment 2 wholly right, point 3 nearer", 0, 0, 10, 0, 3, -1, 4, -3),
@@ -214,6 +216,8 @@ LINE_CIRCLE = [
     ("oblique chord, circle off the origin", 4, 7, -1, 2, 9, 6, 3, 4, 2.5, 1, 0),
     ("segment stops short of the circle", 9, 0, -10, 0, -6, 0, 0, 0, 5, 1, 0),
     ("segment starts past the circle", -9, 0, 6, 0, 10, 0, 0, 0, 5, 1, 0),
+    ("segment ends 1e-6 short of the crossing", 9, 0, -10, 0, 4.999999, 0, 0, 0, 5, 1, 0),
+    ("segment ends 1e-10 short of the crossing", 9, 0, -10, 0, 4.9999999999, 0, 0, 0, 5, 1, 0),
     ("segment inside the circle", 9, 0, -1, 0, 1, 0, 0, 0, 5, 1, 0),
     ("tangent line", 0, 0, -10, 1, 10, 1, 0, 0, 1, 1, 0),
     ("line 1e-3 outside", 0, 0, -10, 1.001, 10, 1.001, 0, 0, 1, 1, 0),
@@ -404,9 +408,11 @@ def conic_conic(rx, ry, c1, c2):
     roots = mpmath.polyroots(coef, maxsteps=200, extraprec=200)
     ths = []
     for z in roots:
-        if abs(mpmath.im(z)) < mpf("1e-12"):
+        # A touching pair of roots moved off the real axis by rounding the
+        # inputs still counts when its real part lies on both curves.
+        if abs(mpmath.im(z)) < mpf("1e-6"):
             th = 2 * mpmath.atan(mpmath.re(z))
-            if all(abs(th - o) > mpf("1e-9") for o in ths):
+            if abs(g(th)) < mpf("1e-12") and all(abs(th - o) > mpf("1e-6") for o in ths):
                 ths.append(th)
     assert abs(g(PI)) > mpf("1e-6"), "keep intersections off th = pi"
     if not ths:
@@ -415,9 +421,11 @@ def conic_conic(rx, ry, c1, c2):
     return min(pts, key=lambda p: mpmath.hypot(p[0] - M(rx), p[1] - M(ry)))
 
 
-def circle_cross(rx, ry, c1, c2):
+def circle_cross(rx, ry, c1, c2, touch=None):
     circles = (c1[3] == 1 or c1[3] < 0.001) and (c2[3] == 1 or c2[3] < 0.001)
     p = circle_circle(rx, ry, c1, c2) if circles else conic_conic(rx, ry, c1, c2)
+    if p is None and touch is not None:  # touching within the tolerance
+        p = touch
     if p is None:
         return 0, 0, 0
     X, Y = M(p[0]), M(p[1])
@@ -428,6 +436,25 @@ def circle_cross(rx, ry, c1, c2):
 
 def C(cx, cy, r, f=1, t=0, s=0, e=0):
     return (cx, cy, r, f, t, s, e)
+
+
+def touching_circle(ell, th, rho, gap=0):
+    """The circle of radius rho touching the ellipse from outside at its
+    parameter angle th (its centre rounded to doubles), or passing gap
+    outside it there."""
+    (Cx, Cy), A, _, _, _ = conic(*ell[:5])
+    x, y = curve_point(*ell[:5], mpf(th))
+    nx = A[0, 0] * (x - Cx) + A[0, 1] * (y - Cy)  # outward normal
+    ny = A[0, 1] * (x - Cx) + A[1, 1] * (y - Cy)
+    n = mpmath.hypot(nx, ny)
+    k = rho + gap
+    return C(float(x + k * nx / n), float(y + k * ny / n), rho)
+
+
+def touch_point(ell, th):
+    """Where a circle passing just outside the ellipse along its normal at th
+    comes nearest: the ellipse point at th."""
+    return curve_point(*ell[:5], mpf(th))
 
 
 CIRCLE_CROSS = [
@@ -457,6 +484,12 @@ CIRCLE_CROSS = [
     ("tilted ellipse and circle", 2, -2, C(1, 1, 5, 0.3, 0.6), C(3, 1, 2)),
     ("two ellipses", 0, -4, C(0, 0, 4, 0.5, 0.2), C(1, 0.5, 3, 0.6, -0.9)),
     ("ellipse touched by a circle", 0, 3, C(0, 0, 2, 0.5), C(0, 2, 1)),
+    ("ellipse touched by a circle off the axes", 3, 3, C(0, 0, 2, 0.5, 0.3),
+     touching_circle(C(0, 0, 2, 0.5, 0.3), 1.0, 0.7)),
+    ("ellipse passed 5e-5 outside by a circle", 3, 3, C(0, 0, 2, 0.5, 0.3),
+     touching_circle(C(0, 0, 2, 0.5, 0.3), 1.0, 0.7, 5e-5), touch_point(C(0, 0, 2, 0.5, 0.3), 1.0)),
+    ("ellipse passed 2e-4 outside by a circle", 3, 3, C(0, 0, 2, 0.5, 0.3),
+     touching_circle(C(0, 0, 2, 0.5, 0.3), 1.0, 0.7, 2e-4)),
     ("ellipse missed by a circle", 0, 3, C(0, 0, 2, 0.5), C(0, 2.01, 1)),
     ("circle inside an ellipse", 0, 3, C(0, 0, 6, 0.5), C(0.5, 0, 1)),
     ("elliptic arc, point outside it", 3, 3, C(0, 0, 4, 0.5, 0, 3, 6), C(0, 0, 2.5)),
@@ -465,8 +498,8 @@ CIRCLE_CROSS = [
 
 def gen_circle_cross(out):
     out.append("static const CircleCrossCase kCircleCrossCases[] = {")
-    for name, rx, ry, c1, c2 in CIRCLE_CROSS:
-        code, X, Y = circle_cross(rx, ry, c1, c2)
+    for name, rx, ry, c1, c2, *touch in CIRCLE_CROSS:
+        code, X, Y = circle_cross(rx, ry, c1, c2, *touch)
         c1s = "{" + ", ".join(map(lit, c1)) + "}"
         c2s = "{" + ", ".join(map(lit, c2)) + "}"
         out.append(row(name, lit(rx), lit(ry), c1s, c2s, code, lit(X), lit(Y)))

@@ -1,11 +1,4 @@
-// The graphics context: a view of the drawing bound to a device (the screen's
-// drawing area, a bitmap or a printer). A plain value: views are copied.
-//
-// For now it carries only the device size; the mapping between drawing units
-// and pixels and the canvas primitives join it with the view transform.
+// The view transform and the canvas primitives. For now the context type only.
 #pragma once
 
-struct TGContext {
-  int deviceWidth = 0;   // pixels
-  int deviceHeight = 0;  // pixels
-};
+#include "model/GContext.h"

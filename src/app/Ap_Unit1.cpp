@@ -137,8 +137,10 @@ void EditKeyPress(char ch) {
 void PaintBox1Resize(int width, int height) {
   g_form1.drawWidth = width;
   g_form1.drawHeight = height;
-  CurrentView().deviceWidth = width;
-  CurrentView().deviceHeight = height;
+  TGContext& v = CurrentView();
+  v.devLeft = v.devTop = 0;
+  v.devRight = width - 1;
+  v.devBottom = height - 1;
   Form1Changed();
 }
 

@@ -356,6 +356,11 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     // The idle operation has no hint: the pointer arrow stands for it.
     const QString caption = op.hint[0] ? FromSjis(op.hint) : U("↖");
     auto* btn = new TSpeedButton(op.id, caption, Pn_GTool);
+    if (!op.hint[0]) {
+      QFont f = btn->font();
+      f.setPixelSize(22);
+      btn->setFont(f);
+    }
     QString tip = FromSjis(op.hint);
     if (op.key) tip += (tip.isEmpty() ? QString() : QStringLiteral(" ")) + u'[' + QChar::fromLatin1(op.key) + u']';
     btn->setToolTip(tip);

@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
       std::puts("Velmo Ver 2020.11.26");
       return 0;
     }
+    if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 >= argc) {
+      Usage("--screenshot には書き出す PNG ファイル名が必要です", "");
+      return 2;
+    }
   }
 
   QApplication app(argc, argv);  // takes Qt's own options out of argv
@@ -61,7 +65,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (std::strcmp(a, "--screenshot") == 0) {
-      if (i + 1 >= argc) {
+      if (i + 1 >= argc) {  // the file name was one of Qt's options
         Usage("--screenshot には書き出す PNG ファイル名が必要です", "");
         return 2;
       }

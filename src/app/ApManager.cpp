@@ -58,11 +58,15 @@ const TOpInfo kOps[OpBtn_Count] = {
 bool Valid(TOpButton b) { return b > OpBtn_None && b < OpBtn_Count; }
 
 void SetDown(TOpButton b) {
-  if (Valid(b) && kOps[b].speedButton) g_manager.downButton = b;
+  if (!Valid(b) || !kOps[b].speedButton || g_manager.downButton == b) return;
+  g_manager.downButton = b;
+  Form1Changed();
 }
 
 void SetUp(TOpButton b) {
-  if (Valid(b) && kOps[b].speedButton && g_manager.downButton == b) g_manager.downButton = OpBtn_None;
+  if (!Valid(b) || !kOps[b].speedButton || g_manager.downButton != b) return;
+  g_manager.downButton = OpBtn_None;
+  Form1Changed();
 }
 
 // The circled digits ①..⑦ that name the sub-menu buttons, two bytes each.

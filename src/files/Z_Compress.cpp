@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +26,7 @@ constexpr int kCBits = 9, kTBits = 5, kPBits = 4;          // table size fields
 constexpr int kMaxCodeBits = 16;
 constexpr int kCTableBits = 12, kPTTableBits = 8;          // decoder lookup widths
 
-// Symbols are buffered as the classic coder does: a 16 KB buffer counting one
+// Symbols are buffered as LHA's ar002 coder does: a 16 KB buffer counting one
 // flag byte per 8 symbols, one byte per literal and three per match; the
 // block is sent when fewer than 24 bytes are free.
 constexpr int kBlockBuffer = 16384;
@@ -260,8 +261,9 @@ public:
       if (pos >= avail_) break;
       const int room = static_cast<int>(std::min<std::int64_t>(avail_ - pos, kMaxMatch));
       int curLen = 0, curDist = 0;
-      if (room >= kThreshold) {
-        if (!(pending && prevLen >= kLazyEnough)) curLen = LongestMatch(pos, room, curDist);
+      if (room >= kHashLen) {
+        if (!(pending && prevLen >= kLazyEnough))
+          curLen = LongestMatch(pos, room, pending ? prevLen : 0, curDist);
         Insert(pos);
       }
       if (pending && prevLen >= kThreshold && curLen <= prevLen) {
@@ -269,7 +271,7 @@ public:
         PutSymbol(prevLen + 256 - kThreshold, prevDist - 1);
         const std::int64_t end = pos - 1 + prevLen;
         for (std::int64_t q = pos + 1; q < end; ++q)
-          if (avail_ - q >= kThreshold) Insert(q);
+          if (avail_ - q >= kHashLen) Insert(q);
         pos = end;
         pending = false;
         prevLen = 0;
@@ -299,13 +301,19 @@ private:
   // room to read ahead in large chunks.
   static constexpr int kLookahead = kMaxMatch + kThreshold;
   static constexpr std::int64_t kWindow = 65536 + kDicSize + 2 * kMaxMatch;
+  // Positions are chained by a hash of their first 4 bytes: matches of 3
+  // bytes are not looked for, as they rarely pay for their position code and
+  // chains of 3 bytes are long in drawing text.
+  static constexpr int kHashLen = 4;
   static constexpr int kHashBits = 15;
   static constexpr int kHashSize = 1 << kHashBits;
-  // Match search effort: candidates per position, a length that ends the
-  // search at once, and a length after which the next position is not tried.
-  static constexpr int kMaxChain = 96;
+  // Match search effort: candidates per position (a quarter of them once
+  // the pending match has kGoodLength bytes), a length that ends the search
+  // at once, and a pending length after which the next position is not tried.
+  static constexpr int kMaxChain = 64;
+  static constexpr int kGoodLength = 16;
   static constexpr int kNiceLength = 128;
-  static constexpr int kLazyEnough = 64;
+  static constexpr int kLazyEnough = 32;
 
   unsigned char At(std::int64_t p) const { return win_[static_cast<std::size_t>(p - base_)]; }
 
@@ -327,7 +335,7 @@ private:
 
   int Hash(std::int64_t p) const {
     const unsigned char* s = win_.data() + (p - base_);
-    const std::uint32_t v = (std::uint32_t{s[0]} << 16) | (std::uint32_t{s[1]} << 8) | s[2];
+    const std::uint32_t v = (std::uint32_t{s[0]} << 24) | (std::uint32_t{s[1]} << 16) | (std::uint32_t{s[2]} << 8) | s[3];
     return static_cast<int>((v * 2654435761u) >> (32 - kHashBits));
   }
 
@@ -337,25 +345,44 @@ private:
     head_[h] = p;
   }
 
-  // Longest earlier match of at most maxLen bytes within the dictionary;
-  // 0 when none of kThreshold bytes or more.
-  int LongestMatch(std::int64_t pos, int maxLen, int& dist) {
+  // Longest earlier match within the dictionary of at most maxLen bytes and
+  // longer than `beat` (the pending match, which wins ties); 0 when none of
+  // kThreshold bytes or more.
+  int LongestMatch(std::int64_t pos, int maxLen, int beat, int& dist) {
+    if (beat >= maxLen) return 0;
     const unsigned char* cur = win_.data() + (pos - base_);
-    int best = kThreshold - 1;
-    int chain = kMaxChain;
+    int best = std::max(beat, kThreshold - 1);
+    // Less effort when the pending match is already good.
+    int chain = beat >= kGoodLength ? kMaxChain / 4 : kMaxChain;
     for (std::int64_t cand = head_[Hash(pos)]; cand >= 0 && pos - cand <= kDicSize && chain-- > 0;
          cand = prev_[cand & (kDicSize - 1)]) {
       const unsigned char* c = win_.data() + (cand - base_);
       if (c[best] != cur[best] || c[0] != cur[0] || c[1] != cur[1]) continue;
-      int len = 2;
-      while (len < maxLen && c[len] == cur[len]) ++len;
+      const int len = CommonLength(c, cur, maxLen);
       if (len > best) {
         best = len;
         dist = static_cast<int>(pos - cand);
         if (len >= maxLen || len >= kNiceLength) break;
       }
     }
-    return best >= kThreshold ? best : 0;
+    return best > beat && best >= kThreshold ? best : 0;
+  }
+
+  // How many bytes a and b have in common at their start, at most n; eight
+  // at a time where the byte order allows.
+  static int CommonLength(const unsigned char* a, const unsigned char* b, int n) {
+    int len = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      while (len + 8 <= n) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + len, 8);
+        std::memcpy(&y, b + len, 8);
+        if (x != y) return len + std::countr_zero(x ^ y) / 8;
+        len += 8;
+      }
+    }
+    while (len < n && a[len] == b[len]) ++len;
+    return len;
   }
 
   // A literal (c < 256, p unused) or a match (c = length + 253, p = distance - 1).
@@ -385,7 +412,7 @@ private:
     return n;
   }
 
-  // Code lengths with the classic 3-bit / unary form, and after the entry
+  // Code lengths in LHA's 3-bit / unary form, and after the entry
   // `special` a 2-bit count of the zero lengths that follow (up to entry 6).
   void WritePtLen(const std::uint8_t* len, int n, int nbit, int special) {
     while (n > 0 && len[n - 1] == 0) --n;
@@ -836,8 +863,11 @@ public:
     const fs::path dir = target_.parent_path();
     static std::mt19937 rng{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-      const std::string name =
-          "." + target_.filename().string() + "." + std::to_string(rng() % 1000000000u) + ".tmp";
+      std::string name = ".";
+      name += target_.filename().string();
+      name += '.';
+      name += std::to_string(rng() % 1000000000u);
+      name += ".tmp";
       path_ = dir.empty() ? fs::path(name) : dir / name;
       file_.reset(std::fopen(path_.c_str(), "wbx"));  // never opens an existing file
       if (!file_ && errno != EEXIST) break;

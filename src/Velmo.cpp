@@ -2,11 +2,13 @@
 
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
+#include "app/GC_View.h"
 #include "kernel/Common.h"
 #include "kernel/ProgramDir.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "render/Z_Graph.h"
 
 namespace {
 
@@ -22,7 +24,9 @@ void VelmoReset() {
   PVC_Reset();
   GC_DB_Reset();
   ComHst_Reset();
+  Z_Graph_Reset();
   ApManager_Reset();
+  GC_View_Reset();
   Form1_Reset();
   RegisterOperations();
 }

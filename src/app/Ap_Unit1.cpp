@@ -4,6 +4,7 @@
 
 #include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
+#include "app/GC_View.h"
 
 Form1State g_form1;
 
@@ -137,10 +138,7 @@ void EditKeyPress(char ch) {
 void PaintBox1Resize(int width, int height) {
   g_form1.drawWidth = width;
   g_form1.drawHeight = height;
-  TGContext& v = CurrentView();
-  v.devLeft = v.devTop = 0;
-  v.devRight = width - 1;
-  v.devBottom = height - 1;
+  ViewAttach(width, height);
   Form1Changed();
 }
 

@@ -5,11 +5,16 @@
 // render/Z_Graph.
 #pragma once
 
+#include <cstdint>
 #include <type_traits>
 
 class ICanvas;  // the platform canvas a context draws on (render/Canvas.h)
 
-// Raster modes of the pen.
+// A colour as the drawing files store it: 0x00BBGGRR (255 is red).
+using TColor = std::uint32_t;
+
+// Raster modes of the pen: copy the colour, or XOR it into the pixel (drawing
+// the same figure twice restores the pixels).
 enum class TPenMode : unsigned char { Copy, Xor };
 
 // A font as the drawing asks for it. Sizes are pixels; escapement and
@@ -23,19 +28,23 @@ struct TFontDesc {
   bool italic = false, underline = false, strikeOut = false;
   unsigned char charSet = 128;  // Shift-JIS
   unsigned char precision = 0, clipping = 0, quality = 0, pitch = 0;
-  char face[32] = "ＭＳ ゴシック";  // CP932
+  // CP932 "ＭＳ ゴシック", spelt in bytes: the Qt layer, whose literals are
+  // UTF-8, includes this header too.
+  char face[32] = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";
 };
 
 // The kinds of target a context can be bound to.
 enum class TTargetKind : unsigned char { None, PaintBox, Bitmap, Image, GridCell, Printer };
 
+// Pen, brush and font state live on the canvas (contexts bound to the same
+// canvas share them, as views of one window do); the context keeps the
+// mapping and the text metrics.
 struct TGContext {
-  TTargetKind targetKind = TTargetKind::None;
+  TTargetKind targetKind = TTargetKind::None;  // None: not bound, nothing is drawn
   bool printing = false;
   ICanvas* canvas = nullptr;
   char linePattern[33] = "";  // '@' ink, '.' gap
   TFontDesc font;
-  unsigned fontColor = 0;  // Windows colour value 0x00BBGGRR
   double resolution = 1.0;       // device dots per inch (vertical); 1 on screens
   double pixelsPerUnit = 1.0;    // printer: pixels per paper millimetre
   double textFactor = 1.0;       // 1.1 on the printer

@@ -5,8 +5,10 @@
 
 #include <QApplication>
 
+#include "Velmo.h"
 #include "kernel/Platform.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/qt/QtRasterHelper.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -14,7 +16,9 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   Headless().SetFailureHandler([](const std::string& what) { ADD_FAILURE() << what; });
   SetPlatform(&Headless());
+  InstallQtRasterHelper();
   const int rc = RUN_ALL_TESTS();
+  VelmoReset();  // raster helpers hold painters and fonts: drop them while Qt is up
   SetPlatform(nullptr);
   return rc;
 }

@@ -7,15 +7,20 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "app/Ap_Unit1.h"
+#include "app/GC_View.h"
 #include "platform/qt/QtConvert.h"
+#include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 
 namespace {
@@ -113,9 +118,18 @@ TPaintBox::TPaintBox(QWidget* parent, std::function<void()> afterInput)
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void TPaintBox::paintEvent(QPaintEvent*) {
+void TPaintBox::paintEvent(QPaintEvent* e) {
   QPainter p(this);
-  p.fillRect(rect(), Qt::black);
+  const QImage view = WrapRaster(std::as_const(ViewBuffer()).Image());
+  const QRect area = e->rect();
+  if (view.isNull()) {
+    p.fillRect(area, Qt::black);
+  } else {
+    p.drawImage(area.topLeft(), view, area);
+    // Beyond the buffer (a resize on its way): black.
+    const QRegion rest = QRegion(area) - QRegion(view.rect());
+    for (const QRect& r : rest) p.fillRect(r, Qt::black);
+  }
   if (!painted_) {
     painted_ = true;
     emit firstPaint();
@@ -482,6 +496,9 @@ TSpeedButton* TForm1::speedButton(TOpButton b) const {
 // --- showing the core's state
 
 void TForm1::SyncFromCore() {
+  // The part of the view's back buffer that drawing touched.
+  const TPixelRect dirty = ViewTakeDirty();
+  if (!dirty.Empty()) PaintBox1->update(QRect(dirty.left, dirty.top, dirty.Width(), dirty.Height()));
   for (TSpeedButton* b : opButtons_)
     if (b) b->setChecked(b->id() == g_manager.downButton);
   if (synced_ && g_form1.revision == seenRevision_) return;

@@ -16,8 +16,9 @@
 
 class QToolButton;
 
-// The drawing area. For now a black sheet; it forwards the mouse and its
-// size to the core.
+// The drawing area: shows the view's back buffer (app/GC_View.h) and
+// forwards the mouse and its size to the core. The window repaints the part
+// of it that drawing touched at each SyncFromCore.
 class TPaintBox final : public QWidget {
   Q_OBJECT
 public:

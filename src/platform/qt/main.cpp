@@ -10,6 +10,7 @@
 #include "Velmo.h"
 #include "kernel/ProgramDir.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/QtRasterHelper.h"
 #include "platform/qt/TForm1.h"
 
 namespace {
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
   if (!ProgramDir_Init()) std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
   QtPlatform platform;
   SetPlatform(&platform);
+  InstallQtRasterHelper();
 
   // Latin text in the desktop's font, Japanese in the IPA fonts when the
   // desktop font has none.
@@ -130,6 +132,7 @@ int main(int argc, char** argv) {
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
   }
+  VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
   SetPlatform(nullptr);
   return rc;
 }

@@ -1,0 +1,591 @@
+#include "render/Z_Graph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "kernel/Common.h"
+#include "kernel/Platform.h"
+#include "kernel/Z_Basic.h"
+#include "render/RasterCanvas.h"
+#include "render/ZL_Cliping.h"
+
+GraphState g_graph;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// The strips live here; g_graph shows them.
+std::unique_ptr<RasterCanvas> g_hStrip, g_vStrip;
+TPatternLine g_patternLine = &G_SolidPatternLine;
+
+bool Ready(const TGContext& g) { return g.canvas != nullptr && g.targetKind != TTargetKind::None; }
+
+double WinXMin(const TGContext& g) { return std::min(g.wx1, g.wx2); }
+double WinXMax(const TGContext& g) { return std::max(g.wx1, g.wx2); }
+double WinYMin(const TGContext& g) { return std::min(g.wy1, g.wy2); }
+double WinYMax(const TGContext& g) { return std::max(g.wy1, g.wy2); }
+
+bool InWindow(const TGContext& g, double x, double y) {
+  return x >= WinXMin(g) && x <= WinXMax(g) && y >= WinYMin(g) && y <= WinYMax(g);
+}
+
+int OffsetX(const TGContext& g) { return g.printing ? g.pageOffsetX + g.extraOffsetX : 0; }
+int OffsetY(const TGContext& g) { return g.printing ? g.pageOffsetY + g.extraOffsetY : 0; }
+
+// Window centre, cull radius and the window's pixel box.
+void DeriveWindow(TGContext& g) {
+  g.wcx = (g.wx1 + g.wx2) / 2;
+  g.wcy = (g.wy1 + g.wy2) / 2;
+  g.cullRadius = 1.2 * std::hypot(g.wx2 - g.wx1, g.wy2 - g.wy1);
+  double ax, ay, bx, by;
+  G_ToPixel(g, g.wx1, g.wy1, ax, ay);
+  G_ToPixel(g, g.wx2, g.wy2, bx, by);
+  g.pxMinX = std::min(ax, bx), g.pxMaxX = std::max(ax, bx);
+  g.pxMinY = std::min(ay, by), g.pxMaxY = std::max(ay, by);
+}
+
+void DefaultFont(TGContext& g) {
+  TFontDesc f;  // weight 400, Shift-JIS, "ＭＳ ゴシック"
+  f.height = TruncInt(g.resolution * 54 / 300);
+  g.canvas->SetFont(f);
+  g.canvas->SetFontColor(0);
+  g.canvas->SetBrushStyle(TBrushStyle::Clear);
+}
+
+// One pixel in the pen's mode: a line to the next pixel on the right.
+void PixelDot(ICanvas& c, int x, int y) {
+  c.MoveTo(x, y);
+  c.LineTo(x + 1, y);
+}
+
+// A clipped, rounded segment in the current pen.
+void PixelLine(TGContext& g, int x1, int y1, int x2, int y2) {
+  ICanvas& c = *g.canvas;
+  if (c.PenStyle() != TPenStyle::Solid) {
+    g_patternLine(g, x1, y1, x2, y2);
+    return;
+  }
+  c.MoveTo(x1, y1);
+  c.LineTo(x2, y2);
+  if (g.printing) c.SetPenColor(c.PenColor());  // some printer drivers lose it after a line
+}
+
+// Whether chord k is inked: character k mod 32 of the pattern (no pattern: all).
+bool PatternInk(const TGContext& g, long long k) {
+  const std::size_t len = std::strlen(g.linePattern);
+  const auto i = static_cast<std::size_t>(k % 32);
+  return len == 0 || (i < len && g.linePattern[i] == '@');
+}
+
+// The curve point for parameter th, in drawing units.
+void CurveWorld(double cx, double cy, double r, double f, double t, double th, double& x, double& y) {
+  const double u = r * std::cos(th), v = r * f * std::sin(th);
+  const double ct = std::cos(t), st = std::sin(t);
+  x = cx + u * ct - v * st;
+  y = cy + u * st + v * ct;
+}
+
+// The sub-ranges of [s, e] where the curve lies in the rectangle: the curve
+// meets each edge line at most twice a turn, so between those angles it is
+// wholly in or wholly out, which a midpoint decides.
+std::vector<std::pair<double, double>> VisibleRanges(double cx, double cy, double r, double f, double t, double s,
+                                                     double e, double xmin, double ymin, double xmax,
+                                                     double ymax) {
+  const double ct = std::cos(t), st = std::sin(t);
+  // x(th) = cx + A cos th + B sin th; y(th) = cy + C cos th + D sin th
+  const double A = r * ct, B = -r * f * st, C = r * st, D = r * f * ct;
+  std::vector<double> cuts{s, e};
+  const auto addCrossings = [&](double P, double Q, double v) {
+    const double m = std::hypot(P, Q);
+    if (m == 0 || std::fabs(v) > m) return;
+    const double phi = std::atan2(Q, P), d = std::acos(std::clamp(v / m, -1.0, 1.0));
+    for (double a : {phi - d, phi + d}) {
+      double x = a + 2 * kPi * std::ceil((s - a) / (2 * kPi));
+      for (int turns = 0; x < e && turns < 64; ++turns, x += 2 * kPi) cuts.push_back(x);
+    }
+  };
+  addCrossings(A, B, xmin - cx);
+  addCrossings(A, B, xmax - cx);
+  addCrossings(C, D, ymin - cy);
+  addCrossings(C, D, ymax - cy);
+  std::sort(cuts.begin(), cuts.end());
+  std::vector<std::pair<double, double>> out;
+  for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+    const double a = cuts[i], b = cuts[i + 1];
+    if (!(b > a)) continue;
+    double x, y;
+    CurveWorld(cx, cy, r, f, t, (a + b) / 2, x, y);
+    if (x < xmin || x > xmax || y < ymin || y > ymax) continue;
+    if (!out.empty() && out.back().second >= a)
+      out.back().second = b;
+    else
+      out.push_back({a, b});
+  }
+  return out;
+}
+
+}  // namespace
+
+void Z_Graph_Reset() {
+  g_hStrip.reset();
+  g_vStrip.reset();
+  g_graph = GraphState{};
+  ZL_Cliping_Reset();
+}
+
+// --- binding and mapping
+
+bool G_Begin(TGContext& g, TTargetKind kind, ICanvas* canvas, double printScale) {
+  g.targetKind = kind;
+  g.printing = kind == TTargetKind::Printer;
+  g.canvas = canvas;
+  if (!canvas || kind == TTargetKind::None || (g.printing && !(canvas->PrinterDpi() > 0))) {
+    g.canvas = nullptr;
+    g.targetKind = TTargetKind::None;
+    g.printing = false;
+    Platform().MessageBox("G_Begin ﾊﾟﾗﾒｰﾀｰ(2) Error", "Velmo", MsgButtons::Ok, MsgIcon::Error);
+    return false;
+  }
+  g.extraOffsetX = g.extraOffsetY = 0;
+  if (g.printing) {
+    canvas->BeginDoc();
+    g.resolution = canvas->PrinterDpi();
+    g.pixelsPerUnit = g.resolution / 25.4;
+    g.textFactor = 1.1;
+    g.printScale = printScale;
+    g.pageOffsetX = TruncInt(10 * g.pixelsPerUnit);
+    g.pageOffsetY = TruncInt(1 * g.pixelsPerUnit);
+    G_ResetDevice(g);
+    DefaultFont(g);
+    G_PenColor(g, 0);
+    canvas->SetFontColor(0);
+    G_TextSize(g, 4.5, 4.5, 0);
+    G_TextAngle(g, 0);
+    G_Text(g, " ", false, 10, 10);
+  } else {
+    g.resolution = g.pixelsPerUnit = g.textFactor = g.printScale = 1.0;
+    g.pageOffsetX = g.pageOffsetY = 0;
+    G_ResetDevice(g);
+    DefaultFont(g);
+    G_PenColor(g, 255);
+    canvas->SetFontColor(255);
+    G_TextSize(g, 16, 16, 0);
+    G_TextAngle(g, 0);
+  }
+  if (!g_hStrip) {
+    const int w = std::max(canvas->Width(), 32), h = std::max(canvas->Height(), 32);
+    g_hStrip = std::make_unique<RasterCanvas>(w, 2);
+    g_vStrip = std::make_unique<RasterCanvas>(2, h);
+    g_graph.hStrip = g_hStrip.get();
+    g_graph.vStrip = g_vStrip.get();
+  }
+  return true;
+}
+
+void G_End(TGContext& g) {
+  if (Ready(g) && g.printing) g.canvas->EndDoc();
+}
+
+void G_ResetDevice(TGContext& g) {
+  if (!Ready(g)) return;
+  const ICanvas& c = *g.canvas;
+  if (g.printing)
+    G_SetViewport(g, 0, 0, (c.Width() - OffsetX(g)) / g.pixelsPerUnit, (c.Height() - OffsetY(g)) / g.pixelsPerUnit);
+  else
+    G_SetViewport(g, 0, 0, c.Width() - 1, c.Height() - 1);
+}
+
+void G_SetViewport(TGContext& g, double left, double top, double right, double bottom) {
+  const double k = g.pixelsPerUnit;
+  g.devLeft = left * k, g.devTop = top * k, g.devRight = right * k, g.devBottom = bottom * k;
+  // The window (left, bottom, right, top): k pixels per unit, y down. Set
+  // directly, so a device without extent gets a finite view.
+  g.wx1 = left, g.wy1 = bottom, g.wx2 = right, g.wy2 = top;
+  g.sx = k, g.sy = -k;
+  DeriveWindow(g);
+}
+
+void G_SetWindow(TGContext& g, double x1, double y1, double x2, double y2) {
+  if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return;
+  if (x1 == x2 || y1 == y2) {
+    G_ResetDevice(g);
+    return;
+  }
+  const double ext = std::max(std::fabs(x1 - x2), std::fabs(y1 - y2));
+  if (ext < 1e-4 || ext > 2e8) return;
+  const double dw = g.devRight - g.devLeft, dh = g.devBottom - g.devTop;
+  // A device one pixel wide or high has no extent: its scale would be 0/0.
+  if (!(std::fabs(dw) > 0) || !(std::fabs(dh) > 0)) return;
+  double sx = dw / (x2 - x1), sy = dh / (y2 - y1);
+  if (std::fabs(sx) >= std::fabs(sy))
+    sx = std::copysign(std::fabs(sy), sx);
+  else
+    sy = std::copysign(std::fabs(sx), sy);
+  const double dx = (dw / sx - (x2 - x1)) / 2, dy = (dh / sy - (y2 - y1)) / 2;
+  g.wx1 = x1 - dx, g.wx2 = x2 + dx;
+  g.wy1 = y1 - dy, g.wy2 = y2 + dy;
+  g.sx = sx, g.sy = sy;
+  DeriveWindow(g);
+}
+
+void G_ToPixel(const TGContext& g, double x, double y, double& px, double& py) {
+  px = (x - g.wx1) * g.sx + g.devLeft + OffsetX(g);
+  py = g.devBottom - (y - g.wy1) * g.sy + OffsetY(g);
+}
+
+void G_ToPixelInt(const TGContext& g, double x, double y, int& px, int& py) {
+  double dx, dy;
+  G_ToPixel(g, x, y, dx, dy);
+  px = RoundInt(dx);
+  py = RoundInt(dy);
+}
+
+void G_ToWorld(const TGContext& g, double px, double py, double& x, double& y) {
+  px -= OffsetX(g);
+  py -= OffsetY(g);
+  x = g.wx1 + (px + 0.1 - g.devLeft) / g.sx;
+  y = (g.devBottom - (py + 0.1)) / g.sy + g.wy1;
+}
+
+double G_PixelSize(const TGContext& g) { return 1 / g.sx; }
+
+// --- pen and text state
+
+void G_PenColor(TGContext& g, TColor c) {
+  if (Ready(g) && g.canvas->PenColor() != c) g.canvas->SetPenColor(c);
+}
+
+void G_TextColor(TGContext& g, TColor c) {
+  if (!Ready(g)) return;
+  g.canvas->SetFontColor(c);
+  g.canvas->SetBrushStyle(TBrushStyle::Clear);
+}
+
+void G_PenWidth(TGContext& g, double w) {
+  if (!Ready(g)) return;
+  if (g.printing) w = std::max(std::sqrt(g.printScale) * (w * 0.2 * g.pixelsPerUnit) * 0.6, w);
+  g.canvas->SetPenWidth(TruncInt(w));
+}
+
+void G_PenMode(TGContext& g, TPenMode m) {
+  if (Ready(g) && !g.printing) g.canvas->SetPenMode(m);
+}
+
+void G_Pattern(TGContext& g, const std::string& pattern) {
+  std::size_t i = 0;
+  for (; i < 32 && i < pattern.size(); ++i) g.linePattern[i] = pattern[i];
+  for (; i < 32; ++i) g.linePattern[i] = '.';
+  g.linePattern[32] = '\0';
+  if (Ready(g))
+    g.canvas->SetPenStyle(std::strchr(g.linePattern, '.') ? TPenStyle::Dot : TPenStyle::Solid);
+}
+
+void G_LineStyle(TGContext& g, int style) {
+  static const char* const kStyles[] = {
+      nullptr,
+      "@@@@@@@@@.......@@@@@@@@@.......",
+      "@@@...@@@...@@@...@@@...@@@....@",
+      "@@@@@..@@..@@@@@@@@@@..@@..@@@@@",
+      "@@@@..@..@..@@@@@@@@..@..@..@@@@",
+  };
+  if (style >= 1 && style <= 4) {
+    G_Pattern(g, kStyles[style]);
+  } else if (style == 0 && Ready(g)) {
+    g.canvas->SetPenStyle(TPenStyle::Solid);
+  }
+}
+
+// --- primitives
+
+void G_Dot(TGContext& g, double x, double y) {
+  if (!Ready(g) || !InWindow(g, x, y)) return;
+  int px, py;
+  G_ToPixelInt(g, x, y, px, py);
+  PixelDot(*g.canvas, px, py);
+}
+
+void G_Marker(TGContext& g, double x, double y) {
+  if (!Ready(g) || !InWindow(g, x, y)) return;
+  double dx, dy;
+  G_ToPixel(g, x, y, dx, dy);
+  const int cx = TruncInt(dx + 1), cy = TruncInt(dy + 1);
+  ICanvas& c = *g.canvas;
+  if (!g.printing) {
+    const TPixelPoint pts[10] = {{cx + 1, cy - 2}, {cx - 1, cy - 2}, {cx - 2, cy - 1}, {cx + 2, cy - 1},
+                                 {cx + 2, cy},     {cx - 2, cy},     {cx - 2, cy + 1}, {cx + 2, cy + 1},
+                                 {cx + 1, cy + 2}, {cx - 2, cy + 2}};
+    c.Polyline(pts, 10);
+    return;
+  }
+  const int w = c.PenWidth();
+  c.SetPenWidth(1);
+  const double ppmm = g.pixelsPerUnit;
+  const int n = RoundInt(std::sqrt(std::sqrt(w / ppmm) * g.printScale) * ppmm * 0.7) / 3;
+  for (int k = 3; k <= n; ++k) c.Arc({cx - k, cy - k, cx + k, cy + k}, {cx + k, cy}, {cx + k, cy});
+  c.SetPenWidth(w);
+}
+
+void G_Line(TGContext& g, double x1, double y1, double x2, double y2) {
+  if (!Ready(g)) return;
+  if (std::max(x1, x2) < WinXMin(g) || std::min(x1, x2) > WinXMax(g) || std::max(y1, y2) < WinYMin(g) ||
+      std::min(y1, y2) > WinYMax(g))
+    return;
+  // Far from the window's centre: an end within the cull radius settles it
+  // without measuring the distance to the whole segment.
+  const double r2 = g.cullRadius * g.cullRadius;
+  const auto near = [&](double x, double y) { return (x - g.wcx) * (x - g.wcx) + (y - g.wcy) * (y - g.wcy) <= r2; };
+  if (!near(x1, y1) && !near(x2, y2) && SegmentDistance(g.wcx, g.wcy, x1, y1, x2, y2) > g.cullRadius) return;
+  double px1, py1, px2, py2;
+  G_ToPixel(g, x1, y1, px1, py1);
+  G_ToPixel(g, x2, y2, px2, py2);
+  G_SetClip(g.pxMinX, g.pxMinY, g.pxMaxX, g.pxMaxY);
+  if (!G_ClipLine(px1, py1, px2, py2)) return;
+  PixelLine(g, RoundInt(px1), RoundInt(py1), RoundInt(px2), RoundInt(py2));
+}
+
+void G_Box(TGContext& g, double x1, double y1, double x2, double y2) {
+  G_Line(g, x1, y1, x2, y1);
+  G_Line(g, x2, y1, x2, y2);
+  G_Line(g, x2, y2, x1, y2);
+  G_Line(g, x1, y2, x1, y1);
+}
+
+void G_RotBox(TGContext& g, double x, double y, double w, double h, double angle) {
+  if (w == 0 && h == 0) return;
+  double ax, ay, bx, by, cx, cy;
+  RotatePoint(ax, ay, w, 0, angle);
+  RotatePoint(bx, by, w, h, angle);
+  RotatePoint(cx, cy, 0, h, angle);
+  const double p1x = x + ax, p1y = y + ay, p2x = x + bx, p2y = y + by, p3x = x + cx, p3y = y + cy;
+  if (w != 0 && h != 0) {
+    G_Line(g, x, y, p3x, p3y);
+    G_Line(g, p3x, p3y, p2x, p2y);
+    G_Line(g, p2x, p2y, p1x, p1y);
+    G_Line(g, p1x, p1y, x, y);
+  } else {
+    G_Line(g, x, y, p2x, p2y);
+  }
+}
+
+void G_Arc(TGContext& g, double cx, double cy, double r, double f, double t, double s, double e) {
+  if (!Ready(g)) return;
+  if (!(f >= 0.001)) f = 1;  // a flatness below 0.001 means a circle
+  const double p = std::fabs(G_PixelSize(g));
+  if (std::fabs(s) < 1e-9 && std::fabs(e) < 1e-9) s = e = 0;
+  const double gap = std::fabs(s - e);
+  if (gap > 1e-9 && gap < 1e-4) return;
+  if (!(std::isfinite(cx) && std::isfinite(cy) && std::isfinite(r) && std::isfinite(t) && std::isfinite(s) &&
+        std::isfinite(e)))
+    return;
+  r = std::fabs(r);
+
+  // Cull: the curve's box misses the window, or the window lies inside the curve.
+  const double half = std::max(f, 1.0) * r;
+  if (cx + half < WinXMin(g) || cx - half > WinXMax(g) || cy + half < WinYMin(g) || cy - half > WinYMax(g))
+    return;
+  const double inner = std::min(f, 1.0) * r;
+  if (PointDistance(cx, cy, g.wx1, g.wy1) < inner && PointDistance(cx, cy, g.wx2, g.wy1) < inner &&
+      PointDistance(cx, cy, g.wx1, g.wy2) < inner && PointDistance(cx, cy, g.wx2, g.wy2) < inner)
+    return;
+
+  ICanvas& c = *g.canvas;
+  double cxp, cyp;
+  G_ToPixel(g, cx, cy, cxp, cyp);
+  if (r < p) {  // under a pixel: the centre pixel, drawn in the pen's mode
+    if (std::fabs(cxp) < 32767 && std::fabs(cyp) < 32767) PixelDot(c, RoundInt(cxp), RoundInt(cyp));
+    return;
+  }
+
+  const bool full = s == e;
+  if (s > e) std::swap(s, e);
+  if (full) s = 0, e = 2 * kPi;
+  const double R = r / p;
+  const double winMax = std::max(WinXMax(g) - WinXMin(g), WinYMax(g) - WinYMin(g));
+  const bool huge = r > 2 * winMax;
+  const int w = std::max(c.PenWidth(), 1);
+  const bool thick = 2.0 * w >= R;
+  const TPenStyle saved = c.PenStyle();
+  const bool solid = saved == TPenStyle::Solid;
+  // The pixel point of parameter th (screen y down).
+  const double ct = std::cos(t), st = std::sin(t);
+  const auto pixelAt = [&](double th, double& x, double& y) {
+    const double u = R * std::cos(th), v = R * f * std::sin(th);
+    x = cxp + u * ct - v * st;
+    y = cyp - (u * st + v * ct);
+  };
+
+  if (!(g.printing || huge || !solid || thick || r >= 2 * winMax || f != 1 || t != 0)) {
+    // The platform's arc: a circle through the box's edge pixels.
+    const int l = RoundInt(cxp - R), tp = RoundInt(cyp - R), rt = RoundInt(cxp + R), bt = RoundInt(cyp + R);
+    const TPixelPoint a{RoundInt(cxp + R * std::cos(s)), RoundInt(cyp - R * std::sin(s))};
+    const TPixelPoint b{RoundInt(cxp + R * std::cos(e)), RoundInt(cyp - R * std::sin(e))};
+    // Ends on the same pixel would mean the whole circle to the platform:
+    // an arc that short is left to the chords below.
+    if (full || !(a == b)) {
+      c.Arc({l, tp, rt, bt}, a, full ? a : b);
+      return;
+    }
+  }
+
+  c.SetPenStyle(TPenStyle::Solid);
+  if (!thick || huge || g.printing) {
+    double step;
+    if (!solid)
+      step = (g.printing ? std::max(0.4 * g.pixelsPerUnit * g.printScale, 5.0) : 1.5) / R;
+    else if (g.printing)
+      step = std::acos(std::max(1 - std::max(1, w) / R, 0.99));
+    else
+      step = std::max(std::acos(std::max(1 - w / R, 0.5)), 1.5 / R);
+    const double count = std::ceil((e - s) / step);
+    const long long n = static_cast<long long>(std::max(1.0, count));
+    const auto thetaAt = [&](long long k) { return std::min(s + static_cast<double>(k) * step, e); };
+
+    if (huge) {
+      // Chords in drawing units through G_Line, which clips them. Only the
+      // chords near the window are visited (a big circle at deep zoom has
+      // billions of them); their indices, and so the pattern, still count
+      // from the start angle.
+      const double sag = R * (1 - std::cos(std::min(step, kPi) / 2));
+      const double margin = (sag + 2 * w + 2) * p;
+      const auto ranges = VisibleRanges(cx, cy, r, f, t, s, e, WinXMin(g) - margin, WinYMin(g) - margin,
+                                        WinXMax(g) + margin, WinYMax(g) + margin);
+      long long next = 0;
+      for (const auto& [a, b] : ranges) {
+        long long k0 = static_cast<long long>(std::floor((a - s) / step)) - 1;
+        long long k1 = static_cast<long long>(std::ceil((b - s) / step)) + 1;
+        k0 = std::max({k0, next, 0LL});
+        k1 = std::min(k1, n - 1);
+        for (long long k = k0; k <= k1; ++k) {
+          if (!solid && !PatternInk(g, k)) continue;
+          double x0, y0, x1, y1;
+          CurveWorld(cx, cy, r, f, t, thetaAt(k), x0, y0);
+          CurveWorld(cx, cy, r, f, t, thetaAt(k + 1), x1, y1);
+          G_Line(g, x0, y0, x1, y1);
+        }
+        next = std::max(next, k1 + 1);
+      }
+    } else {
+      for (long long k = 0; k < n; ++k) {
+        if (!solid && !PatternInk(g, k)) continue;
+        double x0, y0, x1, y1;
+        pixelAt(thetaAt(k), x0, y0);
+        pixelAt(thetaAt(k + 1), x1, y1);
+        int ix0 = RoundInt(x0), iy0 = RoundInt(y0);
+        const int ix1 = RoundInt(x1), iy1 = RoundInt(y1);
+        if (ix0 == ix1 && iy0 == iy1) --iy0;
+        if (!solid || k == 0) c.MoveTo(ix0, iy0);
+        c.LineTo(ix1, iy1);
+      }
+    }
+  } else if (full) {
+    // A wide pen over a tiny circle: a blob of the pen. (The size test is in
+    // pixels, so the figure does not depend on the drawing's units.)
+    const int x = RoundInt(cxp), y = RoundInt(cyp);
+    if (4 * R > 2) {
+      PixelDot(c, x - 1, y);
+      PixelDot(c, x + 1, y);
+      PixelDot(c, x, y - 1);
+      PixelDot(c, x, y + 1);
+    } else {
+      PixelDot(c, x, y);
+    }
+  } else {
+    TPixelPoint pts[5];
+    for (int i = 0; i <= 4; ++i) {
+      const double th = s + (e - s) * i / 4;
+      pts[i] = {RoundInt(cxp + R * std::cos(th)), RoundInt(cyp - R * std::sin(th))};
+    }
+    c.Polyline(pts, 5);
+  }
+  c.SetPenStyle(saved);
+}
+
+// --- text
+
+void G_FontName(TGContext& g, const std::string& face) {
+  if (!Ready(g)) return;
+  TFontDesc f = g.canvas->Font();
+  std::memset(f.face, 0, sizeof f.face);
+  std::memcpy(f.face, face.data(), std::min(face.size(), sizeof f.face - 1));
+  g.canvas->SetFont(f);
+}
+
+void G_TextSize(TGContext& g, double height, double width, double gap) {
+  g.textHeight = height;
+  g.textWidth = width;
+  g.textGap = gap;
+}
+
+void G_TextAngle(TGContext& g, double angle) { g.textAngle = angle; }
+
+// A stand-in for the character layout: the whole text in one output, at the
+// top-left of its first character cell, in a font of the text's size.
+void G_Text(TGContext& g, const std::string& text, bool vertical, double x, double y) {
+  if (!Ready(g)) return;
+  const double H = g.textHeight, W = g.textWidth, G = g.textGap, a = g.textAngle;
+  const double ca = std::cos(a), sa = std::sin(a);
+  // Texts along an axis that start past the window's far side cannot show.
+  if ((std::fabs(a) < 0.01 && x > WinXMax(g)) || (std::fabs(a - kPi / 2) < 0.01 && y > WinYMax(g)) ||
+      (std::fabs(a + kPi / 2) < 0.01 && y < WinYMin(g)))
+    return;
+  const double hpx = H * std::fabs(g.sx);
+  ICanvas& c = *g.canvas;
+  if (!g.printing && (hpx < 6 || text.empty() || c.PenMode() == TPenMode::Xor)) {
+    const double n = std::max<double>(1, static_cast<double>(text.size()));
+    const double len = n * W / 2 + (n - 1) * G / 2;
+    const double bx = x - sa * H / 8, by = y + ca * H / 8;
+    if (a == 0)
+      G_Box(g, bx, by, bx + len, by + 6 * H / 8);
+    else
+      G_RotBox(g, bx, by, len, 6 * H / 8, a);
+    return;
+  }
+  double px, py;
+  G_ToPixel(g, x, y, px, py);
+  px -= hpx * sa;
+  py -= hpx * ca;
+  if (std::max(px, std::fabs(py)) > 1e6) return;
+  const double wpx = W * std::fabs(g.sx);
+  TFontDesc f = c.Font();
+  if (g.printing) {
+    f.height = RoundInt(std::clamp(1.1 * hpx, 1.0, 5120.0));
+    f.width = RoundInt(std::clamp(1.1 * wpx / 2, 1.0, 5120.0));
+  } else {
+    f.height = 2 * ((RoundInt(std::clamp(hpx, 1.0, 512.0)) + 1) / 2);
+    f.width = (RoundInt(std::clamp(wpx, 1.0, 512.0)) + 1) / 2;
+  }
+  f.escapement = f.orientation = TruncInt(RadToDeg(a) * 10);
+  (void)vertical;  // vertical setting comes with the character layout
+  c.SetFont(f);
+  c.TextOut(RoundInt(px), RoundInt(py), text);
+}
+
+double G_TextWidth(const TGContext& g, const std::string& text) {
+  const std::size_t n = text.size();
+  if (n == 0) return 0;
+  const std::size_t first = IsLeadByte(static_cast<unsigned char>(text[0])) && n >= 2 ? 2 : 1;
+  if (n <= first) return g.textWidth;
+  return static_cast<double>(n) * g.textWidth / 2 + static_cast<double>(n - first) * g.textGap / 2;
+}
+
+// --- the hand-over of patterned lines
+
+void G_SolidPatternLine(TGContext& g, int x1, int y1, int x2, int y2) {
+  ICanvas& c = *g.canvas;
+  const TPenStyle saved = c.PenStyle();
+  c.SetPenStyle(TPenStyle::Solid);
+  c.MoveTo(x1, y1);
+  c.LineTo(x2, y2);
+  c.SetPenStyle(saved);
+}
+
+TPatternLine G_SetPatternLine(TPatternLine fn) {
+  const TPatternLine old = g_patternLine;
+  g_patternLine = fn ? fn : &G_SolidPatternLine;
+  return old;
+}

@@ -411,19 +411,24 @@ void G_Arc(TGContext& g, double cx, double cy, double r, double f, double t, dou
   const bool thick = 2.0 * w >= R;
   const TPenStyle saved = c.PenStyle();
   const bool solid = saved == TPenStyle::Solid;
-  // The pixel point of parameter th (screen y down).
+  // The pixel point of parameter th. Usually y is up in the window and down
+  // on the device; the signs of the scales keep any other orientation right.
+  const double kx = g.sx > 0 ? 1 : -1, ky = g.sy > 0 ? 1 : -1;
   const double ct = std::cos(t), st = std::sin(t);
   const auto pixelAt = [&](double th, double& x, double& y) {
     const double u = R * std::cos(th), v = R * f * std::sin(th);
-    x = cxp + u * ct - v * st;
-    y = cyp - (u * st + v * ct);
+    x = cxp + kx * (u * ct - v * st);
+    y = cyp - ky * (u * st + v * ct);
   };
 
   if (!(g.printing || huge || !solid || thick || r >= 2 * winMax || f != 1 || t != 0)) {
     // The platform's arc: a circle through the box's edge pixels.
     const int l = RoundInt(cxp - R), tp = RoundInt(cyp - R), rt = RoundInt(cxp + R), bt = RoundInt(cyp + R);
-    const TPixelPoint a{RoundInt(cxp + R * std::cos(s)), RoundInt(cyp - R * std::sin(s))};
-    const TPixelPoint b{RoundInt(cxp + R * std::cos(e)), RoundInt(cyp - R * std::sin(e))};
+    double ax, ay, bx, by;
+    pixelAt(s, ax, ay);
+    pixelAt(e, bx, by);
+    TPixelPoint a{RoundInt(ax), RoundInt(ay)}, b{RoundInt(bx), RoundInt(by)};
+    if (kx * ky < 0) std::swap(a, b);  // a mirrored view turns the arc the other way round
     // Ends on the same pixel would mean the whole circle to the platform:
     // an arc that short is left to the chords below.
     if (full || !(a == b)) {
@@ -498,7 +503,7 @@ void G_Arc(TGContext& g, double cx, double cy, double r, double f, double t, dou
     TPixelPoint pts[5];
     for (int i = 0; i <= 4; ++i) {
       const double th = s + (e - s) * i / 4;
-      pts[i] = {RoundInt(cxp + R * std::cos(th)), RoundInt(cyp - R * std::sin(th))};
+      pts[i] = {RoundInt(cxp + kx * R * std::cos(th)), RoundInt(cyp - ky * R * std::sin(th))};
     }
     c.Polyline(pts, 5);
   }

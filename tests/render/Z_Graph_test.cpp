@@ -247,6 +247,20 @@ TEST_F(GraphTest, RecordedCalls) {
   }
 }
 
+TEST_F(GraphTest, ArcsKeepTheirSideInAViewWithYDown) {
+  ASSERT_TRUE(G_Begin(g, TTargetKind::Bitmap, &rec));  // the device window: y down
+  rec.Clear();
+  G_Arc(g, 50, 50, 20, 1, 0, 0, kPi / 2);  // from east to the point below the centre
+  EXPECT_EQ(rec.Text(), "Arc 30 30 70 70 50 70 70 50");
+  rec.Clear();
+  G_Arc(g, 50, 50, 20, 0.5, 0, 0, kPi / 2);  // as chords
+  for (const std::string& s : Lines(rec, "LineTo")) {
+    int x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(s.c_str(), "LineTo %d %d", &x, &y), 2);
+    EXPECT_TRUE(x >= 50 && y >= 50) << s;
+  }
+}
+
 TEST_F(GraphTest, ArcShorterThanAPixelIsNotTakenForAWholeCircle) {
   // Its ends round to one pixel, which the platform would read as "whole".
   BindRecord();
@@ -260,6 +274,16 @@ TEST_F(GraphTest, ArcShorterThanAPixelIsNotTakenForAWholeCircle) {
   const auto before = c.Image().pixels;
   G_Arc(v, 50, 50, 40, 1, 0, 0, 0.002);
   EXPECT_EQ(Changed(before, c).size(), 1u);
+  // A circle of 0.3 pixel is one pixel, at its centre.
+  c.Clear(0);
+  G_Arc(v, 20, 30, 0.3, 1, 0, 0, 0);
+  EXPECT_EQ(Changed(before, c), (std::set<std::pair<int, int>>{{20, 70}}));
+  // A whole circle of 40 pixels is a closed ring round the centre.
+  c.Clear(0);
+  G_Arc(v, 50, 50, 40, 1, 0, 1, 1);
+  const auto ring = Changed(before, c);
+  EXPECT_NEAR(static_cast<double>(ring.size()), 4 * 40 * std::sqrt(2.0), 12);
+  EXPECT_TRUE(ring.count({90, 50}) && ring.count({10, 50}) && ring.count({50, 10}) && ring.count({50, 90}));
 }
 
 TEST_F(GraphTest, DashedArcDrawsTheChordsThePatternInks) {

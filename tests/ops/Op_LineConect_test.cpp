@@ -115,6 +115,8 @@ TEST(JoinLines, SharpCornersKeepTheClickedSides) {
       // reduced to the 0.5 gap between its end and the crossing.
       {"click past the end and the crossing", {0, 0, 10, 0}, {10.5, -5, 10.5, 5}, {11, 0.2}, {10.5, 3},
        {0, 0, 10.5, 0}, {10.5, 5, 10.5, 0}},
+      // Click 1 right over the crossing: the first point's part stays.
+      {"click over the crossing", {0, 0, 10, 0}, {5, -5, 5, 5}, {5, 0.3}, {5, 4}, {0, 0, 5, 0}, {5, 5, 5, 0}},
       // The lines already meet at (0,0) and click 1 is that very end: the
       // part on the click's side is empty, so line 1 keeps the rest.
       {"click on the end at the corner", {0, 0, 10, 0}, {0, 0, 0, 10}, {0, 0}, {0, 5}, {10, 0, 0, 0},
@@ -289,17 +291,29 @@ TEST(JoinLines, ObliqueChamferWithDifferentScalesStaysOnTheLines) {
   ExpectLine(side.line2, {20, 10, 13.577708763999663, 3.577708763999663}, "line 2");
 
   // Face 3: both ends the same real distance from X, on their lines, and the
-  // chamfer 3 real mm long.
-  const TJoinResult face = JoinLines(a, b, {2, 0}, {18, 8}, Params({0, 3, 0, 0}, f));
-  ASSERT_TRUE(face.ok());
-  ASSERT_TRUE(face.hasCorner);
-  const double e1x = face.line1.p[2], e1y = face.line1.p[3];
-  const double e2x = face.line2.p[2], e2y = face.line2.p[3];
-  EXPECT_NEAR(e1y, 0, kTol) << "end 1 leaves y = 0";
-  EXPECT_NEAR(e2y, e2x - 10, kTol) << "end 2 leaves y = x - 10";
-  EXPECT_NEAR(realLength(10 - e1x, e1y), realLength(e2x - 10, e2y), 1e-9);
-  EXPECT_NEAR(realLength(e2x - e1x, e2y - e1y), 3, 1e-9);
-  ExpectPieceJoinsLines(face);
+  // chamfer 3 real mm long; on this corner and on one where neither line is
+  // horizontal: (0,0)-(10,5) and (10,5)-(4,20), X = (10,5).
+  struct Corner {
+    TGcell a, b;
+    TPointD c1, c2;
+  } corners[] = {{a, b, {2, 0}, {18, 8}}, {Line(0, 0, 10, 5), Line(10, 5, 4, 20), {2, 1}, {6, 15}}};
+  for (const Corner& k : corners) {
+    const TJoinResult face = JoinLines(k.a, k.b, k.c1, k.c2, Params({0, 3, 0, 0}, f));
+    ASSERT_TRUE(face.ok());
+    ASSERT_TRUE(face.hasCorner);
+    const double xx = k.a.p[2], xy = k.a.p[3];  // X is line 1's second point here
+    const double e1x = face.line1.p[2] - xx, e1y = face.line1.p[3] - xy;
+    const double e2x = face.line2.p[2] - xx, e2y = face.line2.p[3] - xy;
+    const double d1x = k.a.p[0] - xx, d1y = k.a.p[1] - xy;  // line 1 back from X
+    const double d2x = k.b.p[2] - xx, d2y = k.b.p[3] - xy;  // line 2 away from X
+    EXPECT_NEAR(e1x * d1y - e1y * d1x, 0, kTol) << "end 1 leaves its line";
+    EXPECT_NEAR(e2x * d2y - e2y * d2x, 0, kTol) << "end 2 leaves its line";
+    EXPECT_GT(e1x * d1x + e1y * d1y, 0);
+    EXPECT_GT(e2x * d2x + e2y * d2y, 0);
+    EXPECT_NEAR(realLength(e1x, e1y), realLength(e2x, e2y), 1e-9);
+    EXPECT_NEAR(realLength(e2x - e1x, e2y - e1y), 3, 1e-9);
+    ExpectPieceJoinsLines(face);
+  }
 }
 
 TEST(JoinLines, ChamferValuesAreTriedInOrder) {
@@ -374,6 +388,18 @@ TEST(JoinLines, CornerPieceTooSmallToStoreIsLeftOut) {
   ASSERT_EQ(r.status, JoinStatus::Ok);
   EXPECT_FALSE(r.hasCorner);
   EXPECT_NEAR(r.line1.p[2], 19.99925, kTol);
+  // Arcs of radius 0.0015 real at 4 mm per unit: 0.000375 units over a
+  // quarter turn is 0.00059 long, below the store's 0.001.
+  for (TChamfer ch : {TChamfer{0, 0, 0.0015, 0}, TChamfer{0, 0, 0, 0.0015}}) {
+    const TJoinResult a = JoinLines(Line(0, 0, 30, 0), Line(20, -5, 20, 25), kRightC1, kRightC2, Params(ch, {4, 4}));
+    ASSERT_EQ(a.status, JoinStatus::Ok);
+    EXPECT_FALSE(a.hasCorner);
+    EXPECT_NEAR(a.line1.p[2], 20 - 0.000375, kTol);
+  }
+  // At 2 mm per unit the fillet is 0.00075 x pi/2 = 0.00118 long and stays.
+  const TJoinResult kept =
+      JoinLines(Line(0, 0, 30, 0), Line(20, -5, 20, 25), kRightC1, kRightC2, Params({0, 0, 0.0015, 0}, {2, 2}));
+  EXPECT_TRUE(kept.hasCorner);
 }
 
 // ---- Parallel and collinear lines -------------------------------------------
@@ -402,6 +428,10 @@ TEST(JoinLines, ParallelLines) {
       // Within 0.001 of line 1's line counts as on it.
       {"offset 0.0005", {0, 0, 10, 0}, {12, 0.0005, 20, 0.0005}, 0x21, JoinStatus::Ok, {0, 0, 20, 0}},
       {"offset 0.002", {0, 0, 10, 0}, {12, 0.002, 20, 0.002}, 0x21, JoinStatus::Parallel, {}},
+      // Starting on line 1's line but 0.00005 radians off: 100 units on, the
+      // far end is 0.005 away, which a merge would move.
+      {"far end 0.005 off the line", {0, 0, 10, 0}, {12, 0, 112, 100 * std::tan(0.00005)}, 0x21,
+       JoinStatus::Parallel, {}},
       {"parallel offset 5", {0, 0, 10, 0}, {0, 5, 10, 5}, 0x21, JoinStatus::Parallel, {}},
       {"antiparallel offset 5", {0, 0, 10, 0}, {10, 5, 0, 5}, 0x21, JoinStatus::Parallel, {}},
       {"collinear, other pen", {0, 0, 10, 0}, {12, 0, 20, 0}, 0x22, JoinStatus::PenMismatch, {}},

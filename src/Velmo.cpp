@@ -3,6 +3,7 @@
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "files/fLoad_VLD.h"
 #include "kernel/Common.h"
 #include "kernel/ProgramDir.h"
 #include "model/ComHst.h"
@@ -28,5 +29,6 @@ void VelmoReset() {
   ApManager_Reset();
   GC_View_Reset();
   Form1_Reset();
+  fLoad_VLD_Reset();
   RegisterOperations();
 }

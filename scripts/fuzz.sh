@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer target of the native drawing reader with Debian's
+# clang and runs it. Not part of the tests: run it by hand.
+#   scripts/fuzz.sh [seconds]        default 600
+# New inputs go to build/fuzz/corpus (the committed seeds in fuzz/corpus/vld
+# stay as they are); crashes, leaks and hangs to build/fuzz/artifacts/.
+# Copy a crash into tests/files/data/crashes/ once fixed: tests_files
+# replays every file there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+
+CLANG=clang++-14
+missing=()
+command -v "$CLANG" >/dev/null 2>&1 || missing+=(clang-14)
+dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed" || missing+=(libclang-rt-14-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+out=build/fuzz
+mkdir -p "$out/corpus" "$out/artifacts"
+# The reader and what it stands on: kernel, cell store and settings. Clang
+# keeps literals in UTF-8 (it has no CP932 execution charset); the strings
+# the reader compares are spelt in bytes, so it behaves the same.
+"$CLANG" -std=c++20 -g -O1 -fno-omit-frame-pointer \
+  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  -Isrc -o "$out/vld_reader_fuzz" \
+  fuzz/vld_reader_fuzz.cpp src/files/fLoad_VLD.cpp \
+  src/model/GC_DB.cpp src/model/PVC.cpp src/kernel/*.cpp
+
+exec "$out/vld_reader_fuzz" "$out/corpus" fuzz/corpus/vld \
+  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  -artifact_prefix="$out/artifacts/" -print_final_stats=1

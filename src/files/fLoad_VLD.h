@@ -1,0 +1,90 @@
+// The native drawing file reader (".VLD", ".V$D", the text inside ".VLZ",
+// and clipboard text copied by CopySelectionToClipboard).
+//
+// Reading merges: every settings record met is applied to the working
+// settings (then normalised), every element record is appended to the cell
+// store, moved by an offset. Clearing the window first is the caller's
+// business. Line ends CR LF and LF are both read.
+//
+// Damaged input is survived: unknown records and lines are skipped, numbers
+// are read leniently, values used as indices are clamped, cells with
+// coordinates beyond kVldMaxCoord are dropped. A group number outside 0..15
+// or a value too large for its field (text size above 255, pen word above
+// 65535) stops the read with a message; what was read before stays. So do a
+// line longer than kVldMaxLine and a read error.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Lines longer than this stop the read: no real record comes near it, and a
+// file without line ends must not fill the memory.
+constexpr std::size_t kVldMaxLine = std::size_t{16} << 20;
+// Coordinates, lengths and angles of cells beyond this magnitude are taken
+// as damage: such a cell is not added.
+constexpr double kVldMaxCoord = 1e12;
+
+// The lines of a drawing's text, read from memory or streamed from a file.
+class TVldLines {
+public:
+  enum class Error { None, Read, TooLong };
+
+  // Lines of text that stays alive while this object is used.
+  explicit TVldLines(std::string_view text);
+  // Lines of an open file (not closed here), read in large chunks.
+  explicit TVldLines(std::FILE* file);
+
+  // The next line without its LF and a CR before it; the view is valid until
+  // the next call. False at the end of the text and on an error.
+  bool Next(std::string_view& line);
+  // The next call of Next returns the last line again.
+  void PutBack() { putBack_ = true; }
+  Error error() const { return error_; }
+  // 1-based number of the last line returned.
+  long long lineNumber() const { return number_; }
+
+private:
+  bool Refill();
+
+  std::FILE* file_ = nullptr;
+  std::vector<char> buf_;
+  const char* data_ = nullptr;
+  std::size_t pos_ = 0, end_ = 0;
+  bool atEnd_ = false;
+  bool putBack_ = false;
+  std::string_view last_;
+  long long number_ = 0;
+  Error error_ = Error::None;
+};
+
+// Reads the file (UTF-8 path, opened read-only) into the current window,
+// moving every element by (dx, dy). False, after a message box saying why,
+// when the file cannot be opened, is not a drawing (nothing changed), or
+// its read stopped (see above).
+bool VldLoad(const std::filesystem::path& fileName, double dx, double dy);
+
+// The same over text in memory; name (CP932) stands for it in messages.
+bool VldLoadText(std::string_view text, double dx, double dy, std::string_view name);
+
+// Decodes the data lines that follow a picture's reference line into a new
+// temporary file and returns its name (CP932): the run's temporary prefix,
+// a counter of eight digits and the extension of the reference
+// (VldPictureExtension). Reads up to the end, a line shorter than three
+// characters (consumed) or a line that does not start with ":" (left for
+// the caller). Without a temporary prefix the data is skipped and the name
+// is empty; when the file cannot be written it is removed, *failed set and
+// the name empty.
+std::string VldExtractPicture(TVldLines& in, std::string_view reference, bool* failed = nullptr);
+
+// The extension an extracted picture gets: the reference's own, upper-cased,
+// when it is one to four letters or digits, else ".BIN".
+std::string VldPictureExtension(std::string_view reference);
+
+struct FLoadVldState {
+  int pictureCount = 0;  // pictures extracted since start-up
+};
+extern FLoadVldState g_fLoadVld;
+void fLoad_VLD_Reset();

@@ -479,11 +479,6 @@ private:
           pictureName_ = g_programDir.tempPrefix;
           return false;
         }
-        if (lines_.error() != TVldLines::Error::None) {  // cut short: Run reports it
-          std::error_code ec;
-          if (!picture.empty()) fs::remove(SjisToUtf8(picture), ec);
-          return true;
-        }
       }
     } else if (kind == "TEXT") {
       c.kind = GK_TEXT;
@@ -505,6 +500,11 @@ private:
       return true;  // section lines, empty lines, unknown records
     }
 
+    if (lines_.error() != TVldLines::Error::None) {  // its text line was cut short: Run reports it
+      std::error_code ec;
+      if (!picture.empty()) fs::remove(SjisToUtf8(picture), ec);
+      return true;
+    }
     if (c.kind == GK_CIRCLE || c.kind == GK_ARC || c.kind == GK_POLYARC) {
       if (p[5] == 0) p[5] = 1.0;
     }

@@ -99,7 +99,7 @@ std::string VldPictureExtension(std::string_view reference) {
     const bool plain = !ext.empty() && ext.size() <= 4 && std::all_of(ext.begin(), ext.end(), [](char c) {
       return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     });
-    if (plain) return "." + UpperAscii(ext);
+    if (plain) return UpperAscii(reference.substr(dot));
   }
   return ".BIN";
 }
@@ -174,10 +174,10 @@ public:
     try {
       while (lines_.Next(line)) {
         if (!line.empty() && line[0] == '*') {
-          unpacked = "LINE,0," + UnpackNumbers(line.substr(1));
+          unpacked.assign("LINE,0,").append(UnpackNumbers(line.substr(1)));
           line = unpacked;
         } else if (line.size() >= 2 && line[0] == 'T' && line[1] == '*') {
-          unpacked = "TEXT,0," + UnpackNumbers(line.substr(2));
+          unpacked.assign("TEXT,0,").append(UnpackNumbers(line.substr(2)));
           line = unpacked;
         }
         SplitFields(line, f_, 0);
@@ -549,7 +549,7 @@ bool Load(TVldLines& lines, double dx, double dy, std::string_view name) {
       ShowError(Format("ファイル<%s>の読み込み中にエラーが発生しました.", {name}));
       return false;
     }
-    ShowError("ファイル<" + std::string(name) + "<は読み込めません.");
+    ShowError(Format("ファイル<%s<は読み込めません.", {name}));
     return false;
   }
   TReader reader(lines, dx, dy);

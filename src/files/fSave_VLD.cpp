@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -32,27 +30,13 @@ namespace {
 
 // ---- Numbers --------------------------------------------------------------
 
-// Fixed-point with the given decimals: the hot path of every element record,
-// so written straight with to_chars (exact binary value, ties to even, as
-// Format does) instead of through the general formatter.
+// Fixed-point with 2, 4 or 9 decimals (Format rounds the exact binary value,
+// ties to even, and never writes "-0.00").
 void PutFixed(std::string& out, double x, int decimals) {
-  if (!std::isfinite(x)) {
-    out += Format("%f", {x});  // NAN / INF spelt as Format spells them
-    return;
-  }
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
-  std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
-  // "-0.0000" reads "0.0000".
-  if (t[0] == '-' && t.find_first_of("123456789") == std::string_view::npos) t.remove_prefix(1);
-  out += t;
+  out += Format(decimals == 2 ? "%.2f" : decimals == 4 ? "%.4f" : "%.9f", {x});
 }
 
-void PutInt(std::string& out, long long v) {
-  char buf[24];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, r.ptr);
-}
+void PutInt(std::string& out, long long v) { out += Format("%d", {v}); }
 
 // ",x" for each x at the given decimals.
 void Reals(std::string& out, std::initializer_list<double> xs, int decimals) {
@@ -212,13 +196,19 @@ void VldWriteSettings(TVldSink& out) {
   for (int g = 0; g < kGroupCount; ++g) {
     const TGroupEntry& grp = p.groups[static_cast<std::size_t>(g)];
     s = Format("CF_LAYER,%2d,", {g}) + Safe(grp.name, ',');
-    for (const TLayerEntry& l : grp.layers) s += "," + Safe(l.name, ',');
+    for (const TLayerEntry& l : grp.layers) {
+      s += ',';
+      s += Safe(l.name, ',');
+    }
     line();
   }
   for (int g = 0; g < kGroupCount; ++g) {
     const TGroupEntry& grp = p.groups[static_cast<std::size_t>(g)];
     s = Format("CF_LNAME\t%2d\t", {g}) + Safe(grp.name, 0);
-    for (const TLayerEntry& l : grp.layers) s += "\t" + Safe(l.name, 0);
+    for (const TLayerEntry& l : grp.layers) {
+      s += '\t';
+      s += Safe(l.name, 0);
+    }
     line();
   }
   s = "CF_VW_GRP";
@@ -290,7 +280,10 @@ std::string VldCellLine(const TGcell& c) {
       Reals(s, {p[7], p[8]}, 9);
       Reals(s, {p[5]}, 4);
       Reals(s, {p[6]}, 9);
-      if (c.kind == GK_POLYARC) s += "," + Safe(c.text, ',');
+      if (c.kind == GK_POLYARC) {
+        s += ',';
+        s += Safe(c.text, ',');
+      }
       break;
     case GK_POLYGON:
       Head(s, "POLYGON", c);
@@ -301,7 +294,8 @@ std::string VldCellLine(const TGcell& c) {
     case GK_FILL4K:
       Head(s, "FILL4K", c);
       Reals(s, {p[0], p[1], p[2], p[3], p[4], p[5], p[7], p[8]}, 4);
-      s += "," + Safe(c.text, ',');
+      s += ',';
+      s += Safe(c.text, ',');
       break;
     case GK_TEXT:
       Head(s, "TEXT", c);
@@ -360,14 +354,18 @@ void VldWritePicture(TVldSink& out, const TGcell& c) {
     // No data to embed: keep the name, as a reference without data.
     // A name starting with ":" would read as embedded data.
     const std::string ref = SafeLine(name);
-    out.Line(!ref.empty() && ref[0] == ':' ? " " + ref : ref);
+    if (!ref.empty() && ref[0] == ':') out.Put(" ");
+    out.Line(ref);
     return;
   }
   const std::string own = OwnTempStart();
-  if (!own.empty() && name.compare(0, own.size(), own) == 0)
-    out.Line(":Image" + SafeLine(ExtensionOf(name)));
-  else
-    out.Line(":" + SafeLine(name));
+  if (!own.empty() && name.compare(0, own.size(), own) == 0) {
+    out.Put(":Image");
+    out.Line(SafeLine(ExtensionOf(name)));
+  } else {
+    out.Put(":");
+    out.Line(SafeLine(name));
+  }
   VldWritePictureData(out, bytes);
 }
 
@@ -417,8 +415,9 @@ public:
     }
     static std::mt19937 rng{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-      const std::string name =
-          "." + target_.filename().string() + "." + std::to_string(rng() % 1000000000u) + ".tmp";
+      std::string name(".");
+      name.append(target_.filename().string()).append(".").append(std::to_string(rng() % 1000000000u));
+      name.append(".tmp");
       path_ = target_.parent_path().empty() ? fs::path(name) : target_.parent_path() / name;
       file_ = std::fopen(path_.c_str(), "wbx");  // never an existing file
       if (!file_ && errno != EEXIST) break;

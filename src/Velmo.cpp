@@ -9,6 +9,7 @@
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "render/ApPenSet.h"
 #include "render/Z_Graph.h"
 
 namespace {
@@ -26,6 +27,7 @@ void VelmoReset() {
   GC_DB_Reset();
   ComHst_Reset();
   Z_Graph_Reset();
+  ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
   GC_View_Reset();
   Form1_Reset();

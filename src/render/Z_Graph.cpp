@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <numbers>
+#include <string_view>
 #include <vector>
 
 #include "kernel/Common.h"
@@ -21,7 +22,7 @@ constexpr double kPi = std::numbers::pi;
 
 // The strips live here; g_graph shows them.
 std::unique_ptr<RasterCanvas> g_hStrip, g_vStrip;
-TPatternLine g_patternLine = &G_SolidPatternLine;
+TPatternLine g_patternLine = &G_DashLine;
 
 bool Ready(const TGContext& g) { return g.canvas != nullptr && g.targetKind != TTargetKind::None; }
 
@@ -528,9 +529,53 @@ void G_TextSize(TGContext& g, double height, double width, double gap) {
 
 void G_TextAngle(TGContext& g, double angle) { g.textAngle = angle; }
 
-// A stand-in for the character layout: the whole text in one output, at the
-// top-left of its first character cell, in a font of the text's size.
-void G_Text(TGContext& g, const std::string& text, bool vertical, double x, double y) {
+namespace {
+
+// Full-width brackets, dashes and long marks that vertical text turns with
+// the line, then the half-width ones.
+constexpr char kTurnedWide[] = "（）＜＞－＝ー＿｜｛｝［］〔〕〈〉《》「」『』【】≪≫";
+constexpr char kTurnedNarrow[] = "()<>[]{}-=ｰ_|｢｣";
+// Commas and full stops, which vertical text moves to the upper right.
+constexpr char kVerticalMarks[] = "、。，．";
+
+bool InPairs(const char* list, std::string_view ch) {
+  for (const char* p = list; p[0] && p[1]; p += 2)
+    if (ch[0] == p[0] && ch[1] == p[1]) return true;
+  return false;
+}
+
+bool TurnedInVertical(std::string_view ch) {
+  if (ch.size() == 2) return InPairs(kTurnedWide, ch);
+  return ch.size() == 1 && ch[0] != '\0' && std::strchr(kTurnedNarrow, ch[0]) != nullptr;
+}
+
+bool VerticalMark(std::string_view ch) { return ch.size() == 2 && InPairs(kVerticalMarks, ch); }
+
+}  // namespace
+
+const char kFaceGothic[] = "ＭＳ ゴシック";
+const char kFaceMincho[] = "ＭＳ 明朝";
+
+void G_CharFont(TGContext& g, double h, double w, double angle) {
+  if (!Ready(g)) return;
+  TFontDesc f = g.canvas->Font();
+  int fh, fw;
+  if (g.printing) {
+    fh = RoundInt(std::clamp(g.textFactor * h, 1.0, 5120.0));
+    fw = RoundInt(std::clamp(g.textFactor * w / 2, 1.0, 5120.0));
+  } else {
+    fh = 2 * ((RoundInt(std::clamp(h, 1.0, 512.0)) + 1) / 2);
+    fw = (RoundInt(std::clamp(w, 1.0, 512.0)) + 1) / 2;
+  }
+  const int esc = TruncInt(RadToDeg(angle) * 10);
+  if (f.height == fh && f.width == fw && f.escapement == esc && f.orientation == esc) return;
+  f.height = fh;
+  f.width = fw;
+  f.escapement = f.orientation = esc;
+  g.canvas->SetFont(f);
+}
+
+void G_Text(TGContext& g, std::string_view text, bool vertical, double x, double y) {
   if (!Ready(g)) return;
   const double H = g.textHeight, W = g.textWidth, G = g.textGap, a = g.textAngle;
   const double ca = std::cos(a), sa = std::sin(a);
@@ -538,9 +583,10 @@ void G_Text(TGContext& g, const std::string& text, bool vertical, double x, doub
   if ((std::fabs(a) < 0.01 && x > WinXMax(g)) || (std::fabs(a - kPi / 2) < 0.01 && y > WinYMax(g)) ||
       (std::fabs(a + kPi / 2) < 0.01 && y < WinYMin(g)))
     return;
-  const double hpx = H * std::fabs(g.sx);
+  const double k = std::fabs(g.sx);
+  const double hp = H * k, wp = W * k, gp = G * k;
   ICanvas& c = *g.canvas;
-  if (!g.printing && (hpx < 6 || text.empty() || c.PenMode() == TPenMode::Xor)) {
+  if (!g.printing && (hp < 6 || text.empty() || c.PenMode() == TPenMode::Xor)) {
     const double n = std::max<double>(1, static_cast<double>(text.size()));
     const double len = n * W / 2 + (n - 1) * G / 2;
     const double bx = x - sa * H / 8, by = y + ca * H / 8;
@@ -550,47 +596,235 @@ void G_Text(TGContext& g, const std::string& text, bool vertical, double x, doub
       G_RotBox(g, bx, by, len, 6 * H / 8, a);
     return;
   }
+  // On the device: u along the text, n up from its baseline (the device's
+  // y runs down).
+  const double ux = ca, uy = -sa, nx = -sa, ny = -ca;
   double px, py;
   G_ToPixel(g, x, y, px, py);
-  px -= hpx * sa;
-  py -= hpx * ca;
-  if (std::max(px, std::fabs(py)) > 1e6) return;
-  const double wpx = W * std::fabs(g.sx);
-  TFontDesc f = c.Font();
-  if (g.printing) {
-    f.height = RoundInt(std::clamp(1.1 * hpx, 1.0, 5120.0));
-    f.width = RoundInt(std::clamp(1.1 * wpx / 2, 1.0, 5120.0));
-  } else {
-    f.height = 2 * ((RoundInt(std::clamp(hpx, 1.0, 512.0)) + 1) / 2);
-    f.width = (RoundInt(std::clamp(wpx, 1.0, 512.0)) + 1) / 2;
+  // Horizontal text is placed by the top-left corner of its first cell;
+  // a vertical column starts at the reference point and lies on the up side.
+  if (!vertical) px += hp * nx, py += hp * ny;
+  if (std::max(std::fabs(px), std::fabs(py)) > 1e6) return;
+  const double upright = a + kPi / 2;
+  const auto lineFont = [&] {
+    if (vertical)
+      G_CharFont(g, wp, hp, upright);
+    else
+      G_CharFont(g, hp, wp, a);
+  };
+  lineFont();
+  const auto out = [&](double ox, double oy, const std::string& ch) { c.TextOut(RoundInt(ox), RoundInt(oy), ch); };
+  const double full = wp + gp, half = full / 2;
+  const double right = g.devRight + 800, bottom = g.devBottom + 800;
+  std::string ch;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    bool small = false, lowered = false;
+    if (g.textMarks && !vertical && text[i] == '^' && i + 2 < n && (text[i + 1] == 'u' || text[i + 1] == 'd')) {
+      small = true;
+      lowered = text[i + 1] == 'd';
+      i += 2;
+    }
+    const std::size_t len = IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < n ? 2 : 1;
+    ch.assign(text.data() + i, len);
+    i += len;
+    const bool shown = g.printing || (px >= -799 && px <= right && py >= -799 && py <= bottom);
+    if (shown) {
+      if (small) {
+        // Half height; a full-width character half as wide too.
+        G_CharFont(g, hp / 2, len == 2 ? wp / 2 : wp, a);
+        const double drop = lowered ? 7 * hp / 16 : 0;
+        out(px - drop * nx, py - drop * ny, ch);
+        lineFont();
+      } else if (vertical && TurnedInVertical(ch)) {
+        // Turned with the line: its cell hangs from the up side of the column.
+        G_CharFont(g, hp, wp, a);
+        out(px + hp * nx, py + hp * ny, ch);
+        lineFont();
+      } else if (vertical && VerticalMark(ch)) {
+        // Upright, moved from the lower left of its cell to the upper right.
+        out(px + hp / 2 * nx - wp / 2 * ux, py + hp / 2 * ny - wp / 2 * uy, ch);
+      } else {
+        out(px, py, ch);
+      }
+    }
+    const double adv = small || len == 1 ? half : full;
+    px += adv * ux;
+    py += adv * uy;
   }
-  f.escapement = f.orientation = TruncInt(RadToDeg(a) * 10);
-  (void)vertical;  // vertical setting comes with the character layout
-  c.SetFont(f);
-  c.TextOut(RoundInt(px), RoundInt(py), text);
 }
 
-double G_TextWidth(const TGContext& g, const std::string& text) {
+// Every character is as wide as it is drawn: a lone half-width character
+// is half a full-width one (not a whole one, which would put an underline
+// or a superscript after it half a character too far).
+double TextRunWidth(std::string_view text, double width, double gap) {
   const std::size_t n = text.size();
   if (n == 0) return 0;
   const std::size_t first = IsLeadByte(static_cast<unsigned char>(text[0])) && n >= 2 ? 2 : 1;
-  if (n <= first) return g.textWidth;
-  return static_cast<double>(n) * g.textWidth / 2 + static_cast<double>(n - first) * g.textGap / 2;
+  return static_cast<double>(n) * width / 2 + static_cast<double>(n - first) * gap / 2;
 }
+
+double G_TextWidth(const TGContext& g, std::string_view text) { return TextRunWidth(text, g.textWidth, g.textGap); }
 
 // --- the hand-over of patterned lines
 
-void G_SolidPatternLine(TGContext& g, int x1, int y1, int x2, int y2) {
-  ICanvas& c = *g.canvas;
+namespace {
+
+constexpr char kDotPattern[] = "@@@...@@@...@@@...@@@...@@@....@";        // line type 2
+constexpr char kDashPattern3[] = "@@@@@@@@@.......@@@@@@@@@.......";      // line type 3
+constexpr char kDashPattern4[] = "@@@@@@@@@...@@@@@@@@@@@@@...@@@@";      // line type 4
+
+// A segment in a canvas dash style, the canvas's style restored after.
+void StyledLine(ICanvas& c, TPenStyle style, int x1, int y1, int x2, int y2) {
   const TPenStyle saved = c.PenStyle();
-  c.SetPenStyle(TPenStyle::Solid);
+  c.SetPenStyle(style);
   c.MoveTo(x1, y1);
   c.LineTo(x2, y2);
   c.SetPenStyle(saved);
 }
 
+// A pixel segment ordered along its major axis, and the point of step k.
+struct Steps {
+  int x0 = 0, y0 = 0;  // the first end
+  int n = 0;           // whole steps along the major axis
+  int ex = 0, ey = 0;  // the second end
+  bool xMajor = true;
+  double slope = 0;  // minor advance per step
+  void At(double k, double& x, double& y) const {
+    if (xMajor)
+      x = x0 + k, y = y0 + k * slope;
+    else
+      y = y0 + k, x = x0 + k * slope;
+  }
+};
+
+Steps Order(int x1, int y1, int x2, int y2) {
+  Steps s;
+  s.xMajor = std::abs(x2 - x1) > std::abs(y2 - y1);
+  if ((s.xMajor && x1 > x2) || (!s.xMajor && y1 > y2)) std::swap(x1, x2), std::swap(y1, y2);
+  s.x0 = x1, s.y0 = y1, s.ex = x2, s.ey = y2;
+  s.n = s.xMajor ? x2 - x1 : y2 - y1;
+  s.slope = s.n ? static_cast<double>(s.xMajor ? y2 - y1 : x2 - x1) / s.n : 0;
+  return s;
+}
+
+// The runs of ink along `count` pattern characters: fn(first, end), the
+// run covering characters first..end-1.
+template <class Fn>
+void ForEachInkRun(const TGContext& g, long long count, Fn&& fn) {
+  long long start = -1;
+  for (long long k = 0; k < count; ++k) {
+    const bool ink = PatternInk(g, k);
+    if (ink && start < 0) start = k;
+    if (!ink && start >= 0) fn(start, k), start = -1;
+  }
+  if (start >= 0) fn(start, count);
+}
+
+}  // namespace
+
+void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
+  if (!Ready(g)) return;
+  ICanvas& c = *g.canvas;
+  const bool thin = c.PenWidth() <= 1;
+  const std::string_view pattern(g.linePattern);
+  if (!g.printing && thin) {
+    if (pattern == kDotPattern) {
+      StyledLine(c, TPenStyle::Dot, x1, y1, x2, y2);
+      return;
+    }
+    if (c.PenMode() == TPenMode::Xor) {
+      // Feedback: the canvas's styles, which XOR exactly.
+      const bool dash = pattern == kDashPattern3 || pattern == kDashPattern4;
+      StyledLine(c, dash ? TPenStyle::Dash : TPenStyle::DashDot, x1, y1, x2, y2);
+      return;
+    }
+  }
+  if (std::abs(x2 - x1) + std::abs(y2 - y1) <= 1) return;
+  const Steps s = Order(x1, y1, x2, y2);
+  const TPenStyle saved = c.PenStyle();
+
+  if (g.printing) {
+    // One pattern character spans u pixels; each run of ink is one line,
+    // ending at the line's end at the latest.
+    const int u = RoundInt(std::max(0.4 * g.pixelsPerUnit * g.printScale, 5.0));
+    const int count = RoundInt(static_cast<double>(s.n) / u);
+    c.SetPenStyle(TPenStyle::Solid);
+    const auto point = [&](long long k, int& x, int& y) {
+      double fx, fy;
+      s.At(std::min(static_cast<double>(k) * u, static_cast<double>(s.n)), fx, fy);
+      x = RoundInt(fx), y = RoundInt(fy);
+    };
+    if (count == 0) {
+      // Shorter than half a character: all of it when that character inks.
+      if (PatternInk(g, 0)) {
+        c.MoveTo(s.x0, s.y0);
+        c.LineTo(s.ex, s.ey);
+      }
+    } else {
+      ForEachInkRun(g, count, [&](long long a, long long b) {
+        int ax, ay, bx, by;
+        point(a, ax, ay);
+        point(b, bx, by);
+        c.MoveTo(ax, ay);
+        c.LineTo(bx, by);
+      });
+    }
+    c.SetPenStyle(saved);
+    c.SetPenColor(c.PenColor());
+    return;
+  }
+
+  if (!thin || c.PenMode() != TPenMode::Copy) {
+    // Wide pens and other raster modes: each run of ink steps is one line in
+    // the pen, to the pixel after the run.
+    c.SetPenStyle(TPenStyle::Solid);
+    ForEachInkRun(g, static_cast<long long>(s.n) + 1, [&](long long a, long long b) {
+      double ax, ay, bx, by;
+      s.At(static_cast<double>(a), ax, ay);
+      s.At(static_cast<double>(b), bx, by);
+      c.MoveTo(RoundInt(ax), RoundInt(ay));
+      c.LineTo(RoundInt(bx), RoundInt(by));
+    });
+    c.SetPenStyle(saved);
+    return;
+  }
+
+  const TColor pen = c.PenColor();
+  const bool horizontal = s.y0 == s.ey, vertical = s.x0 == s.ex;
+  if ((horizontal || vertical) && s.n > 64) {
+    // One period into the pattern strip, copied along in blocks of 32; the
+    // strip is at least 32 pixels long, so a block never reads past it.
+    RasterCanvas* strip = horizontal ? g_graph.hStrip : g_graph.vStrip;
+    if (strip) {
+      const TColor gap = c.BrushColor();
+      for (int i = 0; i < 32; ++i) {
+        const TColor v = PatternInk(g, i) ? pen : gap;
+        if (horizontal)
+          strip->SetPixelFast(i, 0, v);
+        else
+          strip->SetPixelFast(0, i, v);
+      }
+      for (int off = 0; off <= s.n; off += 32) {
+        const int len = std::min(32, s.n + 1 - off);
+        if (horizontal)
+          c.CopyRect({s.x0 + off, s.y0, s.x0 + off + len, s.y0 + 1}, *strip, {0, 0, len, 1});
+        else
+          c.CopyRect({s.x0, s.y0 + off, s.x0 + 1, s.y0 + off + len}, *strip, {0, 0, 1, len});
+      }
+      return;
+    }
+  }
+  for (int k = 0; k <= s.n; ++k) {
+    if (!PatternInk(g, k)) continue;
+    double x, y;
+    s.At(k, x, y);
+    c.SetPixelFast(RoundInt(x), RoundInt(y), pen);
+  }
+}
+
 TPatternLine G_SetPatternLine(TPatternLine fn) {
   const TPatternLine old = g_patternLine;
-  g_patternLine = fn ? fn : &G_SolidPatternLine;
+  g_patternLine = fn ? fn : &G_DashLine;
   return old;
 }

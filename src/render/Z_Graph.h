@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "kernel/Z_Math.h"
 #include "model/GContext.h"
@@ -90,22 +91,50 @@ void G_RotBox(TGContext& g, double x, double y, double w, double h, double angle
 void G_Arc(TGContext& g, double cx, double cy, double r, double f, double t, double s, double e);
 inline void G_Arc(TGContext& g, const ArcParams& a) { G_Arc(g, a.cx, a.cy, a.r, a.f, a.t, a.s, a.e); }
 
+// The two faces texts use (CP932): "ＭＳ ゴシック", the default, and "ＭＳ 明朝".
+extern const char kFaceGothic[];
+extern const char kFaceMincho[];
+
 // Text state: face (CP932), character height, full-width width and gap in
 // drawing units, direction in radians.
 void G_FontName(TGContext& g, const std::string& face);
 void G_TextSize(TGContext& g, double height, double width, double gap);
 void G_TextAngle(TGContext& g, double angle);
-// The text with its lower-left corner at (x, y). Texts under 6 pixels high,
-// empty texts and texts in XOR mode are drawn as their outline box.
-void G_Text(TGContext& g, const std::string& text, bool vertical, double x, double y);
+// The glyph cell of the next characters: h high and w wide (a full-width
+// character; the font's width is the half-width advance) in pixels, turned
+// by angle. The screen rounds the height to even pixels; the printer
+// enlarges by the text factor. The canvas's font changes only when it
+// differs.
+void G_CharFont(TGContext& g, double h, double w, double angle);
+// The text with its lower-left corner at (x, y), character by character: a
+// full-width character advances width + gap along the text direction, a
+// half-width one half of that. Vertical text runs along the direction with
+// its characters upright (turned a quarter turn back), the column on the
+// left of the direction; brackets, dashes and long marks turn with the line
+// and the marks 、。，． move to the upper right of their cell. With text
+// marks on, "^u" and "^d" before a character draw it half size, raised or
+// lowered. On the screen, texts under 6 pixels high, empty texts and texts
+// in XOR mode are drawn as their outline box.
+void G_Text(TGContext& g, std::string_view text, bool vertical, double x, double y);
 // n w / 2 + (n - f) gap / 2 for a text of n bytes whose first character has
-// f bytes; a single character gives w, an empty text 0.
-double G_TextWidth(const TGContext& g, const std::string& text);
+// f bytes: a full-width character alone gives w, a half-width one w / 2, an
+// empty text 0.
+double G_TextWidth(const TGContext& g, std::string_view text);
+// The same with the given width and gap.
+double TextRunWidth(std::string_view text, double width, double gap);
 
 // Lines in a pen that is not solid: G_Line hands the culled, clipped and
-// rounded pixel segment to this routine, which lays the context's dash
-// pattern. The pen module installs its own; the stand-in draws the segment
-// solid. nullptr restores the stand-in. Returns the previous routine.
+// rounded pixel segment to the pattern routine, G_DashLine unless a test
+// installs another. nullptr restores G_DashLine. Returns the previous one.
 using TPatternLine = void (*)(TGContext& g, int x1, int y1, int x2, int y2);
 TPatternLine G_SetPatternLine(TPatternLine fn);
-void G_SolidPatternLine(TGContext& g, int x1, int y1, int x2, int y2);
+// Lays the context's dash pattern along a pixel segment; character k of the
+// pattern (k mod 32) falls on step k from the left end (upper end of a
+// steep line). Screen, one-pixel pen: the dot pattern of line type 2 uses
+// the canvas's dot style; in XOR mode the canvas's dash (line types 3, 4)
+// or dash-dot style. Otherwise, in copy mode, the ink pixels are set one by
+// one, and a horizontal or vertical line over 64 pixels copies one period
+// from the pattern strip in blocks of 32 (gaps in the brush colour). Wider
+// pens and XOR draw each run of ink as a line. Printer: one character per
+// max(0.4 pixels/mm print scale, 5) pixels, runs of ink as lines.
+void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2);

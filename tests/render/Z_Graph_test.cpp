@@ -367,11 +367,14 @@ TEST_F(GraphTest, PatternedLinesGoToThePatternRoutine) {
   G_Pattern(g, std::string(40, '@'));
   EXPECT_EQ(rec.PenStyle(), TPenStyle::Solid);
   G_SetPatternLine(old);
-  // The stand-in draws the segment solid and leaves the style as it was.
+  // Restored, the pattern is laid: the inked steps 0-4 and 7-8 of
+  // "@@@@@..@@..", end pixel included.
   G_LineStyle(g, 3);
   rec.Clear();
   G_Line(g, 10, 10, 20, 10);
-  EXPECT_EQ(rec.Text(), "PenStyle Solid\nMoveTo 10 90\nLineTo 20 90\nPenStyle Dot");
+  EXPECT_EQ(rec.Text(), "SetPixelFast 10 90 255\nSetPixelFast 11 90 255\nSetPixelFast 12 90 255\n"
+                        "SetPixelFast 13 90 255\nSetPixelFast 14 90 255\nSetPixelFast 17 90 255\n"
+                        "SetPixelFast 18 90 255");
 }
 
 // --- a circle so big that only a sliver of it can show
@@ -474,7 +477,7 @@ TEST_F(GraphTest, EveryPrimitiveDrawnTwiceInXorRestoresTheBuffer) {
 TEST_F(GraphTest, TextWidthCountsBytesAndGaps) {
   G_TextSize(g, 5, 4, 1);
   const std::pair<const char*, double> cases[] = {
-      {"", 0}, {"A", 4}, {"漢", 4}, {"AB", 4 + 0.5}, {"漢字", 8 + 1}, {"A漢", 6 + 1}, {"漢A", 6 + 0.5},
+      {"", 0}, {"A", 2}, {"漢", 4}, {"AB", 4 + 0.5}, {"漢字", 8 + 1}, {"A漢", 6 + 1}, {"漢A", 6 + 0.5},
   };
   for (auto [text, width] : cases) EXPECT_DOUBLE_EQ(G_TextWidth(g, text), width) << text;
 }
@@ -483,7 +486,8 @@ TEST_F(GraphTest, TextGoesOutAtItsTopLeftOrAsABoxWhenItCannotBeRead) {
   BindRecord();
   G_TextSize(g, 20, 20, 0);
   G_Text(g, "AB", false, 10, 30);  // lower-left corner at pixel (10, 70)
-  EXPECT_EQ(Lines(rec, "TextOut"), std::vector<std::string>{"TextOut 10 50 AB"});
+  // Character by character: a half-width character advances W / 2.
+  EXPECT_EQ(Lines(rec, "TextOut"), (std::vector<std::string>{"TextOut 10 50 A", "TextOut 20 50 B"}));
   ASSERT_FALSE(Lines(rec, "Font").empty());
   EXPECT_EQ(Lines(rec, "Font").back(), std::string("Font 20 10 0 ") + "ＭＳ ゴシック");
   // Under 6 pixels high: the outline box, from H/8 above the reference point.

@@ -29,7 +29,9 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;
 
 TVldLines::TVldLines(std::string_view text) : data_(text.data()), end_(text.size()), atEnd_(true) {}
 
-TVldLines::TVldLines(std::FILE* file) : file_(file), buf_(kChunk) { data_ = buf_.data(); }
+TVldLines::TVldLines(std::FILE* file, std::size_t chunk) : file_(file), buf_(std::max<std::size_t>(chunk, 1)) {
+  data_ = buf_.data();
+}
 
 bool TVldLines::Refill() {
   const std::size_t rest = end_ - pos_;
@@ -542,7 +544,9 @@ double ReadVersion(TVldLines& lines) {
   return 0;
 }
 
-bool Load(TVldLines& lines, double dx, double dy, std::string_view name) {
+}  // namespace
+
+bool VldLoadLines(TVldLines& lines, double dx, double dy, std::string_view name) {
   const double version = ReadVersion(lines);
   if (version == 0) {
     if (lines.error() == TVldLines::Error::Read) {
@@ -573,8 +577,6 @@ bool Load(TVldLines& lines, double dx, double dy, std::string_view name) {
   return ok;
 }
 
-}  // namespace
-
 bool VldLoad(const fs::path& fileName, double dx, double dy) {
   const std::string name = Utf8ToSjis(fileName.string());
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
@@ -583,12 +585,12 @@ bool VldLoad(const fs::path& fileName, double dx, double dy) {
     return false;
   }
   TVldLines lines(file);
-  const bool ok = Load(lines, dx, dy, name);
+  const bool ok = VldLoadLines(lines, dx, dy, name);
   std::fclose(file);
   return ok;
 }
 
 bool VldLoadText(std::string_view text, double dx, double dy, std::string_view name) {
   TVldLines lines(text);
-  return Load(lines, dx, dy, name);
+  return VldLoadLines(lines, dx, dy, name);
 }

@@ -34,8 +34,9 @@ public:
 
   // Lines of text that stays alive while this object is used.
   explicit TVldLines(std::string_view text);
-  // Lines of an open file (not closed here), read in large chunks.
-  explicit TVldLines(std::FILE* file);
+  // Lines of an open file (not closed here), read in chunks of the given
+  // size (a megabyte; tests use tiny ones to cross every boundary).
+  explicit TVldLines(std::FILE* file, std::size_t chunk = std::size_t{1} << 20);
 
   // The next line without its LF and a CR before it; the view is valid until
   // the next call. False at the end of the text and on an error.
@@ -68,6 +69,8 @@ bool VldLoad(const std::filesystem::path& fileName, double dx, double dy);
 
 // The same over text in memory; name (CP932) stands for it in messages.
 bool VldLoadText(std::string_view text, double dx, double dy, std::string_view name);
+// The same over lines from any source.
+bool VldLoadLines(TVldLines& lines, double dx, double dy, std::string_view name);
 
 // Decodes the data lines that follow a picture's reference line into a new
 // temporary file and returns its name (CP932): the run's temporary prefix,

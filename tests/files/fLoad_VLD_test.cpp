@@ -301,6 +301,33 @@ TEST_F(VldLoadTest, FileIsReadInChunksAcrossLineBoundaries) {
   EXPECT_EQ(GcellRef(n + 1).text.size(), 3u << 20);
 }
 
+TEST_F(VldLoadTest, LinesAreTheSameInAnyChunkSize) {
+  const std::string text = "a\r\nbc\n\r\n\n" + std::string(50, 'x') + "\r\r\nlast";
+  std::vector<std::string> want;
+  TVldLines memory(text);
+  for (std::string_view line; memory.Next(line);) want.push_back(std::string(line));
+  EXPECT_EQ(want, (std::vector<std::string>{"a", "bc", "", "", std::string(50, 'x') + "\r", "last"}));
+  for (std::size_t chunk : {1, 2, 3, 7, 64}) {
+    std::string copy = text;
+    std::FILE* f = fmemopen(copy.data(), copy.size(), "rb");
+    ASSERT_NE(f, nullptr);
+    TVldLines lines(f, chunk);
+    std::vector<std::string> got;
+    for (std::string_view line; lines.Next(line);) {
+      got.push_back(std::string(line));
+      if (got.size() == 2) {  // a line put back comes again
+        lines.PutBack();
+        ASSERT_TRUE(lines.Next(line));
+        EXPECT_EQ(line, "bc");
+      }
+    }
+    std::fclose(f);
+    EXPECT_EQ(got, want) << "chunk " << chunk;
+    EXPECT_EQ(lines.error(), TVldLines::Error::None);
+    EXPECT_EQ(lines.lineNumber(), 6);
+  }
+}
+
 // ---- Pictures
 
 TEST_F(VldLoadTest, PictureExtensions) {

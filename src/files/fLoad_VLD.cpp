@@ -155,7 +155,7 @@ std::string VldExtractPicture(TVldLines& in, std::string_view reference, bool* f
 
 namespace {
 
-// "Velmoデータファイル" and the older "Velmo３データファイル", in CP932 bytes.
+// The older identification "Velmo３データファイル", in CP932 bytes.
 constexpr std::string_view kOldProduct =
     "Velmo\x82\x52\x83\x66\x81\x5B\x83\x5E\x83\x74\x83\x40\x83\x43\x83\x8B";
 

@@ -228,16 +228,16 @@ std::size_t StripTrailing(std::string_view s, IsDot isDot) {
 
 TGcell* TCellPieces::Add() {
   if (count >= kMaxPieces) return nullptr;
-  if (static_cast<std::size_t>(count) < slots.size()) {
-    TGcell& c = slots[static_cast<std::size_t>(count)];
+  if (static_cast<std::size_t>(count) < cells.size()) {
+    TGcell& c = cells[static_cast<std::size_t>(count)];
     std::string text = std::move(c.text);
     text.clear();
     c = TGcell{};
     c.text = std::move(text);
   } else {
-    slots.emplace_back();
+    cells.emplace_back();
   }
-  return &slots[static_cast<std::size_t>(count++)];
+  return &cells[static_cast<std::size_t>(count++)];
 }
 
 void ExpandCell(const TGcell& cell, TCellPieces& out) { Expand(cell, out, true); }

@@ -26,18 +26,18 @@
 // No cell expands into more pieces.
 constexpr int kMaxPieces = 257;
 
-// The pieces of one cell. Slots are reused: clearing keeps them, with their
+// The pieces of one cell. Cells are reused: clearing keeps them, with their
 // strings' storage, for the next expansion.
 struct TCellPieces {
-  std::vector<TGcell> slots;
+  std::vector<TGcell> cells;
   int count = 0;
 
   int size() const { return count; }
   bool empty() const { return count == 0; }
-  const TGcell& operator[](int i) const { return slots[static_cast<std::size_t>(i)]; }
-  TGcell& operator[](int i) { return slots[static_cast<std::size_t>(i)]; }
-  const TGcell* begin() const { return slots.data(); }
-  const TGcell* end() const { return slots.data() + count; }
+  const TGcell& operator[](int i) const { return cells[static_cast<std::size_t>(i)]; }
+  TGcell& operator[](int i) { return cells[static_cast<std::size_t>(i)]; }
+  const TGcell* begin() const { return cells.data(); }
+  const TGcell* end() const { return cells.data() + count; }
   void clear() { count = 0; }
   // A zeroed piece appended; nullptr when kMaxPieces are there.
   TGcell* Add();

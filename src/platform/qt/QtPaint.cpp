@@ -128,18 +128,44 @@ QRect PaintPolyline(QPainter& p, const TRasterState& st, const TPixelPoint* pts,
   return Around(l, t, r, b, Reach(st));
 }
 
+namespace {
+
+// Text goes out one character at a time: the font and its metrics are made
+// once per font, not per character.
+struct FontCache {
+  TFontDesc desc;
+  bool valid = false;
+  QFont font;
+  double ascent = 0, height = 0;
+};
+
+const FontCache& CachedFont(const TFontDesc& f) {
+  thread_local FontCache cache;
+  if (!cache.valid || std::memcmp(&cache.desc, &f, sizeof f) != 0) {
+    cache.desc = f;
+    cache.font = QtFont(f);
+    const QFontMetricsF fm(cache.font);
+    cache.ascent = fm.ascent();
+    cache.height = fm.height();
+    cache.valid = true;
+  }
+  return cache;
+}
+
+}  // namespace
+
 QRect PaintText(QPainter& p, const TRasterState& st, int x, int y, const std::string& sjis) {
   const QString text = FromSjis(sjis);
-  const QFont font = QtFont(st.font);
-  const QFontMetricsF fm(font);
-  const QRectF cell(0, 0, fm.horizontalAdvance(text), fm.height());
+  const FontCache& fc = CachedFont(st.font);
+  const QFontMetricsF fm(fc.font);
+  const QRectF cell(0, 0, fm.horizontalAdvance(text), fc.height);
   p.save();
   p.translate(x - 0.5, y - 0.5);  // text is laid on pixel edges
   p.rotate(-st.font.escapement / 10.0);
   if (st.brushStyle == TBrushStyle::Solid) p.fillRect(cell, QtColor(st.brushColor));
-  p.setFont(font);
+  p.setFont(fc.font);
   p.setPen(QtColor(st.fontColor));
-  p.drawText(QPointF(0, fm.ascent()), text);
+  p.drawText(QPointF(0, fc.ascent), text);
   const QRect touched = p.transform().mapRect(cell).toAlignedRect().adjusted(-2, -2, 2, 2);
   p.restore();
   return touched;

@@ -132,7 +132,7 @@ void TPaintBox::paintEvent(QPaintEvent* e) {
   }
   if (!painted_) {
     painted_ = true;
-    emit firstPaint();
+    Q_EMIT firstPaint();
   }
 }
 

@@ -25,7 +25,7 @@ public:
   explicit TPaintBox(QWidget* parent, std::function<void()> afterInput);
   bool painted() const { return painted_; }
 
-signals:
+Q_SIGNALS:
   // Emitted after the first paint.
   void firstPaint();
 

@@ -9,8 +9,6 @@
 #include "kernel/Z_Basic.h"
 #include "render/Z_Graph.h"
 
-PenSetState g_penSet;
-
 namespace {
 
 constexpr std::array<TColor, kPaletteSize> kPaletteTable = {
@@ -125,6 +123,18 @@ void BuildStrips(int length) {
   s.linesStale = false;
 }
 
+// The palette of a black background, so colours are sound before the first
+// reset too.
+PenSetState StartState() {
+  PenSetState s;
+  s.palette = kPaletteTable;
+  s.auxColor = s.palette[14] = Rgb(192, 192, 0);
+  s.greyThin = Rgb(128, 128, 128);
+  s.greyThick = Rgb(192, 192, 192);
+  s.inkColor = Rgb(255, 255, 255);
+  return s;
+}
+
 void FillCanvas(ICanvas& c, TColor color) {
   c.SetBrushColor(color);
   c.FillRect(c.ClipRect());
@@ -150,8 +160,10 @@ void SampleCaption(TGContext& g, const char* face, const std::string& text, doub
 
 }  // namespace
 
+PenSetState g_penSet = StartState();
+
 void ApPenSet_Reset() {
-  g_penSet = PenSetState{};
+  g_penSet = StartState();
   for (TPVC& pvc : g_pvc.slots) BuildPenColours(pvc);
 }
 

@@ -22,6 +22,7 @@
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
+#include "render/ApPenSet.h"
 
 namespace {
 
@@ -396,12 +397,25 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
   auto* lbtm = new QVBoxLayout(Pn_LBtm);
   lbtm->setContentsMargins(3, 0, 3, 0);
   lbtm->setSpacing(2);
-  // The pen panels are filled by the pen settings.
+  // The pen panels: previews of the write pen and of presets A..E.
   QFrame* PnlWrtPen = Panel(Pn_LBtm, "PnlWrtPen", QFrame::Panel, QFrame::Sunken);
   PnlWrtPen->setFixedHeight(26);
+  auto* wrt = new QHBoxLayout(PnlWrtPen);
+  wrt->setContentsMargins(2, 2, 2, 2);
+  wrtPenLabel_ = Label(PnlWrtPen, "ImgWrtPen");
+  wrtPenLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  wrt->addWidget(wrtPenLabel_);
   lbtm->addWidget(PnlWrtPen);
   QFrame* PnlQuickPen = Panel(Pn_LBtm, "PnlQuickPen", QFrame::Panel, QFrame::Sunken);
   PnlQuickPen->setFixedHeight(26);
+  auto* quick = new QHBoxLayout(PnlQuickPen);
+  quick->setContentsMargins(2, 2, 2, 2);
+  quick->setSpacing(2);
+  for (int i = 0; i < 5; ++i) {
+    quickPenLabels_[i] = Label(PnlQuickPen, "ImgQuickPen");
+    quickPenLabels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    quick->addWidget(quickPenLabels_[i]);
+  }
   lbtm->addWidget(PnlQuickPen);
 
   QFrame* Pn_View = Panel(Pn_LBtm, "Pn_View");
@@ -495,12 +509,46 @@ TSpeedButton* TForm1::speedButton(TOpButton b) const {
 
 // --- showing the core's state
 
+// Redraws the pen previews when the pens they show, their colours, the
+// background or the labels' sizes changed.
+void TForm1::SyncPenPreviews() {
+  const TPVC& pvc = CurPVC();
+  std::array<std::uint32_t, 24> now{};
+  std::size_t k = 0;
+  now[k++] = static_cast<std::uint32_t>(pvc.writePen == 0 ? 0x11 : pvc.writePen);
+  for (int i = 1; i < 6; ++i) now[k++] = static_cast<std::uint32_t>(pvc.penPresets[i]);
+  for (int p = 1; p <= 7; ++p)
+    now[k++] = pvc.pens[p].screenColor ^ (static_cast<std::uint32_t>(pvc.pens[p].screenWidth) << 24);
+  now[k++] = BackgroundColor();
+  now[k++] = static_cast<std::uint32_t>(wrtPenLabel_->width()) << 16 | static_cast<std::uint32_t>(wrtPenLabel_->height());
+  now[k++] = static_cast<std::uint32_t>(quickPenLabels_[0]->width()) << 16 |
+             static_cast<std::uint32_t>(quickPenLabels_[0]->height());
+  if (now == seenPens_) return;
+  seenPens_ = now;
+  const auto size = [](RasterCanvas& c, QLabel* l) {
+    const int w = std::max(l->width(), 8), h = std::max(l->height(), 8);
+    if (c.Width() != w || c.Height() != h) c.SetSize(w, h);
+  };
+  TPenPaletteTargets t;
+  size(wrtPenCanvas_, wrtPenLabel_);
+  t.writePen = &wrtPenCanvas_;
+  for (int i = 0; i < 5; ++i) {
+    size(quickPenCanvas_[i], quickPenLabels_[i]);
+    t.presets[i] = &quickPenCanvas_[i];
+  }
+  PenPreviewsDraw(t);
+  wrtPenLabel_->setPixmap(QPixmap::fromImage(WrapRaster(wrtPenCanvas_.Image()).copy()));
+  for (int i = 0; i < 5; ++i)
+    quickPenLabels_[i]->setPixmap(QPixmap::fromImage(WrapRaster(quickPenCanvas_[i].Image()).copy()));
+}
+
 void TForm1::SyncFromCore() {
   // The part of the view's back buffer that drawing touched.
   const TPixelRect dirty = ViewTakeDirty();
   if (!dirty.Empty()) PaintBox1->update(QRect(dirty.left, dirty.top, dirty.Width(), dirty.Height()));
   for (TSpeedButton* b : opButtons_)
     if (b) b->setChecked(b->id() == g_manager.downButton);
+  SyncPenPreviews();
   if (synced_ && g_form1.revision == seenRevision_) return;
   synced_ = true;
   seenRevision_ = g_form1.revision;

@@ -9,10 +9,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/ApManager.h"
+#include "render/RasterCanvas.h"
 
 class QToolButton;
 
@@ -98,6 +102,7 @@ private:
   void PlaceHistory();
   void EntryEdited(const QString& text);
   bool KeyPreview(QKeyEvent* e, bool down);
+  void SyncPenPreviews();
 
   // Top bar
   QFrame* PnTopBtns = nullptr;
@@ -119,6 +124,12 @@ private:
   TPaintBox* PaintBox1 = nullptr;
   // Palette
   TSpeedButton* opButtons_[OpBtn_Count] = {};
+  // Pen previews: the write pen and presets A..E, drawn by the core's pen
+  // module into canvases these labels show.
+  QLabel* wrtPenLabel_ = nullptr;
+  QLabel* quickPenLabels_[5] = {};
+  RasterCanvas wrtPenCanvas_, quickPenCanvas_[5];
+  std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
   // Status bar
   QLabel* pnMouse = nullptr;
   QLabel* lbDataCount = nullptr;

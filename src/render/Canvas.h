@@ -94,6 +94,10 @@ public:
   virtual void SetPixel(int x, int y, TColor c) = 0;
   // The same without reading anything back; for pattern laying.
   virtual void SetPixelFast(int x, int y, TColor c) = 0;
+  // SetPixelFast for each of n points, in one call (a dashed line's ink).
+  virtual void SetPixels(const TPixelPoint* pts, int n, TColor c) {
+    for (int i = 0; i < n; ++i) SetPixelFast(pts[i].x, pts[i].y, c);
+  }
   // src's srcRect into dst, stretched when the sizes differ.
   virtual void CopyRect(const TPixelRect& dst, const ICanvas& src, const TPixelRect& srcRect) = 0;
   virtual void StretchDraw(const TPixelRect& dst, const TRasterImage& image) = 0;

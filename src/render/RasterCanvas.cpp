@@ -605,6 +605,19 @@ void RasterCanvas::SetPixelFast(int x, int y, TColor c) {
   Touch({x, y, x + 1, y + 1});
 }
 
+void RasterCanvas::SetPixels(const TPixelPoint* pts, int n, TColor c) {
+  const std::uint32_t v = ColorToPixel(c);
+  const unsigned w = static_cast<unsigned>(image_.width), h = static_cast<unsigned>(image_.height);
+  int l = image_.width, t = image_.height, r = -1, b = -1;
+  for (int i = 0; i < n; ++i) {
+    const int x = pts[i].x, y = pts[i].y;
+    if (static_cast<unsigned>(x) >= w || static_cast<unsigned>(y) >= h) continue;
+    image_.pixels[static_cast<std::size_t>(y) * w + static_cast<unsigned>(x)] = v;
+    l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = std::max(b, y);
+  }
+  if (r >= 0) Touch({l, t, r + 1, b + 1});
+}
+
 // Copies src's srcRect into dst, nearest pixel when the sizes differ; the
 // copied pixels are made opaque.
 void RasterCanvas::Blit(const TPixelRect& dst, const TRasterImage& src, const TPixelRect& srcRect) {

@@ -117,6 +117,7 @@ public:
   void FillRect(const TPixelRect& r) override;
   void SetPixel(int x, int y, TColor c) override;
   void SetPixelFast(int x, int y, TColor c) override;
+  void SetPixels(const TPixelPoint* pts, int n, TColor c) override;
   void CopyRect(const TPixelRect& dst, const ICanvas& src, const TPixelRect& srcRect) override;
   void StretchDraw(const TPixelRect& dst, const TRasterImage& image) override;
   const TRasterImage* Pixels() const override { return &image_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <numbers>
@@ -708,18 +709,34 @@ Steps Order(int x1, int y1, int x2, int y2) {
   return s;
 }
 
+// The pattern's ink as bits: bit k set when character k is '@' (no
+// pattern: all ink).
+std::uint32_t InkMask(const TGContext& g) {
+  if (g.linePattern[0] == '\0') return ~0u;
+  std::uint32_t m = 0;
+  for (int k = 0; k < 32 && g.linePattern[k]; ++k)
+    if (g.linePattern[k] == '@') m |= 1u << k;
+  return m;
+}
+
+inline bool Inked(std::uint32_t mask, long long k) { return (mask >> (k & 31)) & 1u; }
+
 // The runs of ink along `count` pattern characters: fn(first, end), the
 // run covering characters first..end-1.
 template <class Fn>
-void ForEachInkRun(const TGContext& g, long long count, Fn&& fn) {
+void ForEachInkRun(std::uint32_t mask, long long count, Fn&& fn) {
   long long start = -1;
   for (long long k = 0; k < count; ++k) {
-    const bool ink = PatternInk(g, k);
+    const bool ink = Inked(mask, k);
     if (ink && start < 0) start = k;
     if (!ink && start >= 0) fn(start, k), start = -1;
   }
   if (start >= 0) fn(start, count);
 }
+
+// A pixel coordinate on the canvas, rounded half to even (the current
+// rounding mode); segments reaching here are clipped to the view.
+inline int PixelRound(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
@@ -743,6 +760,7 @@ void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
   if (std::abs(x2 - x1) + std::abs(y2 - y1) <= 1) return;
   const Steps s = Order(x1, y1, x2, y2);
   const TPenStyle saved = c.PenStyle();
+  const std::uint32_t mask = InkMask(g);
 
   if (g.printing) {
     // One pattern character spans u pixels; each run of ink is one line,
@@ -757,12 +775,12 @@ void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
     };
     if (count == 0) {
       // Shorter than half a character: all of it when that character inks.
-      if (PatternInk(g, 0)) {
+      if (Inked(mask, 0)) {
         c.MoveTo(s.x0, s.y0);
         c.LineTo(s.ex, s.ey);
       }
     } else {
-      ForEachInkRun(g, count, [&](long long a, long long b) {
+      ForEachInkRun(mask, count, [&](long long a, long long b) {
         int ax, ay, bx, by;
         point(a, ax, ay);
         point(b, bx, by);
@@ -779,7 +797,7 @@ void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
     // Wide pens and other raster modes: each run of ink steps is one line in
     // the pen, to the pixel after the run.
     c.SetPenStyle(TPenStyle::Solid);
-    ForEachInkRun(g, static_cast<long long>(s.n) + 1, [&](long long a, long long b) {
+    ForEachInkRun(mask, static_cast<long long>(s.n) + 1, [&](long long a, long long b) {
       double ax, ay, bx, by;
       s.At(static_cast<double>(a), ax, ay);
       s.At(static_cast<double>(b), bx, by);
@@ -799,7 +817,7 @@ void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
     if (strip) {
       const TColor gap = c.BrushColor();
       for (int i = 0; i < 32; ++i) {
-        const TColor v = PatternInk(g, i) ? pen : gap;
+        const TColor v = Inked(mask, i) ? pen : gap;
         if (horizontal)
           strip->SetPixelFast(i, 0, v);
         else
@@ -815,12 +833,18 @@ void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
       return;
     }
   }
+  // Ink pixels in batches, without reading back.
+  constexpr int kBatch = 256;
+  TPixelPoint batch[kBatch];
+  int used = 0;
   for (int k = 0; k <= s.n; ++k) {
-    if (!PatternInk(g, k)) continue;
+    if (!Inked(mask, k)) continue;
     double x, y;
     s.At(k, x, y);
-    c.SetPixelFast(RoundInt(x), RoundInt(y), pen);
+    batch[used++] = {PixelRound(x), PixelRound(y)};
+    if (used == kBatch) c.SetPixels(batch, used, pen), used = 0;
   }
+  if (used) c.SetPixels(batch, used, pen);
 }
 
 TPatternLine G_SetPatternLine(TPatternLine fn) {

@@ -51,6 +51,10 @@ TEST_F(TextLayoutTest, HorizontalAndRotatedTextAdvancePerCharacter) {
   EXPECT_EQ(Lines(c, {"Font", "TextOut"}),
             (std::vector<std::string>{FontLine(20, 8, 0), "TextOut 100 80 A", "TextOut 110 80 B", "TextOut 120 80 漢",
                                       "TextOut 140 80 C"}));
+  // A lone lead byte at the end is a character of its own.
+  c.Clear();
+  G_Text(g, "A\x82", false, 100, 299);
+  EXPECT_EQ(Lines(c, {"TextOut"}), (std::vector<std::string>{"TextOut 100 80 A", "TextOut 110 80 \x82"}));
   // Turned a quarter turn: the text runs up, its cells on the left.
   c.Clear();
   G_TextAngle(g, kPi / 2);

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "kernel/Z_Basic.h"
-#include "model/PVC.h"
+#include "render/Z_Graph.h"
 
 namespace {
 
@@ -25,36 +24,6 @@ void CurvePoint(const TGcell& c, double th, double& x, double& y) {
   }
   x = c.p[0] + dx;
   y = c.p[1] + dy;
-}
-
-// Height and length of a text in drawing units. Sizes 1..10 come from the
-// settings (paper millimetres times the basic scale), size 0 from the cell.
-// The length is that of the text as one run: "^" codes are not expanded
-// into their smaller pieces, which lie within the same box.
-void TextBox(const TGcell& c, double& height, double& length) {
-  double h, w, g;
-  if (c.size == 0) {
-    h = c.p[3];
-    w = c.p[2];
-    g = c.p[4];
-  } else {
-    const TPVC& pvc = CurPVC();
-    const TTextSize& s = pvc.textSizes[std::min<int>(c.size, kTextSizeCount - 1)];
-    h = s.height * pvc.basicScale;
-    w = s.width * pvc.basicScale;
-    g = s.spacing * pvc.basicScale;
-  }
-  const double n = static_cast<double>(c.text.size());
-  const double first = (!c.text.empty() && IsLeadByte(static_cast<unsigned char>(c.text[0])) && c.text.size() > 1)
-                           ? 2.0
-                           : 1.0;
-  height = h;
-  if (c.text.empty())
-    length = 0;
-  else if (n > first)
-    length = n * w / 2 + (n - first) * g / 2;
-  else
-    length = w;
 }
 
 void Widen(TExtents& e, double x, double y) {
@@ -138,8 +107,9 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       add(p[0] + p[2], p[1]);
       break;
     case GK_TEXT: {
-      double h, len;
-      TextBox(c, h, len);
+      const TTextMetrics m = TextMetrics(c);
+      const double h = m.height;
+      const double len = TextRunWidth(c.text, m.width, m.gap);
       const double a = p[6];
       const double ux = std::cos(a), uy = std::sin(a);  // along the text
       const double nx = -uy, ny = ux;                   // across it, upwards
@@ -154,30 +124,21 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
   return n;
 }
 
+void WidenByCell(TExtents& ext, const TGcell& cell, TCellPieces& pieces) {
+  ExpandCell(cell, pieces);
+  for (const TGcell& piece : pieces) WidenByPoints(ext, piece);
+}
+
 void WidenByCell(TExtents& ext, const TGcell& cell) {
-  if (cell.kind == GK_DOT || cell.kind == GK_MARKER || cell.kind <= 0 || cell.kind > GK_RECT) return;
-  if (cell.kind != GK_RECT) {
-    WidenByPoints(ext, cell);  // a simple cell is its own piece
-    return;
-  }
-  // A rectangle stands for its sides: every corner, or the diagonal's ends
-  // when one side is 0, nothing when both are.
-  const double w = cell.p[2], h = cell.p[3];
-  if (w == 0 && h == 0) return;
-  const double c = std::cos(cell.p[6]), s = std::sin(cell.p[6]);
-  const double x0 = cell.p[0], y0 = cell.p[1];
-  Widen(ext, x0, y0);
-  Widen(ext, x0 + w * c - h * s, y0 + w * s + h * c);
-  if (w != 0 && h != 0) {
-    Widen(ext, x0 + w * c, y0 + w * s);
-    Widen(ext, x0 - h * s, y0 + h * c);
-  }
+  TCellPieces pieces;
+  WidenByCell(ext, cell, pieces);
 }
 
 TExtents GcellExtents() {
   TExtents e{1e99, 1e99, -1e99, -1e99};
   const int used = StoreUsed();
   const int window = StoreWindow();
+  TCellPieces pieces;
   for (int i = 1; i <= used; ++i) {
     const TGcell& c = GcellRef(i);
     if (c.kind <= 0 || c.window != window) continue;
@@ -185,7 +146,7 @@ TExtents GcellExtents() {
       Widen(e, c.p[0], c.p[1]);
       Widen(e, c.p[2], c.p[3]);
     } else {
-      WidenByCell(e, c);
+      WidenByCell(e, c, pieces);
     }
   }
   if (e.xmin > e.xmax) return {};

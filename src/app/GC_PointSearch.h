@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/GC_DB.h"
+#include "render/GC_Tenkai.h"
 
 // A bounding box in drawing units.
 struct TExtents {
@@ -23,13 +24,14 @@ constexpr int kMaxCellPoints = 16;
 //   polygon: the corners of its bounding box; filled quadrilateral: base
 //   point and the three corners; picture: its four corners;
 //   text: the corners of its box (reference point, one character height up
-//   across the direction, then the text length along it).
+//   across the direction, then the text's run width along it).
 int CellPoints(const TGcell& cell, double xs[kMaxCellPoints], double ys[kMaxCellPoints]);
 
-// Widens ext by every characteristic point of the pieces the cell stands for
-// (a rectangle: its sides; dots and markers: none; every other kind is its
-// own piece).
+// Widens ext by every characteristic point of the pieces the cell expands
+// into (ExpandCell: a text's runs, a rectangle's sides, a simple cell
+// itself). The second form reuses the caller's piece buffer.
 void WidenByCell(TExtents& ext, const TGcell& cell);
+void WidenByCell(TExtents& ext, const TGcell& cell, TCellPieces& pieces);
 
 // The bounding box of the live cells of the current window; all four 0 when
 // there is none.

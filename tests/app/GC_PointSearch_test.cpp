@@ -62,8 +62,12 @@ TEST_F(PointSearchTest, ExtentsOfEachKind) {
       {"text of own size", Cell(GK_TEXT, {100, 50, 4, 10, 2}, "AB"), {100, 50, 105, 60}},
       // Turned a quarter: length runs up, height to the left.
       {"turned text", Cell(GK_TEXT, {0, 0, 4, 10, 2, 0, kPi / 2}, "AB"), {-10, 0, 0, 5}},
-      // One full-width character is one width long.
+      // One full-width character is one width long, a half-width one half.
       {"one double-byte character", Cell(GK_TEXT, {0, 0, 4, 10, 2}, "\x82\xa0"), {0, 0, 4, 10}},
+      {"one single-byte character", Cell(GK_TEXT, {0, 0, 4, 10, 2}, "A"), {0, 0, 2, 10}},
+      // A superscript is a half-height piece after "X": 2 wide, 5 high.
+      {"superscript", Cell(GK_TEXT, {0, 0, 4, 10, 0}, "X^u2"), {0, 0, 4, 10}},
+      {"subscript below a superscript stays inside", Cell(GK_TEXT, {0, 0, 4, 10, 0}, "X^u2^d1"), {0, 0, 4, 10}},
       // Rectangle: its sides, turned by its angle.
       {"rectangle", Cell(GK_RECT, {0, 0, 4, 2, 0, 0, kPi / 2}), {-2, 0, 0, 4}},
   };

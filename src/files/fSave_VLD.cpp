@@ -483,12 +483,13 @@ void CopySelectionToClipboard() {
   TExtents e{1e9, 1e9, -1e9, -1e9};
   std::string cells;
   bool any = false;
+  TCellPieces pieces;
   const int used = StoreUsed();
   const int window = StoreWindow();
   for (int i = 1; i <= used; ++i) {
     const TGcell& c = GcellRef(i);
     if (c.window != window || c.kind <= 0 || !(c.pen & PEN_SELECTED)) continue;
-    WidenByCell(e, c);
+    WidenByCell(e, c, pieces);
     TGcell copy = c;
     copy.pen &= static_cast<std::uint16_t>(~PEN_SELECTED);
     cells += VldCellLine(copy);  // empty for a picture: pictures are not copied

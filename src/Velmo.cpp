@@ -3,6 +3,8 @@
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "files/PictureFile.h"
+#include "files/FileProc.h"
 #include "files/fLoad_VLD.h"
 #include "kernel/Common.h"
 #include "kernel/ProgramDir.h"
@@ -10,6 +12,7 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
+#include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
 
 namespace {
@@ -29,8 +32,11 @@ void VelmoReset() {
   Z_Graph_Reset();
   ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
+  GC_Draw_Reset();
+  SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
   Form1_Reset();
   fLoad_VLD_Reset();
+  FileProc_Reset();
   RegisterOperations();
 }

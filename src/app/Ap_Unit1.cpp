@@ -139,7 +139,15 @@ void PaintBox1Resize(int width, int height) {
   g_form1.drawWidth = width;
   g_form1.drawHeight = height;
   ViewAttach(width, height);
+  if (g_viewBuffer.windowSet) ViewRedraw(1);
   Form1Changed();
+}
+
+void PaintBox1Paint() {
+  if (g_viewBuffer.windowSet || !CurrentView().canvas) return;
+  // The first paint: the whole drawing in view.
+  ViewInitialWindow();
+  ViewRedraw(1);
 }
 
 void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y) {

@@ -85,8 +85,12 @@ void EditKeyPress(char ch);
 void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y);
 void PaintBox1MouseMove(unsigned shift, double x, double y);
 void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y);
-// The drawing area was resized.
+// The drawing area was resized: the back buffer follows, and once the
+// view's window is set the view is redrawn.
 void PaintBox1Resize(int width, int height);
+// The drawing area is about to be painted. The first time, the view's window
+// is set to show the whole drawing and the view is drawn.
+void PaintBox1Paint();
 
 // A key pressed while the main window has the focus (virtual-key code).
 // Returns true when the key was consumed.

@@ -2,12 +2,24 @@
 // The current view (CurrentView()) is bound to it, so everything drawn on the
 // view lands here; the Qt drawing area shows the buffer and repaints the
 // rectangle that drawing touched (ViewTakeDirty).
+//
+// The whole view is drawn by ViewRedraw (background, grid, every cell in
+// layering order); after a step that changed only a few cells ViewRepaintStep
+// draws just those. Both count the cells for the status line (ShowDataCount).
 #pragma once
 
 #include "render/RasterCanvas.h"
 
 struct ViewBufferState {
   RasterCanvas buffer;
+  // The quick redraws (mode 9) draw here and copy the result in one step.
+  RasterCanvas offscreen;
+  // The view's window has been set (by the first paint); until then a
+  // resize binds the view one unit per pixel.
+  bool windowSet = false;
+  double lastRedrawMs = 0;  // the last full redraw straight to the view
+  // Called after the counts are shown (the group and layer panels refresh).
+  void (*countsShown)() = nullptr;
 };
 extern ViewBufferState g_viewBuffer;
 // An empty buffer; the view is left unbound.
@@ -16,9 +28,30 @@ void GC_View_Reset();
 inline RasterCanvas& ViewBuffer() { return g_viewBuffer.buffer; }
 
 // The drawing area is width x height pixels: the buffer takes that size,
-// cleared to black, and the view is bound to it with the window on the
-// device (one unit per pixel, y down).
+// cleared to the background colour, and the view is bound to it. A view
+// whose window was set keeps its window (centred on the new area); else the
+// window is the device (one unit per pixel, y down).
 void ViewAttach(int width, int height);
 
 // The part of the buffer drawn since the last call (empty when none).
 inline TPixelRect ViewTakeDirty() { return g_viewBuffer.buffer.TakeDirty(); }
+
+// The window a first paint shows: the live cells' extents widened by 2% on
+// each side, or the sheet (paper size and orientation times the basic
+// scale, centred on the origin) when there are none.
+void ViewInitialWindow();
+
+// Redraws the main view. Mode 0: the cells over what is there; 1 and 2:
+// background, grid and cells; 9: the same into the offscreen image, copied
+// to the view in one step (drags and key scrolling: the current operation
+// is not asked to redraw its feedback). Modes 1 and 2 then send EV_REDRAW to
+// the current operation. The counts are shown.
+void ViewRedraw(int mode);
+
+// Draws only what the current undo step changed: deleted cells in the
+// background colour, added ones normally; the cells are counted afresh.
+void ViewRepaintStep();
+
+// "線=%4d,字=%4d" of the last count into the status label, then the panels'
+// hook.
+void ShowDataCount();

@@ -120,6 +120,7 @@ TPaintBox::TPaintBox(QWidget* parent, std::function<void()> afterInput)
 }
 
 void TPaintBox::paintEvent(QPaintEvent* e) {
+  if (!painted_) PaintBox1Paint();
   QPainter p(this);
   const QImage view = WrapRaster(std::as_const(ViewBuffer()).Image());
   const QRect area = e->rect();

@@ -1,0 +1,116 @@
+// Drawing cells on a view: visibility from the group and layer states and
+// the display switches, fast paths for the common cases on the screen, the
+// per-kind drawing through the view primitives otherwise, the grid, and the
+// whole drawing in its layering order (fills and pictures, auxiliary cells,
+// dashed lines, the rest, points).
+//
+// The same routines draw on the screen, on bitmaps and on the printer.
+// Pictures are decoded by a loader the assembly installs (SetPictureLoader;
+// the decoders live with the file formats) and kept in a cache by file name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kernel/Platform.h"
+#include "model/GC_DB.h"
+#include "model/GContext.h"
+#include "model/PVC.h"
+
+// Loads the picture a picture cell names (its text, CP932, possibly a
+// Windows path); false when there is none or it cannot be decoded.
+using TPictureLoader = bool (*)(const std::string& name, TRasterImage& image);
+
+constexpr int kPictureCacheSize = 100;
+
+struct TPictureEntry {
+  std::string name;    // the cell's text
+  bool loaded = false; // false: the file could not be read (drawn crossed)
+  TRasterImage image;
+};
+
+struct GC_DrawState {
+  TPictureLoader loader = nullptr;
+  std::vector<TPictureEntry> pictures;  // at most kPictureCacheSize
+  int pictureLoads = 0;                 // calls of the loader (tests)
+  // Set while the view is zoomed or panned by dragging: text up to 16
+  // pixels high is drawn as its box.
+  bool dragging = false;
+  // Line strips are used for horizontal and vertical lines (PrepareCellDrawing).
+  bool useStrips = false;
+  // Set by PrepareCellDrawing for the cells of a full redraw: off while the
+  // queued passes draw, so queued cells are drawn normally.
+  bool dimPass = true;
+};
+extern GC_DrawState g_draw;
+// An empty picture cache; the loader stays installed.
+void GC_Draw_Reset();
+
+// Installs the picture decoder; returns the previous one.
+TPictureLoader SetPictureLoader(TPictureLoader loader);
+
+// ---- Visibility --------------------------------------------------------
+
+// True for cells drawn in the auxiliary pen (a text: the pen of its size).
+bool IsAuxCell(const TGcell& cell);
+// Live kind, and either selected or highlighted, or on a shown group and
+// layer with its class of cells switched on.
+bool IsCellShown(const TGcell& cell);
+
+// ---- Single cells --------------------------------------------------------
+
+// Line strips only when widths are not varied and the mode is copy; pen
+// width 1, solid, yellow.
+void PrepareCellDrawing(TGContext& g);
+// PrepareCellDrawing, then DrawCellFast.
+void DrawCell(TGContext& g, const TGcell& cell);
+// The screen's fast paths, else DrawCellGeneral. force skips the
+// visibility test.
+void DrawCellFast(TGContext& g, const TGcell& cell, bool force = false);
+// Visibility (unless forced), then the cell or each piece of its expansion
+// by DrawSimpleCell; afterwards pen width 1, solid.
+void DrawCellGeneral(TGContext& g, const TGcell& cell, bool force = false);
+// One simple cell by kind.
+void DrawSimpleCell(TGContext& g, const TGcell& cell);
+// In XOR mode: drawing the same cell twice restores the pixels.
+void XorCell(TGContext& g, const TGcell& cell);
+// The cell painted in the background colour.
+void EraseCell(TGContext& g, const TGcell& cell);
+// The cell again, on a copy of the view (after its selection changed).
+void DrawSelected(const TGContext& g, const TGcell& cell);
+
+// The colour of a fill or of a picture's frame: "$" and hexadecimal digits
+// in the cell's text (red in the low byte), else (and for unreadable digits)
+// the pen's colour; on the screen adjusted for selection, XOR, dimming,
+// erasing, background and monochrome display.
+TColor FillColour(TGContext& g, const TGcell& cell);
+
+// ---- Polygon vertices -----------------------------------------------------
+
+// The vertices of a polygon cell's text: a colour token, then ",x,y" per
+// vertex. xs and ys receive count + 1 entries (the first vertex repeated
+// to close the outline). A text with an odd number of fields, a field that
+// is not a finite number, or fewer than 3 vertices gives 0 (the polygon is
+// skipped), xs and ys empty.
+int PolygonGetVertices(std::string_view text, std::vector<double>& xs, std::vector<double>& ys);
+// The text := its colour token ("0" when empty) + ",x,y" per vertex (two
+// decimals); p0..p3 := the vertices' bounding box.
+void PolygonSetVertices(TGcell& cell, const double* xs, const double* ys, int n);
+
+// ---- Pictures -----------------------------------------------------------
+
+// The image of a picture cell's file name: from the cache, else through the
+// loader (cached whether it succeeds or not, while the cache has room).
+// nullptr when it cannot be read.
+const TRasterImage* CachedPicture(const std::string& name);
+
+// ---- The whole view -------------------------------------------------------
+
+// Background (unless keepBackground) and grid. Sets the drawn grid spacing
+// of the working settings (0 when too dense to draw).
+void DrawGrid(TGContext& g, bool keepBackground = false);
+// Every live cell of the current window in layering order; the layer, line
+// and text counts of the working settings are counted afresh.
+void DrawAllCells(TGContext& g);

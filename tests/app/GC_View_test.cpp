@@ -1,12 +1,19 @@
-// The main view's back buffer: the drawing area's size, black, and the view
-// bound to it with one unit per pixel.
+// The main view's back buffer: the drawing area's size, the background
+// colour, and the view bound to it; the first paint showing the whole
+// drawing, full redraws in their modes, the repaint of one undo step and the
+// counts on the status line.
 #include <gtest/gtest.h>
 
 #include "VelmoTest.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "model/GC_DB.h"
+#include "model/PVC.h"
+#include "render/ApPenSet.h"
 #include "render/Z_Graph.h"
+
+#include <vector>
 
 namespace {
 
@@ -37,6 +44,122 @@ TEST_F(ViewBufferTest, ResizeBindsTheViewToABlackBufferOfTheAreasSize) {
   EXPECT_EQ(b.Width(), 100);
   EXPECT_EQ(CurrentView().devRight, 99);
   EXPECT_EQ(b.PixelColor(30, 20), 0u);
+}
+
+TEST_F(ViewBufferTest, BufferStartsInTheBackgroundColour) {
+  SetWhiteBackground(true);
+  PaintBox1Resize(50, 40);
+  for (std::uint32_t p : ViewBuffer().Image().pixels) ASSERT_EQ(p, 0xFFFFFFFFu);
+}
+
+std::vector<int> g_codes;
+void Recorder(TGContext&, int code, double, double) { g_codes.push_back(code); }
+
+class ViewRedrawTest : public VelmoTest {
+protected:
+  void SetUp() override {
+    VelmoTest::SetUp();
+    g_codes.clear();
+    SetOpHandler(OpBtn_Line, Recorder);
+    g_manager.curOp = OpBtn_Line;
+  }
+  void TearDown() override {
+    SetOpHandler(OpBtn_Line, nullptr);
+    VelmoTest::TearDown();
+  }
+  TColor At(double x, double y) {
+    int px, py;
+    G_ToPixelInt(CurrentView(), x, y, px, py);
+    return ViewBuffer().PixelColor(px, py);
+  }
+};
+
+TEST_F(ViewRedrawTest, FirstPaintShowsTheWholeDrawingAndItsCounts) {
+  GcellAddLine(0, 0x11, 1000, 2000, 5000, 2000);
+  GcellAddLine(0, 0x12, 1000, 1000, 1000, 4000);
+  GcellAddText(0, 1, 0x01, "AB", 0, 0, 3000, 3000);
+  int calls = 0;
+  static int* counter = &calls;
+  g_viewBuffer.countsShown = [] { ++*counter; };
+  PaintBox1Resize(400, 300);
+  EXPECT_TRUE(g_codes.empty());  // nothing is drawn before the first paint
+  PaintBox1Paint();
+  const TGContext& v = CurrentView();
+  // Extents 1000..5000 x 1000..4000, 2% of 4000 more on each side.
+  EXPECT_LE(v.wx1, 920);
+  EXPECT_GE(v.wx2, 5080);
+  EXPECT_LE(v.wy1, 920);
+  EXPECT_GE(v.wy2, 4080);
+  EXPECT_LT(v.wx2 - v.wx1, 5000);  // and not much more
+  const TColor pen1 = ScreenPenColor(v, 0x11);
+  EXPECT_EQ(At(3000, 2000), pen1);
+  EXPECT_EQ(At(3000, 2500), BackgroundColor());
+  EXPECT_EQ(g_form1.lbDataCount.caption, "線=   2,字=   1");
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(g_codes, std::vector<int>{EV_REDRAW});
+  // A second paint only shows the buffer.
+  PaintBox1Paint();
+  EXPECT_EQ(g_codes.size(), 1u);
+  // A resize keeps the window's centre and redraws.
+  const double cx = (v.wx1 + v.wx2) / 2;
+  PaintBox1Resize(600, 300);
+  EXPECT_NEAR((CurrentView().wx1 + CurrentView().wx2) / 2, cx, 1e-6);
+  EXPECT_EQ(At(3000, 2000), pen1);
+  EXPECT_EQ(g_codes.size(), 2u);
+}
+
+TEST_F(ViewRedrawTest, EmptyDrawingShowsTheSheet) {
+  PaintBox1Resize(420, 300);
+  PaintBox1Paint();
+  const TGContext& v = CurrentView();
+  // The default sheet: A3 across, 420 x 297 mm at the basic scale 100.
+  EXPECT_NEAR(v.wx2 - v.wx1, 42000, 300);
+  EXPECT_NEAR((v.wx1 + v.wx2) / 2, 0, 1e-6);
+  EXPECT_GE(v.wy2 - v.wy1, 29700 - 1e-6);
+  EXPECT_EQ(g_form1.lbDataCount.caption, "線=   0,字=   0");
+}
+
+TEST_F(ViewRedrawTest, ModesZeroAndNineDoNotAskForFeedbackAndQuickEqualsFull) {
+  GcellAddLine(0, 0x11, 0, 0, 100, 100);
+  TGcell c;
+  c.window = 1;
+  c.kind = GK_CIRCLE;
+  c.pen = 0x13;
+  c.p[0] = 50, c.p[1] = 50, c.p[4] = 30, c.p[5] = 1;
+  GcellAdd(c);
+  CurPVC().gridShown = true;
+  PaintBox1Resize(300, 200);
+  PaintBox1Paint();
+  const std::vector<std::uint32_t> full = ViewBuffer().Image().pixels;
+  g_codes.clear();
+  ViewBuffer().Clear(0x123456);
+  ViewRedraw(9);
+  EXPECT_EQ(ViewBuffer().Image().pixels, full);
+  ViewRedraw(0);
+  EXPECT_TRUE(g_codes.empty());
+  ViewRedraw(2);
+  EXPECT_EQ(g_codes, std::vector<int>{EV_REDRAW});
+  EXPECT_EQ(ViewBuffer().Image().pixels, full);
+}
+
+TEST_F(ViewRedrawTest, RepaintStepErasesDeletedAndDrawsAddedCells) {
+  const int old = GcellAddLine(0, 0x11, 100, 100, 900, 100);
+  GcellAddLine(0, 0x11, 100, 500, 900, 500);
+  PaintBox1Resize(400, 300);
+  PaintBox1Paint();
+  ASSERT_EQ(At(500, 100), ScreenPenColor(CurrentView(), 0x11));
+  GcellCommit();
+  GcellDelete(old);
+  GcellAddLine(0, 0x12, 100, 300, 900, 300);
+  GcellAddText(0, 1, 0x01, "X", 0, 0, 500, 700);
+  g_codes.clear();
+  ViewRepaintStep();
+  EXPECT_EQ(At(500, 100), BackgroundColor());
+  EXPECT_EQ(At(500, 300), ScreenPenColor(CurrentView(), 0x12));
+  EXPECT_EQ(At(500, 500), ScreenPenColor(CurrentView(), 0x11));  // untouched
+  EXPECT_EQ(g_form1.lbDataCount.caption, "線=   2,字=   1");
+  EXPECT_EQ(CurPVC().groups[0].layers[0].count, 3);
+  EXPECT_TRUE(g_codes.empty());
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "Velmo.h"
+#include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
+#include "platform/headless/HeadlessPlatform.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
 #include "platform/qt/TForm1.h"
@@ -24,6 +26,10 @@ const char kHelp[] =
     "  --screenshot FILE.png [図面ファイル]\n"
     "                               メインウィンドウを 1280x800 で表示し、配置と描画が\n"
     "                               済んだところでウィンドウ全体を PNG に書き出して終了します。\n"
+    "  --convert 入力 出力          ウィンドウを開かずに図面を変換して終了します。形式は拡張子で\n"
+    "                               決まります (大文字小文字は問いません): 読み込み .VLD .V$D .VLZ、\n"
+    "                               書き出し .VLD .V$D .VLZ。失敗するとその理由を表示し、\n"
+    "                               0 以外の終了コードを返します。ディスプレイは不要です。\n"
     "\n"
     "Qt の標準オプション (-platform offscreen など) も使えます。\n"
     "\n"
@@ -41,6 +47,22 @@ void Usage(const char* what, const char* arg) {
   std::fputs("velmo --help で使い方を表示します。\n", stderr);
 }
 
+// velmo --convert IN OUT: no window and no display; messages go to
+// standard error through the headless platform.
+int Convert(const char* in, const char* out) {
+  VelmoReset();
+  HeadlessPlatform& platform = Headless();
+  platform.SetEcho(true);
+  platform.SetFailureHandler([](const std::string&) {});  // questions take their first answer
+  SetPlatform(&platform);
+  if (ProgramDir_Init()) InitTempPrefix();
+  const int rc = ConvertDrawing(in, out);
+  DeleteRunTempFiles();
+  VelmoReset();
+  SetPlatform(nullptr);
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,6 +74,13 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::puts("Velmo Ver 2020.11.26");
       return 0;
+    }
+    if (std::strcmp(argv[i], "--convert") == 0) {
+      if (argc != 4 || i != 1) {
+        Usage("使い方: velmo --convert 入力ファイル 出力ファイル", "");
+        return 2;
+      }
+      return Convert(argv[2], argv[3]);
     }
     if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 >= argc) {
       Usage("--screenshot には書き出す PNG ファイル名が必要です", "");
@@ -84,7 +113,10 @@ int main(int argc, char** argv) {
   }
 
   VelmoReset();
-  if (!ProgramDir_Init()) std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
+  if (!ProgramDir_Init())
+    std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
+  else
+    InitTempPrefix();
   QtPlatform platform;
   SetPlatform(&platform);
   InstallQtRasterHelper();

@@ -1,0 +1,762 @@
+#include "files/FileProc.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <system_error>
+
+#include "app/Ap_Unit1.h"
+#include "files/Z_Compress.h"
+#include "files/fLoad_VLD.h"
+#include "files/fSave_VLD.h"
+#include "kernel/Platform.h"
+#include "kernel/ProgramDir.h"
+#include "kernel/SjisConv.h"
+#include "model/ComHst.h"
+#include "model/GC_DB.h"
+#include "model/PVC.h"
+#include "render/ApPenSet.h"
+
+namespace fs = std::filesystem;
+
+FileProcState g_fileProc;
+
+void FileProc_Reset() {
+  g_fileProc = FileProcState{};
+  AddRecentFile("");
+}
+
+namespace {
+
+const char kOpenFilter[] =
+    "読み込み可能データ全て|*.VLD;*.VLZ;*.JWC;*.DXF;*.DWG;*.TXT;*.CSV;*.JWK|"
+    "Velmoﾃﾞｰﾀﾌｧｲﾙ(*.VLD;*.VLZ)|*.VLD;*.VLZ|JW_CADﾃﾞｰﾀﾌｧｲﾙ(*.JWC)|*.JWC|DXFﾌｧｲﾙ(*.DXF)|*.DXF|"
+    "テキスト(*.TXT, *.CSV)|*.TXT;*.CSV";
+const char kSaveFilter[] =
+    "Velmoﾃﾞｰﾀﾌｧｲﾙ(*.VLD)|*.VLD|JW_CADﾃﾞｰﾀﾌｧｲﾙ(*.JWC)|*.JWC|DXFﾌｧｲﾙ(*.DXF)|*.DXF|"
+    "圧縮形式のVelmoﾌｧｲﾙ(*.VLZ)|*.VLZ";
+const char kCaption[] = "Velmo";
+const char kModifiedAsk[] = "更新されています、保存しますか？";
+
+// A path as the screen shows it.
+std::string Shown(const fs::path& p) { return Utf8ToSjis(p.string()); }
+
+MsgAnswer Message(const std::string& text, MsgButtons buttons = MsgButtons::Ok,
+                  MsgIcon icon = MsgIcon::Error) {
+  return Platform().MessageBox(text, kCaption, buttons, icon);
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+// The formats whose reader or writer is not part of this build yet.
+bool IsPendingReader(const std::string& ext) {
+  return ext == ".JWC" || ext == ".JWK" || ext == ".JWW" || ext == ".DXF" || ext == ".DWG" ||
+         ext == ".CSV" || ext == ".TXT" || ext == ".ZMP";
+}
+
+void NotYet(const fs::path& name, const char* what) {
+  Message("ﾌｧｲﾙ[" + Shown(name) + "]の形式(" + UpperExtension(name) + ")の" + what +
+          "には、まだ対応していません。");
+}
+
+// The window's name on the screen: untitled for none and for the start-up file.
+void ShowTitle() {
+  const std::string& name = CurPVC().fileName;
+  g_form1.lbFileName.caption =
+      name.empty() || fs::path(name) == StartupFileName() ? std::string("無題") : Shown(name);
+  ++g_form1.revision;
+}
+
+// Everything shown again, as the open commands want it before a read.
+void ShowEverything(TPVC& pvc) {
+  for (TGroupEntry& g : pvc.groups) {
+    g.visible = true;
+    for (TLayerEntry& l : g.layers) l.visible = true;
+  }
+}
+
+// The run's scratch text of a ".VLZ" file.
+fs::path VlzScratch() {
+  if (!g_programDir.tempPrefix.empty()) return fs::path(SjisToUtf8(g_programDir.tempPrefix + "VLZ.VLD"));
+  return ProgramFile("#TMP.VLD");
+}
+
+bool ReadVlz(const fs::path& name) {
+  const fs::path scratch = VlzScratch();
+  std::string reason;
+  if (!DecompressFile(kVlzSignature, scratch, name, &reason)) {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]を読み込めません.\r\n" + reason);
+    return false;
+  }
+  const bool ok = VldLoad(scratch, 0, 0);
+  std::error_code ec;
+  fs::remove(scratch, ec);
+  return ok;
+}
+
+std::string& HstLine(int n) { return g_fileProc.hst[static_cast<std::size_t>(n - 1)]; }
+
+std::string ParentFolder(const fs::path& p) {
+  std::string s = p.parent_path().string();
+  if (!s.empty() && s.back() != '/') s += '/';
+  return s;
+}
+
+bool Starts(std::string_view line, std::string_view what) { return line.substr(0, what.size()) == what; }
+
+// Text of a member name: UTF-8 as it is, else read as CP932.
+std::string MemberName(const char* raw) {
+  if (!raw) return {};
+  const std::string s = raw;
+  int bad = 0;
+  const std::string back = Utf8ToSjis(s, &bad);
+  if (bad == 0 && SjisToUtf8(back) == s) return s;
+  return SjisToUtf8(s);
+}
+
+}  // namespace
+
+// ---- The program's files --------------------------------------------------
+
+fs::path ProgramFile(std::string_view name) {
+  if (!g_programDir.folder.empty()) return fs::path(g_programDir.folder) / fs::path(std::string(name));
+  std::error_code ec;
+  return fs::temp_directory_path(ec) / fs::path(std::string(name));
+}
+
+fs::path StartupFileName() { return ProgramFile("#INIT.V$D"); }
+
+fs::path SnapshotFileName(int window) {
+  if (g_programDir.tempPrefix.empty()) return ProgramFile("#TMP" + std::to_string(window) + ".V$D");
+  return fs::path(SjisToUtf8(g_programDir.tempPrefix + std::to_string(window) + ".V$D"));
+}
+
+void InitTempPrefix() {
+  if (!g_programDir.tempPrefix.empty() || g_programDir.folder.empty()) return;
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  auto ticks = static_cast<std::uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+  const std::string folder = Utf8ToSjis(g_programDir.folder);
+  for (int tries = 0; tries < 1000; ++tries, ++ticks) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08X", ticks);
+    const std::string prefix = "#TMP" + std::string(hex) + "#";
+    bool taken = false;
+    std::error_code ec;
+    for (fs::directory_iterator it(g_programDir.folder, ec), end; !ec && it != end; it.increment(ec))
+      if (Starts(it->path().filename().string(), prefix)) taken = true;
+    if (!taken) {
+      g_programDir.tempPrefix = folder + prefix;
+      return;
+    }
+  }
+}
+
+void DeleteRunTempFiles() {
+  std::error_code ec;
+  const std::string& prefix = g_programDir.tempPrefix;
+  if (!prefix.empty()) {
+    const fs::path p(SjisToUtf8(prefix));
+    const std::string stem = p.filename().string();
+    std::vector<fs::path> doomed;
+    for (fs::directory_iterator it(p.parent_path(), ec), end; !ec && it != end; it.increment(ec))
+      if (Starts(it->path().filename().string(), stem) && it->is_regular_file(ec)) doomed.push_back(it->path());
+    for (const fs::path& f : doomed) fs::remove(f, ec);
+  }
+  for (const std::string& f : g_fileProc.recoveredSnapshots) fs::remove(f, ec);
+  g_fileProc.recoveredSnapshots.clear();
+}
+
+// ---- Reading and writing by extension ---------------------------------------
+
+std::string UpperExtension(const fs::path& name) { return Upper(name.extension().string()); }
+
+bool IsReadOnlyFile(const fs::path& name) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(name, ec);
+  if (ec) return st.type() != fs::file_type::not_found;
+  if (!fs::exists(st)) return false;
+  constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((st.permissions() & kWrite) == fs::perms::none) return true;
+  return ::access(name.c_str(), W_OK) != 0;
+}
+
+bool OpenDrawingFile(const fs::path& name) {
+  GcellClearWindow(StoreWindow());
+  TPVC& pvc = CurPVC();
+  ShowEverything(pvc);
+  pvc.show.points = pvc.show.lines = pvc.show.texts = pvc.show.fills = pvc.show.pictures =
+      pvc.show.auxiliary = true;
+  pvc.writePen = 0x11;
+  pvc.dimPen = 0x11;
+  pvc.rangeRemembered = false;
+
+  bool ok = false;
+  std::error_code ec;
+  const std::string ext = UpperExtension(name);
+  if (name.empty() || name == StartupFileName()) {
+    const fs::path startup = StartupFileName();
+    if (fs::is_regular_file(startup, ec)) {
+      ok = VldLoad(startup, 0, 0);
+    } else {
+      TPVC d = DefaultPVC();
+      d.fileName = pvc.fileName;
+      d.view = pvc.view;
+      d.prevView = pvc.prevView;
+      d.modified = pvc.modified;
+      pvc = d;
+    }
+  } else if (ext == ".VLZ") {
+    ok = ReadVlz(name);
+  } else if (ext == ".VLD" || ext == ".V$D") {
+    ok = VldLoad(name, 0, 0);
+  } else if (IsPendingReader(ext)) {
+    NotYet(name, "読み込み");
+  } else {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]は読み込める形式ではありません。");
+  }
+
+  GcellCompact(true);
+  GcellReorder();
+  NormalizePVC(pvc);
+  BuildPenColours();
+  GcellCommit();
+  return ok;
+}
+
+bool SaveByExtension(const fs::path& name) {
+  if (IsReadOnlyFile(name)) {
+    Platform().Beep();
+    Message("  " + Shown(name) + " は読み出し専用ファイルです．", MsgButtons::Abort);
+    return false;
+  }
+  const std::string ext = UpperExtension(name);
+  bool ok = false;
+  if (ext == ".VLZ") {
+    const fs::path scratch = VlzScratch();
+    if (VldSave(scratch, true)) {
+      std::string reason;
+      ok = CompressFile(kVlzSignature, name, scratch, &reason) > 0;
+      if (!ok) Message("ﾌｧｲﾙ[" + Shown(name) + "]に保存できません.\r\n" + reason);
+    }
+    std::error_code ec;
+    fs::remove(scratch, ec);
+  } else if (ext == ".VLD" || ext == ".V$D") {
+    ok = VldSave(name, true);
+  } else if (ext == ".JWC" || ext == ".DXF") {
+    NotYet(name, "保存");
+  } else {
+    Message("保存できないファイルタイプです。");
+  }
+  if (ok) CurPVC().modified = 0;
+  return ok;
+}
+
+// ---- Commands ---------------------------------------------------------------
+
+bool ConfirmSaveModified() {
+  if (CurPVC().modified == 0) return true;
+  const MsgAnswer a = Message(kModifiedAsk, MsgButtons::YesNoCancel, MsgIcon::Question);
+  if (a == MsgAnswer::Cancel) return false;
+  if (a == MsgAnswer::Yes) {
+    SaveCommand(TFileSender::Save1);
+    if (CurPVC().modified != 0) return false;
+  }
+  return true;
+}
+
+bool OpenFileIntoWindow(const fs::path& name) {
+  Platform().SetScreenCursor(CursorShape::Hourglass);
+  GcellCompact(true);
+  ShowEverything(CurPVC());
+  CurPVC().writeLayer = 0;
+  const bool ok = OpenDrawingFile(name);
+  TPVC& pvc = CurPVC();
+  if (ok) {
+    pvc.modified = 0;
+    pvc.fileName = name.string();
+    if (g_fileProc.afterOpen) g_fileProc.afterOpen();
+    ShowTitle();
+    AddRecentFile(name.string());
+    SaveOperationHst();
+  } else {
+    // Whatever was read is not that file: a later Save must not overwrite it.
+    pvc.fileName.clear();
+    if (g_fileProc.afterOpen) g_fileProc.afterOpen();
+    ShowTitle();
+  }
+  Platform().SetScreenCursor(CursorShape::Default);
+  return ok;
+}
+
+namespace {
+
+// Steps shared by the open command and the recent-file items once a file
+// has been chosen.
+void OpenChosen(const fs::path& name) {
+  std::error_code ec;
+  if (!fs::is_regular_file(name, ec)) {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。");
+    return;
+  }
+  const std::string ext = UpperExtension(name);
+  if (ext == ".JWK") {
+    if (Message("フォルダ内の全ての部品を読み込みますか？", MsgButtons::YesNo, MsgIcon::Question) ==
+        MsgAnswer::Yes) {
+      LoadPartsFolder(name.parent_path());
+      return;
+    }
+  }
+  OpenFileIntoWindow(name);
+}
+
+}  // namespace
+
+void OpenCommand(TFileSender sender) {
+  (void)sender;  // the preview dialog is not there yet: both use the standard dialog
+  if (!ConfirmSaveModified()) return;
+  SetWorkFolder(LastFolder());
+  TFileDialogSpec spec;
+  spec.title = "開く";
+  spec.filter = kOpenFilter;
+  spec.initialDir = LastFolder();
+  spec.fileName = g_fileProc.openDialogFileName;
+  spec.defaultExt = "VLD";
+  if (!Platform().OpenFileDialog(spec)) return;
+  const fs::path name(spec.fileName);
+  g_fileProc.openDialogFileName = spec.fileName;
+  SetLastFolder(ParentFolder(name));
+  SaveOperationHst();
+  OpenChosen(name);
+}
+
+void ReOpenCommand(int n) {
+  const std::string name = RecentFile(n);
+  if (name.empty()) return;
+  if (!ConfirmSaveModified()) return;
+  OpenChosen(name);
+}
+
+void SaveCommand(TFileSender sender) {
+  const std::string name = CurPVC().fileName;
+  if (name.empty()) {
+    if (sender == TFileSender::Save1) SaveAsCommand();
+    return;
+  }
+  SaveToFile(name);
+}
+
+void SaveAsCommand() {
+  SetWorkFolder(LastFolder());
+  const fs::path current(CurPVC().fileName);
+  const std::string ext = UpperExtension(current);
+  TFileDialogSpec spec;
+  spec.title = "名前を付けて保存";
+  spec.filter = kSaveFilter;
+  spec.filterIndex = ext == ".JWC" ? 2 : ext == ".DXF" ? 3 : ext == ".VLZ" ? 4 : 1;
+  spec.initialDir = LastFolder();
+  spec.fileName = current.empty() ? std::string() : fs::path(current).replace_extension().string();
+  spec.defaultExt = "VLD";
+  spec.confirmOverwrite = false;  // SaveToFile asks
+  if (!Platform().SaveFileDialog(spec) || spec.fileName.empty()) return;
+  static const char* const kForced[] = {".VLD", ".JWC", ".DXF", ".VLZ"};
+  const int index = spec.filterIndex >= 1 && spec.filterIndex <= 4 ? spec.filterIndex : 1;
+  fs::path name(spec.fileName);
+  name.replace_extension(kForced[index - 1]);
+  if (Upper(name.filename().string()) == "#INIT.VLD") name.replace_extension(".V$D");
+  SaveToFile(name);
+}
+
+bool SaveToFile(const fs::path& name) {
+  const std::string ext = UpperExtension(name);
+  if (ext != ".VLD" && ext != ".V$D" && ext != ".VLZ" && ext != ".DXF" && ext != ".JWC") {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]には保存できません．");
+    return false;
+  }
+  std::error_code ec;
+  if (fs::exists(name, ec) || ec) {
+    if (IsReadOnlyFile(name)) {
+      Platform().Beep();
+      Message("  " + Shown(name) + " は読み出し専用ファイルです．", MsgButtons::Abort);
+      return false;
+    }
+    if (g_fileProc.noSaveCheck) {
+      ++g_fileProc.guideFlashes;
+    } else if (Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
+                       MsgIcon::Question) != MsgAnswer::Ok) {
+      return false;
+    }
+  }
+  Platform().SetScreenCursor(CursorShape::Hourglass);
+  const bool ok = SaveByExtension(name);
+  if (ok) {
+    CurPVC().fileName = name.string();
+    ShowTitle();
+    g_fileProc.openDialogFileName = name.string();
+    AddRecentFile(name.string());
+    SetLastFolder(ParentFolder(name));
+    SaveOperationHst();
+  }
+  Platform().SetScreenCursor(CursorShape::Default);
+  return ok;
+}
+
+void NewCommand() {
+  if (!ConfirmSaveModified()) return;
+  GcellCompact(true);
+  OpenDrawingFile("");
+  CurPVC().fileName.clear();
+  CurPVC().modified = 0;
+  if (g_fileProc.afterOpen) g_fileProc.afterOpen();
+  ShowTitle();
+}
+
+bool SaveStartupFile() {
+  const int window = StoreWindow();
+  g_gcdb.window = 0;  // no cell belongs to window 0: settings only
+  const bool ok = VldSave(StartupFileName(), true);
+  g_gcdb.window = window;
+  if (ok) CurPVC().modified = 0;
+  return ok;
+}
+
+void SnapshotWindows() {
+  const int current = StoreWindow();
+  StoreWorkingSettings(current);
+  for (int w = 1; w <= 2; ++w) {
+    SetStoreWindow(w);
+    LoadWorkingSettings(w);
+    VldSave(SnapshotFileName(w), false);
+  }
+  SetStoreWindow(current);
+  LoadWorkingSettings(current);
+}
+
+void OpenStartupWindows() {
+  LoadOperationHst();
+  std::string ownPrefix;
+  if (!g_programDir.tempPrefix.empty()) ownPrefix = fs::path(SjisToUtf8(g_programDir.tempPrefix)).filename().string();
+  for (int w = 2; w >= 1; --w) {
+    SetStoreWindow(w);
+    LoadWorkingSettings(w);
+    ShowEverything(CurPVC());
+    OpenDrawingFile(StartupFileName());
+    CurPVC().fileName.clear();
+    CurPVC().modified = 0;
+    // "#TMP" + eight hexadecimal digits + "#" + the window number + ".V$D",
+    // of a run other than this one.
+    const std::string tail = "#" + std::to_string(w) + ".V$D";
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string f = it->path().filename().string();
+      if (f.size() != 4 + 8 + tail.size() || !Starts(f, "#TMP") || f.compare(12, tail.size(), tail) != 0) continue;
+      if (!std::all_of(f.begin() + 4, f.begin() + 12, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+        continue;
+      if (!ownPrefix.empty() && Starts(f, ownPrefix)) continue;
+      found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    if (!found.empty()) {
+      VldLoad(found.front(), 0, 0);
+      GcellCompact(true);
+      GcellReorder();
+      NormalizePVC(CurPVC());
+      BuildPenColours();
+      CurPVC().fileName.clear();
+      // Recovered work is unsaved work: closing must ask before it goes.
+      CurPVC().modified = 1;
+      g_fileProc.recoveredSnapshots.push_back(found.front().string());
+    }
+    StoreWorkingSettings(w);
+  }
+  SetStoreWindow(1);
+  LoadWorkingSettings(1);
+  ShowTitle();
+}
+
+// ---- "Operation.hst" and the recent files -----------------------------------
+
+void LoadOperationHst() {
+  std::ifstream in(ProgramFile("Operation.hst"), std::ios::binary);
+  if (!in) return;
+  std::string text(kHstMaxFile, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+
+  std::size_t pos = 0;
+  auto next = [&](std::string_view& line) {
+    if (pos >= text.size()) return false;
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    line = std::string_view(text).substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > kHstMaxLine) line = line.substr(0, kHstMaxLine);
+    return true;
+  };
+  std::string_view line;
+  bool found = false;
+  while (next(line))
+    if (Starts(line, "$BEGIN")) {
+      found = true;
+      break;
+    }
+  if (!found) return;
+  int n = 0;
+  while (next(line) && !Starts(line, "$EOB"))
+    if (n < kHstLines) g_fileProc.hst[static_cast<std::size_t>(n++)] = std::string(line);
+  for (int k = 0; k < kHistoryLists; ++k) {
+    found = false;
+    while (next(line))
+      if (Starts(line, "$BEGIN")) {
+        found = true;
+        break;
+      }
+    if (!found) break;
+    THistrylist& h = *HistoryList(k);
+    h = THistrylist{};
+    int e = 0;
+    while (next(line) && !Starts(line, "$EOB"))
+      if (e < kHistoryDepth) h.entries[static_cast<std::size_t>(++e)] = std::string(line);
+  }
+  AddRecentFile("");
+}
+
+bool SaveOperationHst() {
+  std::string out;
+  auto put = [&out](std::string_view s) {
+    // A line break inside an entry would shift every later line.
+    for (char c : s) out += (c == '\r' || c == '\n') ? ' ' : c;
+    out += "\r\n";
+  };
+  put("$BEGIN");
+  for (const std::string& s : g_fileProc.hst) put(s);
+  put("$EOB");
+  for (int k = 0; k < kHistoryLists; ++k) {
+    put("$BEGIN");
+    const THistrylist& h = *HistoryList(k);
+    for (int e = 1; e <= kHistoryDepth && !h.entries[static_cast<std::size_t>(e)].empty(); ++e)
+      put(h.entries[static_cast<std::size_t>(e)]);
+    put("$EOB");
+  }
+  put("$EOF");
+
+  const fs::path target = ProgramFile("Operation.hst");
+  fs::path tmp = target;
+  tmp += ".tmp" + std::to_string(::getpid());
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  bool ok = f != nullptr;
+  if (f) {
+    ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    ok = (std::fclose(f) == 0) && ok;
+  }
+  std::error_code ec;
+  if (ok) fs::rename(tmp, target, ec);
+  if (!ok || ec) {
+    fs::remove(tmp, ec);
+    return false;
+  }
+  return true;
+}
+
+void AddRecentFile(const std::string& name) {
+  auto entry = [](int n) -> std::string& { return HstLine(kHstRecentFirst + n - 1); };
+  if (!name.empty()) {
+    for (int i = 1; i <= kRecentFiles; ++i)
+      if (entry(i) == name) {
+        for (int j = i; j < kRecentFiles; ++j) entry(j) = entry(j + 1);
+        entry(kRecentFiles).clear();
+        break;
+      }
+    for (int j = kRecentFiles; j > 1; --j) entry(j) = entry(j - 1);
+    entry(1) = name;
+  }
+  auto& menu = g_fileProc.recentMenu;
+  if (!entry(1).empty()) {
+    for (int i = 1; i <= kRecentFiles; ++i) {
+      TRecentItem& item = menu[static_cast<std::size_t>(i - 1)];
+      item.caption = Utf8ToSjis(entry(i));
+      item.enabled = true;
+      item.visible = !entry(i).empty();
+    }
+    g_fileProc.recentSeparators = true;
+  } else {
+    for (TRecentItem& item : menu) item = TRecentItem{};
+    menu[0] = {"なし", false, true};
+    g_fileProc.recentSeparators = false;
+  }
+}
+
+void ClearRecentFiles() {
+  for (int i = 0; i < kRecentFiles; ++i) HstLine(kHstRecentFirst + i).clear();
+  AddRecentFile("");
+  SaveOperationHst();
+}
+
+const std::string& RecentFile(int n) {
+  static const std::string kNone;
+  if (n < 1 || n > kRecentFiles) return kNone;
+  return HstLine(kHstRecentFirst + n - 1);
+}
+
+const std::string& LastFolder() { return HstLine(kHstLastFolder); }
+void SetLastFolder(const std::string& folder) { HstLine(kHstLastFolder) = folder; }
+
+void SetWorkFolder(const std::string& folder) {
+  std::error_code ec;
+  if (!folder.empty()) {
+    fs::current_path(folder, ec);
+    if (!ec) return;
+  }
+  const fs::path root = ProgramFile("").root_path();
+  if (!root.empty()) fs::current_path(root, ec);
+}
+
+// ---- Parts and archives -------------------------------------------------------
+
+void LoadPartsFolder(const fs::path& folder) {
+  // The parts are Jw_cad files: nothing can be laid out before their reader exists.
+  Message("フォルダ[" + Shown(folder) + "]の部品(*.JWK)を読み込むには、JWC 形式の読み込みが必要です。"
+          "この版ではまだ対応していません。");
+}
+
+int UnpackArchive(const fs::path& archivePath, const fs::path& folder, int* refused) {
+  if (refused) *refused = 0;
+  archive* a = archive_read_new();
+  archive_read_support_format_lha(a);
+  archive_read_support_filter_none(a);
+  if (archive_read_open_filename(a, archivePath.c_str(), 1 << 16) != ARCHIVE_OK) {
+    archive_read_free(a);
+    return -1;
+  }
+  int written = 0;
+  bool damaged = false;
+  archive_entry* entry = nullptr;
+  std::vector<char> buf(1 << 16);
+  for (;;) {
+    const int r = archive_read_next_header(a, &entry);
+    if (r == ARCHIVE_EOF) break;
+    if (r < ARCHIVE_WARN) {
+      damaged = true;
+      break;
+    }
+    if (archive_entry_filetype(entry) != AE_IFREG) continue;
+    const std::string stored = MemberName(archive_entry_pathname(entry));
+    std::string generic = stored;
+    std::replace(generic.begin(), generic.end(), '\\', '/');
+    const fs::path p(generic);
+    bool bad = p.is_absolute() || generic.empty() || (generic.size() > 1 && generic[1] == ':');
+    for (const fs::path& part : p)
+      if (part == "..") bad = true;
+    const fs::path base = p.filename();
+    if (bad || base.empty() || base == "." || base == "..") {
+      if (refused) ++*refused;
+      continue;
+    }
+    const fs::path target = folder / base;
+    std::FILE* f = std::fopen(target.c_str(), "wb");
+    if (!f) {
+      damaged = true;
+      break;
+    }
+    bool ok = true;
+    std::uint64_t total = 0;
+    for (;;) {
+      const la_ssize_t n = archive_read_data(a, buf.data(), buf.size());
+      if (n == 0) break;
+      total += static_cast<std::uint64_t>(std::max<la_ssize_t>(n, 0));
+      if (n < 0 || total > kLh5MaxOutput || std::fwrite(buf.data(), 1, static_cast<std::size_t>(n), f) != static_cast<std::size_t>(n)) {
+        ok = false;
+        break;
+      }
+    }
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+      std::error_code ec;
+      fs::remove(target, ec);
+      damaged = true;
+      break;
+    }
+    ++written;
+  }
+  archive_read_free(a);
+  return damaged && written == 0 ? -1 : written;
+}
+
+bool OpenArchive(const fs::path& name) {
+  if (!g_fileProc.toolsMode) return false;
+  const std::string ext = UpperExtension(name);
+  std::error_code ec;
+  if (fs::is_regular_file(name, ec) && ext == ".LZH") {
+    const fs::path folder = ProgramFile("LZHTMP");
+    const std::string failed = "ファイル\"" + Shown(name) + "\"の解凍に失敗しました.";
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+      Message(failed, MsgButtons::Abort);
+      SetWorkFolder(g_programDir.folder);
+      return true;
+    }
+    SetWorkFolder(g_programDir.folder);
+    std::vector<fs::path> old;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+      if (!it->is_directory(ec)) old.push_back(it->path());
+    for (const fs::path& f : old) fs::remove(f, ec);
+    int refused = 0;
+    if (UnpackArchive(name, folder, &refused) < 0) {
+      Message(failed, MsgButtons::Abort);
+      return true;
+    }
+    if (refused > 0)
+      Message("書庫の中の " + std::to_string(refused) +
+                  " 個のファイルは、フォルダの外を指す名前のため取り出しませんでした.",
+              MsgButtons::Ok, MsgIcon::Warning);
+    SetLastFolder(folder.string() + "/");
+    OpenCommand(TFileSender::Open1);
+    Message("解凍ファイルは他の圧縮ファイルを解凍すると削除されます．\r\n"
+            "変更した場合は他のフォルダに保存して下さい。\r\n\r\n"
+            "解凍には libarchive を使っています.",
+            MsgButtons::Ok, MsgIcon::Information);
+    SetWorkFolder(g_programDir.folder);
+    return true;
+  }
+  if (ext != ".TXT" && ext != ".CSV" && ext != ".VLD" && ext != ".VLZ" && ext != ".JWC" && ext != ".DXF" &&
+      ext != ".DWG") {
+    Message("ファイル\"" + Shown(name) + "\"はVelmoでは扱えません.");
+  }
+  return false;
+}
+
+// ---- Command line -----------------------------------------------------------------
+
+int ConvertDrawing(const fs::path& in, const fs::path& out) {
+  std::error_code ec;
+  if (!fs::is_regular_file(in, ec)) {
+    Message("ﾌｧｲﾙ[" + Shown(in) + "]が見つかりません。");
+    return 1;
+  }
+  const std::string outExt = UpperExtension(out);
+  if (outExt != ".VLD" && outExt != ".V$D" && outExt != ".VLZ") {
+    if (outExt == ".JWC" || outExt == ".DXF")
+      NotYet(out, "保存");
+    else
+      Message("ﾌｧｲﾙ[" + Shown(out) + "]には保存できません．");
+    return 1;
+  }
+  if (fs::exists(out, ec) && fs::equivalent(in, out, ec)) {
+    Message("読み込むファイルと書き出すファイルが同じです。");
+    return 1;
+  }
+  if (!OpenDrawingFile(in)) return 1;
+  CurPVC().fileName = in.string();
+  return SaveByExtension(out) ? 0 : 1;
+}

@@ -1,0 +1,184 @@
+// File management: which file a command means, which reader or writer its
+// extension selects, the confirmation and refusal messages, the program's
+// own files in the program folder (the start-up drawing "#INIT.V$D", the
+// snapshots and temporary files of the run, the history file
+// "Operation.hst"), the recent-file list, folders of parts, LZH archives,
+// and the command-line conversion.
+//
+// Everything works on the current window: the store's current window and
+// the working settings (slot 0), whose fileName is the drawing's path
+// (UTF-8, empty when untitled) and whose modified counter is non-zero while
+// it has unsaved changes.
+//
+// Paths are native UTF-8. Texts shown (messages, the title, the recent-file
+// captions) are CP932. In "Operation.hst" the histories are CP932 text as
+// typed and the folders and file names are stored as the file system spells
+// them (UTF-8).
+//
+// Where the file commands must differ from a literal reading of the old
+// program, they do:
+// - a window whose open failed, or was abandoned half-way, becomes untitled,
+//   so a later Save cannot overwrite the user's file with a partial drawing;
+// - a window recovered from a snapshot stays modified;
+// - save-as renames the window only when the save succeeded;
+// - the ".VLZ" scratch text and the snapshots carry the run's temporary
+//   prefix, so two running copies never share a scratch file, and closing
+//   deletes this run's temporary files only (and the snapshots it
+//   recovered), never those of another running copy.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Which control started a command.
+enum class TFileSender { Open1, OpenV, Save1, Other };
+
+constexpr int kHstLines = 100;    // the first block of "Operation.hst"
+constexpr int kRecentFiles = 9;   // entries 12..20 of that block
+constexpr int kHstLastFolder = 1;     // line numbers (1-based) of that block
+constexpr int kHstPictureFolder = 2;
+constexpr int kHstBatchFolder = 6;
+constexpr int kHstRecentFirst = 12;
+// Lines of "Operation.hst" longer than this are cut when read; the file as a
+// whole is read up to kHstMaxFile bytes.
+constexpr std::size_t kHstMaxLine = 4096;
+constexpr std::size_t kHstMaxFile = std::size_t{8} << 20;
+
+// A menu item of the recent-file list as the main menu shows it.
+struct TRecentItem {
+  std::string caption;  // CP932
+  bool enabled = false;
+  bool visible = false;
+};
+
+struct FileProcState {
+  // Lines 1..100 of the first block of "Operation.hst" (index 0 = line 1).
+  std::array<std::string, kHstLines> hst;
+  // The menu items ReOpen1..ReOpen9 and the separators ReOpenDel1, ReOpenDel2.
+  std::array<TRecentItem, kRecentFiles> recentMenu;
+  bool recentSeparators = false;
+  std::string openDialogFileName;  // UTF-8: the open dialog's file name
+  bool noSaveCheck = false;        // "上書き保存時、確認メッセージを出さない。"
+  bool toolsMode = false;          // archives are opened only in the tools mode
+  int guideFlashes = 0;            // times the guide panel flashed instead of asking
+  // Snapshot files of an earlier run that were opened at start-up; deleted
+  // with this run's temporary files.
+  std::vector<std::string> recoveredSnapshots;
+  // Installed by the view: fits the current window's view to its drawing
+  // and repaints it after a drawing has been opened. Nothing when unset.
+  void (*afterOpen)() = nullptr;
+};
+extern FileProcState g_fileProc;
+void FileProc_Reset();
+
+// ---- The program's files ------------------------------------------------
+
+// A file of the program folder (the temporary folder when there is none).
+std::filesystem::path ProgramFile(std::string_view name);
+// "#INIT.V$D" in the program folder.
+std::filesystem::path StartupFileName();
+// The window's snapshot: the run's temporary prefix, its number, ".V$D".
+std::filesystem::path SnapshotFileName(int window);
+// Sets the run's temporary prefix (program folder + "#TMP" + eight
+// upper-case hexadecimal digits of the clock + "#") unless it is set; the
+// digits are moved on while files with that prefix exist. Needs the program
+// folder (ProgramDir_Init).
+void InitTempPrefix();
+// Deletes this run's temporary files and the snapshots recovered at start.
+void DeleteRunTempFiles();
+
+// ---- Reading and writing by extension -------------------------------------
+
+// The upper-cased extension of a path, with its dot (".VLD"; "" for none).
+std::string UpperExtension(const std::filesystem::path& name);
+// True when the file exists and cannot be written: no write permission for
+// anyone, the file system refuses writing, or its attributes cannot be read.
+bool IsReadOnlyFile(const std::filesystem::path& name);
+
+// Clears the current window and reads a file into it by its extension. An
+// empty name, or the start-up file's, reads the start-up file; when that is
+// missing, the built-in settings (DefaultPVC) are loaded and false returned.
+bool OpenDrawingFile(const std::filesystem::path& name);
+// Writes the current window by the extension of name. False after a message
+// (read-only file, a type that cannot be written, a write error); a failed
+// write leaves an existing file as it was.
+bool SaveByExtension(const std::filesystem::path& name);
+
+// ---- Commands -------------------------------------------------------------
+
+// Opens name into the current window as the open command does after its
+// dialog: compaction, everything visible, write layer 0, OpenDrawingFile;
+// on success the window is unmodified, named after the file, fitted and
+// listed in the recent files; on failure it is untitled.
+bool OpenFileIntoWindow(const std::filesystem::path& name);
+// "開く": asks to save a modified window, lets the user pick a file (OpenV,
+// the preview dialog, falls back to the standard dialog until it exists) and
+// opens it.
+void OpenCommand(TFileSender sender);
+// The recent-file item n (1..9).
+void ReOpenCommand(int n);
+// "上書き保存": saves under the window's name; an untitled window asks for a
+// name when the sender is Save1.
+void SaveCommand(TFileSender sender);
+// "名前を付けて保存".
+void SaveAsCommand();
+// Checks (extension, read-only), asks before overwriting, saves, and names
+// the window after the file. False when refused, cancelled or failed.
+bool SaveToFile(const std::filesystem::path& name);
+// New drawing: the modified question, then the start-up settings without cells.
+void NewCommand();
+// The modified question: true when the caller may go on (saved or not
+// wanted), false when cancelled or the save failed.
+bool ConfirmSaveModified();
+
+// Writes the start-up file from the working settings, no cells.
+bool SaveStartupFile();
+// Writes both windows to their snapshot files; the current window and the
+// modified counters stay as they were.
+void SnapshotWindows();
+// Start-up of both windows: for window 2, then 1, the start-up file and a
+// snapshot left by a run that did not end normally (which keeps the window
+// modified); then window 1 is current. Reads "Operation.hst" first.
+void OpenStartupWindows();
+
+// ---- "Operation.hst" and the recent files --------------------------------
+
+void LoadOperationHst();
+bool SaveOperationHst();
+// Puts name first in the recent files (an existing equal entry is removed
+// first) and rebuilds the menu; an empty name only rebuilds it.
+void AddRecentFile(const std::string& name);
+// The menu item ReOpenDel2: empties the list and saves "Operation.hst".
+void ClearRecentFiles();
+// Entry n (1..9) of the list; empty when unused.
+const std::string& RecentFile(int n);
+// The last folder of the open and save commands.
+const std::string& LastFolder();
+void SetLastFolder(const std::string& folder);
+
+// Makes the folder current, or the root of the program folder when that fails.
+void SetWorkFolder(const std::string& folder);
+
+// ---- Parts and archives ---------------------------------------------------
+
+// Lays out every part (".JWK") of a folder in a grid; needs the JWC reader.
+void LoadPartsFolder(const std::filesystem::path& folder);
+// True when name was an archive and has been handled (unpacked into the
+// program folder's "LZHTMP" and offered in the open dialog); false when the
+// caller should open it as a drawing. Only in the tools mode.
+bool OpenArchive(const std::filesystem::path& name);
+// Unpacks every regular member of an LZH archive into folder, under its base
+// name; members whose stored path is absolute or climbs with ".." are
+// refused. Returns the number of files written; *refused counts the members
+// left out. -1 when the archive cannot be read.
+int UnpackArchive(const std::filesystem::path& archive, const std::filesystem::path& folder,
+                  int* refused = nullptr);
+
+// ---- Command line ---------------------------------------------------------
+
+// velmo --convert IN OUT: reads IN and writes OUT, each by its extension.
+// Messages go to the platform; returns the exit status (0 on success).
+int ConvertDrawing(const std::filesystem::path& in, const std::filesystem::path& out);

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# velmo --convert without a display: a drawing goes to ".VLZ" and back to
+# the same bytes; failures exit non-zero with a message and write nothing.
+#   convert_test.sh VELMO SAMPLE.vld WORKDIR
+set -u
+velmo=$1 sample=$2 work=$3
+rm -rf "$work"
+mkdir -p "$work/home"
+cd "$work"
+export VELMO_HOME="$work/home"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+fail() { echo "convert_test: $*" >&2; exit 1; }
+
+"$velmo" --convert "$sample" canon.vld || fail "reading the sample failed"
+"$velmo" --convert canon.vld packed.VLZ || fail "VLD -> VLZ failed"
+"$velmo" --convert packed.VLZ back.Vld || fail "VLZ -> VLD failed"
+cmp canon.vld back.Vld || fail "VLD -> VLZ -> VLD changed the drawing"
+[ "$(head -c 7 packed.VLZ)" = "CMP-VLD" ] || fail "no signature in the VLZ file"
+[ "$(stat -c %s packed.VLZ)" -lt "$(stat -c %s canon.vld)" ] || fail "the VLZ file is not smaller"
+grep -q '^LINE,0,3,33,-20.5000,10.2500,80.0000,-40.0000,0' back.Vld || fail "a line was lost"
+
+# Failures: non-zero status, a Japanese message, no output file.
+printf 'CMP-VLE\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0xxxx' > wrong.vlz
+for args in "missing.vld out1.vld" "wrong.vlz out2.vld" "canon.vld out3.txt" "canon.vld"; do
+  set -- $args
+  if "$velmo" --convert "$@" 2> err.txt; then fail "velmo --convert $args succeeded"; fi
+  [ -s err.txt ] || fail "velmo --convert $args gave no message"
+  grep -qP '[^\x00-\x7F]' err.txt || fail "velmo --convert $args: message not in Japanese: $(cat err.txt)"
+  [ ! -e "${2:-none}" ] || fail "velmo --convert $args created ${2}"
+done
+# This run's temporary files are gone.
+[ -z "$(ls -A home | grep '^#TMP')" ] || fail "temporary files left: $(ls -A home)"
+echo "convert_test: ok"

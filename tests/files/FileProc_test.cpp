@@ -1,0 +1,567 @@
+#include "files/FileProc.h"
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "LhaFixture.h"
+#include "VldFixture.h"
+#include "app/Ap_Unit1.h"
+#include "files/Z_Compress.h"
+#include "files/fSave_VLD.h"
+#include "model/ComHst.h"
+#include "model/GC_DB.h"
+#include "model/PVC.h"
+
+namespace {
+
+using namespace vldtest;
+
+class FileProcTest : public VldTest {
+protected:
+  // A drawing of n lines in the current window, modified.
+  void Draw(int n) {
+    for (int i = 0; i < n; ++i) GcellAddLine(0, 0x11, i, 0, i + 10, 5);
+    CurPVC().modified = n;
+  }
+  int Lines() const {
+    int n = 0;
+    for (int i = 1; i <= StoreUsed(); ++i)
+      if (GcellLive(i) && GcellRef(i).window == StoreWindow() && GcellRef(i).kind == GK_LINE) ++n;
+    return n;
+  }
+  bool HasMessage(const std::string& part) const {
+    for (const RecordedMessage& m : Headless().messages())
+      if (m.text.find(part) != std::string::npos) return true;
+    return false;
+  }
+  void MakeReadOnly(const fs::path& p) { ASSERT_EQ(::chmod(p.c_str(), 0444), 0); }
+};
+
+// ---- Save as ----------------------------------------------------------------
+
+TEST_F(FileProcTest, SaveAsForcesTheFilterExtensionAndTurnsTheStartupNameIntoVsD) {
+  struct Case {
+    std::string chosen;
+    int filter;
+    std::string written;  // the only new file
+  };
+  const std::vector<Case> cases = {
+      {"plan", 1, "plan.VLD"},          {"plan.txt", 1, "plan.VLD"},
+      {"plan.vld", 4, "plan.VLZ"},      {"#init.vld", 1, "#init.V$D"},
+      {"#INIT", 1, "#INIT.V$D"},        {"#Init.Vld", 1, "#Init.V$D"},
+      {"#init.vld", 4, "#init.VLZ"},  // only the native text name is the start-up file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen + " filter " + std::to_string(c.filter));
+    fs::remove_all(Path("out"));
+    fs::create_directories(Path("out"));
+    GcellClearWindow(StoreWindow());
+    Draw(3);
+    platform().ScriptFile({true, Path("out/" + c.chosen).string(), c.filter});
+    SaveAsCommand();
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(Path("out"))) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{c.written});
+    EXPECT_EQ(CurPVC().fileName, Path("out/" + c.written).string());
+    EXPECT_EQ(CurPVC().modified, 0);
+    EXPECT_EQ(RecentFile(1), CurPVC().fileName);
+  }
+  EXPECT_TRUE(platform().messages().empty());
+}
+
+TEST_F(FileProcTest, SaveAsPresetsTheDialogFromTheWindowsName) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"a.vld", 1}, {"a.VLZ", 4}, {"a.jwc", 2}, {"a.DXF", 3}, {"", 1}};
+  for (const auto& [name, index] : cases) {
+    CurPVC().fileName = name.empty() ? "" : Path(name).string();
+    platform().ScriptFile({false, ""});
+    SaveAsCommand();
+    const TFileDialogSpec& spec = platform().fileDialogs().back();
+    EXPECT_EQ(spec.filterIndex, index) << name;
+    EXPECT_EQ(spec.fileName, name.empty() ? "" : Path("a").string()) << name;
+  }
+}
+
+TEST_F(FileProcTest, AFailedSaveAsKeepsTheWindowsName) {
+  Draw(2);
+  CurPVC().fileName = Path("mine.vld").string();
+  fs::create_directories(Path("locked"));
+  WriteFile(Path("locked/new.VLD"), "old");
+  MakeReadOnly(Path("locked/new.VLD"));
+  platform().ScriptFile({true, Path("locked/new.vld").string(), 1});
+  SaveAsCommand();
+  EXPECT_EQ(CurPVC().fileName, Path("mine.vld").string());
+  EXPECT_EQ(CurPVC().modified, 2);
+  EXPECT_EQ(ReadFile(Path("locked/new.VLD")), "old");
+}
+
+// ---- Read-only files and overwriting ------------------------------------------
+
+TEST_F(FileProcTest, ReadOnlyTargetIsRefusedBeforeAnyQuestionAndLeftAlone) {
+  for (const std::string name : {"ro.vld", "ro.VLZ", "ro.v$d"}) {
+    SCOPED_TRACE(name);
+    Headless().Reset();
+    WriteFile(Path(name), "the user's drawing");
+    MakeReadOnly(Path(name));
+    Draw(4);
+    EXPECT_FALSE(SaveToFile(Path(name)));  // an unscripted question would fail the test
+    ASSERT_EQ(platform().messages().size(), 1u);
+    EXPECT_NE(platform().messages()[0].text.find("読み出し専用ファイル"), std::string::npos);
+    EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::Abort);
+    EXPECT_EQ(platform().beeps(), 1);
+    EXPECT_EQ(ReadFile(Path(name)), "the user's drawing");
+    EXPECT_NE(CurPVC().modified, 0);
+    EXPECT_NE(CurPVC().fileName, Path(name).string());
+  }
+  // Nothing was left beside them.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"ro.VLZ", "ro.v$d", "ro.vld"}));
+}
+
+TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
+  WriteFile(Path("a.vld"), "old");
+  Draw(1);
+  platform().ScriptAnswer(MsgAnswer::Cancel);
+  EXPECT_FALSE(SaveToFile(Path("a.vld")));
+  EXPECT_EQ(ReadFile(Path("a.vld")), "old");
+  platform().ScriptAnswer(MsgAnswer::Ok);
+  EXPECT_TRUE(SaveToFile(Path("a.vld")));
+  EXPECT_NE(ReadFile(Path("a.vld")).find("LINE"), std::string::npos);
+  ASSERT_EQ(platform().messages().size(), 2u);
+  EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::OkCancel);
+
+  // With the option set, no question: the guide panel flashes instead.
+  g_fileProc.noSaveCheck = true;
+  Draw(1);
+  EXPECT_TRUE(SaveToFile(Path("a.vld")));
+  EXPECT_EQ(platform().messages().size(), 2u);
+  EXPECT_EQ(g_fileProc.guideFlashes, 1);
+}
+
+TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
+  Draw(1);
+  for (const std::string name : {"a.txt", "a", "a.jww", "a.jwc", "a.dxf"}) {
+    Headless().Reset();
+    EXPECT_FALSE(SaveToFile(Path(name))) << name;
+    EXPECT_EQ(platform().messages().size(), 1u) << name;
+    EXPECT_FALSE(fs::exists(Path(name))) << name;
+  }
+  EXPECT_EQ(CurPVC().modified, 1);
+}
+
+// ---- Save and open round trips ----------------------------------------------------
+
+TEST_F(FileProcTest, VlzSavesAndOpensTheSameDrawing) {
+  Draw(50);
+  ASSERT_TRUE(SaveByExtension(Path("d.vlz")));
+  ASSERT_TRUE(SaveByExtension(Path("d.vld")));
+  std::vector<unsigned char> text;
+  const std::string packed = ReadFile(Path("d.vlz"));
+  ASSERT_TRUE(DecompressBytes(kVlzSignature, ByteSpan(packed), text));
+  EXPECT_EQ(std::string(text.begin(), text.end()), ReadFile(Path("d.vld")));
+  EXPECT_LT(packed.size(), text.size());
+
+  EXPECT_TRUE(OpenFileIntoWindow(Path("d.vlz")));
+  EXPECT_EQ(Lines(), 50);
+  EXPECT_EQ(CurPVC().fileName, Path("d.vlz").string());
+  EXPECT_EQ(CurPVC().modified, 0);
+  // The scratch text is gone.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Operation.hst", "d.vld", "d.vlz"}));
+}
+
+TEST_F(FileProcTest, AFailedOpenLeavesTheWindowUntitled) {
+  Draw(5);
+  ASSERT_TRUE(SaveToFile(Path("mine.vld")));
+  const std::string mine = ReadFile(Path("mine.vld"));
+  std::string damaged = ReadFile(Path("mine.vld"));
+  WriteFile(Path("bad.vlz"), "CMP-VLE" + std::string(25, '\0') + "xxxx");  // signature off by one letter
+  WriteFile(Path("cut.vlz"), "CMP-VLD");                                   // shorter than its header
+
+  for (const std::string bad : {"bad.vlz", "cut.vlz", "unknown.abc"}) {
+    SCOPED_TRACE(bad);
+    ASSERT_TRUE(OpenFileIntoWindow(Path("mine.vld")));
+    EXPECT_EQ(CurPVC().fileName, Path("mine.vld").string());
+    Headless().Reset();
+    if (bad == "unknown.abc") WriteFile(Path(bad), "?");
+    EXPECT_FALSE(OpenFileIntoWindow(Path(bad)));
+    EXPECT_EQ(platform().messages().size(), 1u);
+    EXPECT_EQ(CurPVC().fileName, "");
+    EXPECT_EQ(Lines(), 0);
+    // Save no longer means the user's file: it asks for a name (cancelled here).
+    platform().ScriptFile({false, ""});
+    SaveCommand(TFileSender::Save1);
+    EXPECT_EQ(ReadFile(Path("mine.vld")), mine);
+  }
+}
+
+TEST_F(FileProcTest, OpenCommandAsksToSaveAModifiedWindowFirst) {
+  Draw(2);
+  ASSERT_TRUE(SaveByExtension(Path("other.vld")));
+  GcellClearWindow(StoreWindow());
+  Draw(7);
+  CurPVC().fileName = Path("current.vld").string();
+
+  platform().ScriptAnswer(MsgAnswer::Cancel);  // the modified question
+  OpenCommand(TFileSender::Open1);
+  EXPECT_EQ(Lines(), 7);
+  EXPECT_TRUE(platform().fileDialogs().empty());
+
+  platform().ScriptAnswer(MsgAnswer::Yes);  // save current.vld (new: no overwrite question)
+  platform().ScriptFile({true, Path("other.vld").string()});
+  OpenCommand(TFileSender::Open1);
+  EXPECT_EQ(Lines(), 2);
+  EXPECT_EQ(ReadFile(Path("current.vld")).find("LINE") != std::string::npos, true);
+  EXPECT_EQ(CurPVC().fileName, Path("other.vld").string());
+  EXPECT_EQ(LastFolder(), dir_.string() + "/");
+  EXPECT_EQ(RecentFile(1), Path("other.vld").string());
+  EXPECT_EQ(RecentFile(2), Path("current.vld").string());
+
+  // A name that does not exist.
+  Headless().Reset();
+  platform().ScriptFile({true, Path("gone.vld").string()});
+  OpenCommand(TFileSender::Open1);
+  ASSERT_EQ(platform().messages().size(), 1u);
+  EXPECT_NE(platform().messages()[0].text.find("が見つかりません"), std::string::npos);
+  EXPECT_EQ(Lines(), 2);
+}
+
+// ---- Recent files ---------------------------------------------------------------------
+
+TEST_F(FileProcTest, RecentListHoldsEachNameOnceNewestFirst) {
+  for (const char* n : {"a", "b", "c", "a", "c", "c"}) AddRecentFile(n);
+  EXPECT_EQ(RecentFile(1), "c");
+  EXPECT_EQ(RecentFile(2), "a");
+  EXPECT_EQ(RecentFile(3), "b");
+  EXPECT_EQ(RecentFile(4), "");
+  EXPECT_EQ(g_fileProc.recentMenu[2].caption, "b");
+  EXPECT_TRUE(g_fileProc.recentMenu[2].visible);
+  EXPECT_FALSE(g_fileProc.recentMenu[3].visible);
+  EXPECT_TRUE(g_fileProc.recentSeparators);
+
+  for (int i = 1; i <= 12; ++i) AddRecentFile("f" + std::to_string(i));
+  AddRecentFile("f5");  // from the middle of a full list
+  const std::vector<std::string> want = {"f5", "f12", "f11", "f10", "f9", "f8", "f7", "f6", "f4"};
+  for (int i = 1; i <= 9; ++i) EXPECT_EQ(RecentFile(i), want[i - 1]) << i;
+  EXPECT_EQ(RecentFile(10), "");
+
+  ClearRecentFiles();
+  EXPECT_EQ(RecentFile(1), "");
+  EXPECT_EQ(g_fileProc.recentMenu[0].caption, "なし");
+  EXPECT_FALSE(g_fileProc.recentMenu[0].enabled);
+  EXPECT_TRUE(g_fileProc.recentMenu[0].visible);
+  EXPECT_FALSE(g_fileProc.recentMenu[1].visible);
+  EXPECT_FALSE(g_fileProc.recentSeparators);
+}
+
+TEST_F(FileProcTest, ReopeningAListedFileMovesItToTheTop) {
+  Draw(1);
+  ASSERT_TRUE(SaveToFile(Path("one.vld")));
+  Draw(2);
+  ASSERT_TRUE(SaveToFile(Path("two.vld")));
+  ASSERT_EQ(RecentFile(1), Path("two.vld").string());
+  ASSERT_EQ(RecentFile(2), Path("one.vld").string());
+  ReOpenCommand(2);
+  EXPECT_EQ(RecentFile(1), Path("one.vld").string());
+  EXPECT_EQ(RecentFile(2), Path("two.vld").string());
+  EXPECT_EQ(RecentFile(3), "");
+  EXPECT_EQ(CurPVC().fileName, Path("one.vld").string());
+  EXPECT_EQ(Lines(), 1);
+}
+
+// ---- "Operation.hst" -------------------------------------------------------------------
+
+TEST_F(FileProcTest, HistoryFileRoundTrip) {
+  SetLastFolder("/home/user/図面/");
+  g_fileProc.hst[kHstPictureFolder - 1] = "/pictures/";
+  g_fileProc.hst[99] = "line 100";
+  for (int i = 9; i >= 1; --i) AddRecentFile("/d/" + std::to_string(i) + ".vld");
+  THistrylist& angles = *HistoryList(kAngleHistory);
+  for (int i = 1; i <= 25; ++i) HistoryPush(angles, std::to_string(i * 15));
+  HistoryPush(*HistoryList(50), "文字列 テキスト");
+  HistoryPush(*HistoryList(99), "last");
+  ASSERT_TRUE(SaveOperationHst());
+
+  const std::string text = ReadFile(Path("Operation.hst"));
+  const std::vector<std::string> lines = SplitCrlf(text);
+  EXPECT_EQ(lines.front(), "$BEGIN");
+  EXPECT_EQ(lines[101], "$EOB");
+  EXPECT_EQ(lines.back(), "$EOF");
+  EXPECT_EQ(lines.size(), 1u + 100 + 1 + 100 * 2 + 20 + 1 + 1 + 1);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+
+  const FileProcState saved = g_fileProc;
+  const ComHstState histories = g_comHst;
+  FileProc_Reset();
+  ComHst_Reset();
+  LoadOperationHst();
+  EXPECT_EQ(g_fileProc.hst, saved.hst);
+  for (int k = 0; k < kHistoryLists; ++k) EXPECT_EQ(g_comHst.lists[k].entries, histories.lists[k].entries) << k;
+  EXPECT_EQ(RecentFile(1), "/d/1.vld");
+  EXPECT_EQ(g_fileProc.recentMenu[8].caption, "/d/9.vld");
+  EXPECT_EQ(HistoryList(kAngleHistory)->entries[1], "375");
+  EXPECT_EQ(HistoryCount(*HistoryList(kAngleHistory)), 20);
+}
+
+TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFiles) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string line1, line2;  // hst lines 1 and 2 after reading
+    std::string hist0;         // first entry of history 0
+    int hist0Count;
+  };
+  std::string longBlock = "$BEGIN\n";
+  for (int i = 1; i <= 130; ++i) longBlock += "L" + std::to_string(i) + "\n";
+  longBlock += "$EOB\n$BEGIN\n";
+  for (int i = 1; i <= 30; ++i) longBlock += "h" + std::to_string(i) + "\n";
+  longBlock += "$EOB\n";
+  const std::vector<Case> cases = {
+      {"noise before, LF ends", "junk\n$BEGINxx\nfolder\npic\n$EOBzz\n$BEGIN\n5\n$EOB\n", "folder", "pic", "5", 1},
+      {"overlong blocks", longBlock, "L1", "L2", "h1", 20},
+      {"no $BEGIN", "nothing here\n", "", "", "", 0},
+      {"cut short", "$BEGIN\r\nf\r\n", "f", "", "", 0},
+      {"empty", "", "", "", "", 0},
+      {"a very long line", "$BEGIN\n" + std::string(100000, 'x') + "\n$EOB\n", std::string(kHstMaxLine, 'x'), "",
+       "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FileProc_Reset();
+    ComHst_Reset();
+    WriteFile(Path("Operation.hst"), c.text);
+    LoadOperationHst();
+    EXPECT_EQ(g_fileProc.hst[0], c.line1);
+    EXPECT_EQ(g_fileProc.hst[1], c.line2);
+    EXPECT_EQ(HistoryList(0)->entries[1], c.hist0);
+    EXPECT_EQ(HistoryCount(*HistoryList(0)), c.hist0Count);
+  }
+  EXPECT_EQ(g_fileProc.hst[99], "");
+}
+
+// ---- The start-up file ---------------------------------------------------------------
+
+TEST_F(FileProcTest, MissingStartupFileGivesTheBuiltInSettings) {
+  Draw(3);
+  CurPVC().basicScale = 7;
+  CurPVC().groups[3].scaleX = 2;
+  CurPVC().textSize = 9;
+  CurPVC().fileName = Path("x.vld").string();
+  EXPECT_FALSE(OpenDrawingFile(""));
+  const TPVC d = DefaultPVC();
+  EXPECT_EQ(CurPVC().basicScale, d.basicScale);
+  EXPECT_EQ(CurPVC().groups[3].scaleX, d.groups[3].scaleX);
+  EXPECT_EQ(CurPVC().textSize, d.textSize);
+  EXPECT_EQ(CurPVC().textSizes[4].height, d.textSizes[4].height);
+  EXPECT_EQ(Lines(), 0);
+  EXPECT_TRUE(platform().messages().empty());
+  EXPECT_FALSE(fs::exists(StartupFileName()));
+}
+
+TEST_F(FileProcTest, StartupFileHoldsSettingsButNoCells) {
+  Draw(3);
+  CurPVC().basicScale = 50;
+  CurPVC().groups[2].scaleY = 20;
+  ASSERT_TRUE(SaveStartupFile());
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(ReadFile(StartupFileName()).find("LINE"), std::string::npos);
+
+  CurPVC().basicScale = 1;
+  CurPVC().groups[2].scaleY = 1;
+  EXPECT_TRUE(OpenDrawingFile(StartupFileName()));
+  EXPECT_EQ(CurPVC().basicScale, 50);
+  EXPECT_EQ(CurPVC().groups[2].scaleY, 20);
+  EXPECT_EQ(Lines(), 0);
+
+  // New: the start-up settings, untitled and unmodified.
+  CurPVC().basicScale = 3;
+  CurPVC().fileName = Path("x.vld").string();
+  NewCommand();
+  EXPECT_EQ(CurPVC().basicScale, 50);
+  EXPECT_EQ(CurPVC().fileName, "");
+  EXPECT_EQ(g_form1.lbFileName.caption, "無題");
+}
+
+TEST_F(FileProcTest, SaveAsOfTheStartupNameMakesTheNextNewDrawingUseIt) {
+  CurPVC().basicScale = 25;
+  platform().ScriptFile({true, (dir_ / "#init.vld").string(), 1});
+  SaveAsCommand();
+  ASSERT_TRUE(fs::exists(dir_ / "#init.V$D"));
+  // The program folder is dir_, whose start-up file is spelt "#INIT.V$D".
+  fs::rename(dir_ / "#init.V$D", StartupFileName());
+  CurPVC().basicScale = 1;
+  EXPECT_TRUE(OpenDrawingFile(""));
+  EXPECT_EQ(CurPVC().basicScale, 25);
+}
+
+// ---- Snapshots -----------------------------------------------------------------------
+
+TEST_F(FileProcTest, SnapshotsWriteBothWindowsAndChangeNothing) {
+  Draw(2);
+  StoreWorkingSettings(1);
+  SwapWorkingSettings(1, 2);
+  SetStoreWindow(2);
+  Draw(3);
+  SnapshotWindows();
+  EXPECT_EQ(StoreWindow(), 2);
+  EXPECT_EQ(CurPVC().modified, 3);
+  EXPECT_EQ(g_pvc.slots[1].modified, 2);
+  auto count = [](const std::string& t) {
+    int n = 0;
+    for (std::size_t p = t.find("\nLINE"); p != std::string::npos; p = t.find("\nLINE", p + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(ReadFile(SnapshotFileName(1))), 2);
+  EXPECT_EQ(count(ReadFile(SnapshotFileName(2))), 3);
+  EXPECT_EQ(SnapshotFileName(1).filename().string(), "#TMP0000ABCD#1.V$D");
+}
+
+TEST_F(FileProcTest, ARecoveredSnapshotStaysModifiedAndUntitled) {
+  Draw(4);
+  ASSERT_TRUE(SaveByExtension(Path("#TMP1234ABCD#1.V$D")));  // left by a crashed run
+  WriteFile(Path("#TMP0000ABCD#2.V$D"), "");                  // this run's own: ignored
+  GC_DB_Reset();
+  PVC_Reset();
+
+  OpenStartupWindows();
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(Lines(), 4);
+  EXPECT_NE(CurPVC().modified, 0);
+  EXPECT_EQ(CurPVC().fileName, "");
+  EXPECT_EQ(g_pvc.slots[2].modified, 0);
+
+  // Closing asks; cancelling keeps the work.
+  platform().ScriptAnswer(MsgAnswer::Cancel);
+  EXPECT_FALSE(ConfirmSaveModified());
+
+  DeleteRunTempFiles();
+  EXPECT_FALSE(fs::exists(Path("#TMP1234ABCD#1.V$D")));
+  EXPECT_FALSE(fs::exists(Path("#TMP0000ABCD#2.V$D")));
+}
+
+TEST_F(FileProcTest, RunTemporaryFilesOfOtherRunsSurviveTheClose) {
+  WriteFile(Path("#TMP0000ABCD#00000001.JPG"), "mine");
+  WriteFile(Path("#TMP99999999#00000001.JPG"), "another running copy's");
+  WriteFile(Path("keep.vld"), "x");
+  DeleteRunTempFiles();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"#TMP99999999#00000001.JPG", "keep.vld"}));
+}
+
+TEST_F(FileProcTest, TempPrefixIsSetOnceAndAvoidsTakenNames) {
+  g_programDir.tempPrefix.clear();
+  InitTempPrefix();
+  const std::string p = g_programDir.tempPrefix;
+  const std::string name = fs::path(SjisToUtf8(p)).filename().string();
+  ASSERT_EQ(name.size(), 13u);
+  EXPECT_EQ(name.substr(0, 4), "#TMP");
+  EXPECT_EQ(name.back(), '#');
+  for (char c : name.substr(4, 8)) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) << name;
+  EXPECT_EQ(fs::path(SjisToUtf8(p)).parent_path(), dir_);
+  InitTempPrefix();
+  EXPECT_EQ(g_programDir.tempPrefix, p);
+}
+
+// ---- Archives ------------------------------------------------------------------------
+
+TEST_F(FileProcTest, ArchivesUnpackBaseNamesAndRefuseEscapingPaths) {
+  using namespace lhatest;
+  const Bytes a = ToBytes("first"), b = ToBytes("second"), c = ToBytes("evil");
+  const Bytes archive = LhaArchive({
+      LhaMember("A.VLD", "-lh0-", a, a),
+      LhaMember("sub\\dir\\B.VLD", "-lh0-", b, b),
+      LhaMember("../C.VLD", "-lh0-", c, c),
+      LhaMember("/tmp/D.VLD", "-lh0-", c, c),
+      LhaMember("x/../../E.VLD", "-lh0-", c, c),
+  });
+  WriteFile(Path("in.lzh"), std::string(archive.begin(), archive.end()));
+  fs::create_directories(Path("out"));
+  int refused = 0;
+  EXPECT_EQ(UnpackArchive(Path("in.lzh"), Path("out"), &refused), 2);
+  EXPECT_EQ(refused, 3);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(Path("out"))) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"A.VLD", "B.VLD"}));
+  EXPECT_EQ(ReadFile(Path("out/B.VLD")), "second");
+  EXPECT_FALSE(fs::exists(Path("C.VLD")));
+  EXPECT_FALSE(fs::exists("/tmp/D.VLD") && ReadFile("/tmp/D.VLD") == "evil");
+
+  WriteFile(Path("junk.lzh"), "not an archive at all");
+  EXPECT_EQ(UnpackArchive(Path("junk.lzh"), Path("out")), -1);
+}
+
+TEST_F(FileProcTest, OpenArchiveOffersTheUnpackedFiles) {
+  using namespace lhatest;
+  Draw(6);
+  ASSERT_TRUE(SaveByExtension(Path("part.vld")));
+  GcellClearWindow(StoreWindow());
+  CurPVC().modified = 0;
+  const Bytes vld = ToBytes(ReadFile(Path("part.vld")));
+  const Bytes archive = LhaArchive({LhaMember("PART.VLD", "-lh5-", Lh5Encode(vld), vld)});
+  WriteFile(Path("parts.lzh"), std::string(archive.begin(), archive.end()));
+
+  EXPECT_FALSE(OpenArchive(Path("parts.lzh")));  // outside the tools mode
+  g_fileProc.toolsMode = true;
+  fs::create_directories(ProgramFile("LZHTMP"));
+  WriteFile(ProgramFile("LZHTMP/stale.vld"), "from an earlier archive");
+  platform().ScriptFile({true, ProgramFile("LZHTMP/PART.VLD").string()});
+  EXPECT_TRUE(OpenArchive(Path("parts.lzh")));
+  EXPECT_FALSE(fs::exists(ProgramFile("LZHTMP/stale.vld")));
+  EXPECT_EQ(Lines(), 6);
+  ASSERT_EQ(platform().fileDialogs().size(), 1u);
+  EXPECT_EQ(platform().fileDialogs()[0].initialDir, ProgramFile("LZHTMP").string() + "/");
+  ASSERT_EQ(platform().messages().size(), 1u);  // the warning about the unpacked files
+
+  Headless().Reset();
+  WriteFile(Path("photo.png"), "x");
+  EXPECT_FALSE(OpenArchive(Path("photo.png")));
+  EXPECT_EQ(platform().messages().size(), 1u);
+  EXPECT_FALSE(OpenArchive(Path("a.vld")));
+  EXPECT_EQ(platform().messages().size(), 1u);
+}
+
+// ---- Conversion -----------------------------------------------------------------------
+
+TEST_F(FileProcTest, ConvertVldToVlzAndBackIsByteIdentical) {
+  Draw(300);
+  GcellAddText(0x12, 3, 0x12, "寸法 123", 0, 5, 5, 0);
+  ASSERT_TRUE(SaveByExtension(Path("drawn.vld")));
+  // The file as this program writes what it reads (the reader gives a text
+  // of a size number the pen of that size).
+  auto convert = [this](const char* in, const char* out) {
+    VelmoReset();
+    UseProgramFolder();
+    return ConvertDrawing(Path(in), Path(out));
+  };
+  ASSERT_EQ(convert("drawn.vld", "a.vld"), 0);
+  ASSERT_EQ(convert("a.vld", "b.VLZ"), 0);
+  ASSERT_EQ(convert("b.VLZ", "c.Vld"), 0);
+  const std::string a = ReadFile(Path("a.vld"));
+  EXPECT_TRUE(a == ReadFile(Path("c.Vld")));
+  EXPECT_NE(a.find("\x90\xA1\x96\x40 123"), std::string::npos);
+  EXPECT_LT(ReadFile(Path("b.VLZ")).size(), a.size() / 2);
+  EXPECT_TRUE(platform().messages().empty());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.vld", "b.VLZ", "c.Vld", "drawn.vld"}));
+}
+
+TEST_F(FileProcTest, ConvertFailuresAreReportedAndCreateNothing) {
+  Draw(1);
+  ASSERT_TRUE(SaveByExtension(Path("a.vld")));
+  WriteFile(Path("bad.vlz"), "CMP-VLD" + std::string(25, '\0') + "\xff\xff\xff\xff\xff\xff");
+  struct Case {
+    std::string in, out;
+  };
+  const std::vector<Case> cases = {
+      {"gone.vld", "x.vlz"}, {"a.vld", "x.txt"}, {"a.vld", "x.dxf"},
+      {"bad.vlz", "x.vld"},  {"a.vld", "a.vld"}, {"a.vld", "nofolder/x.vld"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in + " -> " + c.out);
+    Headless().Reset();
+    EXPECT_NE(ConvertDrawing(Path(c.in), Path(c.out)), 0);
+    EXPECT_FALSE(platform().messages().empty());
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.vld", "bad.vlz"}));
+}
+
+}  // namespace

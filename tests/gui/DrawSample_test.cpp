@@ -6,11 +6,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPixmap>
 #include <QTemporaryDir>
+#include <QTest>
+#include <memory>
 #include <cstdlib>
 #include <string>
 
 #include "VelmoTest.h"
+#include "app/ApManager.h"
+#include "app/GC_View.h"
+#include "platform/qt/TForm1.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "output/SampleDrawing.h"
@@ -99,6 +105,31 @@ TEST_F(DrawSampleTest, RendersEveryKindWhereItBelongs) {
   // A second repaint reads no file again.
   DrawAllCells(g);
   EXPECT_EQ(g_draw.pictureLoads, 1);
+}
+
+// The main window's drawing area shows the drawing after its first paint,
+// fitted: the window is written to window_sample.png.
+TEST_F(DrawSampleTest, MainWindowShowsTheDrawing) {
+  auto form = std::make_unique<TForm1>();
+  form->resize(1280, 800);
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  QTest::qWait(50);
+  ASSERT_TRUE(g_viewBuffer.windowSet);
+  form->SyncFromCore();
+  QCoreApplication::processEvents();
+  const QImage shot = form->grab().toImage();
+  const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("window_sample.png"));
+  EXPECT_TRUE(shot.save(path)) << path.toStdString();
+  // The polygon's colour in the back buffer and on the widget.
+  const double b = CurPVC().basicScale;
+  int px, py;
+  G_ToPixelInt(CurrentView(), 140 * b, 75 * b, px, py);
+  EXPECT_EQ(ViewBuffer().PixelColor(px, py), 0x40A0F0u);
+  const QPoint at = form->paintBox()->mapTo(form.get(), QPoint(px, py));
+  EXPECT_EQ(shot.pixelColor(at).rgb() & 0xFFFFFFu, 0xF0A040u);  // 0xRRGGBB on the widget
+  EXPECT_EQ(CurPVC().textCount, 14);
+  form.reset();
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer target of the native drawing reader with Debian's
-# clang and runs it. Not part of the tests: run it by hand.
-#   scripts/fuzz.sh [seconds]        default 600
-# New inputs go to build/fuzz/corpus (the committed seeds in fuzz/corpus/vld
-# stay as they are); crashes, leaks and hangs to build/fuzz/artifacts/.
+# Builds the libFuzzer targets of the native drawing reader and of the VLZ
+# decompressor with Debian's clang and runs them one after the other. Not
+# part of the tests: run it by hand.
+#   scripts/fuzz.sh [seconds]        each target, default 600
+# New inputs go to build/fuzz/corpus and build/fuzz/corpus-lh5 (the committed
+# seeds in fuzz/corpus stay as they are); crashes, leaks and hangs to
+# build/fuzz/artifacts/.
 # Copy a crash into tests/files/data/crashes/ once fixed: tests_files
 # replays every file there.
 set -euo pipefail
@@ -23,7 +25,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 out=build/fuzz
-mkdir -p "$out/corpus" "$out/artifacts"
+mkdir -p "$out/corpus" "$out/corpus-lh5" "$out/artifacts"
 # The reader and what it stands on: kernel, cell store and settings. Clang
 # keeps literals in UTF-8 (it has no CP932 execution charset); the strings
 # the reader compares are spelt in bytes, so it behaves the same.
@@ -33,6 +35,14 @@ mkdir -p "$out/corpus" "$out/artifacts"
   fuzz/vld_reader_fuzz.cpp src/files/fLoad_VLD.cpp \
   src/model/GC_DB.cpp src/model/PVC.cpp src/kernel/*.cpp
 
-exec "$out/vld_reader_fuzz" "$out/corpus" fuzz/corpus/vld \
+"$CLANG" -std=c++20 -g -O1 -fno-omit-frame-pointer \
+  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  -Isrc -o "$out/lh5_decoder_fuzz" \
+  fuzz/lh5_decoder_fuzz.cpp src/files/Z_Compress.cpp
+
+"$out/vld_reader_fuzz" "$out/corpus" fuzz/corpus/vld \
   -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
   -artifact_prefix="$out/artifacts/" -print_final_stats=1
+exec "$out/lh5_decoder_fuzz" "$out/corpus-lh5" fuzz/corpus/lh5 \
+  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  -artifact_prefix="$out/artifacts/lh5-" -print_final_stats=1

@@ -10,7 +10,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
+#include "app/GC_View.h"
 #include "files/Z_Compress.h"
 #include "files/fLoad_VLD.h"
 #include "files/fSave_VLD.h"
@@ -74,6 +76,16 @@ void ShowTitle() {
   g_form1.lbFileName.caption =
       name.empty() || fs::path(name) == StartupFileName() ? std::string("無題") : Shown(name);
   ++g_form1.revision;
+}
+
+// The view fitted to the drawing and redrawn; the fitted view is also the
+// previous one.
+void FitAndRedraw() {
+  if (!CurrentView().canvas) return;
+  ViewInitialWindow();
+  CurPVC().view = CurrentView();
+  CurPVC().prevView = CurrentView();
+  ViewRedraw(1);
 }
 
 // Everything shown again, as the open commands want it before a read.
@@ -284,14 +296,14 @@ bool OpenFileIntoWindow(const fs::path& name) {
   if (ok) {
     pvc.modified = 0;
     pvc.fileName = name.string();
-    if (g_fileProc.afterOpen) g_fileProc.afterOpen();
+    FitAndRedraw();
     ShowTitle();
     AddRecentFile(name.string());
     SaveOperationHst();
   } else {
     // Whatever was read is not that file: a later Save must not overwrite it.
     pvc.fileName.clear();
-    if (g_fileProc.afterOpen) g_fileProc.afterOpen();
+    FitAndRedraw();
     ShowTitle();
   }
   Platform().SetScreenCursor(CursorShape::Default);
@@ -416,7 +428,7 @@ void NewCommand() {
   OpenDrawingFile("");
   CurPVC().fileName.clear();
   CurPVC().modified = 0;
-  if (g_fileProc.afterOpen) g_fileProc.afterOpen();
+  FitAndRedraw();
   ShowTitle();
 }
 
@@ -759,4 +771,24 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
   if (!OpenDrawingFile(in)) return 1;
   CurPVC().fileName = in.string();
   return SaveByExtension(out) ? 0 : 1;
+}
+
+int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image) {
+  image = TRasterImage{};
+  std::error_code ec;
+  if (width < 1 || height < 1 || width > kRenderMaxSide || height > kRenderMaxSide) {
+    Message("画像の大きさ " + std::to_string(width) + "x" + std::to_string(height) + " は扱えません (1～" +
+            std::to_string(kRenderMaxSide) + " ドット).");
+    return 1;
+  }
+  if (!fs::is_regular_file(in, ec)) {
+    Message("ﾌｧｲﾙ[" + Shown(in) + "]が見つかりません。");
+    return 1;
+  }
+  if (!OpenDrawingFile(in)) return 1;
+  ViewAttach(width, height);
+  ViewInitialWindow();
+  ViewRedraw(1);
+  image = ViewBuffer().Image();
+  return 0;
 }

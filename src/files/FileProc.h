@@ -67,9 +67,6 @@ struct FileProcState {
   // Snapshot files of an earlier run that were opened at start-up; deleted
   // with this run's temporary files.
   std::vector<std::string> recoveredSnapshots;
-  // Installed by the view: fits the current window's view to its drawing
-  // and repaints it after a drawing has been opened. Nothing when unset.
-  void (*afterOpen)() = nullptr;
 };
 extern FileProcState g_fileProc;
 void FileProc_Reset();
@@ -111,8 +108,9 @@ bool SaveByExtension(const std::filesystem::path& name);
 
 // Opens name into the current window as the open command does after its
 // dialog: compaction, everything visible, write layer 0, OpenDrawingFile;
-// on success the window is unmodified, named after the file, fitted and
-// listed in the recent files; on failure it is untitled.
+// on success the window is unmodified, named after the file and listed in
+// the recent files; on failure it is untitled. Either way the view is
+// fitted to what was read and redrawn (when it is bound to the screen).
 bool OpenFileIntoWindow(const std::filesystem::path& name);
 // "開く": asks to save a modified window, lets the user pick a file (OpenV,
 // the preview dialog, falls back to the standard dialog until it exists) and
@@ -182,3 +180,11 @@ int UnpackArchive(const std::filesystem::path& archive, const std::filesystem::p
 // velmo --convert IN OUT: reads IN and writes OUT, each by its extension.
 // Messages go to the platform; returns the exit status (0 on success).
 int ConvertDrawing(const std::filesystem::path& in, const std::filesystem::path& out);
+
+// The largest picture RenderDrawing makes, in pixels per side.
+constexpr int kRenderMaxSide = 16384;
+// velmo --render IN OUT.png: reads IN and draws the whole drawing fitted
+// into a width x height view as the main view shows it. Returns the exit
+// status (0 on success) and the picture in image.
+struct TRasterImage;
+int RenderDrawing(const std::filesystem::path& in, int width, int height, TRasterImage& image);

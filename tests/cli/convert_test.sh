@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# velmo --convert without a display: a drawing goes to ".VLZ" and back to
-# the same bytes; failures exit non-zero with a message and write nothing.
+# velmo --convert and --render without a display: a drawing goes to ".VLZ"
+# and back to the same bytes and is drawn into a PNG; failures exit non-zero
+# with a message and write nothing.
 #   convert_test.sh VELMO SAMPLE.vld WORKDIR
 set -u
 velmo=$1 sample=$2 work=$3
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work"
 mkdir -p "$work/home"
 cd "$work"
@@ -28,6 +30,19 @@ for args in "missing.vld out1.vld" "wrong.vlz out2.vld" "canon.vld out3.txt" "ca
   grep -qP '[^\x00-\x7F]' err.txt || fail "velmo --convert $args: message not in Japanese: $(cat err.txt)"
   [ ! -e "${2:-none}" ] || fail "velmo --convert $args created ${2}"
 done
+# Rendering: the asked size and the default one, fitted, in the pens' colours.
+
+"$velmo" --render packed.VLZ small.png --size 640x480 || fail "--render failed"
+python3 "$here/check_render.py" small.png 640 480 || fail "small.png is wrong"
+"$velmo" --render canon.vld default.png || fail "--render failed"
+python3 "$here/check_render.py" default.png 1600 1200 || fail "default.png is wrong"
+for args in "missing.vld r1.png" "wrong.vlz r2.png" "canon.vld r3.png --size 0x10" "canon.vld r4.png --size 99999x10" "canon.vld r5.png --size big"; do
+  set -- $args
+  if "$velmo" --render "$@" 2> err.txt; then fail "velmo --render $args succeeded"; fi
+  [ -s err.txt ] || fail "velmo --render $args gave no message"
+  [ ! -e "$2" ] || fail "velmo --render $args created $2"
+done
+
 # This run's temporary files are gone.
 [ -z "$(ls -A home | grep '^#TMP')" ] || fail "temporary files left: $(ls -A home)"
 echo "convert_test: ok"

@@ -1,6 +1,8 @@
 // velmo: the drafting program's window, and its command line.
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -30,6 +32,10 @@ const char kHelp[] =
     "                               決まります (大文字小文字は問いません): 読み込み .VLD .V$D .VLZ、\n"
     "                               書き出し .VLD .V$D .VLZ。失敗するとその理由を表示し、\n"
     "                               0 以外の終了コードを返します。ディスプレイは不要です。\n"
+    "  --render 入力 出力.png [--size 幅x高さ]\n"
+    "                               ウィンドウを開かずに図面全体を画面と同じ描き方で PNG に\n"
+    "                               書き出して終了します (既定の大きさ 1600x1200)。\n"
+    "                               ディスプレイは不要です。\n"
     "\n"
     "Qt の標準オプション (-platform offscreen など) も使えます。\n"
     "\n"
@@ -63,6 +69,50 @@ int Convert(const char* in, const char* out) {
   return rc;
 }
 
+// "1600x1200" as width and height.
+bool ParseSize(const char* text, int& width, int& height) {
+  char tail = 0;
+  return std::sscanf(text, "%dx%d%c", &width, &height, &tail) == 2 && width > 0 && height > 0;
+}
+
+// velmo --render IN OUT.png [--size WxH]: Qt only for fonts and the PNG
+// encoder, on its offscreen platform, so no display is needed.
+int Render(int argc, char** argv) {
+  if (argc != 4 && argc != 6) {
+    Usage("使い方: velmo --render 入力ファイル 出力.png [--size 幅x高さ]", "");
+    return 2;
+  }
+  int width = 1600, height = 1200;
+  if (argc == 6 && (std::strcmp(argv[4], "--size") != 0 || !ParseSize(argv[5], width, height))) {
+    Usage("--size には 幅x高さ (例 1600x1200) を指定します: ", argv[argc - 1]);
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;
+  QGuiApplication app(qtArgc, argv);
+  VelmoReset();
+  HeadlessPlatform& platform = Headless();
+  platform.SetEcho(true);
+  platform.SetFailureHandler([](const std::string&) {});
+  SetPlatform(&platform);
+  InstallQtRasterHelper();
+  if (ProgramDir_Init()) InitTempPrefix();
+  TRasterImage image;
+  int rc = RenderDrawing(argv[2], width, height, image);
+  if (rc == 0) {
+    const QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width, image.height,
+                         image.width * 4, QImage::Format_RGB32);
+    if (!picture.save(QString::fromUtf8(argv[3]), "PNG")) {
+      std::fprintf(stderr, "velmo: 画像を書き込めません: %s\n", argv[3]);
+      rc = 1;
+    }
+  }
+  DeleteRunTempFiles();
+  VelmoReset();  // the buffer's painter goes while Qt is still up
+  SetPlatform(nullptr);
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,6 +131,13 @@ int main(int argc, char** argv) {
         return 2;
       }
       return Convert(argv[2], argv[3]);
+    }
+    if (std::strcmp(argv[i], "--render") == 0) {
+      if (i != 1) {
+        Usage("--render は最初に指定します", "");
+        return 2;
+      }
+      return Render(argc, argv);
     }
     if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 >= argc) {
       Usage("--screenshot には書き出す PNG ファイル名が必要です", "");

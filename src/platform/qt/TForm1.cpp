@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QRegion>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -120,7 +121,12 @@ TPaintBox::TPaintBox(QWidget* parent, std::function<void()> afterInput)
 }
 
 void TPaintBox::paintEvent(QPaintEvent* e) {
-  if (!painted_) PaintBox1Paint();
+  if (!painted_) {
+    // The core draws the whole view the first time; the window then shows
+    // the rest of what changed (the counts) once this paint is over.
+    PaintBox1Paint();
+    QTimer::singleShot(0, this, afterInput_);
+  }
   QPainter p(this);
   const QImage view = WrapRaster(std::as_const(ViewBuffer()).Image());
   const QRect area = e->rect();

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/ApManager.h"
@@ -28,11 +29,15 @@ void GC_View_Reset() {
 void ViewAttach(int width, int height) {
   RasterCanvas& b = g_viewBuffer.buffer;
   TGContext& view = CurrentView();
-  const double x1 = view.wx1, y1 = view.wy1, x2 = view.wx2, y2 = view.wy2;
+  // A set window keeps its centre and scale: the area shows more or less.
+  const double cx = (view.wx1 + view.wx2) / 2, cy = (view.wy1 + view.wy2) / 2, scale = std::fabs(view.sx);
   if (b.Width() != width || b.Height() != height) b.SetSize(width, height);
   b.Clear(BackgroundColor());
   G_Begin(view, TTargetKind::PaintBox, &b, 1.0);
-  if (g_viewBuffer.windowSet) G_SetWindow(view, x1, y1, x2, y2);
+  if (g_viewBuffer.windowSet && scale > 0) {
+    const double hw = std::max(width - 1, 1) / scale / 2, hh = std::max(height - 1, 1) / scale / 2;
+    G_SetWindow(view, cx - hw, cy - hh, cx + hw, cy + hh);
+  }
 }
 
 namespace {

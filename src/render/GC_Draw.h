@@ -38,11 +38,9 @@ struct GC_DrawState {
   // Set while the view is zoomed or panned by dragging: text up to 16
   // pixels high is drawn as its box.
   bool dragging = false;
-  // Line strips are used for horizontal and vertical lines (PrepareCellDrawing).
+  // Horizontal and vertical lines are copied from the line strips (set by
+  // PrepareCellDrawing: screen, copy mode, widths not varied).
   bool useStrips = false;
-  // Set by PrepareCellDrawing for the cells of a full redraw: off while the
-  // queued passes draw, so queued cells are drawn normally.
-  bool dimPass = true;
 };
 extern GC_DrawState g_draw;
 // An empty picture cache; the loader stays installed.

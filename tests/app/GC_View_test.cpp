@@ -100,12 +100,16 @@ TEST_F(ViewRedrawTest, FirstPaintShowsTheWholeDrawingAndItsCounts) {
   // A second paint only shows the buffer.
   PaintBox1Paint();
   EXPECT_EQ(g_codes.size(), 1u);
-  // A resize keeps the window's centre and redraws.
-  const double cx = (v.wx1 + v.wx2) / 2;
+  // A resize keeps the window's centre and scale, and redraws.
+  const double cx = (v.wx1 + v.wx2) / 2, cy = (v.wy1 + v.wy2) / 2, sx = v.sx;
+  PaintBox1Resize(600, 300);
+  PaintBox1Resize(300, 500);
   PaintBox1Resize(600, 300);
   EXPECT_NEAR((CurrentView().wx1 + CurrentView().wx2) / 2, cx, 1e-6);
+  EXPECT_NEAR((CurrentView().wy1 + CurrentView().wy2) / 2, cy, 1e-6);
+  EXPECT_NEAR(CurrentView().sx, sx, 1e-12);
   EXPECT_EQ(At(3000, 2000), pen1);
-  EXPECT_EQ(g_codes.size(), 2u);
+  EXPECT_EQ(g_codes.size(), 4u);
 }
 
 TEST_F(ViewRedrawTest, EmptyDrawingShowsTheSheet) {

@@ -1,6 +1,7 @@
 // Repainting whole drawings into a full-HD back buffer: 100 000 lines, 10 000
 // arcs and 10 000 texts spread over an A3 sheet at 1:100, fitted to the view
-// and zoomed in 20 times about the middle; and the 100 000 lines alone.
+// and zoomed in 20 times about the middle; the 100 000 lines alone, and a
+// million lines.
 // (Without the Qt raster helper large texts lay out their characters but
 // put no glyphs; at the fitted view the texts are boxes anyway.)
 #include <benchmark/benchmark.h>
@@ -79,5 +80,11 @@ void BM_RepaintFitLines(benchmark::State& state) {
   Repaint(state, 1);
 }
 BENCHMARK(BM_RepaintFitLines)->Unit(benchmark::kMillisecond);
+
+void BM_RepaintFitMillionLines(benchmark::State& state) {
+  FillStore(1'000'000, 0, 0);
+  Repaint(state, 1);
+}
+BENCHMARK(BM_RepaintFitMillionLines)->Unit(benchmark::kMillisecond);
 
 }  // namespace

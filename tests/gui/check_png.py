@@ -2,7 +2,9 @@
 """Checks a screenshot of the main window: a PNG of the expected size that
 shows a window (many colours, a black drawing area that does not fill it all).
 
-usage: check_png.py FILE.png WIDTH HEIGHT
+usage: check_png.py FILE.png WIDTH HEIGHT [RRGGBB ...]
+
+Each RRGGBB given must cover at least 100 pixels (a drawing's fills).
 """
 import struct
 import sys
@@ -73,8 +75,9 @@ def unfilter(raw, width, height, bpp):
 
 
 def main():
-    if len(sys.argv) != 4:
-        fail("usage: check_png.py FILE.png WIDTH HEIGHT")
+    if len(sys.argv) < 4:
+        fail("usage: check_png.py FILE.png WIDTH HEIGHT [RRGGBB ...]")
+    wanted = {bytes.fromhex(h): 0 for h in sys.argv[4:]}
     path, want_w, want_h = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     (width, height, depth, ctype, _, _, interlace), raw = read_png(path)
     if (width, height) != (want_w, want_h):
@@ -90,6 +93,8 @@ def main():
         for x in range(0, len(row), channels):
             px = row[x:x + min(channels, 3)]
             colours.add(px)
+            if px in wanted:
+                wanted[px] += 1
             if max(px) == 0:
                 black += 1
     total = width * height
@@ -99,6 +104,9 @@ def main():
     share = black / total
     if not 0.2 <= share <= 0.95:
         fail("%s: black covers %.0f%% of the picture; no drawing area beside the other regions" % (path, share * 100))
+    for px, n in wanted.items():
+        if n < 100:
+            fail("%s: colour %s covers %d pixels, expected at least 100" % (path, px.hex(), n))
     print("check_png: %s %dx%d, %d colours, %.0f%% drawing area" % (path, width, height, len(colours), share * 100))
 
 

@@ -2,7 +2,8 @@
 # Starts the real main window under a virtual X server, has it write a
 # screenshot, and checks the picture: the window's size and not blank.
 #
-# usage: screenshot_test.sh VELMO OUT.png
+# usage: screenshot_test.sh VELMO OUT.png [--sample]
+# With --sample the window shows the sample drawing, whose fills must show.
 set -euo pipefail
 velmo=${1:?usage: screenshot_test.sh VELMO OUT.png}
 out=${2:?usage: screenshot_test.sh VELMO OUT.png}
@@ -22,9 +23,15 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 rm -f "$out"
 
-VELMO_HOME=$home xvfb-run -a -s "-screen 0 1400x900x24" "$velmo" --screenshot "$out"
+sample=${3:-}
+VELMO_HOME=$home xvfb-run -a -s "-screen 0 1400x900x24" "$velmo" --screenshot "$out" ${sample:+"$sample"}
 if [ ! -s "$out" ]; then
   echo "screenshot_test: velmo exited without writing $out" >&2
   exit 1
 fi
-python3 "$here/check_png.py" "$out" 1280 800
+if [ -n "$sample" ]; then
+  # The polygon (F0A040) and the half ellipse (40A0F0) in their own colours.
+  python3 "$here/check_png.py" "$out" 1280 800 f0a040 40a0f0
+else
+  python3 "$here/check_png.py" "$out" 1280 800
+fi

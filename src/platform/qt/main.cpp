@@ -7,11 +7,14 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "Velmo.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
+#include "kernel/SjisConv.h"
+#include "output/SampleDrawing.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
@@ -28,6 +31,7 @@ const char kHelp[] =
     "  --screenshot FILE.png [図面ファイル]\n"
     "                               メインウィンドウを 1280x800 で表示し、配置と描画が\n"
     "                               済んだところでウィンドウ全体を PNG に書き出して終了します。\n"
+    "  --sample                     図面の代わりに描画見本 (全種類の要素) を表示します。\n"
     "  --convert 入力 出力          ウィンドウを開かずに図面を変換して終了します。形式は拡張子で\n"
     "                               決まります (大文字小文字は問いません): 読み込み .VLD .V$D .VLZ、\n"
     "                               書き出し .VLD .V$D .VLZ。失敗するとその理由を表示し、\n"
@@ -148,7 +152,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);  // takes Qt's own options out of argv
 
   std::string shotPath, drawing;
-  bool shot = false;
+  bool shot = false, sample = false;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (std::strcmp(a, "--screenshot") == 0) {
@@ -158,6 +162,8 @@ int main(int argc, char** argv) {
       }
       shot = true;
       shotPath = argv[++i];
+    } else if (std::strcmp(a, "--sample") == 0) {
+      sample = true;
     } else if (a[0] == '-' && a[1] != '\0') {
       Usage("不明なオプションです: ", a);
       return 2;
@@ -185,12 +191,20 @@ int main(int argc, char** argv) {
   QApplication::setFont(uiFont);
 
   int rc = 0;
+  std::string sampleFile;
   {
     TForm1 window;
     platform.SetMainWindow(&window);
     platform.SetAfterTick([&window] { window.SyncFromCore(); });
 
-    if (!drawing.empty()) {
+    if (sample) {
+      // The sample's picture is one of this run's temporary files.
+      const std::string picture = g_programDir.tempPrefix.empty()
+                                      ? (std::filesystem::temp_directory_path() / "velmo_sample.jpg").string()
+                                      : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
+      BuildSampleDrawing(picture);
+      sampleFile = picture;
+    } else if (!drawing.empty()) {
       // No drawing format can be read yet.
       std::fprintf(stderr, "図面ファイルを読み込めません: %s\n", drawing.c_str());
     }
@@ -220,6 +234,10 @@ int main(int argc, char** argv) {
     rc = app.exec();
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
+  }
+  if (!sampleFile.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(sampleFile, ec);
   }
   VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
   SetPlatform(nullptr);

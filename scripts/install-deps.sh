@@ -12,6 +12,7 @@ PKGS=(
   xvfb xauth
   locales
   python3-sympy
+  lhasa jlha-utils  # LZH tools the compressed-drawing tests check our streams against
 )
 
 missing=()

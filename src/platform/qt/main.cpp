@@ -204,9 +204,9 @@ int main(int argc, char** argv) {
                                       : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
       BuildSampleDrawing(picture);
       sampleFile = picture;
-    } else if (!drawing.empty()) {
-      // No drawing format can be read yet.
-      std::fprintf(stderr, "図面ファイルを読み込めません: %s\n", drawing.c_str());
+    } else if (!drawing.empty() && !OpenArchive(drawing)) {
+      // Into window 1; the first paint fits the view to it.
+      OpenFileIntoWindow(drawing);
     }
 
     if (shot) {
@@ -232,6 +232,7 @@ int main(int argc, char** argv) {
       window.showMaximized();
     }
     rc = app.exec();
+    DeleteRunTempFiles();
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
   }

@@ -511,6 +511,49 @@ TEST_F(DrawTest, PointIsDotMarkerOrRingsBySize) {
   EXPECT_EQ(Calls(rec, "Arc").size(), 5u);
 }
 
+TEST_F(DrawTest, TemporaryRectangleDrawsItsFourSides) {
+  RasterCanvas rc(201, 101);
+  Bind(rc);
+  TGcell r = Cell(GK_RECT, 0x11);
+  r.p[0] = 20, r.p[1] = 20, r.p[2] = 60, r.p[3] = 30;
+  DrawCell(g, r);
+  const TColor pen = ScreenPenColor(g, 0x11);
+  EXPECT_EQ(rc.PixelColor(50, 80), pen);  // bottom side (y = 20)
+  EXPECT_EQ(rc.PixelColor(50, 50), pen);  // top side (y = 50)
+  EXPECT_EQ(rc.PixelColor(20, 65), pen);  // left
+  EXPECT_EQ(rc.PixelColor(80, 65), pen);  // right
+  EXPECT_EQ(rc.PixelColor(50, 65), BackgroundColor());
+  // Turned a quarter: x from -10 to 20, y from 20 to 80.
+  rc.Clear(BackgroundColor());
+  r.p[6] = kPi / 2;
+  DrawCell(g, r);
+  EXPECT_EQ(rc.PixelColor(20, 50), pen);  // the long side up from the corner
+  EXPECT_EQ(rc.PixelColor(5, 20), pen);   // the far short side (y = 80)
+  EXPECT_EQ(rc.PixelColor(5, 80), pen);   // the near short side (y = 20)
+  EXPECT_EQ(rc.PixelColor(5, 50), BackgroundColor());
+  EXPECT_EQ(rc.PixelColor(50, 50), BackgroundColor());
+}
+
+TEST_F(DrawTest, PrinterSkipsDimmedPointsAndFastPaths) {
+  RecordCanvas printer(2000, 1500, 600);
+  ASSERT_TRUE(G_Begin(g, TTargetKind::Printer, &printer));
+  G_SetWindow(g, 0, 0, 200, 100);
+  TGcell pt = Cell(GK_POINT, 0x2011);
+  pt.p[0] = 100, pt.p[1] = 50;
+  DrawCell(g, pt);
+  EXPECT_TRUE(Calls(printer, "Arc").empty());
+  EXPECT_TRUE(Calls(printer, "Polyline").empty());
+  pt.pen = 0x11;
+  CurPVC().basicScale = 50;
+  DrawCell(g, pt);
+  EXPECT_FALSE(Calls(printer, "Arc").empty() && Calls(printer, "Polyline").empty());
+  // No line strips and no screen colours on paper: lines go through the pen.
+  printer.Clear();
+  DrawCell(g, Line(10, 50, 190, 50, 0x31));
+  EXPECT_TRUE(Calls(printer, "CopyRect").empty());
+  EXPECT_FALSE(Calls(printer, "LineTo").empty());
+}
+
 // ---- the whole view -------------------------------------------------------
 
 TEST_F(DrawTest, FullDrawingOrderAndCounts) {

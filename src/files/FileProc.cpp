@@ -437,7 +437,7 @@ bool SaveStartupFile() {
   g_gcdb.window = 0;  // no cell belongs to window 0: settings only
   const bool ok = VldSave(StartupFileName(), true);
   g_gcdb.window = window;
-  if (ok) CurPVC().modified = 0;
+  // The drawing's cells were not saved: it stays as modified as it was.
   return ok;
 }
 

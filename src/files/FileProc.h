@@ -21,6 +21,8 @@
 //   so a later Save cannot overwrite the user's file with a partial drawing;
 // - a window recovered from a snapshot stays modified;
 // - save-as renames the window only when the save succeeded;
+// - writing the start-up file leaves the drawing's modified counter alone
+//   (its cells were not saved);
 // - the ".VLZ" scratch text and the snapshots carry the run's temporary
 //   prefix, so two running copies never share a scratch file, and closing
 //   deletes this run's temporary files only (and the snapshots it
@@ -132,7 +134,8 @@ void NewCommand();
 // wanted), false when cancelled or the save failed.
 bool ConfirmSaveModified();
 
-// Writes the start-up file from the working settings, no cells.
+// Writes the start-up file from the working settings, no cells; the
+// current drawing stays modified.
 bool SaveStartupFile();
 // Writes both windows to their snapshot files; the current window and the
 // modified counters stay as they were.

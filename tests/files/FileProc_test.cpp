@@ -364,6 +364,8 @@ TEST_F(FileProcTest, StartupFileHoldsSettingsButNoCells) {
   CurPVC().groups[2].scaleY = 20;
   ASSERT_TRUE(SaveStartupFile());
   EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(Lines(), 3);
+  EXPECT_EQ(CurPVC().modified, 3);  // the cells are still unsaved
   EXPECT_EQ(ReadFile(StartupFileName()).find("LINE"), std::string::npos);
 
   CurPVC().basicScale = 1;
@@ -376,7 +378,9 @@ TEST_F(FileProcTest, StartupFileHoldsSettingsButNoCells) {
   // New: the start-up settings, untitled and unmodified.
   CurPVC().basicScale = 3;
   CurPVC().fileName = Path("x.vld").string();
+  platform().ScriptAnswer(MsgAnswer::No);  // still modified: asked, not saved
   NewCommand();
+  EXPECT_EQ(platform().messages().size(), 1u);
   EXPECT_EQ(CurPVC().basicScale, 50);
   EXPECT_EQ(CurPVC().fileName, "");
   EXPECT_EQ(g_form1.lbFileName.caption, "無題");

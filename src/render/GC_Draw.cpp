@@ -245,7 +245,8 @@ void DrawPicture(TGContext& g, const TGcell& cell) {
     c.SetBrushColor(BackgroundColor() ^ 0x606060);
     c.FillRect({l, t, r + 1, b + 1});
     diagonals();
-    if (const TRasterImage* img = CachedPicture(cell.text); img && img->width > 0 && img->height > 0) {
+    const TRasterImage* img = R > L && B > T ? CachedPicture(cell.text) : nullptr;
+    if (img && img->width > 0 && img->height > 0) {
       if (!cropped) {
         c.StretchDraw({l, t, r, b}, *img);
       } else {
@@ -363,7 +364,7 @@ bool FastCircle(TGContext& g, const TGcell& k, double p) {
   const double f = k.p[5];
   if (!(f <= 0.001 || f == 1)) return false;  // ellipses
   const TPVC& pvc = CurPVC();
-  if (!g_draw.useStrips && pvc.varyWidths) G_PenWidth(g, pvc.pens[PenNumberOf(k.pen)].screenWidth);
+  if (pvc.varyWidths) G_PenWidth(g, pvc.pens[PenNumberOf(k.pen)].screenWidth);
   const double r = std::fabs(k.p[4]), cx = k.p[0], cy = k.p[1];
   if (BoxMissesWindow(g, cx - r, cy - r, cx + r, cy + r)) return true;
   const TPixelPoint o = FastPixel(g, cx, cy);

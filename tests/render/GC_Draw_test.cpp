@@ -172,6 +172,38 @@ TEST_F(DrawTest, ShortDashedLineIsSolidLongOneKeepsItsPattern) {
   EXPECT_LT(dots.size(), 20u);  // the pattern leaves gaps
 }
 
+TEST_F(DrawTest, StripsTakeHorizontalAndVerticalDashedLinesInCopyModeOnly) {
+  struct Case {
+    TGcell line;
+    bool strip;
+  } cases[] = {
+      {Line(10, 50, 150, 50, 0x21), true},    // horizontal, dotted
+      {Line(10, 50, 150, 50, 0x11), false},   // horizontal, solid: a plain line
+      {Line(50, 10, 50, 90, 0x31), true},     // vertical, type 3
+      {Line(50, 10, 50, 90, 0x21), false},    // vertical dotted: laid, not copied
+      {Line(10, 10, 150, 90, 0x31), false},   // oblique
+      {Line(-10, 50, 40, 50, 0x31), false},   // not wholly inside: the general path lays it
+  };
+  for (const Case& c : cases) {
+    rec.Clear();
+    DrawCell(g, c.line);
+    EXPECT_EQ(!Calls(rec, "CopyRect").empty(), c.strip) << c.line.p[0] << "," << c.line.p[1] << " pen " << c.line.pen;
+  }
+  // In XOR mode, and with varied widths, nothing is copied.
+  rec.Clear();
+  XorCell(g, Line(10, 50, 150, 50, 0x21));
+  EXPECT_TRUE(Calls(rec, "CopyRect").empty());
+  CurPVC().varyWidths = true;
+  CurPVC().pens[2].screenWidth = 3;
+  rec.Clear();
+  DrawCell(g, Line(10, 50, 150, 50, 0x22));
+  EXPECT_TRUE(Calls(rec, "CopyRect").empty());
+  rec.Clear();
+  DrawCell(g, Line(10, 50, 150, 50, 0x12));  // solid: the fast path in the pen's width
+  EXPECT_TRUE(Has(rec, "PenWidth 3"));
+  EXPECT_TRUE(Has(rec, "LineTo 150 50"));
+}
+
 TEST_F(DrawTest, LineEndsAreRoundedAndADotLineGetsOnePixel) {
   DrawCell(g, Line(10.4, 10.4, 10.6, 10.4));
   // Both ends round to different pixels only after the second moves right.

@@ -226,6 +226,52 @@ TEST_F(FileProcTest, OpenCommandAsksToSaveAModifiedWindowFirst) {
   EXPECT_EQ(Lines(), 2);
 }
 
+TEST_F(FileProcTest, OpeningShowsEverythingAndResetsThePens) {
+  // A drawing with elements only: what it shows comes from the open itself.
+  WriteFile(Path("bare.vld"), Crlf(std::string(kVldProduct) +
+                                   "\t5.2\t2020.11.26\n$BEGIN,ENTITIES\nLINE,0,0,17,0,0,10,10,0\n"
+                                   "$ENDS,ENTITIES\n$EOF\n"));
+  TPVC& p = CurPVC();
+  p.groups[4].visible = false;
+  p.groups[0].layers[9].visible = false;
+  p.show.texts = p.show.points = p.show.auxiliary = false;
+  p.rangeRemembered = true;
+  p.writeLayer = 0x35;
+  p.writePen = 0x35;
+  p.dimPen = 0x46;
+  ASSERT_TRUE(OpenFileIntoWindow(Path("bare.vld")));
+  EXPECT_EQ(Lines(), 1);
+  EXPECT_TRUE(CurPVC().groups[4].visible);
+  EXPECT_TRUE(CurPVC().groups[0].layers[9].visible);
+  EXPECT_TRUE(CurPVC().show.texts);
+  EXPECT_TRUE(CurPVC().show.points);
+  EXPECT_TRUE(CurPVC().show.auxiliary);
+  EXPECT_FALSE(CurPVC().rangeRemembered);
+  EXPECT_EQ(CurPVC().writeLayer, 0);
+  EXPECT_EQ(CurPVC().writePen, 0x11);
+  EXPECT_EQ(CurPVC().dimPen, 0x11);
+  EXPECT_TRUE(platform().messages().empty());
+}
+
+TEST_F(FileProcTest, OpeningInWindow2LeavesWindow1Alone) {
+  Draw(2);
+  ASSERT_TRUE(SaveByExtension(Path("two.vld")));
+  GcellClearWindow(1);
+  Draw(5);
+  CurPVC().fileName = Path("one.vld").string();
+  // The window switch is not built yet: the settings slots and the store's
+  // window are switched as it will.
+  ASSERT_TRUE(SwapWorkingSettings(1, 2));
+  SetStoreWindow(2);
+  ASSERT_TRUE(OpenFileIntoWindow(Path("two.vld")));
+  EXPECT_EQ(Lines(), 2);
+  ASSERT_TRUE(SwapWorkingSettings(2, 1));
+  SetStoreWindow(1);
+  EXPECT_EQ(Lines(), 5);
+  EXPECT_EQ(CurPVC().fileName, Path("one.vld").string());
+  EXPECT_EQ(CurPVC().modified, 5);
+}
+
 // ---- Recent files ---------------------------------------------------------------------
 
 TEST_F(FileProcTest, RecentListHoldsEachNameOnceNewestFirst) {

@@ -620,9 +620,9 @@ int PolygonGetVertices(std::string_view text, std::vector<double>& xs, std::vect
 }
 
 void PolygonSetVertices(TGcell& cell, const double* xs, const double* ys, int n) {
-  std::string colour = cell.text.substr(0, cell.text.find(','));
-  if (colour.empty()) colour = "0";
-  std::string text = colour;
+  // The colour token, "0" (the pen's colour) when there is none.
+  const std::size_t cut = cell.text.find(',');
+  std::string text = cut == 0 || cell.text.empty() ? std::string(1, '0') : cell.text.substr(0, cut);
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   for (int i = 0; i < n; ++i) {
     text += Format(",%f,%f", {xs[i], ys[i]});

@@ -632,6 +632,20 @@ void RasterCanvas::Blit(const TPixelRect& dst, const TRasterImage& src, const TP
     copy = src.pixels;
     sp = copy.data();
   }
+  if (dst.Width() == sr.Width() && dst.Height() == sr.Height()) {
+    // One to one (the line strips, scrolling): whole runs of a row at a time.
+    const int dx = sr.left - dst.left, dy = sr.top - dst.top;
+    const int x0 = std::max(d.left, -dx), x1 = std::min(d.right, src.width - dx);
+    for (int y = d.top; y < d.bottom && x0 < x1; ++y) {
+      const int syy = y + dy;
+      if (syy < 0 || syy >= src.height) continue;
+      const std::uint32_t* srow = sp + static_cast<std::size_t>(syy) * src.width + dx;
+      std::uint32_t* drow = image_.pixels.data() + static_cast<std::size_t>(y) * image_.width;
+      for (int x = x0; x < x1; ++x) drow[x] = srow[x] | 0xFF000000u;
+    }
+    Touch(d);
+    return;
+  }
   std::vector<int> cols(static_cast<std::size_t>(d.Width()));
   for (int x = d.left; x < d.right; ++x)
     cols[x - d.left] = sr.left + static_cast<int>(i64(x - dst.left) * sr.Width() / dst.Width());

@@ -334,6 +334,20 @@ TEST_F(RasterCanvasTest, CopyAndStretch) {
   for (int x = 0; x < 6; ++x) row.SetPixel(x, 0, x + 1);
   row.CopyRect({1, 0, 6, 1}, row, {0, 0, 5, 1});
   for (int x = 1; x < 6; ++x) EXPECT_EQ(row.PixelColor(x, 0), static_cast<TColor>(x)) << x;
+  // One to one with the source rectangle reaching past the source: only the
+  // pixels that exist are copied, each to its own place.
+  dst.Clear(0x777777);
+  dst.CopyRect({0, 0, 6, 3}, src, {-1, -1, 5, 2});
+  EXPECT_EQ(dst.PixelColor(0, 0), 0x777777u);
+  EXPECT_EQ(dst.PixelColor(1, 1), 0x10u);
+  EXPECT_EQ(dst.PixelColor(4, 2), 0x4000u);
+  EXPECT_EQ(dst.PixelColor(5, 1), 0x777777u);
+  EXPECT_EQ(dst.PixelColor(1, 0), 0x777777u);
+  // And a destination partly off the canvas.
+  dst.Clear(0);
+  dst.CopyRect({-2, 8, 2, 10}, src, {0, 0, 4, 2});
+  EXPECT_EQ(dst.PixelColor(0, 8), 0x30u);
+  EXPECT_EQ(dst.PixelColor(1, 9), 0x4000u);
 }
 
 TEST_F(RasterCanvasTest, DirtyRectangleCoversWhatWasDrawn) {

@@ -11,6 +11,7 @@
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -19,7 +20,9 @@ namespace {
 
 // Every operation's handler, by the control that starts it. Operations
 // register here as they are written.
-void RegisterOperations() {}
+void RegisterOperations() {
+  SetOpHandler(OpBtn_Line, Op_Line);
+}
 
 }  // namespace
 
@@ -38,5 +41,6 @@ void VelmoReset() {
   Form1_Reset();
   fLoad_VLD_Reset();
   FileProc_Reset();
+  Op_Line_Reset();
   RegisterOperations();
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_PointSearch.h"
 #include "app/GC_View.h"
@@ -78,33 +79,6 @@ TPointD ToWorld(const TGContext& view, TPointD px) {
   return w;
 }
 
-// The pending offset of the click being delivered, stored units.
-TPointD ClickOffset() { return {0, 0}; }
-void AllowOffsets(bool left, bool right) {
-  (void)left;
-  (void)right;
-}
-bool Snap(TGContext& view, double& x, double& y) {
-  (void)view;
-  (void)x;
-  (void)y;
-  return false;
-}
-int PickNearest(const TGContext& view, bool includeHidden, double x, double y) {
-  (void)includeHidden;
-  const double tol = 12 * G_PixelSize(view);
-  int best = 0;
-  double bestD = tol;
-  for (int i = 1; i <= StoreUsed(); ++i) {
-    if (!GcellLive(i)) continue;
-    const TGcell& c = GcellRef(i);
-    if (c.kind != GK_LINE) continue;
-    const double d = SegmentDistance(x, y, c.p[0], c.p[1], c.p[2], c.p[3]);
-    if (d < bestD) best = i, bestD = d;
-  }
-  return best;
-}
-
 // The point of a click: the press position, snapped for the right button
 // (false after a beep when nothing is there), plus the pending offset.
 bool ClickPoint(TGContext& view, int code, TPointD& p) {
@@ -112,21 +86,19 @@ bool ClickPoint(TGContext& view, int code, TPointD& p) {
     p = ToWorld(view, g_manager.leftPressPos);
   } else {
     p = ToWorld(view, g_manager.rightPressPos);
-    if (!Snap(view, p.x, p.y)) {
+    if (!SnapPoint(view, p.x, p.y)) {
       Platform().Beep();
       return false;
     }
   }
-  const TPointD d = ClickOffset();
-  p.x += d.x;
-  p.y += d.y;
+  AddOffset(p.x, p.y);
   return true;
 }
 
 // The pointer of a move, or the right press snapped quietly.
 TPointD PointerPoint(TGContext& view, int code, double x, double y) {
   TPointD p = ToWorld(view, {x, y});
-  if (code == EV_RDOWN) Snap(view, p.x, p.y);
+  if (code == EV_RDOWN) SnapPoint(view, p.x, p.y);
   return p;
 }
 
@@ -210,7 +182,7 @@ void Enter(LineState s) {
   const bool hand = s == LineState::lsBasePick || s == LineState::lsBaseEnd;
   g_form1.drawCursor = hand ? CursorShape::HandPoint : CursorShape::Arrow;
   Form1Changed();
-  AllowOffsets(s != LineState::lsBasePick, true);
+  SetOffsetAllow(s != LineState::lsBasePick, true);
 }
 
 bool IsChain(LineState s) { return s == LineState::lsChainStart || s == LineState::lsChainNext; }

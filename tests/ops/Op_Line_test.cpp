@@ -404,6 +404,46 @@ TEST_F(OpLineTest, ClickOnTheStartStoresAPoint) {
   ExpectPoint(P0(cells[0]), W(200, 300), "point");
 }
 
+// ---- Snapped points and offsets -----------------------------------------------
+
+TEST_F(OpLineTest, RightClicksSnapToPointsAndABlankOneBeepsAndIsIgnored) {
+  const TPointD a = W(200, 300), b = W(400, 300);
+  GcellAddLine(0, 0x11, a.x, a.y, b.x, b.y);
+  ui.Choose(OpBtn_Line);
+  ui.RightClick(600, 100);  // nothing within reach
+  EXPECT_EQ(platform().beeps(), 1);
+  EXPECT_EQ(ui.Prompt(), " ・始点指示(L)or(R) ");
+  ui.RightClick(407, 294);  // near the end point
+  EXPECT_EQ(ui.Prompt(), " ◆終点指示(L)or(R) ");
+  // Holding the right button shows the snapped point before the release.
+  ui.Press(ssRight, 195, 306);
+  EXPECT_EQ(g_lineOp.rubber.kind, GK_LINE);
+  ExpectPoint(P1(g_lineOp.rubber), a, "rubber end");
+  ui.Release(ssRight, 195, 306);
+  const auto lines = Cells(GK_LINE);
+  ASSERT_EQ(lines.size(), 2u);
+  ExpectPoint(P0(lines[1]), b, "snapped start", 0);
+  ExpectPoint(P1(lines[1]), a, "snapped end", 0);
+  EXPECT_EQ(platform().beeps(), 1);
+}
+
+TEST_F(OpLineTest, OffsetDisplacesTheClickedPoint) {
+  Scales(100, 50, 50);
+  CurPVC().offsetMode = OFFSET_ONCE;
+  ui.Choose(OpBtn_Line);
+  EXPECT_TRUE(CurPVC().offsetLeft && CurPVC().offsetRight);
+  ui.LeftClick(200, 300);  // intercepted: the offset is typed first
+  EXPECT_EQ(ui.Prompt(), " オフセット(X,Y) ");
+  ui.Entry("10,5");
+  EXPECT_EQ(ui.Prompt(), " ◆終点指示(L)or(R) ");
+  ui.LeftClick(500, 300);
+  const auto lines = Cells(GK_LINE);
+  ASSERT_EQ(lines.size(), 1u);
+  const TPointD s = W(200, 300);
+  ExpectPoint(P0(lines[0]), {s.x + 20, s.y + 10}, "displaced start");
+  ExpectPoint(P1(lines[0]), W(500, 300), "end as clicked (the offset was used once)");
+}
+
 // ---- Feedback -------------------------------------------------------------------
 
 TEST_F(OpLineTest, RubberBandIsDrawnInXorFollowsThePointerAndSurvivesARepaint) {

@@ -440,8 +440,9 @@ bool TrimmedLine(const TChainSegment& seg, int i, TGcell& out) {
 
 // The cells of a segment in storing order: left and right lines, their
 // arcs, the centre line and its arc. To store, the sides take the write
-// layer and pen, the centre line and its arc the centre pen.
-std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false) {
+// layer and pen, the centre line and its arc the centre pen. leftOnly
+// leaves out the right and centre cells.
+std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false, bool leftOnly = false) {
   std::vector<TGcell> out;
   auto put = [&](TGcell c, bool centre) {
     if (store) {
@@ -451,13 +452,24 @@ std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false) {
     out.push_back(std::move(c));
   };
   TGcell c;
-  for (int i : {kLeft, kRight})
+  const int sides = leftOnly ? 1 : 2;
+  for (int i = 0; i < sides; ++i)
     if (TrimmedLine(seg, i, c)) put(c, false);
-  for (int i : {kLeft, kRight})
+  for (int i = 0; i < sides; ++i)
     if (seg.hasArc[i]) put(seg.arc[i], false);
+  if (leftOnly) return out;
   if (TrimmedLine(seg, kCentre, c)) put(c, true);
   if (seg.hasArc[kCentre]) put(seg.arc[kCentre], true);
   return out;
+}
+
+// Feedback of a segment whose lines lie within a pixel of each other: XOR
+// would let two coincident lines cancel out, so only one side is shown.
+std::vector<TGcell> SegmentFeedback(const TGContext& view, const TChainSegment& seg) {
+  const TGcell& l = seg.line[kLeft];
+  const TGcell& r = seg.line[kRight];
+  const bool thin = r.kind != GK_LINE || std::hypot(l.p[0] - r.p[0], l.p[1] - r.p[1]) < G_PixelSize(view);
+  return SegmentCells(seg, false, thin);
 }
 
 void ShowChain(TGContext& view, bool show) {
@@ -468,8 +480,8 @@ void ShowChain(TGContext& view, bool show) {
     return;
   }
   st.chainShown.clear();
-  if (st.hasPrev) st.chainShown = SegmentCells(st.prev);
-  for (TGcell& c : SegmentCells(st.cur)) st.chainShown.push_back(std::move(c));
+  if (st.hasPrev) st.chainShown = SegmentFeedback(view, st.prev);
+  for (TGcell& c : SegmentFeedback(view, st.cur)) st.chainShown.push_back(std::move(c));
   XorAll(view, st.chainShown);
 }
 

@@ -725,7 +725,7 @@ TEST_F(OpLineTest, ChainCornersDoNotAccumulateTrimsOverMoves) {
     for (int j = 0; j < 9; ++j) EXPECT_DOUBLE_EQ(calm[i].p[j], wandered[i].p[j]) << i << "," << j;
 }
 
-TEST_F(OpLineTest, EscInAChainDropsTheOpenSegmentOnly) {
+TEST_F(OpLineTest, EscInAChainDropsWhatIsNotStoredAndErasesItsFeedback) {
   const auto clean = Pixels();
   ui.Choose(OpBtn_Line);
   ui.SubMenu(7);
@@ -738,12 +738,35 @@ TEST_F(OpLineTest, EscInAChainDropsTheOpenSegmentOnly) {
   ui.Esc();
   EXPECT_EQ(ui.Prompt(), " ・連線の始点指示(L)or(R) ");
   EXPECT_EQ(Cells(GK_LINE).size(), 2u);
-  ViewRedraw(1);
   const auto stored = Pixels();
+  ViewRedraw(1);
+  EXPECT_EQ(Pixels(), stored) << "feedback left on the screen";
   ui.Esc();  // back to single lines
   EXPECT_EQ(ui.Prompt(), " ・始点指示(L)or(R) ");
   EXPECT_EQ(Pixels(), stored);
   EXPECT_NE(stored, clean);
+}
+
+// Sides closer than a pixel: XOR would cancel two coincident lines, so the
+// feedback shows one of them.
+TEST_F(OpLineTest, ChainFeedbackShowsWhenItsSidesShareAPixel) {
+  TGContext& v = CurrentView();
+  G_SetWindow(v, 0, 0, 50 * (v.devRight - v.devLeft), 50 * (v.devBottom - v.devTop));  // 50 units a pixel
+  ViewRedraw(1);
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(7);
+  ui.SubMenu(5);
+  ui.Entry("8");
+  const auto clean = Pixels();
+  ui.LeftClick(100, 300);
+  ui.Move(500, 300);
+  int changed = 0;
+  const auto now = Pixels();
+  for (int x = 150; x < 450; ++x)
+    for (int y = 297; y <= 303; ++y) changed += now[static_cast<std::size_t>(y) * 800 + x] != clean[static_cast<std::size_t>(y) * 800 + x];
+  EXPECT_GE(changed, 100) << changed;
+  ui.Esc();
+  EXPECT_EQ(Pixels(), clean);
 }
 
 }  // namespace

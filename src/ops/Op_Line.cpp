@@ -524,6 +524,9 @@ int FixedCount() {
   return static_cast<int>(st.curve.size()) - (st.curveMoving ? 1 : 0);
 }
 
+// The curve's feedback: the polyline through its points and the marker at
+// the first point, in XOR. The marker is a stored point too (so a right
+// click can close the curve on it), drawn normally beneath the XOR mark.
 void ShowCurve(TGContext& view, bool show) {
   LineOpState& st = S();
   if (!show) {
@@ -535,17 +538,15 @@ void ShowCurve(TGContext& view, bool show) {
   const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
   for (std::size_t i = 1; i < st.curve.size(); ++i)
     if (Dist(st.curve[i - 1], st.curve[i]) > 0) st.curveShown.push_back(LineCell(st.curve[i - 1], st.curve[i], pen));
+  if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
+    TGcell m = GcellGet(st.markerIndex);
+    m.pen = static_cast<std::uint16_t>(m.pen | PEN_SELECTED);
+    st.curveShown.push_back(m);
+  }
   XorAll(view, st.curveShown);
 }
 
-void DrawMarker(TGContext& view) {
-  const int i = S().markerIndex;
-  if (i <= 0 || !GcellLive(i)) return;
-  TGcell c = GcellGet(i);
-  c.pen = static_cast<std::uint16_t>(c.pen | PEN_SELECTED);
-  DrawCell(view, c);
-}
-
+// Call with the curve's feedback off.
 void RemoveMarker(TGContext& view) {
   LineOpState& st = S();
   if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
@@ -670,7 +671,6 @@ void Redraw(TGContext& view) {
   if (st.baseShown) Xor(view, st.base);
   XorAll(view, st.chainShown);
   XorAll(view, st.curveShown);
-  DrawMarker(view);
 }
 
 // Sub-menu events shared by the line and chain states.
@@ -887,9 +887,9 @@ void OnCurveStart(TGContext& view, int code) {
     if (!ClickPoint(view, code, p)) return;
     st.curve = {p, p};
     st.curveMoving = true;
+    st.markerIndex = GcellAddPoint(WriteLayer(), WritePen(), p.x, p.y);
+    if (st.markerIndex > 0) DrawCell(view, GcellRef(st.markerIndex));
     ShowCurve(view, true);
-    st.markerIndex = GcellAddPoint(WriteLayer(), static_cast<std::uint16_t>(WritePen() | PEN_SELECTED), p.x, p.y);
-    DrawMarker(view);
     Enter(LineState::lsCurveNext);
   } else if (code == EV_ESC) {
     ClearCurve(view);

@@ -344,6 +344,62 @@ TEST_F(OpLineTest, BaseLineTurnsTheAngleAndTheLock) {
   EXPECT_EQ(g_form1.PvBtn[3].raw, "④角度基線");
 }
 
+TEST_F(OpLineTest, BaseLineFromTwoSnappedPoints) {
+  // Two point cells to snap to; the base runs at 45 degrees between them.
+  const TPointD a = W(100, 500), b = W(200, 400);
+  GcellAddPoint(0, 0x11, a.x, a.y);
+  GcellAddPoint(0, 0x11, b.x, b.y);
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(1);  // H/V along the base
+  ui.SubMenu(4);
+  ui.RightClick(300, 300);  // nothing there: beep, still picking
+  EXPECT_EQ(platform().beeps(), 1);
+  EXPECT_EQ(ui.Prompt(), " 基準線(L)、始点(R) ");
+  ui.RightClick(103, 497);
+  EXPECT_EQ(ui.Prompt(), " 基準線終点(L)or(R) ");
+  EXPECT_EQ(g_form1.drawCursor, CursorShape::HandPoint);
+  ui.Esc();  // drops the first point
+  EXPECT_EQ(ui.Prompt(), " 基準線(L)、始点(R) ");
+  ui.RightClick(103, 497);
+  ui.RightClick(197, 404);
+  EXPECT_EQ(g_form1.PvBtn[3].raw, "④$角度基線");
+  EXPECT_EQ(ui.Prompt(), " ・始点指示(L)or(R) ");
+  ui.LeftClick(400, 300);
+  ui.LeftClick(480, 250);
+  const auto lines = Cells(GK_LINE);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NEAR(Dir(lines[0]), kPi / 4, 1e-9);
+  // ④ again before a line clears the base.
+  ui.SubMenu(4);
+  ui.RightClick(103, 497);
+  ui.RightClick(197, 404);
+  ui.SubMenu(4);
+  EXPECT_EQ(g_form1.PvBtn[3].raw, "④角度基線");
+  EXPECT_FALSE(g_lineOp.baseSet);
+}
+
+TEST_F(OpLineTest, MouseAngleTakesClicksAndStoresNothing) {
+  ui.Choose(OpBtn_Line);
+  ui.LeftClick(100, 100);
+  ui.SubMenu(3);
+  ui.Entry("マウス");
+  EXPECT_EQ(ui.Prompt(), " マウス角度、原点指示(L)or(R) ");
+  EXPECT_EQ(g_form1.PvBtn[0].raw, "①２点間");
+  for (int i = 1; i < 7; ++i) EXPECT_FALSE(g_form1.PvBtn[i].enabled) << i + 1;
+  ui.LeftClick(300, 300);
+  ui.RightClick(500, 500);  // nothing to snap to
+  EXPECT_EQ(platform().beeps(), 1);
+  ui.SubMenu(1);
+  EXPECT_FALSE(g_form1.PvBtn[0].enabled);
+  EXPECT_EQ(StoreUsed(), 0);
+  ui.Esc();  // back to the end point of the line begun before
+  EXPECT_EQ(ui.Prompt(), " ◆終点指示(L)or(R) ");
+  EXPECT_EQ(g_form1.PvBtn[4].raw, "⑤終点数値");
+  ui.LeftClick(200, 100);
+  ASSERT_EQ(Cells(GK_LINE).size(), 1u);
+  ExpectPoint(P0(Cells(GK_LINE)[0]), W(100, 100), "start kept");
+}
+
 TEST_F(OpLineTest, ShiftChainsLinesThatShareEndsAndUndoRemovesOnlyTheLast) {
   ui.Choose(OpBtn_Line);
   ui.LeftClick(100, 100);
@@ -471,6 +527,44 @@ TEST_F(OpLineTest, RubberBandIsDrawnInXorFollowsThePointerAndSurvivesARepaint) {
   ui.Esc();
   EXPECT_EQ(Pixels(), clean);
   EXPECT_EQ(StoreUsed(), 0);
+}
+
+// After a repaint every kind of feedback is drawn again: the screen is the
+// same as before the repaint.
+TEST_F(OpLineTest, EveryFeedbackIsDrawnAgainAfterARepaint) {
+  const TPointD a = W(100, 550);
+  GcellAddLine(0, 0x11, a.x, a.y, a.x + 300, a.y);
+  ViewRedraw(1);
+  const auto clean = Pixels();
+  auto same = [&](const char* what) {
+    const auto before = Pixels();
+    EXPECT_NE(before, clean) << what << ": nothing shown";
+    ViewRedraw(1);
+    EXPECT_EQ(Pixels(), before) << what;
+  };
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(4);
+  ui.LeftClick(250, 550);  // the line as base: shown highlighted
+  same("base line");
+  ui.SubMenu(4);
+  ui.SubMenu(7);
+  ui.SubMenu(5);
+  ui.Entry("10");
+  ui.SubMenu(6);
+  ui.Entry("20");
+  ui.LeftClick(100, 300);
+  ui.LeftClick(400, 300);
+  ui.Move(400, 100);
+  same("chain");
+  ui.Esc();
+  ui.Esc();
+  ui.SubMenu(6);
+  ui.LeftClick(100, 300);
+  ui.LeftClick(200, 200);
+  ui.Move(300, 300);
+  same("curve");
+  ui.Choose(OpBtn_Dummy);
+  EXPECT_EQ(Pixels(), clean);
 }
 
 TEST_F(OpLineTest, EndingTheOperationErasesItsFeedback) {

@@ -128,6 +128,13 @@ void Xor(TGContext& view, const TGcell& c) { XorCell(view, c); }
 void XorAll(TGContext& view, const std::vector<TGcell>& cells) {
   for (const TGcell& c : cells) XorCell(view, c);
 }
+// Replaces a set of feedback cells on the screen: the shown ones are erased,
+// then next is drawn (both in XOR).
+void ReplaceFeedback(TGContext& view, std::vector<TGcell>& shown, std::vector<TGcell> next) {
+  XorAll(view, shown);
+  shown = std::move(next);
+  XorAll(view, shown);
+}
 
 // Adds a cell to the store and draws it; false when the store refused it.
 bool Store(TGContext& view, TGcell c) {
@@ -472,17 +479,16 @@ std::vector<TGcell> SegmentFeedback(const TGContext& view, const TChainSegment& 
   return SegmentCells(seg, false, thin);
 }
 
+std::vector<TGcell> ChainFeedback(const TGContext& view) {
+  const LineOpState& st = S();
+  std::vector<TGcell> out;
+  if (st.hasPrev) out = SegmentFeedback(view, st.prev);
+  for (TGcell& c : SegmentFeedback(view, st.cur)) out.push_back(std::move(c));
+  return out;
+}
+
 void ShowChain(TGContext& view, bool show) {
-  LineOpState& st = S();
-  if (!show) {
-    XorAll(view, st.chainShown);
-    st.chainShown.clear();
-    return;
-  }
-  st.chainShown.clear();
-  if (st.hasPrev) st.chainShown = SegmentFeedback(view, st.prev);
-  for (TGcell& c : SegmentFeedback(view, st.cur)) st.chainShown.push_back(std::move(c));
-  XorAll(view, st.chainShown);
+  ReplaceFeedback(view, S().chainShown, show ? ChainFeedback(view) : std::vector<TGcell>{});
 }
 
 // The current segment now ends at e: rebuilt, joined and drawn again.
@@ -527,23 +533,22 @@ int FixedCount() {
 // The curve's feedback: the polyline through its points and the marker at
 // the first point, in XOR. The marker is a stored point too (so a right
 // click can close the curve on it), drawn normally beneath the XOR mark.
-void ShowCurve(TGContext& view, bool show) {
-  LineOpState& st = S();
-  if (!show) {
-    XorAll(view, st.curveShown);
-    st.curveShown.clear();
-    return;
-  }
-  st.curveShown.clear();
+std::vector<TGcell> CurveFeedback() {
+  const LineOpState& st = S();
+  std::vector<TGcell> out;
   const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
   for (std::size_t i = 1; i < st.curve.size(); ++i)
-    if (Dist(st.curve[i - 1], st.curve[i]) > 0) st.curveShown.push_back(LineCell(st.curve[i - 1], st.curve[i], pen));
+    if (Dist(st.curve[i - 1], st.curve[i]) > 0) out.push_back(LineCell(st.curve[i - 1], st.curve[i], pen));
   if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
     TGcell m = GcellGet(st.markerIndex);
     m.pen = static_cast<std::uint16_t>(m.pen | PEN_SELECTED);
-    st.curveShown.push_back(m);
+    out.push_back(m);
   }
-  XorAll(view, st.curveShown);
+  return out;
+}
+
+void ShowCurve(TGContext& view, bool show) {
+  ReplaceFeedback(view, S().curveShown, show ? CurveFeedback() : std::vector<TGcell>{});
 }
 
 // Call with the curve's feedback off.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Harness.h"
@@ -57,6 +58,28 @@ protected:
   }
 
   static std::vector<std::uint32_t> Pixels() { return ViewBuffer().Image().pixels; }
+
+  // The whole program afresh, as for a new test.
+  void Fresh() {
+    VelmoReset();
+    SetUp();
+  }
+
+  // The line operation with its options set (a button with a text has the
+  // text typed as its value, one without is pressed), then one line clicked
+  // from pixel a to pixel b; the line stored.
+  TGcell OneLine(std::initializer_list<std::pair<int, const char*>> options, TPointD a, TPointD b) {
+    ui.Choose(OpBtn_Line);
+    for (auto [n, text] : options) {
+      ui.SubMenu(n);
+      if (text) ui.Entry(text);
+    }
+    ui.LeftClick(a.x, a.y);
+    ui.LeftClick(b.x, b.y);
+    const auto lines = Cells(GK_LINE);
+    EXPECT_EQ(lines.size(), 1u);
+    return lines.empty() ? TGcell{} : lines.back();
+  }
 };
 
 void ExpectPoint(TPointD got, TPointD want, const char* what, double tol = kTol) {
@@ -186,7 +209,7 @@ TEST_F(OpLineTest, TypedValuesUseTheirPromptsHistoriesAndCaptions) {
   EXPECT_EQ(g_form1.PvBtn[5].raw, "⑥中心Ｒ=7");
 }
 
-TEST_F(OpLineTest, EscInTheEntryKeepsTheCaptionAndIgnoresClicksWhileOpen) {
+TEST_F(OpLineTest, EscInTheEntryKeepsTheCaptionAndEscAtTheStartClearsIt) {
   ui.Choose(OpBtn_Line);
   ui.SubMenu(2);
   ui.Entry("40");
@@ -196,11 +219,19 @@ TEST_F(OpLineTest, EscInTheEntryKeepsTheCaptionAndIgnoresClicksWhileOpen) {
   EXPECT_EQ(g_form1.PvBtn[1].raw, "②長さ=40");
   EXPECT_EQ(ui.Prompt(), " ・始点指示(L)or(R) ");
   EXPECT_EQ(StoreUsed(), 0);
+  // A line keeps the value for the next; Esc at the start clears it.
+  ui.LeftClick(100, 100);
+  ui.LeftClick(300, 100);
+  EXPECT_EQ(g_form1.PvBtn[1].raw, "②長さ=40");
+  ui.Esc();
+  EXPECT_EQ(g_form1.PvBtn[1].raw, "②長さ");
 }
 
 // ---- Single lines ---------------------------------------------------------------
 
 TEST_F(OpLineTest, FreeLineRunsFromPressToPressAndIsOneUndoStep) {
+  CurPVC().writeLayer = 0x23;
+  CurPVC().writePen = 0x35;
   ui.Choose(OpBtn_Line);
   ui.LeftClick(100, 300);
   ui.LeftClick(260, 180);
@@ -208,8 +239,8 @@ TEST_F(OpLineTest, FreeLineRunsFromPressToPressAndIsOneUndoStep) {
   ASSERT_EQ(lines.size(), 1u);
   ExpectPoint(P0(lines[0]), W(100, 300), "start");
   ExpectPoint(P1(lines[0]), W(260, 180), "end");
-  EXPECT_EQ(lines[0].layer, CurPVC().writeLayer);
-  EXPECT_EQ(lines[0].pen, CurPVC().writePen);
+  EXPECT_EQ(lines[0].layer, 0x23);
+  EXPECT_EQ(lines[0].pen, 0x35);
   EXPECT_EQ(ui.Prompt(), " ・始点指示(L)or(R) ");
   GcellUndo();
   EXPECT_TRUE(Cells().empty());
@@ -229,21 +260,12 @@ TEST_F(OpLineTest, HorizontalVerticalLock) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dx * 100 + c.dy);
-    VelmoReset();
-    SetUp();
-    ui.Choose(OpBtn_Line);
-    ui.SubMenu(1);
-    if (c.typed) {
-      ui.SubMenu(2);
-      ui.Entry("50");
-    }
-    ui.LeftClick(300, 300);
-    ui.LeftClick(300 + c.dx, 300 + c.dy);
-    const auto lines = Cells(GK_LINE);
-    ASSERT_EQ(lines.size(), 1u);
+    Fresh();
+    const TGcell line = c.typed ? OneLine({{1, nullptr}, {2, "50"}}, {300, 300}, {300 + c.dx, 300 + c.dy})
+                                : OneLine({{1, nullptr}}, {300, 300}, {300 + c.dx, 300 + c.dy});
     const TPointD s = W(300, 300);
-    ExpectPoint(P0(lines[0]), s, "start");
-    ExpectPoint(P1(lines[0]), {s.x + c.ex, s.y + c.ey}, "end", 1e-6);
+    ExpectPoint(P0(line), s, "start");
+    ExpectPoint(P1(line), {s.x + c.ex, s.y + c.ey}, "end", 1e-6);
   }
 }
 
@@ -260,18 +282,11 @@ TEST_F(OpLineTest, TypedLengthIsARealLengthAtTheWriteGroupsScale) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sx * 1000 + c.sy);
-    VelmoReset();
-    SetUp();
+    Fresh();
     Scales(c.basic, c.sx, c.sy);
-    ui.Choose(OpBtn_Line);
-    ui.SubMenu(2);
-    ui.Entry("50");
-    ui.LeftClick(400, 300);
-    ui.LeftClick(400 + c.dx, 300 + c.dy);
-    const auto lines = Cells(GK_LINE);
-    ASSERT_EQ(lines.size(), 1u);
+    const TGcell line = OneLine({{2, "50"}}, {400, 300}, {400 + c.dx, 300 + c.dy});
     const TPointD s = W(400, 300);
-    ExpectPoint(P1(lines[0]), {s.x + c.ex, s.y + c.ey}, "end", 1e-6);
+    ExpectPoint(P1(line), {s.x + c.ex, s.y + c.ey}, "end", 1e-6);
     // The length stays for the next line.
     EXPECT_EQ(g_form1.PvBtn[1].raw, "②長さ=50");
   }
@@ -290,22 +305,12 @@ TEST_F(OpLineTest, TypedAngleFollowsThePointersQuadrant) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.angle) + " " + std::to_string(c.dx) + "," + std::to_string(c.dy));
-    VelmoReset();
-    SetUp();
-    ui.Choose(OpBtn_Line);
-    ui.SubMenu(3);
-    ui.Entry(c.angle);
+    Fresh();
+    const TGcell line = c.typed ? OneLine({{3, c.angle}, {2, "20"}}, {400, 300}, {400 + c.dx, 300 + c.dy})
+                                : OneLine({{3, c.angle}}, {400, 300}, {400 + c.dx, 300 + c.dy});
+    EXPECT_NEAR(std::remainder(Dir(line) - c.want * kPi / 180, 2 * kPi), 0, 1e-9);
     if (c.typed) {
-      ui.SubMenu(2);
-      ui.Entry("20");
-    }
-    ui.LeftClick(400, 300);
-    ui.LeftClick(400 + c.dx, 300 + c.dy);
-    const auto lines = Cells(GK_LINE);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NEAR(std::remainder(Dir(lines[0]) - c.want * kPi / 180, 2 * kPi), 0, 1e-9);
-    if (c.typed) {
-      EXPECT_NEAR(Len(lines[0]), 20, 1e-9);
+      EXPECT_NEAR(Len(line), 20, 1e-9);
     }
   }
 }
@@ -795,8 +800,7 @@ TEST_F(OpLineTest, ChainWithoutSpacingOrRadiusIsAPlainPolyline) {
 // pointer that wanders through sharp inner corners leaves nothing behind.
 TEST_F(OpLineTest, ChainCornersDoNotAccumulateTrimsOverMoves) {
   auto draw = [&](bool wander) {
-    VelmoReset();
-    SetUp();
+    Fresh();
     ui.Choose(OpBtn_Line);
     ui.SubMenu(7);
     ui.SubMenu(5);

@@ -18,6 +18,7 @@
 #include "files/fSave_VLD.h"
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
+#include "kernel/ReplaceFile.h"
 #include "kernel/SjisConv.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
@@ -564,21 +565,7 @@ bool SaveOperationHst() {
   put("$EOF");
 
   const fs::path target = ProgramFile("Operation.hst");
-  fs::path tmp = target;
-  tmp += ".tmp" + std::to_string(::getpid());
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  bool ok = f != nullptr;
-  if (f) {
-    ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = (std::fclose(f) == 0) && ok;
-  }
-  std::error_code ec;
-  if (ok) fs::rename(tmp, target, ec);
-  if (!ok || ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
+  return ReplaceFileContents(target, out);
 }
 
 void AddRecentFile(const std::string& name) {

@@ -192,9 +192,6 @@ struct TBest {
   }
 };
 
-// Cells of the current window that are shown.
-bool Visible(const TGcell& c, int window) { return c.kind > 0 && c.window == window && IsCellShown(c); }
-
 // The characteristic points a cell offers to the snap, into best. u is the
 // size of a pixel, T four pixels.
 void OfferCellPoints(const TGcell& c, TBest& best, double u, double T, TCellPieces& pieces) {
@@ -466,7 +463,7 @@ int PickArea(bool includeHidden, double x, double y) {
       }
       case GK_POLYGON: {
         const int n = PolygonGetVertices(c.text, xs, ys);
-        holds = n > 0 && PointInPolygon(xs.data(), ys.data(), n, x, y);
+        holds = n >= 3 && PointInPolygon(xs.data(), ys.data(), n, x, y);
         break;
       }
       case GK_POLYARC: holds = FilledArcHolds(c, x, y); break;

@@ -291,7 +291,8 @@ TEST_F(SnapTest, HiddenCellsAndShortLinesOfferNothing) {
   CurPVC().groups[0].layers[1].visible = false;
   GcellAddLine(0x01, 0x11, 1000, 1000, 1400, 1000);
   EXPECT_FALSE(At(1000 - 2 * kPx, 1000).ok);
-  // Shorter than 5 pixels: its ends are not offered.
+  // Shorter than 5 pixels: its ends are not offered, not even its start as
+  // a "crossing" of the line with itself.
   GcellAddLine(0x00, 0x11, 1000, 1100, 1000 + 4 * kPx, 1100);
   EXPECT_FALSE(At(1000 - 2 * kPx, 1100).ok);
   GcellAddLine(0x00, 0x11, 1000, 1200, 1000 + 5 * kPx, 1200);

@@ -272,6 +272,21 @@ bool Cross(const TGcell& a, const TGcell& b, double px, double py, double& X, do
   return code == kOnBoth;
 }
 
+// Whether the crossing of the infinite lines through a and b may lie within
+// dist of P: a quick test that spares LineCross the many pairs that cross
+// farther off. Nearly parallel lines (and non-finite ones) are left to
+// LineCross; the margin covers the two computations' rounding.
+bool LinesMayCrossWithin(const TGcell& a, const TGcell& b, double px, double py, double dist) {
+  const double ax = a.p[2] - a.p[0], ay = a.p[3] - a.p[1], bx = b.p[2] - b.p[0], by = b.p[3] - b.p[1];
+  const double la = std::sqrt(ax * ax + ay * ay), lb = std::sqrt(bx * bx + by * by);
+  const double den = ax * by - ay * bx;
+  if (!(std::fabs(den) > 1e-3 * la * lb)) return true;
+  const double t = ((b.p[0] - a.p[0]) * by - (b.p[1] - a.p[1]) * bx) / den;
+  const double dx = a.p[0] + t * ax - px, dy = a.p[1] + t * ay - py;
+  const double limit = dist + 1e-6 * (1 + std::fabs(px) + std::fabs(py) + la + lb);
+  return !(dx * dx + dy * dy >= limit * limit);
+}
+
 // Pens 1..6 by print width, widest first (an exchange sort, so equal widths
 // keep no particular order), then the auxiliary pen.
 void PenOrder(int order[7]) {
@@ -331,6 +346,7 @@ bool SnapPoint(const TGContext& view, double& x, double& y) {
     if (a.kind == GK_LINE && SegmentDistance(px, py, a.p[0], a.p[1], a.p[2], a.p[3]) > 2 * T) continue;
     for (std::size_t j = i + 1; j < crossing.size(); ++j) {
       const TGcell& b = GcellRef(candidates[crossing[j]]);
+      if (a.kind == GK_LINE && b.kind == GK_LINE && !LinesMayCrossWithin(a, b, px, py, best.d)) continue;
       double X = 0, Y = 0;
       if (Cross(a, b, px, py, X, Y)) best.Offer(X, Y);
     }

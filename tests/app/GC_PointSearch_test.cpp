@@ -204,6 +204,17 @@ TEST_F(SnapTest, CrossingAgainstEndPointsWhicheverIsNearer) {
   for (const Case& c : cases) EXPECT_SNAPS(At(c.x, c.y), c.wx, c.wy, c.what);
 }
 
+TEST_F(SnapTest, TheNearestOfSeveralCrossingsWins) {
+  // A horizontal line crossed by slanted lines 3 and 1 px to the right of the
+  // click and one 2 px to its left, in that order.
+  GcellAddLine(0, 0x11, 800, 1000, 1300, 1000);
+  for (double at : {3.0, 1.0, -2.0})
+    GcellAddLine(0, 0x11, 1000 + at * kPx - 100, 800, 1000 + at * kPx + 100, 1200);
+  EXPECT_SNAPS(At(1000, 1000 + 0.5 * kPx), 1000 + kPx, 1000, "the crossing 1 px away");
+  // The two slanted lines are parallel: no crossing between them.
+  EXPECT_SNAPS(At(1000 - 1.5 * kPx, 1000 + 0.5 * kPx), 1000 - 2 * kPx, 1000, "the crossing 2 px left");
+}
+
 TEST_F(SnapTest, CrossingOfALineAndACircleOnTheClicksSide) {
   GcellAddCircle(0, 0x11, 1000, 1000, 100, 1, 0);
   GcellAddLine(0, 0x11, 700, 1050, 1300, 1050);

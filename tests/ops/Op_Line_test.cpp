@@ -292,6 +292,22 @@ TEST_F(OpLineTest, TypedLengthIsARealLengthAtTheWriteGroupsScale) {
   }
 }
 
+// In a group whose x and y scales differ a free line still ends at the
+// pointer, and a typed length is measured on paper along the pointer's
+// direction.
+TEST_F(OpLineTest, UnequalGroupScalesKeepThePointersDirection) {
+  Scales(100, 100, 50);  // 1 mm is 1 unit across, 2 units up
+  TGcell line = OneLine({}, {400, 300}, {460, 220});
+  ExpectPoint(P1(line), W(460, 220), "free end");
+  Fresh();
+  Scales(100, 100, 50);
+  line = OneLine({{2, "50"}}, {400, 300}, {460, 220});
+  const TPointD s = W(400, 300), p = W(460, 220);
+  const double a = std::atan2((p.y - s.y) * 0.5, p.x - s.x);  // the direction on paper
+  ExpectPoint(P1(line), {s.x + 50 * std::cos(a), s.y + 50 * std::sin(a) / 0.5}, "typed length", 1e-9);
+  EXPECT_NEAR(std::remainder(Dir(line) - LineAngle(s.x, s.y, p.x, p.y), 2 * kPi), 0, 1e-12);
+}
+
 TEST_F(OpLineTest, TypedAngleFollowsThePointersQuadrant) {
   struct Case {
     const char* angle;
@@ -794,6 +810,26 @@ TEST_F(OpLineTest, ChainWithoutSpacingOrRadiusIsAPlainPolyline) {
   ExpectPoint(P1(lines[0]), W(400, 500), "corner");
   ExpectPoint(P0(lines[1]), W(400, 500), "corner");
   ExpectPoint(P1(lines[1]), W(400, 200), "end");
+}
+
+// With a fixed length a click gives a segment of that length towards the
+// pointer; the closing second click on the same point adds no corner.
+TEST_F(OpLineTest, ChainWithAFixedLengthEndsWithoutACorner) {
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(7);
+  ui.SubMenu(2);
+  ui.Entry("100");
+  ui.SubMenu(6);
+  ui.Entry("10");
+  ui.LeftClick(300, 400);
+  ui.LeftClick(300, 350);
+  ui.LeftClick(300, 350);
+  EXPECT_EQ(ui.Prompt(), " ・連線の始点指示(L)or(R) ");
+  const auto cells = Cells();
+  ASSERT_EQ(cells.size(), 1u);
+  const TPointD s = W(300, 400);
+  ExpectPoint(P0(cells[0]), s, "start");
+  ExpectPoint(P1(cells[0]), {s.x, s.y + 100}, "end", 1e-9);
 }
 
 // The corner is built afresh from the untrimmed lines at every move, so a

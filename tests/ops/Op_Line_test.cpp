@@ -903,4 +903,38 @@ TEST_F(OpLineTest, ChainFeedbackShowsWhenItsSidesShareAPixel) {
   EXPECT_EQ(Pixels(), clean);
 }
 
+// Values far beyond any drawing: nothing breaks, nothing unusable is stored.
+TEST_F(OpLineTest, ExtremeTypedValuesAreSafe) {
+  for (const char* v : {"1E+308", "-1E+300", "1E-300"}) {
+    SCOPED_TRACE(v);
+    Fresh();
+    ui.Choose(OpBtn_Line);
+    ui.SubMenu(2);
+    ui.Entry(v);
+    ui.SubMenu(3);
+    ui.Entry(v);
+    ui.LeftClick(100, 100);
+    ui.Move(300, 200);
+    ui.LeftClick(300, 200);
+    ui.LeftClick(100, 100);
+    ui.SubMenu(5);
+    ui.Entry(std::string(v) + "," + v);
+    ui.Esc();
+    ui.SubMenu(7);
+    ui.SubMenu(5);
+    ui.Entry(v);
+    ui.SubMenu(6);
+    ui.Entry(v);
+    ui.LeftClick(100, 500);
+    ui.Move(400, 500);
+    ui.LeftClick(400, 500);
+    ui.Move(400, 200);
+    ui.LeftClick(400, 200);
+    ui.LeftClick(400, 200);
+    ViewRedraw(1);
+    for (const TGcell& c : Cells())
+      for (double d : c.p) EXPECT_TRUE(std::isfinite(d));
+  }
+}
+
 }  // namespace

@@ -295,7 +295,6 @@ void ShowRubber(TGContext& view, bool show) {
 // The rubber cell from the start to e: a line, or a point when e is at the start.
 void SetRubber(TGContext& view, TPointD e) {
   LineOpState& st = S();
-  const bool shown = st.rubberShown;
   ShowRubber(view, false);
   const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
   if (Dist(st.start, e) < kPointEps) {
@@ -307,7 +306,7 @@ void SetRubber(TGContext& view, TPointD e) {
   } else {
     st.rubber = LineCell(st.start, e, pen);
   }
-  ShowRubber(view, shown || st.rubber.kind != 0);
+  ShowRubber(view, true);
 }
 
 // The state of a fresh start, keeping the given captions of ② and ③.
@@ -841,7 +840,6 @@ void OnChainStart(TGContext& view, int code) {
     const Factors k = Scale();
     BuildSegment(st.cur, p, p, ChainSpacing(k), st.centre);
     st.hasPrev = false;
-    st.corner = 1;
     st.lastClickPx = ClickPixel(code);
     Enter(LineState::lsChainNext);
   } else if (!ChainSub(view, code) && code == EV_ESC) {
@@ -875,7 +873,6 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
       return;
     }
     st.lastClickPx = px;
-    st.corner = std::min(st.corner + 1, 3);
     const Factors k = Scale();
     BuildSegment(st.cur, e, e, ChainSpacing(k), st.centre);
     ShowChain(view, true);

@@ -64,8 +64,7 @@ struct LineOpState {
   std::string chainSpacing;  // ⑤ caption, kept across restarts
   std::string chainRadius;   // ⑥ caption, kept
   bool centre = false;       // ⑦ draw the centre line too; kept
-  int corner = 0;            // 1 at the first segment, up to 3
-  bool hasPrev = false;
+  bool hasPrev = false;  // a fixed segment waits for the corner after it
   TChainSegment prev, cur;
   TPointD lastClickPx;  // the last chain click, pixels
   std::vector<TGcell> chainShown;

@@ -1,6 +1,7 @@
 #include "app/Ap_Offset.h"
 
 #include "app/Ap_Unit1.h"
+#include "app/GC_PointSearch.h"
 #include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
 
@@ -96,7 +97,16 @@ bool OffsetCheck(int& code) {
   double x = 0, y = 0;
   if (code == EV_LCLICK && pvc.offsetLeft) {
     PressToWorld(g_manager.leftPressPos, x, y);
+    // In text input a click on a text picks it for editing.
+    if (CurOpButton() == OpBtn_Moji && PickText(false, x, y) != 0) return false;
     Intercept(kOffsetTagLeft, x, y);
+    return true;
+  }
+  if (code == EV_RCLICK && pvc.offsetRight) {
+    PressToWorld(g_manager.rightPressPos, x, y);
+    // A snap that finds nothing is the operation's to report.
+    if (!SnapPoint(CurrentView(), x, y)) return false;
+    Intercept(kOffsetTagRight, x, y);
     return true;
   }
   return false;

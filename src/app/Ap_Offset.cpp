@@ -145,14 +145,18 @@ void OffsetClearPending() {
 
 void OffsetModeClick() {
   TPVC& pvc = CurPVC();
-  pvc.offsetMode = pvc.offsetMode == OFFSET_OFF ? OFFSET_ONCE : pvc.offsetMode == OFFSET_ONCE ? OFFSET_ALWAYS : OFFSET_OFF;
+  pvc.offsetMode = pvc.offsetMode == OFFSET_OFF    ? OFFSET_ONCE
+                   : pvc.offsetMode == OFFSET_ONCE ? OFFSET_ALWAYS
+                                                   : OFFSET_OFF;
   OffsetModeShow();
 }
 
 void OffsetModeShow() {
   const TPVC& pvc = CurPVC();
   TControl& panel = g_form1.OffsetMode;
-  panel.color = pvc.offsetMode == OFFSET_ONCE ? clOffsetOnce : pvc.offsetMode == OFFSET_ALWAYS ? clOffsetAlways : clOffsetOff;
+  panel.color = pvc.offsetMode == OFFSET_ONCE     ? clOffsetOnce
+                : pvc.offsetMode == OFFSET_ALWAYS ? clOffsetAlways
+                                                  : clOffsetOff;
   panel.visible = pvc.offsetLeft || pvc.offsetRight;
   Form1Changed();
 }

@@ -1,5 +1,7 @@
 #include "app/Ap_Offset.h"
 
+#include <cmath>
+
 #include "app/Ap_Unit1.h"
 #include "app/GC_PointSearch.h"
 #include "kernel/Z_Basic.h"
@@ -33,6 +35,10 @@ void Intercept(int tag, double x, double y) {
   Form1Changed();
 }
 
+// An offset that overflowed counts as none: it would carry the click off to
+// infinity and into the cells drawn from it.
+double Finite(double v) { return std::isfinite(v) ? v : 0; }
+
 // Closes the open entry, Enter taking the typed offset and Esc none, and
 // gives back the entry's tag.
 int CloseEntry(bool enter) {
@@ -40,8 +46,8 @@ int CloseEntry(bool enter) {
   pvc.offsetDx = pvc.offsetDy = 0;
   if (enter) {
     const std::string text = ToHalfWidth(g_form1.edCommon.text, false);
-    pvc.offsetDx = RealToUnitsX(pvc, kWriteLayerCode, EvalField(text, 1));
-    pvc.offsetDy = RealToUnitsY(pvc, kWriteLayerCode, EvalField(text, 2));
+    pvc.offsetDx = Finite(RealToUnitsX(pvc, kWriteLayerCode, EvalField(text, 1)));
+    pvc.offsetDy = Finite(RealToUnitsY(pvc, kWriteLayerCode, EvalField(text, 2)));
   }
   EntryClose();
   // The panels the entry hid.

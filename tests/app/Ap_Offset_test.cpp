@@ -146,6 +146,7 @@ TEST_F(OffsetTest, TypedTextsBecomeStoredUnitsOfTheWriteGroup) {
       {"-4,0.5", -8, 2.5},  {"7", 14, 0},        // a missing number is 0
       {"", 0, 0},           {"abc,3", 0, 15},
       {"2*5,10/2", 20, 25},  // as any typed value, a small expression
+      {"1.0E+300*1.0E+300,5", 0, 25},  // an overflow is no offset
   };
   Mode(OFFSET_ALWAYS);
   ui.Choose(OpBtn_Line);

@@ -1,6 +1,9 @@
 #include "app/Ap_Offset.h"
 
+#include <cmath>
+
 #include "app/Ap_Unit1.h"
+#include "app/GC_PointSearch.h"
 #include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
 
@@ -32,6 +35,10 @@ void Intercept(int tag, double x, double y) {
   Form1Changed();
 }
 
+// An offset that overflowed counts as none: it would carry the click off to
+// infinity and into the cells drawn from it.
+double Finite(double v) { return std::isfinite(v) ? v : 0; }
+
 // Closes the open entry, Enter taking the typed offset and Esc none, and
 // gives back the entry's tag.
 int CloseEntry(bool enter) {
@@ -39,8 +46,8 @@ int CloseEntry(bool enter) {
   pvc.offsetDx = pvc.offsetDy = 0;
   if (enter) {
     const std::string text = ToHalfWidth(g_form1.edCommon.text, false);
-    pvc.offsetDx = RealToUnitsX(pvc, kWriteLayerCode, EvalField(text, 1));
-    pvc.offsetDy = RealToUnitsY(pvc, kWriteLayerCode, EvalField(text, 2));
+    pvc.offsetDx = Finite(RealToUnitsX(pvc, kWriteLayerCode, EvalField(text, 1)));
+    pvc.offsetDy = Finite(RealToUnitsY(pvc, kWriteLayerCode, EvalField(text, 2)));
   }
   EntryClose();
   // The panels the entry hid.
@@ -96,7 +103,16 @@ bool OffsetCheck(int& code) {
   double x = 0, y = 0;
   if (code == EV_LCLICK && pvc.offsetLeft) {
     PressToWorld(g_manager.leftPressPos, x, y);
+    // In text input a click on a text picks it for editing.
+    if (CurOpButton() == OpBtn_Moji && PickText(false, x, y) != 0) return false;
     Intercept(kOffsetTagLeft, x, y);
+    return true;
+  }
+  if (code == EV_RCLICK && pvc.offsetRight) {
+    PressToWorld(g_manager.rightPressPos, x, y);
+    // A snap that finds nothing is the operation's to report.
+    if (!SnapPoint(CurrentView(), x, y)) return false;
+    Intercept(kOffsetTagRight, x, y);
     return true;
   }
   return false;
@@ -135,14 +151,18 @@ void OffsetClearPending() {
 
 void OffsetModeClick() {
   TPVC& pvc = CurPVC();
-  pvc.offsetMode = pvc.offsetMode == OFFSET_OFF ? OFFSET_ONCE : pvc.offsetMode == OFFSET_ONCE ? OFFSET_ALWAYS : OFFSET_OFF;
+  pvc.offsetMode = pvc.offsetMode == OFFSET_OFF    ? OFFSET_ONCE
+                   : pvc.offsetMode == OFFSET_ONCE ? OFFSET_ALWAYS
+                                                   : OFFSET_OFF;
   OffsetModeShow();
 }
 
 void OffsetModeShow() {
   const TPVC& pvc = CurPVC();
   TControl& panel = g_form1.OffsetMode;
-  panel.color = pvc.offsetMode == OFFSET_ONCE ? clOffsetOnce : pvc.offsetMode == OFFSET_ALWAYS ? clOffsetAlways : clOffsetOff;
+  panel.color = pvc.offsetMode == OFFSET_ONCE     ? clOffsetOnce
+                : pvc.offsetMode == OFFSET_ALWAYS ? clOffsetAlways
+                                                  : clOffsetOff;
   panel.visible = pvc.offsetLeft || pvc.offsetRight;
   Form1Changed();
 }

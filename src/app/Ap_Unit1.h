@@ -49,11 +49,11 @@ struct Form1State {
   TControl PvEdit;      // the entry box panel
   TControl PvEsc;       // "Esc"
   TEntryBox edCommon;
+  TControl PvMoji;      // the text input panel with its two fields
   TControl lbComHst;    // the history label
   int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
   TControl lbGuid1;     // the prompt line
   TControl PvMojiNo;    // the panel of the text-size box
-  TControl PvMoji;      // the text input fields
   TControl OffsetMode;  // "ｵﾌｾｯﾄ" on the right: the offset mode, shown while an offset is allowed
   TControl pnMouse;     // pointer position
   TControl lbDataCount; // cell counts

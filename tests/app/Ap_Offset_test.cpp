@@ -7,6 +7,7 @@
 #include "Harness.h"
 #include "VelmoTest.h"
 #include "app/Ap_Unit1.h"
+#include "app/GC_PointSearch.h"
 #include "kernel/Common.h"
 #include "model/ComHst.h"
 #include "model/PVC.h"
@@ -19,6 +20,7 @@ struct Got {
   int code;
   double x, y;
   double dx, dy;  // the pending offset at that moment
+  bool snapped = false;  // a right click found its point
   bool operator==(int c) const { return code == c; }
 };
 std::vector<Got> g_got;
@@ -29,6 +31,13 @@ void TakingOp(TGContext& view, int code, double x, double y) {
   if (code == EV_LCLICK) {
     G_ToWorld(view, g_manager.leftPressPos.x, g_manager.leftPressPos.y, g.x, g.y);
     AddOffset(g.x, g.y);
+  } else if (code == EV_RCLICK) {
+    G_ToWorld(view, g_manager.rightPressPos.x, g_manager.rightPressPos.y, g.x, g.y);
+    g.snapped = SnapPoint(view, g.x, g.y);
+    if (g.snapped)
+      AddOffset(g.x, g.y);
+    else
+      Beep();
   }
   g_got.push_back(g);
   if (code == EV_START || code == EV_LCLICK || code == EV_RCLICK) SetOffsetAllow(g_allowLeft, g_allowRight);
@@ -58,6 +67,8 @@ protected:
     g_allowLeft = g_allowRight = true;
     SetOpHandler(OpBtn_Line, TakingOp);
     SetOpHandler(OpBtn_Circle, TakingOp);
+    SetOpHandler(OpBtn_Moji, TakingOp);
+    SetOpHandler(OpBtn_Sunpo, TakingOp);
     TPVC& pvc = CurPVC();
     pvc.basicScale = 100;
     TGroupEntry& g = pvc.groups[WriteGroup(pvc)];
@@ -66,6 +77,12 @@ protected:
     G_SetWindow(CurrentView(), -1000, -750, 1000, 750);
   }
   static void Mode(int m) { CurPVC().offsetMode = m; }
+  // The pixel where a drawing point lies in the view as it is now.
+  static TPointD Pixel(double x, double y) {
+    TPointD p;
+    G_ToPixel(CurrentView(), x, y, p.x, p.y);
+    return p;
+  }
   // The drawing point of a press at pixel (px, py) in the view as it is now.
   static TPointD World(double px, double py) {
     TPointD p;
@@ -129,6 +146,7 @@ TEST_F(OffsetTest, TypedTextsBecomeStoredUnitsOfTheWriteGroup) {
       {"-4,0.5", -8, 2.5},  {"7", 14, 0},        // a missing number is 0
       {"", 0, 0},           {"abc,3", 0, 15},
       {"2*5,10/2", 20, 25},  // as any typed value, a small expression
+      {"1.0E+300*1.0E+300,5", 0, 25},  // an overflow is no offset
   };
   Mode(OFFSET_ALWAYS);
   ui.Choose(OpBtn_Line);
@@ -314,6 +332,93 @@ TEST_F(OffsetTest, ThePanelShowsTheModeWhileAnOffsetIsAllowed) {
   EXPECT_FALSE(g_form1.OffsetMode.visible);
   EXPECT_FALSE(CurPVC().offsetLeft);
   EXPECT_FALSE(CurPVC().offsetRight);
+}
+
+TEST_F(OffsetTest, RightClickIsSnappedBeforeTheEntryOpens) {
+  GcellAddLine(static_cast<std::uint8_t>(CurPVC().writeLayer), 0x11, 500, 250, 900, 250);
+  Mode(OFFSET_ALWAYS);
+  ui.Choose(OpBtn_Line);
+  const TPointD end = Pixel(900, 250);
+  g_got.clear();
+  ui.RightClick(end.x + 6, end.y - 5);
+  ASSERT_TRUE(OffsetEntryOpen());
+  EXPECT_EQ(g_form1.edCommon.tag, kOffsetTagRight);
+  EXPECT_FALSE(Has(EV_RCLICK));
+  // Zooming meanwhile does not move the snapped point.
+  G_SetWindow(CurrentView(), 600, 100, 1000, 400);
+  ui.Entry("10,5");
+  const Got* c = Last(EV_RCLICK);
+  ASSERT_NE(c, nullptr);
+  EXPECT_TRUE(c->snapped);
+  EXPECT_NEAR(c->x, 900 + 20, 1e-9);
+  EXPECT_NEAR(c->y, 250 + 25, 1e-9);
+  EXPECT_FALSE(Has(EV_LCLICK));
+  EXPECT_EQ(platform().beeps(), 0);
+
+  // Esc: the snapped point as it is.
+  g_got.clear();
+  const TPointD start = Pixel(500, 250);
+  ui.RightClick(start.x - 4, start.y + 4);
+  ASSERT_TRUE(OffsetEntryOpen());
+  ui.Esc();
+  ASSERT_NE(Last(EV_RCLICK), nullptr);
+  EXPECT_NEAR(Last(EV_RCLICK)->x, 500, 1e-9);
+  EXPECT_NEAR(Last(EV_RCLICK)->y, 250, 1e-9);
+
+  // Nothing to snap to: the click goes to the operation, which beeps.
+  g_got.clear();
+  const TPointD empty = Pixel(700, 350);
+  ui.RightClick(empty.x, empty.y);
+  EXPECT_FALSE(OffsetEntryOpen());
+  ASSERT_NE(Last(EV_RCLICK), nullptr);
+  EXPECT_FALSE(Last(EV_RCLICK)->snapped);
+  EXPECT_EQ(platform().beeps(), 1);
+
+  // An operation that allows only left offsets gets its right clicks.
+  g_allowRight = false;
+  ui.Choose(OpBtn_Line);
+  g_got.clear();
+  ui.RightClick(end.x, end.y);
+  EXPECT_FALSE(OffsetEntryOpen());
+  EXPECT_TRUE(Has(EV_RCLICK));
+}
+
+TEST_F(OffsetTest, TextInputKeepsClicksOnTextsAndGetsItsPanelsBack) {
+  const int text = GcellAddText(static_cast<std::uint8_t>(CurPVC().writeLayer), 1, 0x11, "ABCDEF", 0, 0, 100, 100);
+  const double tx = 101, ty = 101;  // inside the text's box
+  ASSERT_EQ(PickText(false, tx, ty), text);
+  Mode(OFFSET_ALWAYS);
+  ui.Choose(OpBtn_Moji);
+  g_got.clear();
+  const TPointD on = Pixel(tx, ty);
+  ui.LeftClick(on.x, on.y);
+  EXPECT_FALSE(OffsetEntryOpen()) << "a click on a text edits it";
+  EXPECT_TRUE(Has(EV_LCLICK));
+  // Elsewhere the click is taken; which panels come back depends on the
+  // operation.
+  const struct {
+    TOpButton op;
+    bool mojiNo, moji, btns;
+  } cases[] = {
+      {OpBtn_Moji, true, true, false},
+      {OpBtn_Sunpo, true, false, true},
+      {OpBtn_Line, false, false, true},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(OpInfo(k.op).name);
+    ui.Choose(k.op);
+    g_form1.PvMojiNo.visible = g_form1.PvMoji.visible = true;
+    g_form1.PvBtns.visible = k.btns;
+    Intercepted(on.x - 300, on.y);  // left of the text
+    EXPECT_FALSE(g_form1.PvMojiNo.visible);
+    EXPECT_FALSE(g_form1.PvMoji.visible);
+    EXPECT_FALSE(g_form1.PvBtns.visible);
+    ui.Esc();
+    EXPECT_TRUE(Has(EV_LCLICK));
+    EXPECT_EQ(g_form1.PvMojiNo.visible, k.mojiNo);
+    EXPECT_EQ(g_form1.PvMoji.visible, k.moji);
+    EXPECT_EQ(g_form1.PvBtns.visible, k.btns);
+  }
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ TVisibility Visibility(const TPVC& pvc) {
 }
 
 void SetControl(TControl& c, const char* caption, const char* hint = "") {
-  c = TControl{};
   c.caption = caption;
   c.hint = hint;
 }
@@ -88,13 +87,12 @@ void OpenSettings(const char* page) {
 }  // namespace
 
 void ApGrpLay_Reset() {
+  g_grpLay = GrpLayState{};
   GrpLayState& s = g_grpLay;
   for (int i = 0; i < 16; ++i) {
     const char digit[2] = {kHexDigits[i], 0};
-    static_cast<TControl&>(s.PnlGrp[i]) = TControl{};
     s.PnlGrp[i].caption = digit;
     s.PnlGrp[i].hint = kPressHint;
-    static_cast<TControl&>(s.PnlLay[i]) = TControl{};
     s.PnlLay[i].caption = digit;
     s.PnlLay[i].hint = kPressHint;
   }
@@ -115,9 +113,9 @@ void ApGrpLay_Reset() {
   SetControl(s.Dsp[Dsp_Assist], "補助", "補助線の表示ON/OFF");
   SetControl(s.Dsp[Dsp_Grid], "方眼", "方眼線の表示ON/OFF");
   SetControl(s.OffsetMode, "ｵﾌｾｯﾄ");
-  static_cast<TControl&>(s.FixZoom) = TControl{};
   s.FixZoom.caption = "範囲記憶";
   s.FixZoom.hint = "全体表示範囲をマウス左で記憶、右で解除";
+  s.FixZoom.color = clFixZoomFace;
   SetControl(s.ImagePen, "", "書込ペン変更,右クリックで登録");
   static constexpr const char* kMenu[5] = {"[ A ] に登録", "[ B ] に登録", "[ C ] に登録", "[ D ] に登録",
                                            "[ E ] に登録"};

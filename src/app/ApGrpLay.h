@@ -28,6 +28,7 @@ constexpr std::uint32_t clDspOffDimmed = 0xAA88AA;     // not shown, but drawn d
 constexpr std::uint32_t clDspGridOn = 0xAAFFAA;        // "方眼" on
 constexpr std::uint32_t clOffsetOnce = 0x00FFFF;
 constexpr std::uint32_t clFixZoomOff = 0xC0C0C0;       // caption of "範囲記憶" while no range is kept
+constexpr std::uint32_t clFixZoomFace = 0x404040;      // dark, so that both captions read
 
 // A panel button: a control whose caption may be bold, underlined and in
 // its own colour.
@@ -75,8 +76,8 @@ struct GrpLayState {
   void (*fitAll)() = nullptr;
 };
 extern GrpLayState g_grpLay;
-// Captions and hints set, the controls derived from the working copy; the
-// hooks are kept.
+// Captions and hints set, the controls derived from the working copy, no
+// hooks.
 void ApGrpLay_Reset();
 
 // ---- The panels ----------------------------------------------------------

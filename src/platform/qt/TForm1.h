@@ -19,6 +19,7 @@
 #include "render/RasterCanvas.h"
 
 class QToolButton;
+class TLayerPanels;
 
 // The drawing area: shows the view's back buffer (app/GC_View.h) and
 // forwards the mouse and its size to the core. The window repaints the part
@@ -130,6 +131,8 @@ private:
   QLabel* quickPenLabels_[5] = {};
   RasterCanvas wrtPenCanvas_, quickPenCanvas_[5];
   std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
+  // The group and layer panels, display switches, "範囲記憶"
+  TLayerPanels* layerPanels_ = nullptr;
   // Status bar
   QLabel* pnMouse = nullptr;
   QLabel* lbDataCount = nullptr;

@@ -346,9 +346,12 @@ void DspMaskClick(TDspSwitch which) {
 void FixZoomMouseDown(unsigned button) {
   TPVC& pvc = CurPVC();
   if (button != ssRight) {
+    // A view not yet set up has no window worth remembering.
     const TGContext& v = CurrentView();
-    pvc.rangeRemembered = true;
-    pvc.rememberedRange = {v.wx1, v.wy1, v.wx2, v.wy2};
+    if (v.wx2 > v.wx1 && v.wy2 > v.wy1) {
+      pvc.rangeRemembered = true;
+      pvc.rememberedRange = {v.wx1, v.wy1, v.wx2, v.wy2};
+    }
   } else {
     pvc.rangeRemembered = false;
     const TGContext kept = CurrentView();

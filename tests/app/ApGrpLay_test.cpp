@@ -604,6 +604,13 @@ TEST_F(GrpLayTest, RangeMemoryKeepsTheWindowAndTheRightButtonFitsAll) {
   EXPECT_EQ(g_grpLay.FixZoom.fontColor, clFixZoomOff);
 }
 
+TEST_F(GrpLayTest, RangeMemoryIgnoresAViewWithoutWindow) {
+  CurrentView() = TGContext{};
+  FixZoomMouseDown(ssLeft);
+  EXPECT_FALSE(CurPVC().rangeRemembered);
+  EXPECT_EQ(g_grpLay.FixZoom.fontColor, clFixZoomOff);
+}
+
 // ---- Pen presets --------------------------------------------------------------------
 
 TEST_F(GrpLayTest, PresetsBecomeTheWritePenAndTakeIt) {

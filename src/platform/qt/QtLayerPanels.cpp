@@ -18,15 +18,6 @@ constexpr int kButtonHeight = 18;
 
 QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | (rgb & 0xFFFFFF))); }
 
-unsigned ButtonBit(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return ssLeft;
-    case Qt::RightButton: return ssRight;
-    case Qt::MiddleButton: return ssMiddle;
-    default: return 0;
-  }
-}
-
 QHBoxLayout* Row(QBoxLayout* parent, int spacing = 1) {
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
@@ -51,25 +42,34 @@ TPanelLabel::TPanelLabel(QWidget* parent, const QString& name) : QLabel(parent) 
 }
 
 void TPanelLabel::Show(const TControl& c) {
-  const QString caption = FromSjis(c.caption);
-  if (text() != caption) setText(caption);
-  setToolTip(FromSjis(c.hint));
-  QPalette p = palette();
-  p.setColor(QPalette::Window, Rgb(c.color));
-  setPalette(p);
-  setVisible(c.visible);
-  setEnabled(c.enabled);
+  TPanelButton b;
+  static_cast<TControl&>(b) = c;
+  b.fontColor = palette().color(QPalette::WindowText).rgb() & 0xFFFFFF;
+  b.bold = font().bold();
+  b.underline = font().underline();
+  Show(b);
 }
 
 void TPanelLabel::Show(const TPanelButton& c) {
-  Show(static_cast<const TControl&>(c));
+  // Shown again on every refresh of the window: only what changed is set.
+  if (shown_ && c.caption == seen_.caption && c.hint == seen_.hint && c.color == seen_.color &&
+      c.fontColor == seen_.fontColor && c.bold == seen_.bold && c.underline == seen_.underline &&
+      c.visible == seen_.visible && c.enabled == seen_.enabled)
+    return;
+  shown_ = true;
+  seen_ = c;
+  setText(FromSjis(c.caption));
+  setToolTip(FromSjis(c.hint));
+  QPalette p = palette();
+  p.setColor(QPalette::Window, Rgb(c.color));
+  p.setColor(QPalette::WindowText, Rgb(c.fontColor));
+  setPalette(p);
   QFont f = font();
   f.setBold(c.bold);
   f.setUnderline(c.underline);
   setFont(f);
-  QPalette p = palette();
-  p.setColor(QPalette::WindowText, Rgb(c.fontColor));
-  setPalette(p);
+  setVisible(c.visible);
+  setEnabled(c.enabled);
 }
 
 void TPanelLabel::mousePressEvent(QMouseEvent* e) {

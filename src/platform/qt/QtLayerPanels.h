@@ -22,7 +22,7 @@ public:
   std::function<void(unsigned button, unsigned shift)> onPress;
   std::function<void()> onClick;
   // Caption, hint, colour, visible and enabled from the core; a panel
-  // button's font too.
+  // button's font too (a plain control keeps the panel's own font).
   void Show(const TControl& c);
   void Show(const TPanelButton& c);
 
@@ -30,6 +30,10 @@ protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+  bool shown_ = false;
+  TPanelButton seen_;  // what the panel shows
 };
 
 class TLayerPanels final : public QFrame {

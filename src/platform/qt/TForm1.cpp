@@ -98,15 +98,6 @@ int ScreenIndex(const std::string& sjis, int bytes) {
   return static_cast<int>(FromSjis(sjis.substr(0, static_cast<std::size_t>(bytes))).size());
 }
 
-unsigned ButtonBit(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return ssLeft;
-    case Qt::RightButton: return ssRight;
-    case Qt::MiddleButton: return ssMiddle;
-    default: return 0;
-  }
-}
-
 }  // namespace
 
 // --- the drawing area

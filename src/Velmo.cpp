@@ -2,6 +2,7 @@
 
 #include "app/ApGrpLay.h"
 #include "app/ApManager.h"
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/PictureFile.h"
@@ -33,6 +34,8 @@ void VelmoReset() {
   Z_Graph_Reset();
   ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
+  Ap_Offset_Reset();
+  g_manager.interceptor = OffsetInterceptor();
   GC_Draw_Reset();
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/ApManager.h"
+#include "app/Ap_Offset.h"
 #include "app/GC_View.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
@@ -112,7 +113,6 @@ void ApGrpLay_Reset() {
   SetControl(s.Dsp[Dsp_Picture], "画像", "画像の表示ON/OFF");
   SetControl(s.Dsp[Dsp_Assist], "補助", "補助線の表示ON/OFF");
   SetControl(s.Dsp[Dsp_Grid], "方眼", "方眼線の表示ON/OFF");
-  SetControl(s.OffsetMode, "ｵﾌｾｯﾄ");
   s.FixZoom.caption = "範囲記憶";
   s.FixZoom.hint = "全体表示範囲をマウス左で記憶、右で解除";
   s.FixZoom.color = clFixZoomFace;
@@ -173,10 +173,7 @@ void RefreshLayerPanels() {
   s.Dsp[Dsp_Assist].color = d.auxiliary ? clDspOn : clPanelGrey;
   s.Dsp[Dsp_Grid].color = pvc.gridShown ? clDspGridOn : clPanelGrey;
 
-  s.OffsetMode.visible = pvc.offsetLeft || pvc.offsetRight;
-  s.OffsetMode.color = pvc.offsetMode == OFFSET_ONCE     ? clOffsetOnce
-                       : pvc.offsetMode == OFFSET_ALWAYS ? clPanelYellow
-                                                         : clPanelGrey;
+  OffsetModeShow();  // the offset mode panel (g_form1.OffsetMode)
 
   s.FixZoom.fontColor = pvc.rangeRemembered ? clPanelYellow : clFixZoomOff;
   Form1Changed();

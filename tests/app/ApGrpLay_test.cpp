@@ -477,16 +477,16 @@ TEST_F(GrpLayTest, OffsetAndRangeMemoryShowTheirState) {
     bool visible;
     std::uint32_t color;
   } cases[] = {
-      {false, false, OFFSET_ONCE, false, clOffsetOnce}, {true, false, OFFSET_OFF, true, clPanelGrey},
-      {false, true, OFFSET_ONCE, true, clOffsetOnce},   {true, true, OFFSET_ALWAYS, true, clPanelYellow},
+      {false, false, OFFSET_ONCE, false, clOffsetOnce}, {true, false, OFFSET_OFF, true, clOffsetOff},
+      {false, true, OFFSET_ONCE, true, clOffsetOnce},   {true, true, OFFSET_ALWAYS, true, clOffsetAlways},
   };
   for (const Case& c : cases) {
     CurPVC().offsetLeft = c.left;
     CurPVC().offsetRight = c.right;
     CurPVC().offsetMode = c.mode;
     RefreshLayerPanels();
-    EXPECT_EQ(g_grpLay.OffsetMode.visible, c.visible);
-    EXPECT_EQ(g_grpLay.OffsetMode.color, c.color);
+    EXPECT_EQ(g_form1.OffsetMode.visible, c.visible);
+    EXPECT_EQ(g_form1.OffsetMode.color, c.color);
   }
   EXPECT_EQ(g_grpLay.FixZoom.fontColor, clFixZoomOff);
   FixZoomMouseDown(ssLeft);

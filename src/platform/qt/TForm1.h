@@ -118,6 +118,7 @@ private:
   QFrame* PvBtn[7] = {};
   QLabel* PvBtnLabel[7] = {};
   QLabel* lbComHst = nullptr;
+  QFrame* PvMojiNo = nullptr;
   // Prompt line
   QFrame* PnlGuid = nullptr;
   QLabel* lbGuid1 = nullptr;
@@ -133,6 +134,9 @@ private:
   std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
   // The group and layer panels, display switches, "範囲記憶"
   TLayerPanels* layerPanels_ = nullptr;
+  // Right column
+  QFrame* OffsetMode = nullptr;
+  QLabel* OffsetModeLabel = nullptr;
   // Status bar
   QLabel* pnMouse = nullptr;
   QLabel* lbDataCount = nullptr;

@@ -240,15 +240,6 @@ unsigned HeldShift() {
          (g_manager.rightHeld ? ssRight : 0u);
 }
 
-// The number as the pointer display shows it: thousands separators and
-// four decimals, then shortened while it is 8 or more characters long and
-// still has its decimal point.
-std::string MousePosText(double v) {
-  std::string s = Format("%.4n", {v});
-  while (s.size() >= 8 && s.find('.') != std::string::npos) s.pop_back();
-  return s;
-}
-
 void ReplaceWindow(const TGContext& v) {
   ViewStorePrevious();
   ViewShowWindowOf(v);
@@ -392,6 +383,12 @@ void Wheel(int delta, unsigned shift, double x, double y) {
     ViewRedraw(1);
   }
   ReplayMouseMove();
+}
+
+std::string MousePosText(double v) {
+  std::string s = Format("%.4n", {v});
+  while (s.size() >= 8 && s.find('.') != std::string::npos) s.pop_back();
+  return s;
 }
 
 void ShowMousePos() {

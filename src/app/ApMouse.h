@@ -81,6 +81,10 @@ void ReplayMouseMove();
 
 // pnMouse := the pointer position in drawing units, "%s : %s".
 void ShowMousePos();
+// One coordinate as ShowMousePos shows it: thousands separators and four
+// decimals, then shortened by its last character while it is 8 or more
+// characters long and still has its decimal point.
+std::string MousePosText(double v);
 // The window caption and lbFileName from the current window's number and
 // file name.
 void ShowTitle();

@@ -78,9 +78,9 @@ TEST_F(FileProcTest, SaveAsPresetsTheDialogFromTheWindowsName) {
     CurPVC().fileName = name.empty() ? "" : Path(name).string();
     platform().ScriptFile({false, ""});
     SaveAsCommand();
-    const TFileDialogSpec& spec = platform().fileDialogs().back();
-    EXPECT_EQ(spec.filterIndex, index) << name;
-    EXPECT_EQ(spec.fileName, name.empty() ? "" : Path("a").string()) << name;
+    const TFileDialogRequest& request = platform().fileDialogs().back();
+    EXPECT_EQ(request.filterIndex, index) << name;
+    EXPECT_EQ(request.fileName, name.empty() ? "" : Path("a").string()) << name;
   }
 }
 

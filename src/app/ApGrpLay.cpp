@@ -352,18 +352,11 @@ void FixZoomMouseDown(unsigned button) {
   } else {
     pvc.rangeRemembered = false;
     const TGContext kept = CurrentView();
-    if (g_grpLay.fitAll) {
-      g_grpLay.fitAll();
-    } else if (kept.canvas) {
-      ViewInitialWindow();
-      pvc.view = CurrentView();
-    }
+    ViewFitAll();
     ViewRedraw(1);
     const TPointD at = g_manager.lastMousePos;
     OpDispatch(OpBtn_None, EV_MOVE, at.x, at.y);
-    const TGContext& now = CurrentView();
-    if (now.wx1 != kept.wx1 || now.wy1 != kept.wy1 || now.wx2 != kept.wx2 || now.wy2 != kept.wy2)
-      pvc.prevView = kept;
+    if (!SameWindow(CurrentView(), kept)) pvc.prevView = kept;
   }
   RefreshLayerPanels();
 }

@@ -70,8 +70,6 @@ struct GrpLayState {
   void (*openLayerView)() = nullptr;
   // The settings dialog on the page with this caption (CP932); true for OK.
   bool (*openSettings)(const std::string& page) = nullptr;
-  // Fit all: the whole drawing, or the remembered range, in view.
-  void (*fitAll)() = nullptr;
 };
 extern GrpLayState g_grpLay;
 // Captions and hints set, the controls derived from the working copy, no

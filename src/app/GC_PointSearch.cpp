@@ -192,9 +192,6 @@ struct TBest {
   }
 };
 
-// Cells of the current window that are shown.
-bool Visible(const TGcell& c, int window) { return c.kind > 0 && c.window == window && IsCellShown(c); }
-
 // The characteristic points a cell offers to the snap, into best. u is the
 // size of a pixel, T four pixels.
 void OfferCellPoints(const TGcell& c, TBest& best, double u, double T, TCellPieces& pieces) {
@@ -275,6 +272,21 @@ bool Cross(const TGcell& a, const TGcell& b, double px, double py, double& X, do
   return code == kOnBoth;
 }
 
+// Whether the crossing of the infinite lines through a and b may lie within
+// dist of P: a quick test that spares LineCross the many pairs that cross
+// farther off. Nearly parallel lines (and non-finite ones) are left to
+// LineCross; the margin covers the two computations' rounding.
+bool LinesMayCrossWithin(const TGcell& a, const TGcell& b, double px, double py, double dist) {
+  const double ax = a.p[2] - a.p[0], ay = a.p[3] - a.p[1], bx = b.p[2] - b.p[0], by = b.p[3] - b.p[1];
+  const double la = std::sqrt(ax * ax + ay * ay), lb = std::sqrt(bx * bx + by * by);
+  const double den = ax * by - ay * bx;
+  if (!(std::fabs(den) > 1e-3 * la * lb)) return true;
+  const double t = ((b.p[0] - a.p[0]) * by - (b.p[1] - a.p[1]) * bx) / den;
+  const double dx = a.p[0] + t * ax - px, dy = a.p[1] + t * ay - py;
+  const double limit = dist + 1e-6 * (1 + std::fabs(px) + std::fabs(py) + la + lb);
+  return !(dx * dx + dy * dy >= limit * limit);
+}
+
 // Pens 1..6 by print width, widest first (an exchange sort, so equal widths
 // keep no particular order), then the auxiliary pen.
 void PenOrder(int order[7]) {
@@ -334,6 +346,7 @@ bool SnapPoint(const TGContext& view, double& x, double& y) {
     if (a.kind == GK_LINE && SegmentDistance(px, py, a.p[0], a.p[1], a.p[2], a.p[3]) > 2 * T) continue;
     for (std::size_t j = i + 1; j < crossing.size(); ++j) {
       const TGcell& b = GcellRef(candidates[crossing[j]]);
+      if (a.kind == GK_LINE && b.kind == GK_LINE && !LinesMayCrossWithin(a, b, px, py, best.d)) continue;
       double X = 0, Y = 0;
       if (Cross(a, b, px, py, X, Y)) best.Offer(X, Y);
     }
@@ -466,7 +479,7 @@ int PickArea(bool includeHidden, double x, double y) {
       }
       case GK_POLYGON: {
         const int n = PolygonGetVertices(c.text, xs, ys);
-        holds = n > 0 && PointInPolygon(xs.data(), ys.data(), n, x, y);
+        holds = n >= 3 && PointInPolygon(xs.data(), ys.data(), n, x, y);
         break;
       }
       case GK_POLYARC: holds = FilledArcHolds(c, x, y); break;

@@ -204,6 +204,17 @@ TEST_F(SnapTest, CrossingAgainstEndPointsWhicheverIsNearer) {
   for (const Case& c : cases) EXPECT_SNAPS(At(c.x, c.y), c.wx, c.wy, c.what);
 }
 
+TEST_F(SnapTest, TheNearestOfSeveralCrossingsWins) {
+  // A horizontal line crossed by slanted lines 3 and 1 px to the right of the
+  // click and one 2 px to its left, in that order.
+  GcellAddLine(0, 0x11, 800, 1000, 1300, 1000);
+  for (double at : {3.0, 1.0, -2.0})
+    GcellAddLine(0, 0x11, 1000 + at * kPx - 100, 800, 1000 + at * kPx + 100, 1200);
+  EXPECT_SNAPS(At(1000, 1000 + 0.5 * kPx), 1000 + kPx, 1000, "the crossing 1 px away");
+  // The two slanted lines are parallel: no crossing between them.
+  EXPECT_SNAPS(At(1000 - 1.5 * kPx, 1000 + 0.5 * kPx), 1000 - 2 * kPx, 1000, "the crossing 2 px left");
+}
+
 TEST_F(SnapTest, CrossingOfALineAndACircleOnTheClicksSide) {
   GcellAddCircle(0, 0x11, 1000, 1000, 100, 1, 0);
   GcellAddLine(0, 0x11, 700, 1050, 1300, 1050);
@@ -291,7 +302,8 @@ TEST_F(SnapTest, HiddenCellsAndShortLinesOfferNothing) {
   CurPVC().groups[0].layers[1].visible = false;
   GcellAddLine(0x01, 0x11, 1000, 1000, 1400, 1000);
   EXPECT_FALSE(At(1000 - 2 * kPx, 1000).ok);
-  // Shorter than 5 pixels: its ends are not offered.
+  // Shorter than 5 pixels: its ends are not offered, not even its start as
+  // a "crossing" of the line with itself.
   GcellAddLine(0x00, 0x11, 1000, 1100, 1000 + 4 * kPx, 1100);
   EXPECT_FALSE(At(1000 - 2 * kPx, 1100).ok);
   GcellAddLine(0x00, 0x11, 1000, 1200, 1000 + 5 * kPx, 1200);
@@ -336,6 +348,34 @@ TEST_F(SnapTest, ManyFillsElsewhereDoNotCrowdOutALine) {
   TGcell pic = Cell(GK_PICTURE, {300, 300, 100, 50}, "a.bmp");
   ASSERT_GT(GcellAdd(pic), 0);
   EXPECT_SNAPS(At(300 + 3 * kPx, 350 + 3 * kPx), 300, 350, "picture corner");
+}
+
+// Lines 3 px below the click, with far ends: they count as near but offer
+// nothing. After 500 of them the window narrows to 4 px; at 1000 the search
+// takes no more cells.
+TEST_F(SnapTest, CandidateWindowNarrowsAfter500AndStopsAt1000) {
+  struct Case {
+    const char* what;
+    int fillers;
+    double x1;  // start of the line on the click's row, its end at x 1400
+    bool ok;
+  } cases[] = {
+      {"499 before: 10 px away still near", 499, 1000 + 10 * kPx, true},
+      {"500 before: 10 px away no longer", 500, 1000 + 10 * kPx, false},
+      {"500 before: 3 px away", 500, 1000 + 3 * kPx, true},
+      {"999 before: 3 px away", 999, 1000 + 3 * kPx, true},
+      {"1000 before: the list is full", 1000, 1000 + 3 * kPx, false},
+  };
+  for (const Case& c : cases) {
+    GC_DB_Reset();
+    for (int i = 0; i < c.fillers; ++i) ASSERT_GT(GcellAddLine(0, 0x11, 0, 1000 - 3 * kPx, 1600, 1000 - 3 * kPx), 0);
+    GcellAddLine(0, 0x11, c.x1, 1000, 1400, 1000);
+    const Snap s = At(1000, 1000);
+    EXPECT_EQ(s.ok, c.ok) << c.what;
+    if (c.ok) {
+      EXPECT_EQ(s.x, c.x1) << c.what;
+    }
+  }
 }
 
 TEST_F(SnapTest, PolygonsAndFilledArcsOfferNoPoint) {
@@ -433,7 +473,9 @@ TEST_F(SnapTest, PickAreaReturnsTheTopmostArea) {
       {"outside the slice's angles", 770, 30, 0}, {"beyond the slice's radius", 880, 80, 0},
       {"disc", 1030, -60, id},
   };
+  GcellAdd(Cell(GK_POLYGON, {2000, 0, 2100, 100}, "0,2000,0,2100,100"));  // two vertices: no area
   for (const Case& c : cases) EXPECT_EQ(PickArea(false, c.x, c.y), c.want) << c.what;
+  EXPECT_EQ(PickArea(false, 2050, 50), 0) << "on a two-vertex polygon";
   CurPVC().show.fills = false;
   EXPECT_EQ(PickArea(false, 350, 50), 0) << "fills switched off";
   EXPECT_EQ(PickArea(true, 350, 50), ip);

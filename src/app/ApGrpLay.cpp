@@ -315,7 +315,10 @@ void PnlLayNamClick() { OpenSettings("ﾚｲﾔｰ名"); }
 void DspMaskClick(TDspSwitch which) {
   TPVC& pvc = CurPVC();
   TDisplaySwitches& d = pvc.show;
+  // Switching something on paints over the view; off erases and repaints.
+  // Lines, texts, fills and pictures may be drawn dimmed when off.
   int mode = 1;
+  bool asVisibility = false;
   switch (which) {
     case Dsp_Mode:
       d.dimHidden = !d.dimHidden;
@@ -325,16 +328,16 @@ void DspMaskClick(TDspSwitch which) {
       d.points = !d.points;
       mode = d.points ? 0 : 1;
       break;
-    case Dsp_Line: d.lines = !d.lines; mode = -1; break;
-    case Dsp_Moji: d.texts = !d.texts; mode = -1; break;
-    case Dsp_Polygon: d.fills = !d.fills; mode = -1; break;
-    case Dsp_Picture: d.pictures = !d.pictures; mode = -1; break;
+    case Dsp_Line: d.lines = !d.lines, asVisibility = true; break;
+    case Dsp_Moji: d.texts = !d.texts, asVisibility = true; break;
+    case Dsp_Polygon: d.fills = !d.fills, asVisibility = true; break;
+    case Dsp_Picture: d.pictures = !d.pictures, asVisibility = true; break;
     case Dsp_Assist: d.auxiliary = !d.auxiliary; break;
     case Dsp_Grid: pvc.gridShown = !pvc.gridShown; break;
     default: return;
   }
   RefreshLayerPanels();
-  if (mode < 0)
+  if (asVisibility)
     RedrawAfterVisibilityChange();
   else
     ViewRedraw(mode);

@@ -540,6 +540,10 @@ TEST_F(GrpLayTest, DisplaySwitchesTurnOverAndRedrawAsFarAsNeeded) {
   EXPECT_EQ(g_grpLay.Dsp[Dsp_Point].color, clDspOn);
   EXPECT_EQ(g_grpLay.Dsp[Dsp_Grid].color, clPanelGrey);
   EXPECT_EQ(g_grpLay.Dsp[Dsp_Grid].hint, "方眼線の表示ON/OFF");
+  // No such switch: nothing changes, nothing is redrawn.
+  DspMaskClick(Dsp_Count);
+  DspMaskClick(static_cast<TDspSwitch>(-1));
+  EXPECT_TRUE(Redraws().empty());
 }
 
 TEST_F(GrpLayTest, HidingAGroupRemovesItsCellsFromTheView) {

@@ -1,6 +1,8 @@
 #include "platform/qt/TForm1.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -15,13 +17,17 @@
 #include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <utility>
 
+#include "app/ApMouse.h"
+#include "app/ApUndo.h"
 #include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "platform/qt/QtConvert.h"
+#include "platform/qt/QtLayerPanels.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 #include "render/ApPenSet.h"
@@ -37,7 +43,7 @@ constexpr int kPaletteMargin = 3;
 
 constexpr int kBarHeight = 34;     // the operation bar
 constexpr int kSubHeight = 26;     // a sub-menu button
-constexpr int kRightWidth = 128;   // the right column
+constexpr int kRightWidth = 176;   // the right column: sixteen group buttons in a row
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -98,15 +104,6 @@ int ScreenIndex(const std::string& sjis, int bytes) {
   return static_cast<int>(FromSjis(sjis.substr(0, static_cast<std::size_t>(bytes))).size());
 }
 
-unsigned ButtonBit(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return ssLeft;
-    case Qt::RightButton: return ssRight;
-    case Qt::MiddleButton: return ssMiddle;
-    default: return 0;
-  }
-}
-
 }  // namespace
 
 // --- the drawing area
@@ -162,8 +159,40 @@ void TPaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* e) {
-  PaintBox1MouseMove(ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  QPointF pos = e->position();
+  if (confined_ && !rect().contains(pos.toPoint())) {
+    // Back inside: the pointer may not leave the area while the zoom box runs.
+    const QPoint in(std::clamp(static_cast<int>(pos.x()), 0, width() - 1),
+                    std::clamp(static_cast<int>(pos.y()), 0, height() - 1));
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) QCursor::setPos(mapToGlobal(in));
+    pos = in;
+  }
+  PaintBox1MouseMove(ShiftBits(e->modifiers(), e->buttons()), pos.x(), pos.y());
   afterInput_();
+}
+
+void TPaintBox::wheelEvent(QWheelEvent* e) {
+  const QPoint d = e->angleDelta();
+  wheelRest_ += d.y() != 0 ? d.y() : d.x();
+  const unsigned shift = ShiftBits(e->modifiers(), e->buttons());
+  // One step per notch (120); a finer wheel's parts add up first.
+  while (wheelRest_ >= 120 || wheelRest_ <= -120) {
+    const int step = wheelRest_ > 0 ? 120 : -120;
+    wheelRest_ -= step;
+    Wheel(step, shift, e->position().x(), e->position().y());
+  }
+  e->accept();
+  afterInput_();
+}
+
+void TPaintBox::Confine(bool on) {
+  if (on == confined_) return;
+  confined_ = on;
+  // Where the display server refuses a grab (Wayland) this does nothing.
+  if (on)
+    grabMouse();
+  else
+    releaseMouse();
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
@@ -264,6 +293,18 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   root->addLayout(middle, 1);
 
   root->addWidget(BuildBottom(this));
+  layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
+
+  // The menu's undo (Ctrl+Z) ends the operation first, as menu commands do.
+  auto* undo1 = new QAction(U("やり直し"), this);
+  undo1->setObjectName(QStringLiteral("UNDO1"));
+  undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undo1->setShortcutContext(Qt::WindowShortcut);
+  connect(undo1, &QAction::triggered, this, [this] {
+    UNDO1Click();
+    SyncFromCore();
+  });
+  addAction(undo1);
 
   // Key preview and the clicks on the bar's panels.
   qApp->installEventFilter(this);
@@ -434,13 +475,21 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return b;
   };
-  view->addWidget(wide(ToolButton(Pn_View, "BtnZM0", U("全体表示"))), 0, 0, 1, 6);
-  view->addWidget(wide(ToolButton(Pn_View, "BtnZM1", U("縮小表示"))), 1, 0, 1, 3);
-  view->addWidget(wide(ToolButton(Pn_View, "BtnZM2", U("拡大表示"))), 1, 3, 1, 3);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_U", U("↑"))), 2, 2, 1, 2);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_L", U("←"))), 3, 0, 1, 2);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_D", U("↓"))), 3, 2, 1, 2);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_R", U("→"))), 3, 4, 1, 2);
+  auto viewButton = [&](const char* name, const char* caption, TViewButton b) {
+    QToolButton* btn = wide(ToolButton(Pn_View, name, U(caption)));
+    connect(btn, &QToolButton::clicked, this, [this, b] {
+      Btn_ViewClick(b);
+      SyncFromCore();
+    });
+    return btn;
+  };
+  view->addWidget(viewButton("BtnZM0", "全体表示", TViewButton::BtnZM0), 0, 0, 1, 6);
+  view->addWidget(viewButton("BtnZM1", "縮小表示", TViewButton::BtnZM1), 1, 0, 1, 3);
+  view->addWidget(viewButton("BtnZM2", "拡大表示", TViewButton::BtnZM2), 1, 3, 1, 3);
+  view->addWidget(viewButton("Btn_U", "↑", TViewButton::Btn_U), 2, 2, 1, 2);
+  view->addWidget(viewButton("Btn_L", "←", TViewButton::Btn_L), 3, 0, 1, 2);
+  view->addWidget(viewButton("Btn_D", "↓", TViewButton::Btn_D), 3, 2, 1, 2);
+  view->addWidget(viewButton("Btn_R", "→", TViewButton::Btn_R), 3, 4, 1, 2);
   lbtm->addWidget(Pn_View);
   col->addWidget(Pn_LBtm);
 
@@ -448,8 +497,20 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
   auto* p14 = new QHBoxLayout(Panel14);
   p14->setContentsMargins(3, 0, 3, 0);
   p14->setSpacing(1);
-  p14->addWidget(wide(ToolButton(Panel14, "Btn_Change", U("ウィンドウ切替"))));
-  p14->addWidget(wide(ToolButton(Panel14, "Btn_Undo", U("やり直し"))));
+  Btn_Change = wide(ToolButton(Panel14, "Btn_Change", U("ウィンドウ切替")));
+  Btn_Change->setToolTip(U("ウィンドウ切替"));
+  connect(Btn_Change, &QToolButton::clicked, this, [this] {
+    btnFigChangeClick();
+    SyncFromCore();
+  });
+  p14->addWidget(Btn_Change);
+  QToolButton* undo = wide(ToolButton(Panel14, "Btn_Undo", U("やり直し")));
+  undo->setToolTip(U("やり直し"));
+  connect(undo, &QToolButton::clicked, this, [this] {
+    Btn_UndoClick();
+    SyncFromCore();
+  });
+  p14->addWidget(undo);
   col->addWidget(Panel14);
   return PnlLeft;
 }
@@ -460,28 +521,8 @@ QWidget* TForm1::BuildRight(QWidget* parent) {
   auto* col = new QVBoxLayout(PnlRight);
   col->setContentsMargins(3, 3, 3, 3);
   col->setSpacing(3);
-  // Room for the group and layer panels.
-  QFrame* PnlGrpLay = Panel(PnlRight, "PnlGrpLay", QFrame::StyledPanel, QFrame::Sunken);
-  PnlGrpLay->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-  col->addWidget(PnlGrpLay, 1);
-
-  QFrame* PnlDsp = Panel(PnlRight, "PnlDsp");
-  auto* grid = new QGridLayout(PnlDsp);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->setSpacing(1);
-  const struct {
-    const char* name;
-    const char* caption;
-  } toggles[] = {{"DspMode", "表示"},    {"DspLine", "線"},  {"DspMoji", "文字"},   {"DspPolygon", "塗面"},
-                 {"DspPicture", "画像"}, {"DspPoint", "点"}, {"DspAssist", "補助"}, {"DspGrid", "方眼"}};
-  int n = 0;
-  for (const auto& t : toggles) {
-    QToolButton* b = ToolButton(PnlDsp, t.name, U(t.caption));
-    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    grid->addWidget(b, n / 2, n % 2);
-    ++n;
-  }
-  col->addWidget(PnlDsp);
+  layerPanels_ = new TLayerPanels(PnlRight, [this] { SyncFromCore(); });
+  col->addWidget(layerPanels_, 1);
 
   OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
   OffsetMode->setFixedHeight(24);
@@ -504,7 +545,7 @@ QWidget* TForm1::BuildBottom(QWidget* parent) {
   pnMouse->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnMouse->setMinimumWidth(220);
   row->addWidget(pnMouse);
-  row->addWidget(ToolButton(PnlBottom, "FixZoom", U("範囲記憶")));
+  row->addWidget(layerPanels_->MakeFixZoom(PnlBottom));
   lbDataCount = Label(PnlBottom, "lbDataCount");
   lbDataCount->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   row->addWidget(lbDataCount, 1);
@@ -554,12 +595,14 @@ void TForm1::SyncFromCore() {
   // The part of the view's back buffer that drawing touched.
   const TPixelRect dirty = ViewTakeDirty();
   if (!dirty.Empty()) PaintBox1->update(QRect(dirty.left, dirty.top, dirty.Width(), dirty.Height()));
+  PaintBox1->Confine(g_form1.pointerConfined);
   for (TSpeedButton* b : opButtons_)
     if (b) b->setChecked(b->id() == g_manager.downButton);
   SyncPenPreviews();
   if (synced_ && g_form1.revision == seenRevision_) return;
   synced_ = true;
   seenRevision_ = g_form1.revision;
+  layerPanels_->Sync();
 
   setWindowTitle(FromSjis(g_form1.caption));
   lbFileName->setText(FromSjis(g_form1.lbFileName.caption));
@@ -600,6 +643,7 @@ void TForm1::SyncFromCore() {
   ShowControl(lbDataCount, g_form1.lbDataCount);
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
+  Btn_Change->setText(U("ウィンドウ切替 ") + QString::number(g_mouseNav.Btn_ChangeGlyph));
 
   Pv_Top->layout()->activate();
   PlaceHistory();

@@ -314,6 +314,28 @@ TEST_F(MouseNavTest, LostReleaseEndsADrag) {
   EXPECT_EQ(g_codes, (std::vector<int>{EV_RDOWN, EV_REDRAW, EV_MOVE}));
 }
 
+TEST_F(MouseNavTest, ReleaseOverAnotherPanelEndsThePress) {
+  ui.Press(ssLeft, 100, 100);
+  ui.Move(120, 110);
+  FormMouseUp(ssLeft, 0);
+  EXPECT_FALSE(g_manager.leftHeld);
+  EXPECT_EQ(g_codes, (std::vector<int>{EV_LDOWN, EV_LCLICK, EV_MOVE}));
+  FormMouseUp(ssLeft, 0);  // nothing pending: nothing happens
+  EXPECT_EQ(g_codes.size(), 3u);
+}
+
+TEST_F(MouseNavTest, OpenEntryBoxLeavesTheZoomBoxAlone) {
+  EntryOpen(2, "length", nullptr);
+  const TGContext before = View();
+  ZoomBox(100, 100, 300, 250);
+  EXPECT_EQ(g_codes, (std::vector<int>{EV_LDOWN, EV_REDRAW, EV_MOVE, EV_MOVE}))
+      << "no Enter or Esc from the gesture's releases";
+  EXPECT_LT(Width(), before.wx2 - before.wx1);
+  EXPECT_TRUE(EntryIsOpen());
+  ui.LeftClick(10, 10);  // a plain click confirms the entry
+  EXPECT_EQ(g_codes.back(), EV_ENTER);
+}
+
 TEST_F(MouseNavTest, ViewButtons) {
   const TGContext v = View();
   const double w = v.wx2 - v.wx1, h = v.wy2 - v.wy1;

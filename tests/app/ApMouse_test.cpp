@@ -3,6 +3,7 @@
 // between the two drawing windows, driven through the window's handlers.
 #include "app/ApMouse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -351,6 +352,12 @@ TEST_F(MouseNavTest, ViewButtons) {
   Btn_ViewClick(TViewButton::BtnZM0);
   ExpectWindow(View(), WindowOf(v));
   ExpectWindow(CurPVC().prevView, WindowOf(moved));
+  platform().SetKeyDown(PhysKey::Ctrl, true);
+  Btn_ViewClick(TViewButton::BtnZM0);
+  const std::string& t = g_form1.pnMouse.caption;
+  EXPECT_EQ(std::count(t.begin(), t.end(), '+'), 2) << t;
+  EXPECT_NE(t.find(" = "), std::string::npos) << t;
+  ExpectWindow(CurPVC().prevView, WindowOf(moved));  // nothing changed: the previous view stays
 }
 
 TEST_F(MouseNavTest, MousePositionText) {

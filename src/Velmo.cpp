@@ -5,6 +5,7 @@
 
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/PictureFile.h"
@@ -36,6 +37,8 @@ void VelmoReset() {
   Z_Graph_Reset();
   ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
+  Ap_Offset_Reset();
+  g_manager.interceptor = OffsetInterceptor();
   GC_Draw_Reset();
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();

@@ -1,6 +1,5 @@
 #include "platform/qt/TForm1.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QComboBox>
@@ -294,17 +293,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
   root->addWidget(BuildBottom(this));
   layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
-
-  // The menu's undo (Ctrl+Z) ends the operation first, as menu commands do.
-  auto* undo1 = new QAction(U("やり直し"), this);
-  undo1->setObjectName(QStringLiteral("UNDO1"));
-  undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  undo1->setShortcutContext(Qt::WindowShortcut);
-  connect(undo1, &QAction::triggered, this, [this] {
-    UNDO1Click();
-    SyncFromCore();
-  });
-  addAction(undo1);
 
   // Key preview and the clicks on the bar's panels.
   qApp->installEventFilter(this);

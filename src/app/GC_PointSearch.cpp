@@ -56,6 +56,18 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       ++n;
     }
   };
+  // Centre, the four axis points, the four diagonal points.
+  auto fullCurve = [&] {
+    add(p[0], p[1]);
+    static constexpr double kAngles[8] = {0,           std::numbers::pi,     kQuarter,
+                                          -kQuarter,   kQuarter / 2,         3 * kQuarter / 2,
+                                          -3 * kQuarter / 2, -kQuarter / 2};
+    for (double a : kAngles) {
+      double x, y;
+      CurvePoint(c, a, x, y);
+      add(x, y);
+    }
+  };
   switch (c.kind) {
     case GK_POINT:
     case GK_DOT:
@@ -66,6 +78,12 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       break;
     case GK_ARC:
     case GK_POLYARC: {
+      // Equal angles make a whole figure (a filled circle or ellipse): its
+      // end points alone would stand for one point of the rim.
+      if (p[7] == p[8]) {
+        fullCurve();
+        break;
+      }
       double x, y;
       CurvePoint(c, p[7], x, y);
       add(x, y);
@@ -81,18 +99,7 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       }
       break;
     }
-    case GK_CIRCLE: {
-      add(p[0], p[1]);
-      static constexpr double kAngles[8] = {0,           std::numbers::pi,     kQuarter,
-                                            -kQuarter,   kQuarter / 2,         3 * kQuarter / 2,
-                                            -3 * kQuarter / 2, -kQuarter / 2};
-      for (double a : kAngles) {
-        double x, y;
-        CurvePoint(c, a, x, y);
-        add(x, y);
-      }
-      break;
-    }
+    case GK_CIRCLE: fullCurve(); break;
     case GK_POLYGON:
       add(p[0], p[1]);
       add(p[0], p[3]);

@@ -55,6 +55,9 @@ TEST_F(PointSearchTest, ExtentsOfEachKind) {
       // Turned a quarter: the long axis runs along y.
       {"tilted ellipse", Cell(GK_CIRCLE, {0, 0, 0, 0, 10, 0.5, kPi / 2}), {-5, -10, 5, 10}},
       {"filled arc", Cell(GK_POLYARC, {0, 0, 0, 0, 10, 1, 0, -kPi / 2, 0}), {0, -10, 10, 0}},
+      // Equal angles: a whole filled circle (or ellipse), not one rim point.
+      {"filled circle", Cell(GK_POLYARC, {1, 2, 0, 0, 10, 1, 0, 0, 0}), {-9, -8, 11, 12}},
+      {"filled ellipse", Cell(GK_POLYARC, {0, 0, 0, 0, 10, 0.5, 0, 1, 1}), {-10, -5, 10, 5}},
       {"polygon", Cell(GK_POLYGON, {-1, -2, 3, 4}, "0,-1,-2,3,4,0,4"), {-1, -2, 3, 4}},
       // Corners are offsets from the base point.
       {"fill4k", Cell(GK_FILL4K, {10, 10, 5, 0, 5, 5, 99, -3, 8}), {7, 10, 15, 18}},

@@ -406,11 +406,22 @@ double PieceDistance(const TGcell& c, double px, double py) {
   }
 }
 
+// Tested in the frame of the circle the figure is drawn from (an ellipse
+// turned back by its tilt and stretched across by 1 / flatness), where the
+// parameter angles are directions: a flat ellipse holds only what is drawn.
 bool FilledArcHolds(const TGcell& c, double px, double py) {
-  if (!(std::hypot(px - c.p[0], py - c.p[1]) < c.p[4])) return false;
+  double dx = px - c.p[0], dy = py - c.p[1];
+  const double f = c.p[5];
+  if (f > 0.001 && f != 1) {
+    const double ct = std::cos(c.p[6]), st = std::sin(c.p[6]);
+    const double u = dx * ct + dy * st;
+    dy = (dy * ct - dx * st) / f;
+    dx = u;
+  }
+  if (!(std::hypot(dx, dy) < c.p[4])) return false;
   const double s = c.p[7], e = c.p[8];
   if (s == e) return true;
-  return NormalizeAngle(LineAngle(c.p[0], c.p[1], px, py), s) <= e;
+  return NormalizeAngle(LineAngle(0, 0, dx, dy), s) <= e;
 }
 
 }  // namespace

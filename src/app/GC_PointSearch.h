@@ -77,5 +77,6 @@ int PickNearest(const TGContext& view, bool includeHidden, double x, double y);
 // without areas) within 12 pixels; a cell of kind 0 when none.
 TGcell PickPrimitive(const TGContext& view, bool includeHidden, double x, double y);
 // The last (topmost) filled quadrilateral, picture, polygon or filled arc
-// that holds (x, y), even-odd with the outline included; 0 when none.
+// that holds (x, y), even-odd with the outline included (a filled ellipse
+// by its own outline); 0 when none.
 int PickArea(bool includeHidden, double x, double y);

@@ -569,6 +569,7 @@ void ClearCurve(TGContext& view) {
 }
 
 void EnterCurveMode(TGContext& view) {
+  ClearBase(view);
   ClearCurve(view);
   ClearSubBtns();
   Enter(LineState::lsCurveStart);

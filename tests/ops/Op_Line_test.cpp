@@ -603,6 +603,25 @@ TEST_F(OpLineTest, EndingTheOperationErasesItsFeedback) {
 
 // ---- Curves ---------------------------------------------------------------------
 
+// A base line picked for single lines has no use in curve mode: switching to
+// curves drops it and its highlight.
+TEST_F(OpLineTest, CurveModeDropsTheBaseLine) {
+  const TPointD a = W(100, 550);
+  GcellAddLine(0, 0x11, a.x, a.y, a.x + 300, a.y);
+  ViewRedraw(1);
+  const auto clean = Pixels();
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(4);
+  ui.LeftClick(250, 550);
+  ASSERT_NE(Pixels(), clean);  // the base shown highlighted
+  ui.SubMenu(6);
+  EXPECT_EQ(ui.Prompt(), " 曲線の始点指示(L)or(R) ");
+  EXPECT_FALSE(g_lineOp.baseSet);
+  EXPECT_TRUE(Pixels() == clean) << "the base's highlight stayed";
+  ViewRedraw(1);
+  EXPECT_TRUE(Pixels() == clean) << "the base drawn again by a repaint";
+}
+
 TEST_F(OpLineTest, CurveThroughThreePointsIsTenConnectedLinesThroughThem) {
   ui.Choose(OpBtn_Line);
   ui.SubMenu(6);

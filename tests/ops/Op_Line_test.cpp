@@ -815,6 +815,45 @@ INSTANTIATE_TEST_SUITE_P(Scales, OpLineChainTest,
                          ::testing::Values(ChainCase{100, 100, false}, ChainCase{100, 50, false},
                                            ChainCase{50, 200, true}));
 
+// ⑦ pressed while a chain is under way decides for every segment stored
+// after it, the one already fixed but not yet stored included.
+TEST_F(OpLineTest, CentreLineFlagCountsWhenASegmentIsStored) {
+  struct Case {
+    bool centreAtStart;
+    std::size_t centreLines, centreArcs;  // pen 87
+  } cases[] = {
+      {false, 2, 1},  // on before the second segment ends: both segments and their corner
+      {true, 0, 0},   // off: no centre cells at all
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.centreAtStart);
+    Fresh();
+    ui.Choose(OpBtn_Line);
+    ui.SubMenu(7);
+    if (c.centreAtStart != g_lineOp.centre) ui.SubMenu(7);
+    ui.SubMenu(5);
+    ui.Entry("10");
+    ui.SubMenu(6);
+    ui.Entry("20");
+    ui.LeftClick(100, 500);
+    ui.LeftClick(500, 500);
+    ui.Move(500, 150);
+    ui.SubMenu(7);  // the first segment is fixed, not yet stored
+    ui.LeftClick(500, 150);
+    ui.LeftClick(500, 150);
+    std::size_t lines = 0, arcs = 0, sideLines = 0, sideArcs = 0;
+    for (const TGcell& cell : Cells()) {
+      const bool centre = cell.pen == 0x57;
+      if (cell.kind == GK_LINE) ++(centre ? lines : sideLines);
+      if (cell.kind == GK_ARC) ++(centre ? arcs : sideArcs);
+    }
+    EXPECT_EQ(lines, c.centreLines);
+    EXPECT_EQ(arcs, c.centreArcs);
+    EXPECT_EQ(sideLines, 4u);
+    EXPECT_EQ(sideArcs, 2u);
+  }
+}
+
 TEST_F(OpLineTest, ChainWithoutSpacingOrRadiusIsAPlainPolyline) {
   ui.Choose(OpBtn_Line);
   ui.SubMenu(7);

@@ -1,5 +1,6 @@
 #include "Velmo.h"
 
+#include "app/ApInit.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
@@ -36,6 +37,7 @@ void VelmoReset() {
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
   Form1_Reset();
+  ApInit_Reset();
   fLoad_VLD_Reset();
   FileProc_Reset();
   RegisterOperations();

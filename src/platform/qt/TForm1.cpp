@@ -1,7 +1,12 @@
 #include "platform/qt/TForm1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -20,6 +25,7 @@
 
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "files/FileProc.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
@@ -264,6 +270,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
   root->addWidget(BuildBottom(this));
 
+  setAcceptDrops(true);
   // Key preview and the clicks on the bar's panels.
   qApp->installEventFilter(this);
   SyncFromCore();
@@ -648,6 +655,37 @@ void TForm1::EntryEdited(const QString& text) {
     seenSelLength_ = ed.selLength;
   }
   SyncFromCore();
+}
+
+// --- closing and dropped files
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (!FormCloseQuery()) {
+    SyncFromCore();
+    e->ignore();
+    return;
+  }
+  FormClose();
+  e->accept();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* e) {
+  std::vector<std::string> files;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+  if (files.empty()) return;
+  e->acceptProposedAction();
+  raise();
+  activateWindow();
+  // After the drop has finished: opening may ask questions.
+  QTimer::singleShot(0, this, [this, files] {
+    DropFiles(files);
+    SyncFromCore();
+  });
 }
 
 // --- input

@@ -91,6 +91,12 @@ public:
 
 protected:
   bool eventFilter(QObject* obj, QEvent* e) override;
+  // Closing asks the core (save questions) and, when it agrees, lets it
+  // write its files.
+  void closeEvent(QCloseEvent* e) override;
+  // Files dropped from the desktop go to the core.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
 private:
   void BuildTopBar(QWidget* parent);

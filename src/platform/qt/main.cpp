@@ -11,9 +11,11 @@
 #include <string>
 
 #include "Velmo.h"
+#include "app/GC_View.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
 #include "kernel/SjisConv.h"
+#include "model/PVC.h"
 #include "output/SampleDrawing.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/qt/QtPlatform.h"
@@ -175,11 +177,18 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The program folder becomes the current folder of the file dialogs:
+  // the drawing's path is made absolute first.
+  if (!drawing.empty()) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(drawing, ec);
+    if (!ec) drawing = p.string();
+    if (!std::filesystem::is_regular_file(drawing, ec))
+      std::fprintf(stderr, "velmo: ファイル[%s]が見つかりません。\n", drawing.c_str());
+  }
+
   VelmoReset();
-  if (!ProgramDir_Init())
-    std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
-  else
-    InitTempPrefix();
+  if (!ProgramDir_Init()) std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
   QtPlatform platform;
   SetPlatform(&platform);
   InstallQtRasterHelper();
@@ -193,21 +202,27 @@ int main(int argc, char** argv) {
   int rc = 0;
   std::string sampleFile;
   {
+    FormCreate();
     TForm1 window;
     platform.SetMainWindow(&window);
     platform.SetAfterTick([&window] { window.SyncFromCore(); });
-
-    if (sample) {
-      // The sample's picture is one of this run's temporary files.
-      const std::string picture = g_programDir.tempPrefix.empty()
-                                      ? (std::filesystem::temp_directory_path() / "velmo_sample.jpg").string()
-                                      : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
-      BuildSampleDrawing(picture);
-      sampleFile = picture;
-    } else if (!drawing.empty() && !OpenArchive(drawing)) {
-      // Into window 1; the first paint fits the view to it.
-      OpenFileIntoWindow(drawing);
-    }
+    // Once shown, the drawing area has its size: the drawings are opened
+    // and fitted into it.
+    auto firstShow = [&] {
+      FormShow(sample ? std::string() : drawing);
+      if (sample) {
+        // The sample's picture is one of this run's temporary files.
+        const std::string picture = g_programDir.tempPrefix.empty()
+                                        ? (std::filesystem::temp_directory_path() / "velmo_sample.jpg").string()
+                                        : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
+        BuildSampleDrawing(picture);
+        sampleFile = picture;
+        CurPVC().modified = 0;  // a demonstration: nothing to save
+        ViewInitialWindow();
+        ViewRedraw(1);
+      }
+      window.SyncFromCore();
+    };
 
     if (shot) {
       const QString path = QString::fromUtf8(shotPath.c_str());
@@ -231,8 +246,11 @@ int main(int argc, char** argv) {
     } else {
       window.showMaximized();
     }
+    firstShow();
     rc = app.exec();
-    DeleteRunTempFiles();
+    // Closing the window has done this; an exit by other means (the
+    // screenshot) has not.
+    FormClose();
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
   }

@@ -2,6 +2,7 @@
 
 #include "app/ApInit.h"
 #include "app/ApManager.h"
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/PictureFile.h"
@@ -12,6 +13,7 @@
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -20,7 +22,9 @@ namespace {
 
 // Every operation's handler, by the control that starts it. Operations
 // register here as they are written.
-void RegisterOperations() {}
+void RegisterOperations() {
+  SetOpHandler(OpBtn_Line, Op_Line);
+}
 
 }  // namespace
 
@@ -33,6 +37,8 @@ void VelmoReset() {
   Z_Graph_Reset();
   ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
+  Ap_Offset_Reset();
+  g_manager.interceptor = OffsetInterceptor();
   GC_Draw_Reset();
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
@@ -40,5 +46,6 @@ void VelmoReset() {
   ApInit_Reset();
   fLoad_VLD_Reset();
   FileProc_Reset();
+  Op_Line_Reset();
   RegisterOperations();
 }

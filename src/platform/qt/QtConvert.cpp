@@ -64,6 +64,7 @@ Qt::CursorShape QtCursorShape(CursorShape shape) {
     case CursorShape::HandPoint: return Qt::PointingHandCursor;
     case CursorShape::IBeam: return Qt::IBeamCursor;
     case CursorShape::No: return Qt::ForbiddenCursor;
+    case CursorShape::Help: return Qt::WhatsThisCursor;
   }
   return Qt::ArrowCursor;
 }

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/FileProc.h"
@@ -310,7 +311,7 @@ void TForm1::BuildOperationBar(QWidget* parent) {
   left->addWidget(ToolButton(PvLeftTop, "BtnPrint1", U("印刷")));
   row->addWidget(PvLeftTop);
 
-  QFrame* PvMojiNo = Panel(Pv_Top, "PvMojiNo");
+  PvMojiNo = Panel(Pv_Top, "PvMojiNo");
   auto* moji = new QHBoxLayout(PvMojiNo);
   moji->setContentsMargins(0, 0, 0, 0);
   auto* CbMojiSize = new QComboBox(PvMojiNo);
@@ -489,14 +490,14 @@ QWidget* TForm1::BuildRight(QWidget* parent) {
   }
   col->addWidget(PnlDsp);
 
-  QFrame* OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
+  OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
   OffsetMode->setFixedHeight(24);
   auto* off = new QHBoxLayout(OffsetMode);
   off->setContentsMargins(0, 0, 0, 0);
-  QLabel* offLabel = Label(OffsetMode, "OffsetModeLabel");
-  offLabel->setText(U("ｵﾌｾｯﾄ"));
-  offLabel->setAlignment(Qt::AlignCenter);
-  off->addWidget(offLabel);
+  OffsetModeLabel = Label(OffsetMode, "OffsetModeLabel");
+  OffsetModeLabel->setAlignment(Qt::AlignCenter);
+  OffsetModeLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+  off->addWidget(OffsetModeLabel);
   col->addWidget(OffsetMode);
   return PnlRight;
 }
@@ -591,6 +592,11 @@ void TForm1::SyncFromCore() {
 
   lbComHst->setText(FromSjis(g_form1.lbComHst.caption));
   ShowControl(lbComHst, g_form1.lbComHst);
+
+  ShowControl(PvMojiNo, g_form1.PvMojiNo);
+  OffsetModeLabel->setText(FromSjis(g_form1.OffsetMode.caption));
+  SetPanelColor(OffsetMode, g_form1.OffsetMode.color);
+  ShowControl(OffsetMode, g_form1.OffsetMode);
 
   lbGuid1->setText(FromSjis(g_form1.lbGuid1.caption));
   ShowControl(lbGuid1, g_form1.lbGuid1);
@@ -723,6 +729,11 @@ bool TForm1::eventFilter(QObject* obj, QEvent* e) {
       const QPoint pos = me->position().toPoint();
       if (obj == PvEsc) {
         PvEscMouseDown();
+        SyncFromCore();
+        return true;
+      }
+      if (obj == OffsetMode) {
+        OffsetModeClick();
         SyncFromCore();
         return true;
       }

@@ -123,6 +123,7 @@ private:
   QFrame* PvBtn[7] = {};
   QLabel* PvBtnLabel[7] = {};
   QLabel* lbComHst = nullptr;
+  QFrame* PvMojiNo = nullptr;
   // Prompt line
   QFrame* PnlGuid = nullptr;
   QLabel* lbGuid1 = nullptr;
@@ -136,6 +137,9 @@ private:
   QLabel* quickPenLabels_[5] = {};
   RasterCanvas wrtPenCanvas_, quickPenCanvas_[5];
   std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
+  // Right column
+  QFrame* OffsetMode = nullptr;
+  QLabel* OffsetModeLabel = nullptr;
   // Status bar
   QLabel* pnMouse = nullptr;
   QLabel* lbDataCount = nullptr;

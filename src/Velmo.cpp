@@ -1,6 +1,7 @@
 #include "Velmo.h"
 
 #include "app/ApInit.h"
+#include "app/ApGrpLay.h"
 #include "app/ApManager.h"
 #include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
@@ -44,6 +45,7 @@ void VelmoReset() {
   GC_View_Reset();
   Form1_Reset();
   ApInit_Reset();
+  ApGrpLay_Reset();
   fLoad_VLD_Reset();
   FileProc_Reset();
   Op_Line_Reset();

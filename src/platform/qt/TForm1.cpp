@@ -28,6 +28,7 @@
 #include "app/GC_View.h"
 #include "files/FileProc.h"
 #include "platform/qt/QtConvert.h"
+#include "platform/qt/QtLayerPanels.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 #include "render/ApPenSet.h"
@@ -43,7 +44,7 @@ constexpr int kPaletteMargin = 3;
 
 constexpr int kBarHeight = 34;     // the operation bar
 constexpr int kSubHeight = 26;     // a sub-menu button
-constexpr int kRightWidth = 128;   // the right column
+constexpr int kRightWidth = 176;   // the right column: sixteen group buttons in a row
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -270,6 +271,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   root->addLayout(middle, 1);
 
   root->addWidget(BuildBottom(this));
+  layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
 
   setAcceptDrops(true);
   // Key preview and the clicks on the bar's panels.
@@ -467,28 +469,8 @@ QWidget* TForm1::BuildRight(QWidget* parent) {
   auto* col = new QVBoxLayout(PnlRight);
   col->setContentsMargins(3, 3, 3, 3);
   col->setSpacing(3);
-  // Room for the group and layer panels.
-  QFrame* PnlGrpLay = Panel(PnlRight, "PnlGrpLay", QFrame::StyledPanel, QFrame::Sunken);
-  PnlGrpLay->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-  col->addWidget(PnlGrpLay, 1);
-
-  QFrame* PnlDsp = Panel(PnlRight, "PnlDsp");
-  auto* grid = new QGridLayout(PnlDsp);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->setSpacing(1);
-  const struct {
-    const char* name;
-    const char* caption;
-  } toggles[] = {{"DspMode", "表示"},    {"DspLine", "線"},  {"DspMoji", "文字"},   {"DspPolygon", "塗面"},
-                 {"DspPicture", "画像"}, {"DspPoint", "点"}, {"DspAssist", "補助"}, {"DspGrid", "方眼"}};
-  int n = 0;
-  for (const auto& t : toggles) {
-    QToolButton* b = ToolButton(PnlDsp, t.name, U(t.caption));
-    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    grid->addWidget(b, n / 2, n % 2);
-    ++n;
-  }
-  col->addWidget(PnlDsp);
+  layerPanels_ = new TLayerPanels(PnlRight, [this] { SyncFromCore(); });
+  col->addWidget(layerPanels_, 1);
 
   OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
   OffsetMode->setFixedHeight(24);
@@ -511,7 +493,7 @@ QWidget* TForm1::BuildBottom(QWidget* parent) {
   pnMouse->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnMouse->setMinimumWidth(220);
   row->addWidget(pnMouse);
-  row->addWidget(ToolButton(PnlBottom, "FixZoom", U("範囲記憶")));
+  row->addWidget(layerPanels_->MakeFixZoom(PnlBottom));
   lbDataCount = Label(PnlBottom, "lbDataCount");
   lbDataCount->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   row->addWidget(lbDataCount, 1);
@@ -567,6 +549,7 @@ void TForm1::SyncFromCore() {
   if (synced_ && g_form1.revision == seenRevision_) return;
   synced_ = true;
   seenRevision_ = g_form1.revision;
+  layerPanels_->Sync();
 
   setWindowTitle(FromSjis(g_form1.caption));
   lbFileName->setText(FromSjis(g_form1.lbFileName.caption));

@@ -19,6 +19,7 @@
 #include "render/RasterCanvas.h"
 
 class QToolButton;
+class TLayerPanels;
 
 // The drawing area: shows the view's back buffer (app/GC_View.h) and
 // forwards the mouse and its size to the core. The window repaints the part
@@ -140,6 +141,8 @@ private:
   // Right column
   QFrame* OffsetMode = nullptr;
   QLabel* OffsetModeLabel = nullptr;
+  // The group and layer panels, display switches, "範囲記憶"
+  TLayerPanels* layerPanels_ = nullptr;
   // Status bar
   QLabel* pnMouse = nullptr;
   QLabel* lbDataCount = nullptr;

@@ -1,8 +1,12 @@
 #include "Velmo.h"
 
+#include <filesystem>
+#include <string>
+
 #include "app/ApInit.h"
 #include "app/ApGrpLay.h"
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
@@ -43,6 +47,10 @@ void VelmoReset() {
   GC_Draw_Reset();
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
+  ApMouse_Reset();
+  g_mouseNav.isStartupFile = [](const std::string& path) {
+    return !path.empty() && std::filesystem::path(path) == StartupFileName();
+  };
   Form1_Reset();
   ApInit_Reset();
   ApGrpLay_Reset();

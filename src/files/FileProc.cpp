@@ -12,6 +12,7 @@
 
 #include "app/ApInit.h"
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/Z_Compress.h"
@@ -75,19 +76,11 @@ void NotYet(const fs::path& name, const char* what) {
           "には、まだ対応していません。");
 }
 
-// The window's name on the screen: untitled for none and for the start-up file.
-void ShowTitle() {
-  const std::string& name = CurPVC().fileName;
-  g_form1.lbFileName.caption =
-      name.empty() || fs::path(name) == StartupFileName() ? std::string("無題") : Shown(name);
-  ++g_form1.revision;
-}
-
 // The view fitted to the drawing and redrawn; the fitted view is also the
 // previous one.
 void FitAndRedraw() {
   if (!CurrentView().canvas) return;
-  ViewInitialWindow();
+  ViewFitAll();
   CurPVC().view = CurrentView();
   CurPVC().prevView = CurrentView();
   ViewRedraw(1);
@@ -985,7 +978,7 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
   }
   if (!OpenDrawingFile(in)) return 1;
   ViewAttach(width, height);
-  ViewInitialWindow();
+  ViewFitAll();
   ViewRedraw(1);
   image = ViewBuffer().Image();
   return 0;

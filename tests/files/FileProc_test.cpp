@@ -431,7 +431,7 @@ TEST_F(FileProcTest, StartupFileHoldsSettingsButNoCells) {
   EXPECT_EQ(platform().messages().size(), 1u);
   EXPECT_EQ(CurPVC().basicScale, 50);
   EXPECT_EQ(CurPVC().fileName, "");
-  EXPECT_EQ(g_form1.lbFileName.caption, "無題");
+  EXPECT_EQ(g_form1.lbFileName.caption, "【1】");
 }
 
 TEST_F(FileProcTest, SaveAsOfTheStartupNameMakesTheNextNewDrawingUseIt) {

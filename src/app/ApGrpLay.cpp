@@ -355,7 +355,7 @@ void FixZoomMouseDown(unsigned button) {
     if (g_grpLay.fitAll) {
       g_grpLay.fitAll();
     } else if (kept.canvas) {
-      ViewInitialWindow();
+      ViewFitAll();
       pvc.view = CurrentView();
     }
     ViewRedraw(1);

@@ -26,7 +26,6 @@ constexpr std::uint32_t clDspDimOn = 0x662266;         // "表示" on
 constexpr std::uint32_t clDspOn = 0x00FFAA;            // a class of cells shown
 constexpr std::uint32_t clDspOffDimmed = 0xAA88AA;     // not shown, but drawn dimmed
 constexpr std::uint32_t clDspGridOn = 0xAAFFAA;        // "方眼" on
-constexpr std::uint32_t clOffsetOnce = 0x00FFFF;
 constexpr std::uint32_t clFixZoomOff = 0xC0C0C0;       // caption of "範囲記憶" while no range is kept
 constexpr std::uint32_t clFixZoomFace = 0x404040;      // dark, so that both captions read
 

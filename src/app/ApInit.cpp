@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "app/ApMouse.h"
 #include "kernel/IniFile.h"
 #include "kernel/ProgramDir.h"
 #include "render/ApPenSet.h"
@@ -41,8 +42,8 @@ void LoadConfigFile() {
   o.BcWhite = IniReadBool(ini, "View", "BcWhite", d.BcWhite);
   o.SumiNik = IniReadString(ini, "Input", "SumiNik", d.SumiNik);
   o.MjSize1 = IniReadInteger(ini, "RDXF", "MjSize1", d.MjSize1);
-  o.WheelZm = IniReadBool(ini, "ETC1", "WheelZm", d.WheelZm);
-  o.RScrSpd = IniReadBool(ini, "ETC1", "RScrSpd", d.RScrSpd);
+  g_mouseNav.WheelZm = IniReadBool(ini, "ETC1", "WheelZm", true);
+  g_mouseNav.RScrSpd = IniReadBool(ini, "ETC1", "RScrSpd", true);
   o.MojiBtn = IniReadBool(ini, "ETC1", "MojiBtn", d.MojiBtn);
   o.NoSvChk = IniReadBool(ini, "ETC1", "NoSvChk", d.NoSvChk);
   for (const auto& b : kBoxSizes) o.*b.field = IniReadString(ini, "BOXC", b.key, d.*b.field);
@@ -61,8 +62,8 @@ bool SaveConfigFile() {
   IniWriteBool(ini, "View", "BcWhite", o.BcWhite);
   IniWriteString(ini, "Input", "SumiNik", o.SumiNik);
   IniWriteInteger(ini, "RDXF", "MjSize1", o.MjSize1);
-  IniWriteBool(ini, "ETC1", "WheelZm", o.WheelZm);
-  IniWriteBool(ini, "ETC1", "RScrSpd", o.RScrSpd);
+  IniWriteBool(ini, "ETC1", "WheelZm", g_mouseNav.WheelZm);
+  IniWriteBool(ini, "ETC1", "RScrSpd", g_mouseNav.RScrSpd);
   IniWriteBool(ini, "ETC1", "MojiBtn", o.MojiBtn);
   IniWriteBool(ini, "ETC1", "NoSvChk", o.NoSvChk);
   for (const auto& b : kBoxSizes) IniWriteString(ini, "BOXC", b.key, o.*b.field);

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <string>
 
-// The application title and the version shown in the main window's caption.
-constexpr const char* kAppTitle = "Velmo 5";
+// The version the main window's caption shows until the first title.
 constexpr const char* kAppVersion = "2020.11.26";
 
-// The options the configuration file holds, named after their keys.
+// The options the configuration file holds, named after their keys (those
+// another module keeps in its own state are read into it and written from it).
 struct TAppOptions {
   // [View] "背景を白にする": white drawing background.
   bool BcWhite = false;
@@ -21,10 +21,8 @@ struct TAppOptions {
   std::string SumiNik = "5";
   // [RDXF] the text-size choice of the DXF import dialog.
   int MjSize1 = 0;
-  // [ETC1] "マウス、ｺﾛｺﾛを常に表示の拡大縮小とする。": the wheel always zooms.
-  bool WheelZm = true;
-  // [ETC1] "右(or左)ボタン移動を倍速にする。": double-speed panning.
-  bool RScrSpd = true;
+  // [ETC1] WheelZm and RScrSpd are kept by the mouse navigation
+  // (g_mouseNav, app/ApMouse), which reads them at every event.
   // [ETC1] "文字表記のコマンドボタンにする。": captioned tool buttons.
   bool MojiBtn = false;
   // [ETC1] "上書き保存時、確認メッセージを出さない。": no question before overwriting.

@@ -557,7 +557,7 @@ void OpenStartupWindows() {
       break;
     }
     if (CurrentView().canvas) {
-      ViewInitialWindow();
+      ViewFitAll();
       CurPVC().view = CurPVC().prevView = CurrentView();
     }
     StoreWorkingSettings(w);
@@ -571,19 +571,6 @@ void OpenStartupWindows() {
 // ---- The main window's life ---------------------------------------------------------
 
 namespace {
-
-// Makes window w current for the close questions: its settings become the
-// working copy, the store follows, the view is redrawn and the title shown.
-void MakeWindowCurrent(int w) {
-  const int current = StoreWindow();
-  if (w == current || (w != 1 && w != 2)) return;
-  CurPVC().view = CurrentView();
-  SwapWorkingSettings(current, w);
-  SetStoreWindow(w);
-  BuildPenColours();
-  if (CurrentView().canvas) ViewRedraw(1);
-  ShowTitle();
-}
 
 bool IsExistingFile(const fs::path& p) {
   std::error_code ec;
@@ -618,7 +605,7 @@ void FormShow(const std::string& commandLineFile) {
   }
   g_pvc.slots[2].writePen = CurPVC().writePen;
   FitAndRedraw();
-  if (!g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(1000, BackupTick);
+  if (!g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(g_fileProc.backupIntervalMs, BackupTick);
 }
 
 bool FormCloseQuery() {
@@ -627,7 +614,7 @@ bool FormCloseQuery() {
     if (!ConfirmSaveModified()) return false;
     const int other = 3 - StoreWindow();
     if (round == 1 || g_pvc.slots[static_cast<std::size_t>(other)].modified == 0) break;
-    MakeWindowCurrent(other);
+    SwitchWindow(other);
   }
   return true;
 }

@@ -85,6 +85,7 @@ struct FileProcState {
   // window whether its snapshot holds the drawing as it is (counter 1).
   int backupTimer = 0;
   int backupTicks = 0;
+  int backupIntervalMs = 1000;  // one tick (shorter in the window tests)
   std::array<bool, 3> snapshotCurrent{};
   bool closed = false;  // FormClose has run
 };

@@ -12,6 +12,7 @@
 #include "Harness.h"
 #include "VldFixture.h"
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "files/FileProc.h"
 #include "files/fSave_VLD.h"
 #include "kernel/IniFile.h"
@@ -98,10 +99,10 @@ TEST_F(ApInitTest, FirstStartWritesTheDefaultConfiguration) {
                  "[ETC1]\nWheelZm=1\nRScrSpd=1\nMojiBtn=0\nNoSvChk=0\n"
                  "[BOXC]\nEdit1BW=\nEdit1BH=\nEdit2BW=\nEdit2BH=\n"));
   const TAppOptions& o = AppOptions();
-  EXPECT_TRUE(o.WheelZm && o.RScrSpd);
+  EXPECT_TRUE(g_mouseNav.WheelZm && g_mouseNav.RScrSpd);
   EXPECT_FALSE(o.BcWhite || o.MojiBtn || o.NoSvChk);
   EXPECT_EQ(o.SumiNik, "5");
-  EXPECT_EQ(g_form1.caption.rfind("【Velmo Ver 2020.11.26】", 0), 0u);
+  EXPECT_EQ(g_form1.caption, "Velmo 5    【1】");  // the first title after the version
   EXPECT_TRUE(platform().messages().empty());
 }
 
@@ -114,11 +115,11 @@ TEST_F(ApInitTest, ConfigurationKeepsUnknownKeysAndCommentsAndItsSpelling) {
   WriteFile(Path("VELMO.INI"), text + "[ETC1]\r\n");
   Start();
   const TAppOptions& o = AppOptions();
-  EXPECT_FALSE(o.WheelZm);
+  EXPECT_FALSE(g_mouseNav.WheelZm);
   EXPECT_TRUE(o.MojiBtn);
   EXPECT_TRUE(o.BcWhite);
   EXPECT_TRUE(WhiteBackground());
-  EXPECT_TRUE(o.RScrSpd);
+  EXPECT_TRUE(g_mouseNav.RScrSpd);
   EXPECT_EQ(o.SumiNik, "2.5");
   EXPECT_EQ(o.MjSize1, 3);
   EXPECT_EQ(o.Edit1BH, "20");
@@ -133,11 +134,13 @@ TEST_F(ApInitTest, ConfigurationKeepsUnknownKeysAndCommentsAndItsSpelling) {
   // A changed option rewrites its own value only.
   AppOptions().NoSvChk = true;
   SetWhiteBackground(false);  // the menu item
+  g_mouseNav.WheelZm = true;  // the settings dialog
   ASSERT_TRUE(FormCloseQuery());
   FormClose();
   std::string changed = expected;
   changed.replace(changed.find("NoSvChk=0"), 9, "NoSvChk=1");
   changed.replace(changed.find("BcWhite=1"), 9, "BcWhite=0");
+  changed.replace(changed.find("wheelzm = false"), 15, "wheelzm = 1");
   EXPECT_EQ(ReadFile(Path("VELMO.INI")), changed);
 }
 
@@ -145,7 +148,8 @@ TEST_F(ApInitTest, AConfigurationFileThatCannotBeReadIsNotOverwritten) {
   const std::string huge(kIniMaxFile + 10, ';');
   WriteFile(Path("VELMO.INI"), huge);
   Start();
-  EXPECT_TRUE(AppOptions().WheelZm);  // defaults
+  EXPECT_TRUE(g_mouseNav.WheelZm);  // defaults
+  EXPECT_EQ(AppOptions().SumiNik, "5");
   FormClose();
   EXPECT_EQ(ReadFile(Path("VELMO.INI")).size(), huge.size());
 }

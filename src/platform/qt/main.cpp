@@ -1,6 +1,5 @@
 // velmo: the drafting program's window, and its command line.
 #include <QApplication>
-#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -11,15 +10,11 @@
 #include <string>
 
 #include "Velmo.h"
-#include "app/GC_View.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
-#include "kernel/SjisConv.h"
-#include "model/PVC.h"
-#include "output/SampleDrawing.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
+#include "platform/qt/MainWindowRun.h"
 #include "platform/qt/TForm1.h"
 
 namespace {
@@ -187,45 +182,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "velmo: ファイル[%s]が見つかりません。\n", drawing.c_str());
   }
 
-  VelmoReset();
-  if (!ProgramDir_Init()) std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
-  QtPlatform platform;
-  SetPlatform(&platform);
-  InstallQtRasterHelper();
-
-  // Latin text in the desktop's font, Japanese in the IPA fonts when the
-  // desktop font has none.
-  QFont uiFont = QApplication::font();
-  uiFont.setFamilies({uiFont.family(), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-  QApplication::setFont(uiFont);
-
-  int rc = 0;
-  std::string sampleFile;
-  {
-    FormCreate();
-    TForm1 window;
-    platform.SetMainWindow(&window);
-    platform.SetAfterTick([&window] { window.SyncFromCore(); });
-    // Once shown, the drawing area has its size: the drawings are opened
-    // and fitted into it.
-    auto firstShow = [&] {
-      FormShow(sample ? std::string() : drawing);
-      if (sample) {
-        // The sample's picture is one of this run's temporary files.
-        const std::string picture = g_programDir.tempPrefix.empty()
-                                        ? (std::filesystem::temp_directory_path() / "velmo_sample.jpg").string()
-                                        : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
-        BuildSampleDrawing(picture);
-        sampleFile = picture;
-        CurPVC().modified = 0;  // a demonstration: nothing to save
-        ViewInitialWindow();
-        ViewRedraw(1);
-      }
-      window.SyncFromCore();
-    };
-
-    if (shot) {
-      const QString path = QString::fromUtf8(shotPath.c_str());
+  TMainRun run;
+  run.drawing = drawing;
+  run.sample = sample;
+  if (shot) {
+    run.maximized = false;
+    run.width = kShotWidth;
+    run.height = kShotHeight;
+    const QString path = QString::fromUtf8(shotPath.c_str());
+    run.started = [path](TForm1& window) {
       auto grab = [&window, path] {
         const QPixmap pixmap = window.grab();
         if (!pixmap.save(path, "PNG")) {
@@ -241,24 +206,7 @@ int main(int argc, char** argv) {
         std::fputs("velmo: ウィンドウが描画されないため画像を書き出せません。\n", stderr);
         QApplication::exit(1);
       });
-      window.resize(kShotWidth, kShotHeight);
-      window.show();
-    } else {
-      window.showMaximized();
-    }
-    firstShow();
-    rc = app.exec();
-    // Closing the window has done this; an exit by other means (the
-    // screenshot) has not.
-    FormClose();
-    platform.SetMainWindow(nullptr);
-    platform.SetAfterTick({});
+    };
   }
-  if (!sampleFile.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(sampleFile, ec);
-  }
-  VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
-  SetPlatform(nullptr);
-  return rc;
+  return RunMainWindow(run);
 }

@@ -1,5 +1,6 @@
 #include "Velmo.h"
 
+#include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
@@ -21,6 +22,15 @@ namespace {
 // register here as they are written.
 void RegisterOperations() {}
 
+// Menu commands of the file and output layers.
+bool MenuCommandAbove(const std::string& item) {
+  if (item == "Save1") {
+    SaveCommand(TFileSender::Save1);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void VelmoReset() {
@@ -36,6 +46,8 @@ void VelmoReset() {
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
   Form1_Reset();
+  ApKeyEvent_Reset();
+  g_keys.menuCommand = MenuCommandAbove;
   fLoad_VLD_Reset();
   FileProc_Reset();
   RegisterOperations();

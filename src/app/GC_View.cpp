@@ -23,6 +23,7 @@ void GC_View_Reset() {
   g_viewBuffer.offscreen.SetSize(0, 0);
   g_viewBuffer.windowSet = false;
   g_viewBuffer.lastRedrawMs = 0;
+  g_viewBuffer.lastFast = false;
   g_viewBuffer.countsShown = nullptr;
 }
 
@@ -80,6 +81,7 @@ void ViewRedraw(int mode) {
   const bool busy = g_form1.drawCursor != CursorShape::SizeAll;
   if (busy) Platform().SetScreenCursor(CursorShape::Hourglass);
   TGContext g = view;
+  g_viewBuffer.lastFast = mode == 9;
   if (mode == 9) {
     RasterCanvas& off = g_viewBuffer.offscreen;
     ICanvas& target = *view.canvas;

@@ -18,6 +18,7 @@ struct ViewBufferState {
   // resize binds the view one unit per pixel.
   bool windowSet = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
+  bool lastFast = false;    // the last redraw was a quick one (mode 9)
   // Called after the counts are shown (the group and layer panels refresh).
   void (*countsShown)() = nullptr;
 };

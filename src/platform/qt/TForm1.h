@@ -53,6 +53,9 @@ class TSpeedButton final : public QPushButton {
 public:
   TSpeedButton(TOpButton id, const QString& caption, QWidget* parent);
   TOpButton id() const { return id_; }
+  // Place and caption as built, shown while the core's palette has pictures.
+  QRect glyphGeometry;
+  QString glyphCaption;
 
 protected:
   void paintEvent(QPaintEvent* e) override;
@@ -101,7 +104,7 @@ private:
   void SyncEntry();
   void PlaceHistory();
   void EntryEdited(const QString& text);
-  bool KeyPreview(QKeyEvent* e, bool down);
+  void SyncPalette();
   void SyncPenPreviews();
 
   // Top bar

@@ -5,6 +5,7 @@
 
 #include "app/ApInit.h"
 #include "app/ApGrpLay.h"
+#include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Offset.h"
@@ -31,6 +32,15 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
 }
 
+// Menu commands of the file and output layers.
+bool MenuCommandAbove(const std::string& item) {
+  if (item == "Save1") {
+    SaveCommand(TFileSender::Save1);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void VelmoReset() {
@@ -54,6 +64,8 @@ void VelmoReset() {
   Form1_Reset();
   ApInit_Reset();
   ApGrpLay_Reset();
+  ApKeyEvent_Reset();
+  g_keys.menuCommand = MenuCommandAbove;
   fLoad_VLD_Reset();
   FileProc_Reset();
   Op_Line_Reset();

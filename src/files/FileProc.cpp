@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "app/ApInit.h"
+#include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
@@ -594,6 +595,7 @@ void FormCreate() {
 void FormShow(const std::string& commandLineFile) {
   LoadConfigFile();
   SaveConfigFile();
+  if (AppOptions().MojiBtn) SetTextButtons(true);
   OpenStartupWindows();
   const fs::path name(commandLineFile);
   if (IsExistingFile(name) && !OpenArchive(name)) {

@@ -16,6 +16,7 @@ struct THistrylist {
 constexpr int kHistoryLists = 100;
 constexpr int kHistoryDepth = 20;
 constexpr int kAngleHistory = 11;  // every angle the user types
+constexpr int kTextHistory = 50;   // the texts of text input
 
 struct ComHstState {
   std::array<THistrylist, kHistoryLists> lists;

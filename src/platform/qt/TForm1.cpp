@@ -29,6 +29,7 @@
 #include "files/FileProc.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtLayerPanels.h"
+#include "platform/qt/QtKeyPreview.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 #include "render/ApPenSet.h"
@@ -274,8 +275,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
 
   setAcceptDrops(true);
-  // Key preview and the clicks on the bar's panels.
+  // The clicks on the bar's panels; the keys go to the core's key routing.
   qApp->installEventFilter(this);
+  new TKeyPreview(this, [this] { SyncFromCore(); });
   SyncFromCore();
 }
 
@@ -398,6 +400,8 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     btn->setToolTip(tip);
     const int x = kPaletteMargin + (op.paletteX - kPaletteMargin) * kPaletteXScale;
     btn->setGeometry(x, op.paletteY, kSpeedWidth, kSpeedHeight);
+    btn->glyphGeometry = btn->geometry();
+    btn->glyphCaption = caption;
     right = std::max(right, x + kSpeedWidth);
     bottom = std::max(bottom, op.paletteY + kSpeedHeight);
     connect(btn, &QPushButton::clicked, this, [this, id = op.id] {
@@ -590,9 +594,26 @@ void TForm1::SyncFromCore() {
   ShowControl(lbDataCount, g_form1.lbDataCount);
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
+  SyncPalette();
 
   Pv_Top->layout()->activate();
   PlaceHistory();
+}
+
+// The captioned palette takes the core's places and captions; otherwise each
+// button is as built.
+void TForm1::SyncPalette() {
+  for (TSpeedButton* b : opButtons_) {
+    if (!b) continue;
+    const TPaletteButton& p = g_form1.palette[b->id()];
+    if (!p.glyph) {
+      b->setGeometry(p.left, p.top, p.width, p.height);
+      b->setText(FromSjis(p.caption));
+    } else {
+      b->setGeometry(b->glyphGeometry);
+      b->setText(b->glyphCaption);
+    }
+  }
 }
 
 void TForm1::SyncEntry() {
@@ -679,32 +700,8 @@ void TForm1::dropEvent(QDropEvent* e) {
 
 // --- input
 
-bool TForm1::KeyPreview(QKeyEvent* e, bool down) {
-  const int vk = QtKeyToVk(e->key(), e->modifiers());
-  if (!vk) return false;
-  if (!down) {
-    if (e->isAutoRepeat()) return false;
-    FormKeyUp(vk);
-    SyncFromCore();
-    return false;
-  }
-  const bool consumed = FormKeyDown(vk, ShiftBits(e->modifiers(), QGuiApplication::mouseButtons()));
-  SyncFromCore();
-  return consumed;
-}
-
 bool TForm1::eventFilter(QObject* obj, QEvent* e) {
   switch (e->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-      // Every key of this window, once, before the widget with the focus.
-      if (!obj->isWidgetType()) return false;
-      auto* w = static_cast<QWidget*>(obj);
-      if (w->window() != this) return false;
-      QWidget* target = QApplication::focusWidget();
-      if (w != (target ? target : this)) return false;
-      return KeyPreview(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress);
-    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
       auto* me = static_cast<QMouseEvent*>(e);

@@ -54,6 +54,9 @@ class TSpeedButton final : public QPushButton {
 public:
   TSpeedButton(TOpButton id, const QString& caption, QWidget* parent);
   TOpButton id() const { return id_; }
+  // Place and caption as built, shown while the core's palette has pictures.
+  QRect glyphGeometry;
+  QString glyphCaption;
 
 protected:
   void paintEvent(QPaintEvent* e) override;
@@ -108,7 +111,7 @@ private:
   void SyncEntry();
   void PlaceHistory();
   void EntryEdited(const QString& text);
-  bool KeyPreview(QKeyEvent* e, bool down);
+  void SyncPalette();
   void SyncPenPreviews();
 
   // Top bar

@@ -75,7 +75,6 @@ struct Form1State {
   int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
   TControl lbGuid1;     // the prompt line
   TControl PvMojiNo;    // the panel of the text-size box
-  TControl PvMoji;      // the text input fields
   TControl OffsetMode;  // "ｵﾌｾｯﾄ" on the right: the offset mode, shown while an offset is allowed
   TControl pnMouse;     // pointer position
   TControl lbDataCount; // cell counts

@@ -101,6 +101,7 @@ TEST_F(ApInitTest, FirstStartWritesTheDefaultConfiguration) {
   const TAppOptions& o = AppOptions();
   EXPECT_TRUE(g_mouseNav.WheelZm && g_mouseNav.RScrSpd);
   EXPECT_FALSE(o.BcWhite || o.MojiBtn || o.NoSvChk);
+  EXPECT_FALSE(g_form1.textButtons);
   EXPECT_EQ(o.SumiNik, "5");
   EXPECT_EQ(g_form1.caption, "Velmo 5    【1】");  // the first title after the version
   EXPECT_TRUE(platform().messages().empty());
@@ -117,6 +118,7 @@ TEST_F(ApInitTest, ConfigurationKeepsUnknownKeysAndCommentsAndItsSpelling) {
   const TAppOptions& o = AppOptions();
   EXPECT_FALSE(g_mouseNav.WheelZm);
   EXPECT_TRUE(o.MojiBtn);
+  EXPECT_TRUE(g_form1.textButtons);
   EXPECT_TRUE(o.BcWhite);
   EXPECT_TRUE(WhiteBackground());
   EXPECT_TRUE(g_mouseNav.RScrSpd);

@@ -353,8 +353,8 @@ TEST_F(ApInitTest, CloseQuestions) {
     for (const RecordedMessage& m : platform().messages())
       if (m.buttons == MsgButtons::YesNoCancel) ++questions;
     EXPECT_EQ(questions, c.questions);
-    if (c.readOnlyTarget) EXPECT_EQ(ReadFile(Path("ro.vld")), "old");
-    if (!c.closes) EXPECT_FALSE(fs::exists(Path("Operation.hst")));
+    if (c.readOnlyTarget) { EXPECT_EQ(ReadFile(Path("ro.vld")), "old"); }
+    if (!c.closes) { EXPECT_FALSE(fs::exists(Path("Operation.hst"))); }
     ::chmod(Path("ro.vld").c_str(), 0644);
   }
 }

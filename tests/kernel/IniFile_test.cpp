@@ -66,7 +66,7 @@ TEST(IniFile, Reads) {
     std::string v;
     const bool found = IniFind(ini, c.section, c.key, &v);
     EXPECT_EQ(found, c.value != nullptr) << c.section << "/" << c.key;
-    if (c.value && found) EXPECT_EQ(v, c.value) << c.section << "/" << c.key;
+    if (c.value && found) { EXPECT_EQ(v, c.value) << c.section << "/" << c.key; }
   }
   EXPECT_TRUE(IniReadBool(ini, "View", "BcWhite", false));
   EXPECT_FALSE(IniReadBool(ini, "ETC1", "WheelZm", true));

@@ -16,9 +16,8 @@ void ApInit_Reset() { g_apInit = ApInitState{}; }
 std::string MainCaption() { return std::string("【Velmo Ver ") + kAppVersion + "】 Linux/Qt 版"; }
 
 fs::path ConfigFileName() {
-  if (!g_programDir.folder.empty()) return fs::path(g_programDir.folder) / "VELMO.INI";
-  std::error_code ec;
-  return fs::temp_directory_path(ec) / "VELMO.INI";
+  if (g_programDir.folder.empty()) return {};
+  return fs::path(g_programDir.folder) / "VELMO.INI";
 }
 
 namespace {
@@ -35,7 +34,8 @@ constexpr struct {
 
 void LoadConfigFile() {
   TIniFile ini;
-  const IniLoadResult r = IniLoadFile(ConfigFileName(), ini);
+  const fs::path file = ConfigFileName();
+  const IniLoadResult r = file.empty() ? IniLoadResult::Missing : IniLoadFile(file, ini);
   g_apInit.configLocked = r == IniLoadResult::Unreadable;
   const TAppOptions d;
   TAppOptions& o = g_apInit.options;
@@ -51,7 +51,7 @@ void LoadConfigFile() {
 }
 
 bool SaveConfigFile() {
-  if (g_apInit.configLocked) return false;
+  if (g_apInit.configLocked || ConfigFileName().empty()) return false;
   // The file as it is now: another running copy may have written keys of
   // its own since this one started.
   TIniFile ini;

@@ -45,7 +45,8 @@ inline TAppOptions& AppOptions() { return g_apInit.options; }
 // The main window's caption: "【Velmo Ver 2020.11.26】" and a maker line (CP932).
 std::string MainCaption();
 
-// "VELMO.INI" in the program folder (the temporary folder when there is none).
+// "VELMO.INI" in the program folder; empty without a program folder, when
+// the defaults are used and nothing is written.
 std::filesystem::path ConfigFileName();
 // Reads the configuration file into the options (the defaults for keys
 // that are missing or unreadable, all defaults without a file) and applies

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/ApInit.h"
 #include "app/ApGrpLay.h"
+#include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Offset.h"
@@ -30,6 +32,15 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
 }
 
+// Menu commands of the file and output layers.
+bool MenuCommandAbove(const std::string& item) {
+  if (item == "Save1") {
+    SaveCommand(TFileSender::Save1);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void VelmoReset() {
@@ -51,7 +62,10 @@ void VelmoReset() {
     return !path.empty() && std::filesystem::path(path) == StartupFileName();
   };
   Form1_Reset();
+  ApInit_Reset();
   ApGrpLay_Reset();
+  ApKeyEvent_Reset();
+  g_keys.menuCommand = MenuCommandAbove;
   fLoad_VLD_Reset();
   FileProc_Reset();
   Op_Line_Reset();

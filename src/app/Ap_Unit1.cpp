@@ -34,10 +34,25 @@ void Form1_Reset() {
   g_form1.OffsetMode.color = clOffsetOff;
   g_form1.OffsetMode.visible = false;
   g_form1.lbComHstLeft = g_form1.PvEdit.width + 4;
+  g_form1.PvMoji.visible = false;
   ClearButtons();
+  for (int b = OpBtn_Dummy; b < OpBtn_Count; ++b) {
+    const TOpInfo& op = OpInfo(static_cast<TOpButton>(b));
+    if (op.speedButton) g_form1.palette[b] = {op.paletteX, op.paletteY, kPaletteButtonSize, kPaletteButtonSize, "",
+                                              true, true};
+  }
 }
 
 bool EntryIsOpen() { return g_form1.PvEdit.width > 1; }
+
+TEntryBox& EditField(TEditField field) {
+  switch (field) {
+    case TEditField::EbMojiA: return g_form1.EbMojiA;
+    case TEditField::EbMojiT: return g_form1.EbMojiT;
+    case TEditField::edCommon: break;
+  }
+  return g_form1.edCommon;
+}
 
 void OpSubMenuClick(int n) {
   if (n < 1 || n > 7 || !g_form1.PvBtn[n - 1].enabled) return;
@@ -79,8 +94,8 @@ void LbComHstMouseDown(double x, double y) {
   }
 }
 
-void EditChange(const std::string& text) {
-  TEntryBox& ed = g_form1.edCommon;
+void EditChange(TEditField field, const std::string& text) {
+  TEntryBox& ed = EditField(field);
   if (ed.readOnly) return;
   ed.text = text;
   ed.selStart = static_cast<int>(text.size());
@@ -88,16 +103,20 @@ void EditChange(const std::string& text) {
   Form1Changed();
 }
 
-bool EditKeyDown(int key) {
+void EditChange(const std::string& text) { EditChange(TEditField::edCommon, text); }
+
+bool EditKeyDown(TEditField field, int key) {
+  if ((key == kVkLeft || key == kVkRight) && field != TEditField::edCommon && g_keys.textArrowKey)
+    g_keys.textArrowKey(field, key);  // the caret moves in the field as well
   THistrylist* h = g_manager.activeHistory;
-  if (!h || (key != 38 && key != 40)) return false;
-  if (key == 38) {
+  if (!h || (key != kVkUp && key != kVkDown)) return false;
+  if (key == kVkUp) {
     if (h->browse < kHistoryDepth && !h->entries[h->browse + 1].empty()) ++h->browse;
   } else if (h->browse > 1) {
     --h->browse;
   }
   if (h->browse >= 1 && h->browse <= kHistoryDepth) {
-    TEntryBox& ed = g_form1.edCommon;
+    TEntryBox& ed = EditField(field);
     ed.text = h->entries[h->browse];
     ed.selStart = static_cast<int>(ed.text.size());
     ed.selLength = 0;
@@ -106,31 +125,47 @@ bool EditKeyDown(int key) {
   return true;
 }
 
-void EditKeyPress(char ch) {
-  TEntryBox& ed = g_form1.edCommon;
+void EditKeyPress(TEditField field, char ch) {
+  TEntryBox& ed = EditField(field);
   if (ch == '\r') {
     ComHstPush(ed.text);
-    if (!ed.readOnly) OpDispatch(OpBtn_None, EV_ENTER, 0, 0);
+    if (field == TEditField::edCommon) {
+      if (!ed.readOnly) OpDispatch(OpBtn_None, EV_ENTER, 0, 0);
+    } else {
+      OpDispatch(OpBtn_None, EV_ENTER, 0, 0);
+      if (g_keys.textKeyPress) g_keys.textKeyPress(field, ch);
+    }
     return;
   }
   if (ch == 27 || ed.readOnly) return;  // Esc is the window's; nothing is typed into a read-only box
   std::string t = ed.text;
   const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(ed.selStart), t.size());
   const std::size_t len = std::min<std::size_t>(static_cast<std::size_t>(ed.selLength), t.size() - start);
+  std::size_t caret = start + 1;
   if (ch == '\b') {
     if (len) {
       t.erase(start, len);
+      caret = start;
     } else if (start > 0) {
       t.erase(start - 1, 1);
-      EditChange(t);
-      g_form1.edCommon.selStart = static_cast<int>(start - 1);
-      return;
+      caret = start - 1;
+    } else {
+      caret = 0;
     }
   } else {
     t.replace(start, len, 1, ch);
   }
-  EditChange(t);
-  g_form1.edCommon.selStart = static_cast<int>(start + (ch == '\b' ? 0 : 1));
+  EditChange(field, t);
+  ed.selStart = static_cast<int>(caret);
+}
+
+void EditClick(TEditField field) {
+  int list = -1;
+  if (field == TEditField::EbMojiA) list = kAngleHistory;
+  if (field == TEditField::EbMojiT) list = kTextHistory;
+  if (list < 0) return;
+  g_manager.activeHistory = HistoryList(list);
+  g_manager.activeHistory->browse = 0;
 }
 
 // --- the drawing area
@@ -151,6 +186,10 @@ void PaintBox1Paint() {
   ViewRedraw(1);
 }
 
-bool FormKeyDown(int key, unsigned shift) { return KeyDownRoute(key, shift); }
+bool FormKeyDown(int key, unsigned shift) {
+  // The menu's accelerators come first, even over a field with the focus.
+  if (MenuAccelerator(key, shift)) return true;
+  return KeyDownRoute(key, shift);
+}
 
 void FormKeyUp(int key) { KeyUpRoute(key); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/ApManager.h"
 #include "kernel/Platform.h"
 #include "model/PVC.h"
 
@@ -42,6 +43,20 @@ struct TEntryBox {
   int selLength = 0;
 };
 
+// The text fields that take typing: the entry box and the two fields of text
+// input (angle and text, on PvMoji).
+enum class TEditField { edCommon, EbMojiA, EbMojiT };
+
+constexpr int kPaletteButtonSize = 37;  // pixels, a button with its picture
+
+// An operation button of the palette as the window shows it.
+struct TPaletteButton {
+  int left = 0, top = 0, width = 0, height = 0;  // pixels in the palette
+  std::string caption;  // CP932; empty while the button shows its picture
+  bool glyph = true;    // shows its picture
+  bool flat = true;     // flat until the pointer is over it; raised when false
+};
+
 constexpr int kMinWindowSize = 300;
 constexpr int kClickRange = 44;  // pixels: a release nearer its press is a click
 
@@ -54,6 +69,8 @@ struct Form1State {
   TControl PvEsc;       // "Esc"
   TEntryBox edCommon;
   TControl PvMoji;      // the text input panel with its two fields
+  TEntryBox EbMojiA;    // text angle
+  TEntryBox EbMojiT;    // the text
   TControl lbComHst;    // the history label
   int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
   TControl lbGuid1;     // the prompt line
@@ -67,6 +84,10 @@ struct Form1State {
   bool pointerConfined = false;
   TMojiSizeList CbMojiSize;  // the text-size box
   int drawWidth = 0, drawHeight = 0;            // drawing area, pixels
+  // The palette's speed buttons, by TOpButton; the captioned variant is on
+  // while textButtons is (SetTextButtons).
+  TPaletteButton palette[OpBtn_Count];
+  bool textButtons = false;
   // Grows with every change of the state above, so a window knows to refresh.
   unsigned revision = 0;
 };
@@ -76,6 +97,7 @@ inline void Form1Changed() { ++g_form1.revision; }
 
 // True while the entry box is open (its panel wider than one pixel).
 bool EntryIsOpen();
+TEntryBox& EditField(TEditField field);
 
 // --- input handlers (the window forwards its events here)
 // Sub-menu button n (1..7) or a label in it was clicked.
@@ -88,11 +110,21 @@ void PvEscMouseDown();
 void LbComHstMouseDown(double x, double y);
 // The entry box's text was edited by the user.
 void EditChange(const std::string& text);
-// Keys inside the entry box: Up (38) and Down (40) browse the history.
-// Returns true when the key was consumed.
-bool EditKeyDown(int key);
-// A character typed into the entry box; Enter (13) confirms.
-void EditKeyPress(char ch);
+// The text of a field of text input was edited by the user.
+void EditChange(TEditField field, const std::string& text);
+// A key down in a text field, after the window left it: with an active
+// history Up (38) and Down (40) browse it; Left and Right in the fields of
+// text input go to that operation. Returns true when the key was consumed.
+bool EditKeyDown(TEditField field, int key);
+inline bool EditKeyDown(int key) { return EditKeyDown(TEditField::edCommon, key); }
+// A character typed into a field. Enter (13) confirms: the text goes to the
+// active history and EV_ENTER is sent (not from a read-only entry box); Enter
+// and Esc are never typed. Other characters replace the selection.
+void EditKeyPress(TEditField field, char ch);
+inline void EditKeyPress(char ch) { EditKeyPress(TEditField::edCommon, ch); }
+// A click into a field of text input: its history (angles or texts) becomes
+// the active one, browsing from the start.
+void EditClick(TEditField field);
 
 // The drawing area: press, move and release of a mouse button at pixel
 // (x, y). button: ssLeft or ssRight; shift: the shift-state bits. (The

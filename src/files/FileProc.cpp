@@ -10,6 +10,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/ApInit.h"
+#include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
@@ -20,6 +22,7 @@
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
 #include "kernel/ReplaceFile.h"
+#include "kernel/RunLock.h"
 #include "kernel/SjisConv.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
@@ -31,6 +34,9 @@ namespace fs = std::filesystem;
 FileProcState g_fileProc;
 
 void FileProc_Reset() {
+  if (g_fileProc.backupTimer) Platform().StopTimer(g_fileProc.backupTimer);
+  RunLockRelease(g_fileProc.runLock);
+  for (const auto& run : g_fileProc.claimedRuns) RunLockRelease(run.second);
   g_fileProc = FileProcState{};
   AddRecentFile("");
 }
@@ -160,26 +166,96 @@ void InitTempPrefix() {
     std::error_code ec;
     for (fs::directory_iterator it(g_programDir.folder, ec), end; !ec && it != end; it.increment(ec))
       if (Starts(it->path().filename().string(), prefix)) taken = true;
-    if (!taken) {
-      g_programDir.tempPrefix = folder + prefix;
-      return;
-    }
+    if (taken) continue;
+    // Two copies started in the same millisecond: the lock decides.
+    const int lock = RunLockTake(RunLockFileName(prefix).string());
+    if (lock < 0) continue;
+    g_fileProc.runLock = lock;
+    g_programDir.tempPrefix = folder + prefix;
+    return;
   }
 }
 
+fs::path RunLockFileName(const std::string& prefix) { return ProgramFile(prefix + "LOCK"); }
+
+namespace {
+
+// The run prefix "#TMP" + eight hexadecimal digits + "#" a file name begins
+// with, or "".
+std::string RunPrefixOf(const std::string& name) {
+  if (name.size() < 13 || !Starts(name, "#TMP") || name[12] != '#') return {};
+  for (int i = 4; i < 12; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[static_cast<std::size_t>(i)]))) return {};
+  return name.substr(0, 13);
+}
+
+// This run's prefix without its folder, or "".
+std::string OwnPrefix() {
+  if (g_programDir.tempPrefix.empty()) return {};
+  return fs::path(SjisToUtf8(g_programDir.tempPrefix)).filename().string();
+}
+
+// The lock handle of a finished run this one took over, or -1.
+int ClaimedLock(const std::string& prefix) {
+  for (const auto& run : g_fileProc.claimedRuns)
+    if (run.first == prefix) return run.second;
+  return -1;
+}
+
+// Takes over the lock of another run's prefix. False while that run lives.
+bool ClaimRun(const std::string& prefix) {
+  if (ClaimedLock(prefix) >= 0) return true;
+  const int lock = RunLockTake(RunLockFileName(prefix).string());
+  if (lock < 0) return false;
+  g_fileProc.claimedRuns.emplace_back(prefix, lock);
+  return true;
+}
+
+}  // namespace
+
 void DeleteRunTempFiles() {
   std::error_code ec;
-  const std::string& prefix = g_programDir.tempPrefix;
-  if (!prefix.empty()) {
-    const fs::path p(SjisToUtf8(prefix));
-    const std::string stem = p.filename().string();
-    std::vector<fs::path> doomed;
-    for (fs::directory_iterator it(p.parent_path(), ec), end; !ec && it != end; it.increment(ec))
-      if (Starts(it->path().filename().string(), stem) && it->is_regular_file(ec)) doomed.push_back(it->path());
-    for (const fs::path& f : doomed) fs::remove(f, ec);
-  }
   for (const std::string& f : g_fileProc.recoveredSnapshots) fs::remove(f, ec);
   g_fileProc.recoveredSnapshots.clear();
+
+  const std::string own = OwnPrefix();
+  const fs::path folder = g_programDir.folder.empty() ? fs::path() : ProgramFile("").parent_path();
+  std::vector<std::pair<std::string, fs::path>> files;  // by run prefix
+  if (!folder.empty())
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string prefix = RunPrefixOf(it->path().filename().string());
+      if (!prefix.empty() && it->is_regular_file(ec)) files.emplace_back(prefix, it->path());
+    }
+  std::sort(files.begin(), files.end());
+  for (std::size_t i = 0; i < files.size();) {
+    const std::string prefix = files[i].first;
+    std::size_t j = i;
+    while (j < files.size() && files[j].first == prefix) ++j;
+    // Another run's files go only when it is over and left no snapshot to recover.
+    int taken = -1;
+    bool remove = prefix == own;
+    if (!remove && (ClaimedLock(prefix) >= 0 || (taken = RunLockTake(RunLockFileName(prefix).string())) >= 0)) {
+      remove = true;
+      for (std::size_t k = i; k < j; ++k) {
+        const std::string name = files[k].second.filename().string();
+        if (name == prefix + "1.V$D" || name == prefix + "2.V$D") remove = false;
+      }
+    }
+    if (remove) {
+      const fs::path lock = RunLockFileName(prefix);
+      for (std::size_t k = i; k < j; ++k)
+        if (files[k].second != lock) fs::remove(files[k].second, ec);
+      // The lock file last, while still held, so no other copy takes the
+      // run for a finished one with files left.
+      fs::remove(lock, ec);
+    }
+    RunLockRelease(taken);
+    i = j;
+  }
+  for (const auto& run : g_fileProc.claimedRuns) RunLockRelease(run.second);
+  g_fileProc.claimedRuns.clear();
+  RunLockRelease(g_fileProc.runLock);
+  g_fileProc.runLock = -1;
 }
 
 // ---- Reading and writing by extension ---------------------------------------
@@ -395,7 +471,7 @@ bool SaveToFile(const fs::path& name) {
       Message("  " + Shown(name) + " は読み出し専用ファイルです．", MsgButtons::Abort);
       return false;
     }
-    if (g_fileProc.noSaveCheck) {
+    if (AppOptions().NoSvChk) {
       ++g_fileProc.guideFlashes;
     } else if (Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
                        MsgIcon::Question) != MsgAnswer::Ok) {
@@ -448,9 +524,7 @@ void SnapshotWindows() {
 }
 
 void OpenStartupWindows() {
-  LoadOperationHst();
-  std::string ownPrefix;
-  if (!g_programDir.tempPrefix.empty()) ownPrefix = fs::path(SjisToUtf8(g_programDir.tempPrefix)).filename().string();
+  const std::string own = OwnPrefix();
   for (int w = 2; w >= 1; --w) {
     SetStoreWindow(w);
     LoadWorkingSettings(w);
@@ -459,35 +533,148 @@ void OpenStartupWindows() {
     CurPVC().fileName.clear();
     CurPVC().modified = 0;
     // "#TMP" + eight hexadecimal digits + "#" + the window number + ".V$D",
-    // of a run other than this one.
-    const std::string tail = "#" + std::to_string(w) + ".V$D";
+    // of a run that is over.
+    const std::string tail = std::to_string(w) + ".V$D";
     std::vector<fs::path> found;
     std::error_code ec;
-    for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string f = it->path().filename().string();
-      if (f.size() != 4 + 8 + tail.size() || !Starts(f, "#TMP") || f.compare(12, tail.size(), tail) != 0) continue;
-      if (!std::all_of(f.begin() + 4, f.begin() + 12, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
-        continue;
-      if (!ownPrefix.empty() && Starts(f, ownPrefix)) continue;
-      found.push_back(it->path());
-    }
+    if (!g_programDir.folder.empty())
+      for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string f = it->path().filename().string();
+        const std::string prefix = RunPrefixOf(f);
+        if (!prefix.empty() && prefix != own && f == prefix + tail) found.push_back(it->path());
+      }
     std::sort(found.begin(), found.end());
-    if (!found.empty()) {
-      VldLoad(found.front(), 0, 0);
+    for (const fs::path& snapshot : found) {
+      if (!ClaimRun(RunPrefixOf(snapshot.filename().string()))) continue;  // a running copy's
+      VldLoad(snapshot, 0, 0);
       GcellCompact(true);
       GcellReorder();
       NormalizePVC(CurPVC());
       BuildPenColours();
+      GcellCommit();
       CurPVC().fileName.clear();
       // Recovered work is unsaved work: closing must ask before it goes.
       CurPVC().modified = 1;
-      g_fileProc.recoveredSnapshots.push_back(found.front().string());
+      g_fileProc.recoveredSnapshots.push_back(snapshot.string());
+      break;
+    }
+    if (CurrentView().canvas) {
+      ViewFitAll();
+      CurPVC().view = CurPVC().prevView = CurrentView();
     }
     StoreWorkingSettings(w);
   }
   SetStoreWindow(1);
   LoadWorkingSettings(1);
+  BuildPenColours();
   ShowTitle();
+}
+
+// ---- The main window's life ---------------------------------------------------------
+
+namespace {
+
+bool IsExistingFile(const fs::path& p) {
+  std::error_code ec;
+  return !p.empty() && fs::is_regular_file(p, ec);
+}
+
+}  // namespace
+
+void FormCreate() {
+  g_form1.caption = MainCaption();
+  Form1Changed();
+  g_manager.lastKey = static_cast<char>(255);
+  if (g_programDir.folder.empty()) ProgramDir_Init();
+  InitTempPrefix();
+  std::error_code ec;
+  g_fileProc.toolsMode = !g_programDir.folder.empty() && fs::is_regular_file(ProgramFile("velmo.dpr"), ec);
+  LoadOperationHst();
+  AddRecentFile("");
+}
+
+void FormShow(const std::string& commandLineFile) {
+  LoadConfigFile();
+  SaveConfigFile();
+  if (AppOptions().MojiBtn) SetTextButtons(true);
+  OpenStartupWindows();
+  const fs::path name(commandLineFile);
+  if (IsExistingFile(name) && !OpenArchive(name)) {
+    // Work recovered into window 1 is not replaced unasked.
+    if (ConfirmSaveModified() && OpenFileIntoWindow(name)) {
+      SetLastFolder(ParentFolder(name));
+      SaveOperationHst();
+    }
+  }
+  g_pvc.slots[2].writePen = CurPVC().writePen;
+  FitAndRedraw();
+  if (!g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(g_fileProc.backupIntervalMs, BackupTick);
+}
+
+bool FormCloseQuery() {
+  Op_ButtonClick(OpBtn_Dummy);
+  for (int round = 0; round < 2; ++round) {
+    if (!ConfirmSaveModified()) return false;
+    const int other = 3 - StoreWindow();
+    if (round == 1 || g_pvc.slots[static_cast<std::size_t>(other)].modified == 0) break;
+    SwitchWindow(other);
+  }
+  return true;
+}
+
+void FormClose() {
+  if (g_fileProc.closed) return;
+  g_fileProc.closed = true;
+  if (g_fileProc.backupTimer) Platform().StopTimer(g_fileProc.backupTimer);
+  g_fileProc.backupTimer = 0;
+  SaveConfigFile();
+  SaveOperationHst();
+  g_manager.shiftHeld = g_manager.ctrlHeld = g_manager.altHeld = false;
+  DeleteRunTempFiles();
+}
+
+void BackupTick() {
+  if (++g_fileProc.backupTicks < kBackupTicks) return;
+  g_fileProc.backupTicks = 0;
+  const int current = StoreWindow();
+  StoreWorkingSettings(current);
+  // The working copy is put back exactly as it was, not reloaded from its
+  // slot: loading normalises, which an operation in progress must not see.
+  const TPVC working = CurPVC();
+  for (int w = 1; w <= 2; ++w) {
+    TPVC& slot = g_pvc.slots[static_cast<std::size_t>(w)];
+    bool& upToDate = g_fileProc.snapshotCurrent[static_cast<std::size_t>(w)];
+    // Counter 1 after a snapshot means "modified, snapshot up to date"; a
+    // drawing changed once since it was saved or opened also counts 1.
+    if (slot.modified == 0) upToDate = false;
+    if (slot.modified == 0 || (slot.modified == 1 && upToDate)) continue;
+    CurPVC() = slot;
+    SetStoreWindow(w);
+    if (VldSave(SnapshotFileName(w), false)) {
+      slot.modified = 1;
+      upToDate = true;
+    }
+  }
+  CurPVC() = working;
+  CurPVC().modified = g_pvc.slots[static_cast<std::size_t>(current)].modified;
+  SetStoreWindow(current);
+}
+
+void DropFiles(const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  const fs::path name(files.front());
+  if (!IsExistingFile(name)) {
+    Message("無効なファイルです．");
+    return;
+  }
+  if (OpenArchive(name)) return;
+  if (!ConfirmSaveModified()) return;
+  Op_ButtonClick(OpBtn_Dummy);
+  if (OpenFileIntoWindow(name)) {
+    SetLastFolder(ParentFolder(name));
+    SaveOperationHst();
+  }
+  IdleCheck();
 }
 
 // ---- "Operation.hst" and the recent files -----------------------------------

@@ -24,15 +24,24 @@
 // - writing the start-up file leaves the drawing's modified counter alone
 //   (its cells were not saved);
 // - the ".VLZ" scratch text and the snapshots carry the run's temporary
-//   prefix, so two running copies never share a scratch file, and closing
-//   deletes this run's temporary files only (and the snapshots it
-//   recovered), never those of another running copy.
+//   prefix, so two running copies never share a scratch file;
+// - each run holds a lock on its prefix's lock file ("#TMPxxxxxxxx#LOCK")
+//   for as long as it lives: start-up recovers only snapshots of runs whose
+//   lock nobody holds (and takes their lock over, so no second copy
+//   recovers them too), and closing deletes this run's files, the snapshots
+//   it recovered and the leftovers of finished runs, never the files of a
+//   running copy nor a snapshot still waiting to be recovered;
+// - a file named on the command line does not replace work recovered into
+//   window 1 without the save question;
+// - the timed backup also writes a drawing changed only once since it was
+//   last saved, opened or written.
 #pragma once
 
 #include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Which control started a command.
@@ -63,14 +72,25 @@ struct FileProcState {
   std::array<TRecentItem, kRecentFiles> recentMenu;
   bool recentSeparators = false;
   std::string openDialogFileName;  // UTF-8: the open dialog's file name
-  bool noSaveCheck = false;        // "上書き保存時、確認メッセージを出さない。"
   bool toolsMode = false;          // archives are opened only in the tools mode
   int guideFlashes = 0;            // times the guide panel flashed instead of asking
   // Snapshot files of an earlier run that were opened at start-up; deleted
   // with this run's temporary files.
   std::vector<std::string> recoveredSnapshots;
+  // This run's lock (RunLockTake handle, -1 without), and the locks of
+  // finished runs it took over with their prefixes ("#TMPxxxxxxxx#").
+  int runLock = -1;
+  std::vector<std::pair<std::string, int>> claimedRuns;
+  // The backup timer: its id (0 when stopped), the ticks counted, and per
+  // window whether its snapshot holds the drawing as it is (counter 1).
+  int backupTimer = 0;
+  int backupTicks = 0;
+  int backupIntervalMs = 1000;  // one tick (shorter in the window tests)
+  std::array<bool, 3> snapshotCurrent{};
+  bool closed = false;  // FormClose has run
 };
 extern FileProcState g_fileProc;
+// Releases the run's locks and stops the backup timer, then the start-up state.
 void FileProc_Reset();
 
 // ---- The program's files ------------------------------------------------
@@ -82,11 +102,15 @@ std::filesystem::path StartupFileName();
 // The window's snapshot: the run's temporary prefix, its number, ".V$D".
 std::filesystem::path SnapshotFileName(int window);
 // Sets the run's temporary prefix (program folder + "#TMP" + eight
-// upper-case hexadecimal digits of the clock + "#") unless it is set; the
-// digits are moved on while files with that prefix exist. Needs the program
-// folder (ProgramDir_Init).
+// upper-case hexadecimal digits of the clock + "#") unless it is set, and
+// locks its lock file; the digits are moved on while files with that prefix
+// exist or its lock is taken. Needs the program folder (ProgramDir_Init).
 void InitTempPrefix();
-// Deletes this run's temporary files and the snapshots recovered at start.
+// The lock file of a run's prefix ("#TMPxxxxxxxx#", without folder).
+std::filesystem::path RunLockFileName(const std::string& prefix);
+// Deletes this run's temporary files, the snapshots recovered at start and
+// the files of finished runs (no snapshot of theirs left), then releases
+// the run's locks. Files of running copies stay.
 void DeleteRunTempFiles();
 
 // ---- Reading and writing by extension -------------------------------------
@@ -141,9 +165,42 @@ bool SaveStartupFile();
 // modified counters stay as they were.
 void SnapshotWindows();
 // Start-up of both windows: for window 2, then 1, the start-up file and a
-// snapshot left by a run that did not end normally (which keeps the window
-// modified); then window 1 is current. Reads "Operation.hst" first.
+// snapshot of that window left by a finished run (which keeps the window
+// modified and untitled), the view fitted when the drawing area is bound;
+// then window 1 is current.
 void OpenStartupWindows();
+
+// ---- The main window's life ---------------------------------------------------
+
+// Ticks of the one-second backup timer between two snapshots.
+constexpr int kBackupTicks = 180;
+
+// The window is created: caption, the program folder, the run's prefix and
+// lock, the tools mode (a "velmo.dpr" in the program folder), the histories
+// and recent files of "Operation.hst".
+void FormCreate();
+// The window is shown the first time: the configuration file is read and
+// written back; both windows are opened from the start-up file (and
+// recovered snapshots); an existing commandLineFile (UTF-8, empty for none)
+// is opened into window 1; the view is fitted and drawn; the backup timer
+// starts.
+void FormShow(const std::string& commandLineFile);
+// The user closes the window: the current operation ends, then a modified
+// window is asked about (Yes saves, No goes on, Cancel stays), and the
+// other window too when it is modified. False refuses the close (Cancel, or
+// a save that did not happen).
+bool FormCloseQuery();
+// The window closes: the backup timer stops, the configuration and
+// "Operation.hst" are written, the run's temporary files deleted. Runs once.
+void FormClose();
+// The backup timer's tick: every kBackupTicks ticks each window modified
+// since its last snapshot is written to its snapshot file (no compaction,
+// the undo step kept), its counter set to 1. The current window, the
+// working settings and the current operation stay as they were.
+void BackupTick();
+// Files dropped on the window (UTF-8 paths): the first is opened into the
+// current window after the save question; a missing file is refused.
+void DropFiles(const std::vector<std::string>& files);
 
 // ---- "Operation.hst" and the recent files --------------------------------
 

@@ -20,8 +20,11 @@ enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 // Mouse cursor shapes the program uses.
 enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help };
 
-// Keys and buttons whose physical state can be asked at any moment.
-enum class PhysKey { Shift, Ctrl, Alt, LeftButton, RightButton, MiddleButton };
+// Keys and buttons whose physical state can be asked at any moment. The
+// arrow keys are asked so that auto-repeats still queued after the key was
+// released do nothing.
+enum class PhysKey { Shift, Ctrl, Alt, LeftButton, RightButton, MiddleButton, Left, Up, Right, Down };
+constexpr int kPhysKeys = 10;
 
 // A 32-bit image: pixels 0xAARRGGBB, rows top to bottom.
 struct TRasterImage {

@@ -16,6 +16,7 @@ struct THistrylist {
 constexpr int kHistoryLists = 100;
 constexpr int kHistoryDepth = 20;
 constexpr int kAngleHistory = 11;  // every angle the user types
+constexpr int kTextHistory = 50;   // the texts of text input
 
 // Which list each kind of typed value uses (list k is block k + 1 of
 // "Operation.hst"; lists not named here are kept and saved all the same).

@@ -7,9 +7,11 @@
 
 #include "LhaFixture.h"
 #include "VldFixture.h"
+#include "app/ApInit.h"
 #include "app/Ap_Unit1.h"
 #include "files/Z_Compress.h"
 #include "files/fSave_VLD.h"
+#include "kernel/RunLock.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -132,7 +134,7 @@ TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
   EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::OkCancel);
 
   // With the option set, no question: the guide panel flashes instead.
-  g_fileProc.noSaveCheck = true;
+  AppOptions().NoSvChk = true;
   Draw(1);
   EXPECT_TRUE(SaveToFile(Path("a.vld")));
   EXPECT_EQ(platform().messages().size(), 2u);
@@ -489,12 +491,22 @@ TEST_F(FileProcTest, ARecoveredSnapshotStaysModifiedAndUntitled) {
   EXPECT_FALSE(fs::exists(Path("#TMP0000ABCD#2.V$D")));
 }
 
-TEST_F(FileProcTest, RunTemporaryFilesOfOtherRunsSurviveTheClose) {
+TEST_F(FileProcTest, CloseDeletesOwnAndFinishedRunsFilesButNoRunningCopysNorUnrecoveredWork) {
   WriteFile(Path("#TMP0000ABCD#00000001.JPG"), "mine");
-  WriteFile(Path("#TMP99999999#00000001.JPG"), "another running copy's");
+  WriteFile(Path("#TMP99999999#00000001.JPG"), "a running copy's");
+  const int live = RunLockTake(Path("#TMP99999999#LOCK").string());
+  ASSERT_GE(live, 0);
+  WriteFile(Path("#TMP88888888#00000001.JPG"), "a finished run's");
+  WriteFile(Path("#TMP88888888#LOCK"), "");
+  WriteFile(Path("#TMP77777777#00000001.JPG"), "a crashed run's, its snapshot not recovered");
+  WriteFile(Path("#TMP77777777#2.V$D"), "");
   WriteFile(Path("keep.vld"), "x");
   DeleteRunTempFiles();
-  EXPECT_EQ(Names(), (std::vector<std::string>{"#TMP99999999#00000001.JPG", "keep.vld"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"#TMP77777777#00000001.JPG", "#TMP77777777#2.V$D",
+                                               "#TMP77777777#LOCK", "#TMP99999999#00000001.JPG",
+                                               "#TMP99999999#LOCK", "keep.vld"}));
+  EXPECT_FALSE(RunLockHeld(Path("#TMP77777777#LOCK").string()));
+  RunLockRelease(live);
 }
 
 TEST_F(FileProcTest, TempPrefixIsSetOnceAndAvoidsTakenNames) {

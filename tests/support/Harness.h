@@ -12,6 +12,7 @@
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
+#include "platform/headless/HeadlessPlatform.h"
 
 class Harness {
 public:
@@ -43,11 +44,34 @@ public:
   // Replaces the entry box's text, as typing into it does.
   void Type(const std::string& text) { EditChange(text); }
   // A key as the window delivers it: first to the window, then, when the
-  // window leaves it, to the entry box.
+  // window leaves it, to the entry box (Enter and Esc, or the character
+  // typed). The key, and Shift, Ctrl, Alt of mods, are physically held
+  // until the release.
+  void KeyDown(int vk, unsigned mods = 0, char typed = 0) {
+    Hold(vk, mods, true);
+    if ((vk && FormKeyDown(vk, mods)) || !g_form1.edCommon.focused || (vk && EditKeyDown(vk))) return;
+    if (vk == 13 || vk == 27) typed = static_cast<char>(vk);
+    if (typed) EditKeyPress(typed);
+  }
+  void KeyUp(int vk, unsigned mods = 0) {
+    Hold(vk, 0, false);
+    if (vk) FormKeyUp(vk);
+    Hold(0, mods, false);
+  }
   void Key(int vk, unsigned mods = 0) {
-    if (!FormKeyDown(vk, mods) && g_form1.edCommon.focused && !EditKeyDown(vk) && (vk == 13 || vk == 27))
-      EditKeyPress(static_cast<char>(vk));
-    FormKeyUp(vk);
+    KeyDown(vk, mods);
+    KeyUp(vk, mods);
+  }
+  // Types text key by key: letters, digits and the space as their keys,
+  // other characters straight into the entry box.
+  void Keys(const std::string& text) {
+    for (char c : text) {
+      int vk = 0;
+      if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == ' ') vk = c;
+      if (c >= 'a' && c <= 'z') vk = c - 'a' + 'A';
+      KeyDown(vk, 0, c);
+      KeyUp(vk);
+    }
   }
   void Enter() { Key(13); }
   void Esc() { Key(27); }
@@ -61,5 +85,13 @@ public:
   static std::string Prompt() { return g_form1.lbGuid1.visible ? g_form1.lbGuid1.caption : std::string(); }
 
 private:
+  static void Hold(int vk, unsigned mods, bool down) {
+    HeadlessPlatform& p = Headless();
+    if (mods & ssShift || vk == 16) p.SetKeyDown(PhysKey::Shift, down);
+    if (mods & ssCtrl || vk == 17) p.SetKeyDown(PhysKey::Ctrl, down);
+    if (mods & ssAlt || vk == 18) p.SetKeyDown(PhysKey::Alt, down);
+    if (vk >= 37 && vk <= 40) p.SetKeyDown(static_cast<PhysKey>(static_cast<int>(PhysKey::Left) + vk - 37), down);
+  }
+
   unsigned held_ = 0;
 };

@@ -94,7 +94,7 @@ private:
   std::vector<std::string> urls_;
   std::map<int, std::function<void()>> timers_;
   int nextTimer_ = 1;
-  bool keys_[6] = {};
+  bool keys_[kPhysKeys] = {};
   CursorShape cursor_ = CursorShape::Default;
   std::string clipText_;
   TRasterImage clipImage_;

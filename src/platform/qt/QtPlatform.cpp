@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "platform/qt/QtConvert.h"
+#include "platform/qt/QtKeyPreview.h"
 #include "platform/qt/QtText.h"
 
 namespace {
@@ -91,6 +92,10 @@ bool QtPlatform::IsKeyDown(PhysKey key) {
     case PhysKey::LeftButton: return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
     case PhysKey::RightButton: return QGuiApplication::mouseButtons().testFlag(Qt::RightButton);
     case PhysKey::MiddleButton: return QGuiApplication::mouseButtons().testFlag(Qt::MiddleButton);
+    case PhysKey::Left: return QtKeyHeld(37);
+    case PhysKey::Up: return QtKeyHeld(38);
+    case PhysKey::Right: return QtKeyHeld(39);
+    case PhysKey::Down: return QtKeyHeld(40);
   }
   return false;
 }

@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -25,8 +30,10 @@
 #include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "files/FileProc.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtLayerPanels.h"
+#include "platform/qt/QtKeyPreview.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 #include "render/ApPenSet.h"
@@ -294,8 +301,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   root->addWidget(BuildBottom(this));
   layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
 
-  // Key preview and the clicks on the bar's panels.
+  setAcceptDrops(true);
+  // The clicks on the bar's panels; the keys go to the core's key routing.
   qApp->installEventFilter(this);
+  new TKeyPreview(this, [this] { SyncFromCore(); });
   SyncFromCore();
 }
 
@@ -418,6 +427,8 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     btn->setToolTip(tip);
     const int x = kPaletteMargin + (op.paletteX - kPaletteMargin) * kPaletteXScale;
     btn->setGeometry(x, op.paletteY, kSpeedWidth, kSpeedHeight);
+    btn->glyphGeometry = btn->geometry();
+    btn->glyphCaption = caption;
     right = std::max(right, x + kSpeedWidth);
     bottom = std::max(bottom, op.paletteY + kSpeedHeight);
     connect(btn, &QPushButton::clicked, this, [this, id = op.id] {
@@ -632,9 +643,26 @@ void TForm1::SyncFromCore() {
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
   Btn_Change->setText(U("ウィンドウ切替 ") + QString::number(g_mouseNav.Btn_ChangeGlyph));
+  SyncPalette();
 
   Pv_Top->layout()->activate();
   PlaceHistory();
+}
+
+// The captioned palette takes the core's places and captions; otherwise each
+// button is as built.
+void TForm1::SyncPalette() {
+  for (TSpeedButton* b : opButtons_) {
+    if (!b) continue;
+    const TPaletteButton& p = g_form1.palette[b->id()];
+    if (!p.glyph) {
+      b->setGeometry(p.left, p.top, p.width, p.height);
+      b->setText(FromSjis(p.caption));
+    } else {
+      b->setGeometry(b->glyphGeometry);
+      b->setText(b->glyphCaption);
+    }
+  }
 }
 
 void TForm1::SyncEntry() {
@@ -688,34 +716,41 @@ void TForm1::EntryEdited(const QString& text) {
   SyncFromCore();
 }
 
-// --- input
+// --- closing and dropped files
 
-bool TForm1::KeyPreview(QKeyEvent* e, bool down) {
-  const int vk = QtKeyToVk(e->key(), e->modifiers());
-  if (!vk) return false;
-  if (!down) {
-    if (e->isAutoRepeat()) return false;
-    FormKeyUp(vk);
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (!FormCloseQuery()) {
     SyncFromCore();
-    return false;
+    e->ignore();
+    return;
   }
-  const bool consumed = FormKeyDown(vk, ShiftBits(e->modifiers(), QGuiApplication::mouseButtons()));
-  SyncFromCore();
-  return consumed;
+  FormClose();
+  e->accept();
 }
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* e) {
+  std::vector<std::string> files;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+  if (files.empty()) return;
+  e->acceptProposedAction();
+  raise();
+  activateWindow();
+  // After the drop has finished: opening may ask questions.
+  QTimer::singleShot(0, this, [this, files] {
+    DropFiles(files);
+    SyncFromCore();
+  });
+}
+
+// --- input
 
 bool TForm1::eventFilter(QObject* obj, QEvent* e) {
   switch (e->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-      // Every key of this window, once, before the widget with the focus.
-      if (!obj->isWidgetType()) return false;
-      auto* w = static_cast<QWidget*>(obj);
-      if (w->window() != this) return false;
-      QWidget* target = QApplication::focusWidget();
-      if (w != (target ? target : this)) return false;
-      return KeyPreview(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress);
-    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
       auto* me = static_cast<QMouseEvent*>(e);

@@ -63,6 +63,9 @@ class TSpeedButton final : public QPushButton {
 public:
   TSpeedButton(TOpButton id, const QString& caption, QWidget* parent);
   TOpButton id() const { return id_; }
+  // Place and caption as built, shown while the core's palette has pictures.
+  QRect glyphGeometry;
+  QString glyphCaption;
 
 protected:
   void paintEvent(QPaintEvent* e) override;
@@ -101,6 +104,12 @@ public:
 
 protected:
   bool eventFilter(QObject* obj, QEvent* e) override;
+  // Closing asks the core (save questions) and, when it agrees, lets it
+  // write its files.
+  void closeEvent(QCloseEvent* e) override;
+  // Files dropped from the desktop go to the core.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
 private:
   void BuildTopBar(QWidget* parent);
@@ -111,7 +120,7 @@ private:
   void SyncEntry();
   void PlaceHistory();
   void EntryEdited(const QString& text);
-  bool KeyPreview(QKeyEvent* e, bool down);
+  void SyncPalette();
   void SyncPenPreviews();
 
   // Top bar

@@ -1,6 +1,5 @@
 // velmo: the drafting program's window, and its command line.
 #include <QApplication>
-#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -13,11 +12,9 @@
 #include "Velmo.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
-#include "kernel/SjisConv.h"
-#include "output/SampleDrawing.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
+#include "platform/qt/MainWindowRun.h"
 #include "platform/qt/TForm1.h"
 
 namespace {
@@ -175,42 +172,25 @@ int main(int argc, char** argv) {
     }
   }
 
-  VelmoReset();
-  if (!ProgramDir_Init())
-    std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
-  else
-    InitTempPrefix();
-  QtPlatform platform;
-  SetPlatform(&platform);
-  InstallQtRasterHelper();
+  // The program folder becomes the current folder of the file dialogs:
+  // the drawing's path is made absolute first.
+  if (!drawing.empty()) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(drawing, ec);
+    if (!ec) drawing = p.string();
+    if (!std::filesystem::is_regular_file(drawing, ec))
+      std::fprintf(stderr, "velmo: ファイル[%s]が見つかりません。\n", drawing.c_str());
+  }
 
-  // Latin text in the desktop's font, Japanese in the IPA fonts when the
-  // desktop font has none.
-  QFont uiFont = QApplication::font();
-  uiFont.setFamilies({uiFont.family(), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-  QApplication::setFont(uiFont);
-
-  int rc = 0;
-  std::string sampleFile;
-  {
-    TForm1 window;
-    platform.SetMainWindow(&window);
-    platform.SetAfterTick([&window] { window.SyncFromCore(); });
-
-    if (sample) {
-      // The sample's picture is one of this run's temporary files.
-      const std::string picture = g_programDir.tempPrefix.empty()
-                                      ? (std::filesystem::temp_directory_path() / "velmo_sample.jpg").string()
-                                      : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
-      BuildSampleDrawing(picture);
-      sampleFile = picture;
-    } else if (!drawing.empty() && !OpenArchive(drawing)) {
-      // Into window 1; the first paint fits the view to it.
-      OpenFileIntoWindow(drawing);
-    }
-
-    if (shot) {
-      const QString path = QString::fromUtf8(shotPath.c_str());
+  TMainRun run;
+  run.drawing = drawing;
+  run.sample = sample;
+  if (shot) {
+    run.maximized = false;
+    run.width = kShotWidth;
+    run.height = kShotHeight;
+    const QString path = QString::fromUtf8(shotPath.c_str());
+    run.started = [path](TForm1& window) {
       auto grab = [&window, path] {
         const QPixmap pixmap = window.grab();
         if (!pixmap.save(path, "PNG")) {
@@ -226,21 +206,7 @@ int main(int argc, char** argv) {
         std::fputs("velmo: ウィンドウが描画されないため画像を書き出せません。\n", stderr);
         QApplication::exit(1);
       });
-      window.resize(kShotWidth, kShotHeight);
-      window.show();
-    } else {
-      window.showMaximized();
-    }
-    rc = app.exec();
-    DeleteRunTempFiles();
-    platform.SetMainWindow(nullptr);
-    platform.SetAfterTick({});
+    };
   }
-  if (!sampleFile.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(sampleFile, ec);
-  }
-  VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
-  SetPlatform(nullptr);
-  return rc;
+  return RunMainWindow(run);
 }

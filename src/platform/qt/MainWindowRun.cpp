@@ -1,0 +1,77 @@
+#include "platform/qt/MainWindowRun.h"
+
+#include <QApplication>
+#include <QFont>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "Velmo.h"
+#include "app/GC_View.h"
+#include "files/FileProc.h"
+#include "kernel/ProgramDir.h"
+#include "kernel/SjisConv.h"
+#include "model/PVC.h"
+#include "output/SampleDrawing.h"
+#include "platform/qt/QtPlatform.h"
+#include "platform/qt/QtRasterHelper.h"
+#include "platform/qt/TForm1.h"
+
+int RunMainWindow(const TMainRun& run) {
+  VelmoReset();
+  if (!ProgramDir_Init()) std::fputs("velmo: プログラムフォルダを作成できません。\n", stderr);
+  QtPlatform platform;
+  SetPlatform(&platform);
+  InstallQtRasterHelper();
+
+  // Latin text in the desktop's font, Japanese in the IPA fonts when the
+  // desktop font has none.
+  QFont uiFont = QApplication::font();
+  uiFont.setFamilies({uiFont.family(), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  QApplication::setFont(uiFont);
+
+  int rc = 0;
+  std::string sampleFile;
+  {
+    FormCreate();
+    g_fileProc.backupIntervalMs = run.backupIntervalMs;
+    TForm1 window;
+    platform.SetMainWindow(&window);
+    platform.SetAfterTick([&window] { window.SyncFromCore(); });
+    if (run.maximized) {
+      window.showMaximized();
+    } else {
+      window.resize(run.width, run.height);
+      window.show();
+    }
+    // Shown, the drawing area has its size: the drawings are opened and
+    // fitted into it.
+    FormShow(run.sample ? std::string() : run.drawing);
+    if (run.sample) {
+      // The sample's picture is one of this run's temporary files.
+      std::error_code ec;
+      sampleFile = g_programDir.tempPrefix.empty()
+                       ? (std::filesystem::temp_directory_path(ec) / "velmo_sample.jpg").string()
+                       : SjisToUtf8(g_programDir.tempPrefix) + "SAMPLE.JPG";
+      BuildSampleDrawing(sampleFile);
+      CurPVC().modified = 0;  // a demonstration: nothing to save
+      ViewFitAll();
+      ViewRedraw(1);
+    }
+    window.SyncFromCore();
+    if (run.started) run.started(window);
+    rc = QApplication::exec();
+    // Closing the window has done this; an exit by other means (the
+    // screenshot) has not.
+    FormClose();
+    platform.SetMainWindow(nullptr);
+    platform.SetAfterTick({});
+  }
+  if (!sampleFile.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(sampleFile, ec);
+  }
+  VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
+  SetPlatform(nullptr);
+  return rc;
+}

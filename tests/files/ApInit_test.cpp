@@ -1,0 +1,411 @@
+// The main window's life: start-up (configuration, start-up windows,
+// recovered snapshots, the command-line file), the timed backup, dropped
+// files and the close with its save questions.
+#include "app/ApInit.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Harness.h"
+#include "VldFixture.h"
+#include "app/ApManager.h"
+#include "app/ApMouse.h"
+#include "files/FileProc.h"
+#include "files/fSave_VLD.h"
+#include "kernel/IniFile.h"
+#include "kernel/RunLock.h"
+#include "model/GC_DB.h"
+#include "model/PVC.h"
+#include "render/ApPenSet.h"
+
+namespace {
+
+using namespace vldtest;
+
+// The events the line operation received (a stand-in operation).
+std::vector<int> g_events;
+void RecordingOp(TGContext&, int code, double, double) { g_events.push_back(code); }
+
+class ApInitTest : public VldTest {
+protected:
+  void SetUp() override {
+    VldTest::SetUp();
+    g_events.clear();
+  }
+  void TearDown() override {
+    for (int h : locks_) RunLockRelease(h);
+    VldTest::TearDown();
+  }
+  // A run as the program starts one, with the real prefix and lock.
+  void Start(const std::string& commandLine = "") {
+    g_programDir.tempPrefix.clear();
+    FormCreate();
+    FormShow(commandLine);
+  }
+  // A program that ended: everything in memory goes, the folder stays.
+  void Restart(const std::string& commandLine = "") {
+    VelmoReset();
+    g_programDir.folder = dir_.string() + "/";
+    ui_ = std::make_unique<Harness>(800, 600);
+    Start(commandLine);
+  }
+  void Draw(int n, double y = 0) {
+    GcellCommit();
+    for (int i = 0; i < n; ++i) GcellAddLine(0x12, 0x11, i, y, i + 10, y + 5);
+  }
+  int Lines(int window) const {
+    int n = 0;
+    for (int i = 1; i <= StoreUsed(); ++i)
+      if (GcellRef(i).window == window && GcellRef(i).kind == GK_LINE) ++n;  // live: kind > 0
+    return n;
+  }
+  int Modified(int window) const { return window == StoreWindow() ? CurPVC().modified : g_pvc.slots[window].modified; }
+  void Switch(int w) {
+    ASSERT_TRUE(SwapWorkingSettings(StoreWindow(), w));
+    SetStoreWindow(w);
+  }
+  // Holds a run's lock as that running copy would.
+  void HoldLock(const std::string& prefix) {
+    const int h = RunLockTake(Path(prefix + "LOCK").string());
+    ASSERT_GE(h, 0);
+    locks_.push_back(h);
+  }
+  std::string OwnPrefix() const { return fs::path(SjisToUtf8(g_programDir.tempPrefix)).filename().string(); }
+  std::vector<std::string> OwnFiles() const {
+    std::vector<std::string> v;
+    for (const std::string& n : Names())
+      if (n.rfind(OwnPrefix(), 0) == 0) v.push_back(n);
+    return v;
+  }
+  void Tick(int n) {
+    for (int i = 0; i < n; ++i) platform().FireTimers();
+  }
+
+  std::unique_ptr<Harness> ui_ = std::make_unique<Harness>(800, 600);
+  std::vector<int> locks_;
+};
+
+// ---- Configuration ---------------------------------------------------------------
+
+TEST_F(ApInitTest, FirstStartWritesTheDefaultConfiguration) {
+  Start();
+  TIniFile ini;
+  ASSERT_EQ(IniLoadFile(Path("VELMO.INI"), ini), IniLoadResult::Ok);
+  EXPECT_EQ(IniText(ini),
+            Crlf("[View]\nBcWhite=0\n[Input]\nSumiNik=5\n[RDXF]\nMjSize1=0\n"
+                 "[ETC1]\nWheelZm=1\nRScrSpd=1\nMojiBtn=0\nNoSvChk=0\n"
+                 "[BOXC]\nEdit1BW=\nEdit1BH=\nEdit2BW=\nEdit2BH=\n"));
+  const TAppOptions& o = AppOptions();
+  EXPECT_TRUE(g_mouseNav.WheelZm && g_mouseNav.RScrSpd);
+  EXPECT_FALSE(o.BcWhite || o.MojiBtn || o.NoSvChk);
+  EXPECT_FALSE(g_form1.textButtons);
+  EXPECT_EQ(o.SumiNik, "5");
+  EXPECT_EQ(g_form1.caption, "Velmo 5    【1】");  // the first title after the version
+  EXPECT_TRUE(platform().messages().empty());
+}
+
+TEST_F(ApInitTest, ConfigurationKeepsUnknownKeysAndCommentsAndItsSpelling) {
+  const std::string text =
+      "; my settings\r\n[ETC1]\r\nwheelzm = false\r\nMojiBtn=1\r\nNoSvChk=0\r\nPlugin=on\r\n\r\n"
+      "[View]\r\nBcWhite=1\r\n[Input]\r\nSumiNik=2.5\r\n[RDXF]\r\nMjSize1=3\r\n"
+      "[BOXC]\r\nEdit1BW=10\r\nEdit1BH=20\r\nEdit2BW=\r\nEdit2BH=\r\n"
+      "[RScrSpd]\r\nRScrSpd=0\r\n[ETC1]\r\nRScrSpd=0\r\n";  // second [ETC1] never counts
+  WriteFile(Path("VELMO.INI"), text + "[ETC1]\r\n");
+  Start();
+  const TAppOptions& o = AppOptions();
+  EXPECT_FALSE(g_mouseNav.WheelZm);
+  EXPECT_TRUE(o.MojiBtn);
+  EXPECT_TRUE(g_form1.textButtons);
+  EXPECT_TRUE(o.BcWhite);
+  EXPECT_TRUE(WhiteBackground());
+  EXPECT_TRUE(g_mouseNav.RScrSpd);
+  EXPECT_EQ(o.SumiNik, "2.5");
+  EXPECT_EQ(o.MjSize1, 3);
+  EXPECT_EQ(o.Edit1BH, "20");
+  // RScrSpd was missing from the first [ETC1]: it is added there, nothing else moves.
+  const std::string expected =
+      "; my settings\r\n[ETC1]\r\nwheelzm = false\r\nMojiBtn=1\r\nNoSvChk=0\r\nPlugin=on\r\nRScrSpd=1\r\n\r\n"
+      "[View]\r\nBcWhite=1\r\n[Input]\r\nSumiNik=2.5\r\n[RDXF]\r\nMjSize1=3\r\n"
+      "[BOXC]\r\nEdit1BW=10\r\nEdit1BH=20\r\nEdit2BW=\r\nEdit2BH=\r\n"
+      "[RScrSpd]\r\nRScrSpd=0\r\n[ETC1]\r\nRScrSpd=0\r\n[ETC1]\r\n";
+  EXPECT_EQ(ReadFile(Path("VELMO.INI")), expected);
+
+  // A changed option rewrites its own value only.
+  AppOptions().NoSvChk = true;
+  SetWhiteBackground(false);  // the menu item
+  g_mouseNav.WheelZm = true;  // the settings dialog
+  ASSERT_TRUE(FormCloseQuery());
+  FormClose();
+  std::string changed = expected;
+  changed.replace(changed.find("NoSvChk=0"), 9, "NoSvChk=1");
+  changed.replace(changed.find("BcWhite=1"), 9, "BcWhite=0");
+  changed.replace(changed.find("wheelzm = false"), 15, "wheelzm = 1");
+  EXPECT_EQ(ReadFile(Path("VELMO.INI")), changed);
+}
+
+TEST_F(ApInitTest, AConfigurationFileThatCannotBeReadIsNotOverwritten) {
+  const std::string huge(kIniMaxFile + 10, ';');
+  WriteFile(Path("VELMO.INI"), huge);
+  Start();
+  EXPECT_TRUE(g_mouseNav.WheelZm);  // defaults
+  EXPECT_EQ(AppOptions().SumiNik, "5");
+  FormClose();
+  EXPECT_EQ(ReadFile(Path("VELMO.INI")).size(), huge.size());
+}
+
+// ---- Start-up windows and snapshots -------------------------------------------
+
+TEST_F(ApInitTest, ASnapshotOfWindow2IsRecoveredIntoWindow2AndStaysModified) {
+  Draw(3);
+  ASSERT_TRUE(VldSave(Path("#TMP12345678#2.V$D"), false));  // a run that crashed
+  WriteFile(Path("#TMP12345678#00000001.JPG"), "its picture");
+  GC_DB_Reset();
+  PVC_Reset();
+
+  Start();
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(Lines(1), 0);
+  EXPECT_EQ(Modified(1), 0);
+  EXPECT_EQ(Lines(2), 3);
+  EXPECT_NE(Modified(2), 0);
+  EXPECT_EQ(g_pvc.slots[2].fileName, "");
+
+  // Closing asks once, for window 2, which becomes current.
+  platform().ScriptAnswer(MsgAnswer::No);
+  ASSERT_TRUE(FormCloseQuery());
+  EXPECT_EQ(platform().messages().size(), 1u);
+  EXPECT_EQ(StoreWindow(), 2);
+  FormClose();
+  // The recovered run's files go with this run's.
+  for (const std::string& n : Names()) EXPECT_NE(n.rfind("#TMP", 0), 0u) << n;
+}
+
+TEST_F(ApInitTest, ALiveRunsSnapshotIsLeftAloneUntilThatRunIsOver) {
+  Draw(2);
+  ASSERT_TRUE(VldSave(Path("#TMP22222222#1.V$D"), false));
+  WriteFile(Path("#TMP22222222#00000001.JPG"), "its picture");
+  GC_DB_Reset();
+  PVC_Reset();
+  HoldLock("#TMP22222222#");
+
+  Start();
+  EXPECT_EQ(Lines(1), 0);
+  EXPECT_EQ(Modified(1), 0);
+  ASSERT_TRUE(FormCloseQuery());  // nothing to ask
+  FormClose();
+  for (const char* f : {"#TMP22222222#1.V$D", "#TMP22222222#00000001.JPG", "#TMP22222222#LOCK"})
+    EXPECT_TRUE(fs::exists(Path(f))) << f;
+
+  // That run dies: the next start takes its work.
+  RunLockRelease(locks_.back());
+  locks_.pop_back();
+  Restart();
+  EXPECT_EQ(Lines(1), 2);
+  EXPECT_NE(Modified(1), 0);
+  // While this run has it, a third copy does not recover it too.
+  EXPECT_TRUE(RunLockHeld(Path("#TMP22222222#LOCK").string()));
+  platform().ScriptAnswer(MsgAnswer::No);
+  ASSERT_TRUE(FormCloseQuery());
+  FormClose();
+  EXPECT_FALSE(fs::exists(Path("#TMP22222222#1.V$D")));
+  EXPECT_FALSE(fs::exists(Path("#TMP22222222#00000001.JPG")));
+}
+
+TEST_F(ApInitTest, TheCommandLineFileOpensIntoWindow1ButNotOverRecoveredWork) {
+  Draw(4);
+  ASSERT_TRUE(VldSave(Path("plan.vld"), true));
+  GC_DB_Reset();
+  PVC_Reset();
+  Start(Path("plan.vld").string());
+  EXPECT_EQ(Lines(1), 4);
+  EXPECT_EQ(Modified(1), 0);
+  EXPECT_EQ(CurPVC().fileName, Path("plan.vld").string());
+  EXPECT_EQ(RecentFile(1), Path("plan.vld").string());
+  EXPECT_EQ(LastFolder(), dir_.string() + "/");
+  EXPECT_NE(ReadFile(Path("Operation.hst")).find(Path("plan.vld").string()), std::string::npos);
+  FormClose();
+
+  // Window 1 holds recovered work: the file waits for the save question.
+  GC_DB_Reset();
+  PVC_Reset();
+  Draw(1);
+  ASSERT_TRUE(VldSave(Path("#TMP33333333#1.V$D"), false));
+  platform().ScriptAnswer(MsgAnswer::Cancel);
+  Restart(Path("plan.vld").string());
+  EXPECT_EQ(Lines(1), 1);
+  EXPECT_NE(Modified(1), 0);
+  EXPECT_EQ(CurPVC().fileName, "");
+}
+
+// ---- The backup timer ------------------------------------------------------------
+
+TEST_F(ApInitTest, BackupWritesChangedWindowsEvery180TicksAndLeavesTheOperationAlone) {
+  Start();
+  SetOpHandler(OpBtn_Line, RecordingOp);
+  ui_->Choose(OpBtn_Line);
+  ui_->LeftClick(100, 100);  // the operation is half-way
+  Draw(3);
+  const int used = StoreUsed();
+  const std::vector<int> seen = g_events;
+  const TPVC before = CurPVC();
+  const fs::path snapshot = SnapshotFileName(1);
+
+  Tick(kBackupTicks - 1);
+  EXPECT_FALSE(fs::exists(snapshot));
+  Tick(1);
+  ASSERT_TRUE(fs::exists(snapshot));
+  EXPECT_FALSE(fs::exists(SnapshotFileName(2)));  // window 2 is unchanged
+  EXPECT_EQ(Modified(1), 1);
+  // Nothing the operation could notice.
+  EXPECT_EQ(g_events, seen);
+  EXPECT_EQ(CurOpButton(), OpBtn_Line);
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(StoreUsed(), used);
+  EXPECT_EQ(CurPVC().writeLayer, before.writeLayer);
+  EXPECT_EQ(CurPVC().view.wx1, before.view.wx1);
+  // The undo step is still open: undoing it would remove the three lines.
+  int undoable = 0;
+  for (int i = 1; i <= StoreUsed(); ++i)
+    if (GcellRef(i).undo) ++undoable;
+  EXPECT_EQ(undoable, 3);
+
+  // It reloads as the same drawing.
+  ASSERT_TRUE(VldSave(Path("now.vld"), false));
+  Switch(2);
+  ASSERT_TRUE(OpenDrawingFile(snapshot));
+  ASSERT_TRUE(VldSave(Path("reloaded.vld"), false));
+  EXPECT_EQ(ReadFile(Path("reloaded.vld")), ReadFile(Path("now.vld")));
+  GcellClearWindow(2);
+  CurPVC().modified = 0;
+  Switch(1);
+
+  // Unchanged since: nothing is written.
+  fs::remove(snapshot);
+  Tick(kBackupTicks);
+  EXPECT_FALSE(fs::exists(snapshot));
+  // One change after a save is written too.
+  CurPVC().modified = 0;
+  Tick(kBackupTicks);
+  Draw(1, 50);
+  ASSERT_EQ(Modified(1), 1);
+  Tick(kBackupTicks);
+  EXPECT_TRUE(fs::exists(snapshot));
+}
+
+TEST_F(ApInitTest, BackupOfTheOtherWindowLeavesTheCurrentOneCurrent) {
+  Start();
+  Switch(2);
+  Draw(2);
+  Switch(1);
+  Draw(1);
+  Draw(1, 20);
+  Tick(kBackupTicks);
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(Modified(1), 1);
+  EXPECT_EQ(Modified(2), 1);
+  EXPECT_NE(ReadFile(SnapshotFileName(2)).find("LINE"), std::string::npos);
+  EXPECT_EQ(Lines(1), 2);
+  EXPECT_EQ(Lines(2), 2);
+}
+
+// ---- Closing ------------------------------------------------------------------------
+
+TEST_F(ApInitTest, CloseQuestions) {
+  struct Case {
+    const char* name;
+    bool modified1, modified2;
+    std::vector<MsgAnswer> answers;
+    bool readOnlyTarget;  // window 1 is named after a read-only file
+    bool closes;
+    std::size_t questions;
+  } cases[] = {
+      {"nothing modified", false, false, {}, false, true, 0},
+      {"only window 2", false, true, {MsgAnswer::No}, false, true, 1},
+      {"both, no and no", true, true, {MsgAnswer::No, MsgAnswer::No}, false, true, 2},
+      {"cancel", true, true, {MsgAnswer::Cancel}, false, false, 1},
+      {"cancel for window 2", true, true, {MsgAnswer::No, MsgAnswer::Cancel}, false, false, 2},
+      {"a save that fails", true, false, {MsgAnswer::Yes}, true, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VelmoReset();
+    platform().Reset();
+    UseProgramFolder();
+    Harness ui(800, 600);
+    FormShow("");
+    if (c.modified2) {
+      Switch(2);
+      Draw(1);
+      Switch(1);
+    }
+    if (c.modified1) Draw(2);
+    if (c.readOnlyTarget) {
+      WriteFile(Path("ro.vld"), "old");
+      ASSERT_EQ(::chmod(Path("ro.vld").c_str(), 0444), 0);
+      CurPVC().fileName = Path("ro.vld").string();
+    }
+    for (MsgAnswer a : c.answers) platform().ScriptAnswer(a);
+    EXPECT_EQ(FormCloseQuery(), c.closes);
+    std::size_t questions = 0;
+    for (const RecordedMessage& m : platform().messages())
+      if (m.buttons == MsgButtons::YesNoCancel) ++questions;
+    EXPECT_EQ(questions, c.questions);
+    if (c.readOnlyTarget) { EXPECT_EQ(ReadFile(Path("ro.vld")), "old"); }
+    if (!c.closes) { EXPECT_FALSE(fs::exists(Path("Operation.hst"))); }
+    ::chmod(Path("ro.vld").c_str(), 0644);
+  }
+}
+
+TEST_F(ApInitTest, CloseDeletesTheRunsTemporaryFilesAndWritesItsOwn) {
+  Start();
+  const std::string own = OwnPrefix();
+  ASSERT_TRUE(fs::exists(Path(own + "LOCK")));
+  WriteFile(Path(own + "00000001.JPG"), "picture");
+  Draw(2);
+  Tick(kBackupTicks);
+  ASSERT_TRUE(fs::exists(SnapshotFileName(1)));
+  HistoryPush(*HistoryList(3), "12.5");
+  WriteFile(Path("#TMP.VLD"), "not a run's");
+  ASSERT_FALSE(OwnFiles().empty());
+
+  platform().ScriptAnswer(MsgAnswer::No);
+  ASSERT_TRUE(FormCloseQuery());
+  FormClose();
+  EXPECT_TRUE(OwnFiles().empty());
+  EXPECT_TRUE(fs::exists(Path("#TMP.VLD")));
+  EXPECT_TRUE(fs::exists(Path("VELMO.INI")));
+  EXPECT_NE(ReadFile(Path("Operation.hst")).find("12.5"), std::string::npos);
+  EXPECT_EQ(platform().activeTimers(), 0);
+  FormClose();  // once only
+}
+
+// ---- Dropped files --------------------------------------------------------------------
+
+TEST_F(ApInitTest, DroppedFiles) {
+  Draw(2);
+  ASSERT_TRUE(VldSave(Path("a.vld"), true));
+  GcellClearWindow(1);
+  Start();
+  Draw(5);
+
+  DropFiles({Path("missing.vld").string()});
+  ASSERT_EQ(platform().messages().size(), 1u);
+  EXPECT_EQ(platform().messages()[0].text, "無効なファイルです．");
+  platform().ScriptAnswer(MsgAnswer::Cancel);
+  DropFiles({Path("a.vld").string(), Path("missing.vld").string()});
+  EXPECT_EQ(Lines(1), 5);
+
+  platform().ScriptAnswer(MsgAnswer::No);
+  DropFiles({Path("a.vld").string(), Path("missing.vld").string()});
+  EXPECT_EQ(Lines(1), 2);
+  EXPECT_EQ(Modified(1), 0);
+  EXPECT_EQ(CurPVC().fileName, Path("a.vld").string());
+  EXPECT_EQ(RecentFile(1), Path("a.vld").string());
+  EXPECT_EQ(LastFolder(), dir_.string() + "/");
+  EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
+}
+
+}  // namespace

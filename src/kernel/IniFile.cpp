@@ -1,10 +1,10 @@
 #include "kernel/IniFile.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdio>
 #include <system_error>
+
+#include "kernel/ReplaceFile.h"
 
 namespace fs = std::filesystem;
 
@@ -257,23 +257,4 @@ IniLoadResult IniLoadFile(const fs::path& path, TIniFile& ini) {
   return IniLoadResult::Ok;
 }
 
-bool IniSaveFile(const fs::path& path, const TIniFile& ini) {
-  const std::string text = IniText(ini);
-  fs::path tmp = path;
-  tmp += ".tmp" + std::to_string(::getpid());
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  bool ok = f != nullptr;
-  if (f) {
-    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (::fsync(::fileno(f)) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-  }
-  std::error_code ec;
-  if (ok) fs::rename(tmp, path, ec);
-  if (!ok || ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
-}
+bool IniSaveFile(const fs::path& path, const TIniFile& ini) { return ReplaceFileContents(path, IniText(ini)); }

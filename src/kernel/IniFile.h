@@ -52,6 +52,6 @@ enum class IniLoadResult { Ok, Missing, Unreadable };
 // Reads a file; Missing leaves ini empty. Unreadable: it exists but cannot
 // be read or is larger than kIniMaxFile.
 IniLoadResult IniLoadFile(const std::filesystem::path& path, TIniFile& ini);
-// Writes through a temporary file beside the target, renamed over it when
-// complete; a failure leaves the old file as it was.
+// Writes through ReplaceFileContents: a failure leaves the old file as it
+// was, and an existing file keeps its permissions (a symbolic link stays one).
 bool IniSaveFile(const std::filesystem::path& path, const TIniFile& ini);

@@ -142,6 +142,15 @@ TEST_F(IniFileOnDisk, LoadAndSave) {
   ASSERT_TRUE(IniSaveFile(p, IniParse(kOdd)));
   ASSERT_EQ(IniLoadFile(p, ini), IniLoadResult::Ok);
   EXPECT_EQ(IniText(ini), kOdd);
+  // Saving again keeps the file's permissions, and a link to it stays a link.
+  fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(p.filename(), dir_ / "link.ini");
+  ASSERT_TRUE(IniSaveFile(dir_ / "link.ini", IniParse("[View]\r\nBcWhite=1\r\n")));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+  EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(IniLoadFile(p, ini), IniLoadResult::Ok);
+  EXPECT_TRUE(IniReadBool(ini, "View", "BcWhite", false));
+  fs::remove(dir_ / "link.ini");
   // A save that cannot be written leaves nothing behind.
   EXPECT_FALSE(IniSaveFile(dir_ / "missing-folder" / "b.ini", ini));
   EXPECT_FALSE(fs::exists(dir_ / "missing-folder"));

@@ -28,6 +28,7 @@ struct TControl {
   std::string raw;      // as an operation set it, with its '$' (sub-menu buttons)
   std::string hint;     // CP932
   std::uint32_t color = clBtnFace;
+  std::uint32_t fontColor = 0x000000;  // the caption's colour
   bool enabled = true;
   bool visible = true;
   int width = 0;  // pixels, where the program sets it

@@ -52,6 +52,9 @@ const char kSaveFilter[] =
     "圧縮形式のVelmoﾌｧｲﾙ(*.VLZ)|*.VLZ";
 const char kCaption[] = "Velmo";
 const char kModifiedAsk[] = "更新されています、保存しますか？";
+// lbDataCount while a snapshot is written, in magenta.
+const char kBackupMessage[] = "..バックアップ保存中！";
+constexpr std::uint32_t kBackupMessageColor = 0xFF00FF;
 
 // A path as the screen shows it.
 std::string Shown(const fs::path& p) { return Utf8ToSjis(p.string()); }
@@ -650,10 +653,19 @@ void BackupTick() {
     if (slot.modified == 0 || (slot.modified == 1 && upToDate)) continue;
     CurPVC() = slot;
     SetStoreWindow(w);
+    TControl& status = g_form1.lbDataCount;
+    const std::string shown = status.caption;
+    status.caption = kBackupMessage;
+    status.fontColor = kBackupMessageColor;
+    Form1Changed();
+    if (g_fileProc.backupShown) g_fileProc.backupShown();
     if (VldSave(SnapshotFileName(w), false)) {
       slot.modified = 1;
       upToDate = true;
     }
+    status.caption = shown;
+    status.fontColor = 0x000000;
+    Form1Changed();
   }
   CurPVC() = working;
   CurPVC().modified = g_pvc.slots[static_cast<std::size_t>(current)].modified;

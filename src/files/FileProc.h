@@ -39,6 +39,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -87,6 +88,9 @@ struct FileProcState {
   int backupTicks = 0;
   int backupIntervalMs = 1000;  // one tick (shorter in the window tests)
   std::array<bool, 3> snapshotCurrent{};
+  // Shows the status label at once, before the snapshot is written (the
+  // window sets it; the event loop does not run during the write).
+  std::function<void()> backupShown;
   bool closed = false;  // FormClose has run
 };
 extern FileProcState g_fileProc;
@@ -195,7 +199,8 @@ bool FormCloseQuery();
 void FormClose();
 // The backup timer's tick: every kBackupTicks ticks each window modified
 // since its last snapshot is written to its snapshot file (no compaction,
-// the undo step kept), its counter set to 1. The current window, the
+// the undo step kept), its counter set to 1; meanwhile the status label
+// lbDataCount reads "..バックアップ保存中！" in magenta. The current window, the
 // working settings and the current operation stay as they were.
 void BackupTick();
 // Files dropped on the window (UTF-8 paths): the first is opened into the

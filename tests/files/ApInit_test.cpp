@@ -302,7 +302,15 @@ TEST_F(ApInitTest, BackupOfTheOtherWindowLeavesTheCurrentOneCurrent) {
   Switch(1);
   Draw(1);
   Draw(1, 20);
+  const std::string counts = g_form1.lbDataCount.caption;
+  // The status label as the window shows it while each snapshot is written.
+  std::vector<std::pair<std::string, std::uint32_t>> shown;
+  g_fileProc.backupShown = [&shown] { shown.emplace_back(g_form1.lbDataCount.caption, g_form1.lbDataCount.fontColor); };
   Tick(kBackupTicks);
+  const std::pair<std::string, std::uint32_t> busy("..バックアップ保存中！", 0xFF00FF);
+  EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::uint32_t>>{busy, busy}));
+  EXPECT_EQ(g_form1.lbDataCount.caption, counts);
+  EXPECT_EQ(g_form1.lbDataCount.fontColor, 0x000000u);
   EXPECT_EQ(StoreWindow(), 1);
   EXPECT_EQ(Modified(1), 1);
   EXPECT_EQ(Modified(2), 1);

@@ -38,6 +38,7 @@ int RunMainWindow(const TMainRun& run) {
     TForm1 window;
     platform.SetMainWindow(&window);
     platform.SetAfterTick([&window] { window.SyncFromCore(); });
+    g_fileProc.backupShown = [&window] { window.ShowStatusNow(); };
     if (run.maximized) {
       window.showMaximized();
     } else {
@@ -66,6 +67,7 @@ int RunMainWindow(const TMainRun& run) {
     FormClose();
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
+    g_fileProc.backupShown = nullptr;
   }
   if (!sampleFile.empty()) {
     std::error_code ec;

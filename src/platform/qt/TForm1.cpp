@@ -639,6 +639,9 @@ void TForm1::SyncFromCore() {
   pnMouse->setText(FromSjis(g_form1.pnMouse.caption));
   ShowControl(pnMouse, g_form1.pnMouse);
   lbDataCount->setText(FromSjis(g_form1.lbDataCount.caption));
+  QPalette countPalette = lbDataCount->palette();
+  countPalette.setColor(QPalette::WindowText, Rgb(g_form1.lbDataCount.fontColor));
+  lbDataCount->setPalette(countPalette);
   ShowControl(lbDataCount, g_form1.lbDataCount);
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
@@ -714,6 +717,11 @@ void TForm1::EntryEdited(const QString& text) {
     seenSelLength_ = ed.selLength;
   }
   SyncFromCore();
+}
+
+void TForm1::ShowStatusNow() {
+  SyncFromCore();
+  lbDataCount->repaint();
 }
 
 // --- closing and dropped files

@@ -97,6 +97,8 @@ public:
   // Refreshes every widget from the core's state when it changed since the
   // last call (the palette's down button always).
   void SyncFromCore();
+  // The status label shown and painted at once, without the event loop.
+  void ShowStatusNow();
 
   TPaintBox* paintBox() const { return PaintBox1; }
   // The palette button of an operation, or nullptr.

@@ -683,6 +683,9 @@ void DropFiles(const std::vector<std::string>& files) {
   if (!ConfirmSaveModified()) return;
   Op_ButtonClick(OpBtn_Dummy);
   if (OpenFileIntoWindow(name)) {
+    // A dropped drawing is drawn on in layer 0, whatever layer it was saved with.
+    CurPVC().writeLayer = 0;
+    ShowDataCount();
     SetLastFolder(ParentFolder(name));
     SaveOperationHst();
   }

@@ -394,6 +394,7 @@ TEST_F(ApInitTest, CloseDeletesTheRunsTemporaryFilesAndWritesItsOwn) {
 
 TEST_F(ApInitTest, DroppedFiles) {
   Draw(2);
+  CurPVC().writeLayer = 0x23;  // saved with group 2, layer 3 to write in
   ASSERT_TRUE(VldSave(Path("a.vld"), true));
   GcellClearWindow(1);
   Start();
@@ -410,6 +411,7 @@ TEST_F(ApInitTest, DroppedFiles) {
   DropFiles({Path("a.vld").string(), Path("missing.vld").string()});
   EXPECT_EQ(Lines(1), 2);
   EXPECT_EQ(Modified(1), 0);
+  EXPECT_EQ(CurPVC().writeLayer, 0);
   EXPECT_EQ(CurPVC().fileName, Path("a.vld").string());
   EXPECT_EQ(RecentFile(1), Path("a.vld").string());
   EXPECT_EQ(LastFolder(), dir_.string() + "/");

@@ -561,6 +561,8 @@ void OpenStartupWindows() {
       g_fileProc.recoveredSnapshots.push_back(snapshot.string());
       break;
     }
+    // The screen shows texts' "^u" and "^d" marks as the printout does.
+    CurrentView().textMarks = true;
     if (CurrentView().canvas) {
       ViewFitAll();
       CurPVC().view = CurPVC().prevView = CurrentView();

@@ -104,6 +104,7 @@ TEST_F(ApInitTest, FirstStartWritesTheDefaultConfiguration) {
   EXPECT_FALSE(g_form1.textButtons);
   EXPECT_EQ(o.SumiNik, "5");
   EXPECT_EQ(g_form1.caption, "Velmo 5    【1】");  // the first title after the version
+  EXPECT_TRUE(CurrentView().textMarks);  // "^u" and "^d" in texts are drawn as marks
   EXPECT_TRUE(platform().messages().empty());
 }
 

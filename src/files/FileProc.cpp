@@ -99,9 +99,18 @@ void ShowEverything(TPVC& pvc) {
   }
 }
 
+// This run's prefix without its folder ("#TMP" + eight hexadecimal digits +
+// "#"), or "". The file names are built from it and the folder as the file
+// system spells it: the prefix's folder is CP932 and loses what CP932 has no
+// letter for.
+std::string OwnPrefix() {
+  const std::string& p = g_programDir.tempPrefix;
+  return p.size() >= 13 ? p.substr(p.size() - 13) : std::string();
+}
+
 // The run's scratch text of a ".VLZ" file.
 fs::path VlzScratch() {
-  if (!g_programDir.tempPrefix.empty()) return fs::path(SjisToUtf8(g_programDir.tempPrefix + "VLZ.VLD"));
+  if (!g_programDir.tempPrefix.empty()) return ProgramFile(OwnPrefix() + "VLZ.VLD");
   return ProgramFile("#TMP.VLD");
 }
 
@@ -152,7 +161,7 @@ fs::path StartupFileName() { return ProgramFile("#INIT.V$D"); }
 
 fs::path SnapshotFileName(int window) {
   if (g_programDir.tempPrefix.empty()) return ProgramFile("#TMP" + std::to_string(window) + ".V$D");
-  return fs::path(SjisToUtf8(g_programDir.tempPrefix + std::to_string(window) + ".V$D"));
+  return ProgramFile(OwnPrefix() + std::to_string(window) + ".V$D");
 }
 
 void InitTempPrefix() {
@@ -190,12 +199,6 @@ std::string RunPrefixOf(const std::string& name) {
   for (int i = 4; i < 12; ++i)
     if (!std::isxdigit(static_cast<unsigned char>(name[static_cast<std::size_t>(i)]))) return {};
   return name.substr(0, 13);
-}
-
-// This run's prefix without its folder, or "".
-std::string OwnPrefix() {
-  if (g_programDir.tempPrefix.empty()) return {};
-  return fs::path(SjisToUtf8(g_programDir.tempPrefix)).filename().string();
 }
 
 // The lock handle of a finished run this one took over, or -1.

@@ -320,6 +320,26 @@ TEST_F(ApInitTest, BackupOfTheOtherWindowLeavesTheCurrentOneCurrent) {
   EXPECT_EQ(Lines(2), 2);
 }
 
+TEST_F(ApInitTest, TheRunsFilesLieInAProgramFolderThatCp932CannotSpell) {
+  const fs::path folder = dir_ / fs::path(u8"jos\u00e9");  // CP932 has no letter for it
+  fs::create_directories(folder);
+  g_programDir.folder = folder.string() + "/";
+  Start();
+  Draw(2);
+  Tick(kBackupTicks);
+  EXPECT_TRUE(fs::exists(folder / (OwnPrefix() + "1.V$D")));
+  // A compressed drawing goes through the run's scratch file there.
+  ASSERT_TRUE(SaveByExtension(Path("a.vlz")));
+  GcellClearWindow(1);
+  ASSERT_TRUE(OpenDrawingFile(Path("a.vlz")));
+  EXPECT_EQ(Lines(1), 2);
+  EXPECT_TRUE(platform().messages().empty());
+  platform().ScriptAnswer(MsgAnswer::No);
+  ASSERT_TRUE(FormCloseQuery());
+  FormClose();
+  for (const auto& e : fs::directory_iterator(folder)) EXPECT_NE(e.path().filename().string().rfind("#TMP", 0), 0u);
+}
+
 // ---- Closing ------------------------------------------------------------------------
 
 TEST_F(ApInitTest, CloseQuestions) {

@@ -108,6 +108,14 @@ std::string OwnPrefix() {
   return p.size() >= 13 ? p.substr(p.size() - 13) : std::string();
 }
 
+// The current window holds its drawing as saved or read: unmodified, and
+// not in its snapshot, so the next change is written by the backup even
+// when it is the only one.
+void SetUnmodified() {
+  CurPVC().modified = 0;
+  g_fileProc.snapshotCurrent[static_cast<std::size_t>(StoreWindow())] = false;
+}
+
 // The run's scratch text of a ".VLZ" file.
 fs::path VlzScratch() {
   if (!g_programDir.tempPrefix.empty()) return ProgramFile(OwnPrefix() + "VLZ.VLD");
@@ -345,7 +353,7 @@ bool SaveByExtension(const fs::path& name) {
   } else {
     Message("保存できないファイルタイプです。");
   }
-  if (ok) CurPVC().modified = 0;
+  if (ok) SetUnmodified();
   return ok;
 }
 
@@ -370,7 +378,7 @@ bool OpenFileIntoWindow(const fs::path& name) {
   const bool ok = OpenDrawingFile(name);
   TPVC& pvc = CurPVC();
   if (ok) {
-    pvc.modified = 0;
+    SetUnmodified();
     pvc.fileName = name.string();
     FitAndRedraw();
     ShowTitle();
@@ -503,7 +511,7 @@ void NewCommand() {
   GcellCompact(true);
   OpenDrawingFile("");
   CurPVC().fileName.clear();
-  CurPVC().modified = 0;
+  SetUnmodified();
   FitAndRedraw();
   ShowTitle();
 }

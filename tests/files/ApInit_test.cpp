@@ -294,6 +294,13 @@ TEST_F(ApInitTest, BackupWritesChangedWindowsEvery180TicksAndLeavesTheOperationA
   ASSERT_EQ(Modified(1), 1);
   Tick(kBackupTicks);
   EXPECT_TRUE(fs::exists(snapshot));
+  // Saved and changed once within one period: that change is written too.
+  ASSERT_TRUE(SaveByExtension(Path("saved.vld")));
+  Draw(1, 80);
+  ASSERT_EQ(Modified(1), 1);
+  fs::remove(snapshot);
+  Tick(kBackupTicks);
+  EXPECT_TRUE(fs::exists(snapshot));
 }
 
 TEST_F(ApInitTest, BackupOfTheOtherWindowLeavesTheCurrentOneCurrent) {

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/ApMouse.h"
+#include "app/Ap_Unit1.h"
 #include "kernel/IniFile.h"
 #include "kernel/ProgramDir.h"
 #include "render/ApPenSet.h"
@@ -12,6 +13,14 @@ namespace fs = std::filesystem;
 ApInitState g_apInit;
 
 void ApInit_Reset() { g_apInit = ApInitState{}; }
+
+void CheckCompactScreen(int screenHeight) {
+  g_apInit.compactScreen = screenHeight > 0 && screenHeight <= kCompactScreenHeight;
+  if (g_apInit.compactScreen) {
+    g_form1.pnMouse.visible = false;
+    Form1Changed();
+  }
+}
 
 std::string MainCaption() { return std::string("【Velmo Ver ") + kAppVersion + "】 Linux/Qt 版"; }
 

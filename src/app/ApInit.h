@@ -36,11 +36,19 @@ struct ApInitState {
   // The configuration file could not be read although it exists (or is too
   // large): it is left as it is rather than overwritten with defaults.
   bool configLocked = false;
+  // The screen is at most kCompactScreenHeight pixels high: the main window
+  // has no border, the view buttons (Pn_View) and the pointer position
+  // (pnMouse) are hidden and the bottom bar is 3 pixels high.
+  bool compactScreen = false;
 };
 extern ApInitState g_apInit;
 void ApInit_Reset();
 
 inline TAppOptions& AppOptions() { return g_apInit.options; }
+
+constexpr int kCompactScreenHeight = 480;
+// Decides the compact screen for a screen of that many pixels (0: unknown).
+void CheckCompactScreen(int screenHeight);
 
 // The main window's caption: "【Velmo Ver 2020.11.26】" and a maker line (CP932).
 std::string MainCaption();

@@ -597,7 +597,8 @@ bool IsExistingFile(const fs::path& p) {
 
 }  // namespace
 
-void FormCreate() {
+void FormCreate(int screenHeight) {
+  CheckCompactScreen(screenHeight);
   g_form1.caption = MainCaption();
   Form1Changed();
   g_manager.lastKey = static_cast<char>(255);

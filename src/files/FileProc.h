@@ -179,10 +179,11 @@ void OpenStartupWindows();
 // Ticks of the one-second backup timer between two snapshots.
 constexpr int kBackupTicks = 180;
 
-// The window is created: caption, the program folder, the run's prefix and
+// The window is created on a screen screenHeight pixels high (0: unknown):
+// the compact screen check, caption, the program folder, the run's prefix and
 // lock, the tools mode (a "velmo.dpr" in the program folder), the histories
 // and recent files of "Operation.hst".
-void FormCreate();
+void FormCreate(int screenHeight = 0);
 // The window is shown the first time: the configuration file is read and
 // written back; both windows are opened from the start-up file (and
 // recovered snapshots); an existing commandLineFile (UTF-8, empty for none)

@@ -157,6 +157,22 @@ TEST_F(ApInitTest, AConfigurationFileThatCannotBeReadIsNotOverwritten) {
   EXPECT_EQ(ReadFile(Path("VELMO.INI")).size(), huge.size());
 }
 
+TEST_F(ApInitTest, CompactScreenUpTo480PixelsHidesThePointerBox) {
+  const struct {
+    int height;
+    bool compact;
+  } cases[] = {{480, true}, {400, true}, {481, false}, {1080, false}, {0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.height);
+    VelmoReset();
+    UseProgramFolder();
+    FormCreate(c.height);
+    EXPECT_EQ(g_apInit.compactScreen, c.compact);
+    EXPECT_EQ(g_form1.pnMouse.visible, !c.compact);
+    FileProc_Reset();
+  }
+}
+
 // ---- Start-up windows and snapshots -------------------------------------------
 
 TEST_F(ApInitTest, ASnapshotOfWindow2IsRecoveredIntoWindow2AndStaysModified) {

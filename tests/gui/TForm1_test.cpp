@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "VelmoTest.h"
+#include "app/ApInit.h"
 #include "app/ApManager.h"
 #include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
@@ -368,6 +369,21 @@ TEST_F(Form1Test, OffsetModePanelStepsTheModeAndTypedDigitsStayInTheBox) {
   EXPECT_GT(dx, 0);
   EXPECT_FALSE(ed->isVisible());
   EXPECT_EQ(Background(panel), QColor(128, 128, 128));
+}
+
+TEST_F(Form1Test, CompactScreenHasNoBorderNoViewButtonsNoPointerBoxAndAThinBottomBar) {
+  EXPECT_TRUE(Find<QWidget>("Pn_View")->isVisible());
+  EXPECT_TRUE(Find<QWidget>("pnMouse")->isVisible());
+  EXPECT_GT(Find<QWidget>("PnlBottom")->height(), 3);
+  form_.reset();
+  CheckCompactScreen(kCompactScreenHeight);
+  form_ = std::make_unique<TForm1>();
+  form_->resize(640, 480);
+  form_->show();
+  EXPECT_TRUE(form_->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_FALSE(Find<QWidget>("Pn_View")->isVisible());
+  EXPECT_FALSE(Find<QWidget>("pnMouse")->isVisible());
+  EXPECT_EQ(Find<QWidget>("PnlBottom")->height(), 3);
 }
 
 }  // namespace

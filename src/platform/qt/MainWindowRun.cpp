@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -33,7 +35,8 @@ int RunMainWindow(const TMainRun& run) {
   int rc = 0;
   std::string sampleFile;
   {
-    FormCreate();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    FormCreate(screen ? screen->geometry().height() : 0);
     g_fileProc.backupIntervalMs = run.backupIntervalMs;
     TForm1 window;
     platform.SetMainWindow(&window);

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/ApInit.h"
 #include "app/ApMouse.h"
 #include "app/ApUndo.h"
 #include "app/Ap_Offset.h"
@@ -298,7 +299,13 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   middle->addWidget(BuildRight(this));
   root->addLayout(middle, 1);
 
-  root->addWidget(BuildBottom(this));
+  QWidget* bottom = BuildBottom(this);
+  root->addWidget(bottom);
+  if (g_apInit.compactScreen) {
+    setWindowFlag(Qt::FramelessWindowHint);
+    findChild<QWidget*>(QStringLiteral("Pn_View"))->hide();
+    bottom->setFixedHeight(3);
+  }
   layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
 
   setAcceptDrops(true);

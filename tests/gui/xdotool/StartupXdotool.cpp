@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -227,6 +228,14 @@ void PhaseCrash(TForm1& window) {
   ClickWidget(window.speedButton(OpBtn_Line), 1);
   DrawLine(window, kFifth);
   Check(Lines().size() == 5 && CurPVC().modified != 0, "a fifth line, unsaved");
+  // What the status label shows while the snapshot is written, for the
+  // parent to check (this run does not end by itself).
+  g_fileProc.backupShown = [shown = g_fileProc.backupShown, &window] {
+    shown();
+    const QLabel* label = window.findChild<QLabel*>(QStringLiteral("lbDataCount"));
+    std::ofstream(Home() / "backup-label.txt")
+        << label->text().toStdString() << ' ' << label->palette().color(QPalette::WindowText).name().toStdString();
+  };
   // The parent kills this run once the snapshot is there.
   Pump(60000);
   Check(false, "the run was killed");
@@ -313,6 +322,8 @@ int RunAll(const char* self) {
   const int status = Wait(crash);
   Check(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, "crash: killed");
   Check(!RunFiles().empty(), "the killed run's files are left");
+  Check(ReadAll(Home() / "backup-label.txt") == "..バックアップ保存中！ #ff00ff",
+        "while the snapshot was written the status label said so in magenta");
 
   Check(Exited0(Wait(Spawn(self, "recover"))), "recover: passed");
   Check(RunFiles().empty(), "nothing of either run is left");

@@ -175,6 +175,24 @@ TEST_F(ApInitTest, CompactScreenUpTo480PixelsHidesThePointerBox) {
 
 // ---- Start-up windows and snapshots -------------------------------------------
 
+TEST_F(ApInitTest, BothWindowsStartFromTheStartupFile) {
+  CurPVC().dimDecimals = 2;
+  CurPVC().tuboArea = 3.5;
+  Draw(2);
+  ASSERT_TRUE(SaveStartupFile());
+  GC_DB_Reset();
+  PVC_Reset();
+  Start();
+  for (const TPVC* w : {&CurPVC(), &g_pvc.slots[2]}) {
+    EXPECT_EQ(w->dimDecimals, 2);
+    EXPECT_EQ(w->tuboArea, 3.5);
+    EXPECT_EQ(w->modified, 0);
+    EXPECT_EQ(w->fileName, "");
+  }
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_EQ(Lines(1) + Lines(2), 0);  // settings only
+}
+
 TEST_F(ApInitTest, ASnapshotOfWindow2IsRecoveredIntoWindow2AndStaysModified) {
   Draw(3);
   ASSERT_TRUE(VldSave(Path("#TMP12345678#2.V$D"), false));  // a run that crashed

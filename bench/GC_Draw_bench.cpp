@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "BenchStore.h"
 #include "Velmo.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -18,9 +19,9 @@
 #include "render/Z_Graph.h"
 
 namespace {
-
 constexpr int kW = 1920, kH = 1080;
 constexpr double kSheetW = 42000, kSheetH = 29700;
+}  // namespace
 
 void FillStore(int lines, int arcs, int texts) {
   VelmoReset();
@@ -47,6 +48,8 @@ void FillStore(int lines, int arcs, int texts) {
     GcellAddText(0, static_cast<std::uint8_t>(1 + i % 5), 0x01, i % 7 ? "寸法 1234.5" : "面積 12.5m^u2", 0,
                  i % 3 ? 0 : 1.5708, ux(rng), uy(rng));
 }
+
+namespace {
 
 void Repaint(benchmark::State& state, double zoom) {
   RasterCanvas canvas(kW, kH);

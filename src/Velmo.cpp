@@ -1,7 +1,11 @@
 #include "Velmo.h"
 
+#include <filesystem>
+#include <string>
+
 #include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/PictureFile.h"
@@ -45,6 +49,10 @@ void VelmoReset() {
   GC_Draw_Reset();
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
+  ApMouse_Reset();
+  g_mouseNav.isStartupFile = [](const std::string& path) {
+    return !path.empty() && std::filesystem::path(path) == StartupFileName();
+  };
   Form1_Reset();
   ApKeyEvent_Reset();
   g_keys.menuCommand = MenuCommandAbove;

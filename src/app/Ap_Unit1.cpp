@@ -20,10 +20,6 @@ void ClearButtons() {
   }
 }
 
-bool Near(const TPointD& press, double x, double y) {
-  return std::fabs(x - press.x) < kClickRange && std::fabs(y - press.y) < kClickRange;
-}
-
 }  // namespace
 
 void Form1_Reset() {
@@ -179,71 +175,11 @@ void PaintBox1Resize(int width, int height) {
 }
 
 void PaintBox1Paint() {
-  if (g_viewBuffer.windowSet || !CurrentView().canvas) return;
-  // The first paint: the whole drawing in view.
-  ViewInitialWindow();
+  if (g_viewBuffer.windowSet || !g_viewBuffer.paintingEnabled || !CurrentView().canvas) return;
+  // The first paint: the whole drawing in view, and that is the previous view too.
+  ViewFitAll();
+  ViewStorePrevious();
   ViewRedraw(1);
-}
-
-void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y) {
-  g_manager.lastKey = 0;
-  g_manager.shiftAtClick = shift;
-  if (button == ssLeft) {
-    g_manager.leftHeld = true;
-    g_manager.leftPressPos = {x, y};
-    OpDispatch(OpBtn_None, EV_LDOWN, x, y);
-  } else if (button == ssRight) {
-    g_manager.rightHeld = true;
-    g_manager.rightPressPos = {x, y};
-    OpDispatch(OpBtn_None, EV_RDOWN, x, y);
-  } else {
-    return;
-  }
-  PaintBox1MouseMove(shift | button, x, y);
-}
-
-namespace {
-void Release(unsigned button, double x, double y) {
-  if (button == ssLeft) {
-    g_manager.leftHeld = false;
-    if (Near(g_manager.leftPressPos, x, y)) OpDispatch(OpBtn_None, EV_LCLICK, x, y);
-  } else if (button == ssRight) {
-    g_manager.rightHeld = false;
-    if (Near(g_manager.rightPressPos, x, y)) OpDispatch(OpBtn_None, EV_RCLICK, x, y);
-  }
-}
-}  // namespace
-
-void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y) {
-  g_manager.shiftAtClick = shift;
-  if (EntryIsOpen() && !g_form1.edCommon.readOnly) {
-    if (button == ssLeft) {
-      g_manager.leftHeld = false;
-      OpDispatch(OpBtn_None, EV_ENTER, 0, 0);
-    } else if (button == ssRight) {
-      g_manager.rightHeld = false;
-      OpDispatch(OpBtn_None, EV_ESC, 0, 0);
-    }
-    return;
-  }
-  Release(button, x, y);
-  PaintBox1MouseMove(shift & ~button, x, y);
-  IdleCheck();
-}
-
-void PaintBox1MouseMove(unsigned shift, double x, double y) {
-  // A release the window never reported: the buttons in the shift state tell.
-  if (g_manager.leftHeld && !(shift & ssLeft)) Release(ssLeft, x, y);
-  if (g_manager.rightHeld && !(shift & ssRight)) Release(ssRight, x, y);
-  g_manager.shiftAtClick = shift;
-  g_manager.lastMousePos = {x, y};
-  const TOpButton op = CurOpButton();
-  const bool right = g_manager.rightHeld, left = g_manager.leftHeld;
-  // While a button is held, operations see no moves, except stretching with
-  // Shift and deleting.
-  if ((op == OpBtn_LineStretch && !right && (shift & ssShift)) || (op == OpBtn_Delete && !right) ||
-      (!left && !right))
-    OpDispatch(OpBtn_None, EV_MOVE, x, y);
 }
 
 bool FormKeyDown(int key, unsigned shift) {

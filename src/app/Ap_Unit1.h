@@ -9,6 +9,10 @@
 
 #include "app/ApManager.h"
 #include "kernel/Platform.h"
+#include "model/PVC.h"
+
+// The application's title, which heads the window caption.
+inline constexpr char kApplicationTitle[] = "Velmo 5";
 
 // Colours 0xRRGGBB.
 constexpr std::uint32_t clSubGreen = 0xDDFFBB;   // an enabled sub-menu button
@@ -70,6 +74,10 @@ struct Form1State {
   TControl pnMouse;     // pointer position
   TControl lbDataCount; // cell counts
   CursorShape drawCursor = CursorShape::Arrow;  // over the drawing area
+  // The pointer is kept inside the drawing area (the zoom box runs): a
+  // mouse grab where the display server allows one.
+  bool pointerConfined = false;
+  TMojiSizeList CbMojiSize;  // the text-size box
   int drawWidth = 0, drawHeight = 0;            // drawing area, pixels
   // The palette's speed buttons, by TOpButton; the captioned variant is on
   // while textButtons is (SetTextButtons).
@@ -114,15 +122,20 @@ inline void EditKeyPress(char ch) { EditKeyPress(TEditField::edCommon, ch); }
 void EditClick(TEditField field);
 
 // The drawing area: press, move and release of a mouse button at pixel
-// (x, y). button: ssLeft or ssRight; shift: the shift-state bits.
+// (x, y). button: ssLeft or ssRight; shift: the shift-state bits. (The
+// rules and the view gestures are in app/ApMouse.)
 void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y);
 void PaintBox1MouseMove(unsigned shift, double x, double y);
 void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y);
+// A release over another panel while a press in the drawing area is
+// pending: released at the last pointer position.
+void FormMouseUp(unsigned button, unsigned shift);
 // The drawing area was resized: the back buffer follows, and once the
 // view's window is set the view is redrawn.
 void PaintBox1Resize(int width, int height);
-// The drawing area is about to be painted. The first time, the view's window
-// is set to show the whole drawing and the view is drawn.
+// The drawing area is about to be painted. The first time (while painting
+// is enabled) the view fits the whole drawing, that is also the previous
+// view, and the view is drawn; later paints show the back buffer as it is.
 void PaintBox1Paint();
 
 // A key pressed while the main window has the focus (virtual-key code).

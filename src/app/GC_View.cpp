@@ -21,7 +21,11 @@ void GC_View_Reset() {
   g_viewBuffer.buffer.SetSize(0, 0);
   g_viewBuffer.buffer.TakeDirty();
   g_viewBuffer.offscreen.SetSize(0, 0);
+  g_viewBuffer.captured.SetSize(0, 0);
   g_viewBuffer.windowSet = false;
+  g_viewBuffer.paintingEnabled = true;
+  g_viewBuffer.lastRedrawFast = false;
+  g_viewBuffer.dragCursor = false;
   g_viewBuffer.lastRedrawMs = 0;
   g_viewBuffer.lastFast = false;
   g_viewBuffer.countsShown = nullptr;
@@ -49,36 +53,52 @@ double NowMs() {
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// Paper sizes A0..A4 in millimetres, portrait (width, height).
-constexpr double kPaper[5][2] = {{841, 1189}, {594, 841}, {420, 594}, {297, 420}, {210, 297}};
-
 }  // namespace
 
-void ViewInitialWindow() {
+void ViewFitAll() {
   TGContext& view = CurrentView();
-  const TExtents e = GcellExtents();
-  const bool empty = e.xmin == 0 && e.ymin == 0 && e.xmax == 0 && e.ymax == 0;
-  double x1, y1, x2, y2;
-  if (!empty) {
-    const double mx = std::max(e.xmax - e.xmin, e.ymax - e.ymin) * 0.02 + 1e-3;
-    x1 = e.xmin - mx, y1 = e.ymin - mx, x2 = e.xmax + mx, y2 = e.ymax + mx;
-  } else {
-    const TPVC& pvc = CurPVC();
-    const int paper = pvc.paperSize >= PAPER_A0 && pvc.paperSize <= PAPER_A4 ? pvc.paperSize : PAPER_A3;
-    double w = kPaper[paper][0], h = kPaper[paper][1];
-    if (pvc.paperOrientation == 1) std::swap(w, h);
-    const double b = pvc.basicScale > 0 ? pvc.basicScale : 1;
-    x1 = -w / 2 * b, y1 = -h / 2 * b, x2 = w / 2 * b, y2 = h / 2 * b;
-  }
+  if (!view.canvas) return;
+  const TPVC& pvc = CurPVC();
   G_ResetDevice(view);
-  G_SetWindow(view, x1, y1, x2, y2);
   g_viewBuffer.windowSet = true;
+  if (pvc.rangeRemembered) {
+    const auto& r = pvc.rememberedRange;
+    G_SetWindow(view, r[0], r[1], r[2], r[3]);
+    return;
+  }
+  TExtents e = GcellExtents();
+  if (e.xmin == e.xmax && e.ymin == e.ymax) {
+    const double b = pvc.basicScale > 0 ? pvc.basicScale : 1;
+    e = {0, 0, view.canvas->Width() * b, view.canvas->Height() * b};
+  }
+  const double m = std::max(e.xmax - e.xmin, e.ymax - e.ymin) * 0.02;
+  G_SetWindow(view, e.xmin - m, e.ymin - m, e.xmax + m, e.ymax + m);
+}
+
+void ViewStorePrevious() { CurPVC().prevView = CurrentView(); }
+
+bool SameWindow(const TGContext& a, const TGContext& b) {
+  return a.wx1 == b.wx1 && a.wy1 == b.wy1 && a.wx2 == b.wx2 && a.wy2 == b.wy2;
+}
+
+void ViewShowWindowOf(const TGContext& v) {
+  if (v.wx1 == v.wx2 || v.wy1 == v.wy2) return;
+  G_SetWindow(CurrentView(), v.wx1, v.wy1, v.wx2, v.wy2);
+}
+
+void ViewExchangePrevious() {
+  TGContext& prev = CurPVC().prevView;
+  if (prev.wx1 == prev.wx2 || prev.wy1 == prev.wy2) return;
+  const TGContext before = CurrentView();
+  ViewShowWindowOf(prev);
+  prev = before;
 }
 
 void ViewRedraw(int mode) {
   TGContext& view = CurrentView();
   if (!view.canvas) return;
-  const bool busy = g_form1.drawCursor != CursorShape::SizeAll;
+  const bool busy = !g_viewBuffer.dragCursor;
+  g_viewBuffer.lastRedrawFast = mode == 9;
   if (busy) Platform().SetScreenCursor(CursorShape::Hourglass);
   TGContext g = view;
   g_viewBuffer.lastFast = mode == 9;

@@ -14,9 +14,17 @@ struct ViewBufferState {
   RasterCanvas buffer;
   // The quick redraws (mode 9) draw here and copy the result in one step.
   RasterCanvas offscreen;
+  // The drawing area as a pan found it, shown shifted while it goes on.
+  RasterCanvas captured;
   // The view's window has been set (by the first paint); until then a
   // resize binds the view one unit per pixel.
   bool windowSet = false;
+  // Cleared for a moment while the settings dialog closes: paint requests
+  // then draw nothing.
+  bool paintingEnabled = true;
+  bool lastRedrawFast = false;  // the last redraw was a quick one (mode 9)
+  // A pan or drag zoom shows its own screen cursor: redraws leave it.
+  bool dragCursor = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
   bool lastFast = false;    // the last redraw was a quick one (mode 9)
   // Called after the counts are shown (the group and layer panels refresh).
@@ -38,16 +46,31 @@ void ViewAttach(int width, int height);
 // The part of the buffer drawn since the last call (empty when none).
 inline TPixelRect ViewTakeDirty() { return g_viewBuffer.buffer.TakeDirty(); }
 
-// The window a first paint shows: the live cells' extents widened by 2% on
-// each side, or the sheet (paper size and orientation times the basic
-// scale, centred on the origin) when there are none.
-void ViewInitialWindow();
+// Fit all: the view shows the remembered range ("範囲記憶") when one is
+// set; else the extents of the current window's cells, or, for an empty
+// drawing (minimum equal to maximum in both axes), (0, 0) to the drawing
+// area's size in pixels times the basic scale (a pixel taken as a paper
+// millimetre); widened on all four sides by the larger of 2% of the width
+// and 2% of the height. Nothing happens while the view is unbound.
+void ViewFitAll();
+
+// The previous view (the settings' prevView) := the current view.
+void ViewStorePrevious();
+// The current and the previous view change places (the previous view's
+// window shown on the current drawing area). Nothing without a previous
+// view.
+void ViewExchangePrevious();
+// The view shows the window of v (made isotropic for the drawing area).
+void ViewShowWindowOf(const TGContext& v);
+// True when both views show the same window.
+bool SameWindow(const TGContext& a, const TGContext& b);
 
 // Redraws the main view. Mode 0: the cells over what is there; 1 and 2:
 // background, grid and cells; 9: the same into the offscreen image, copied
 // to the view in one step (drags and key scrolling: the current operation
 // is not asked to redraw its feedback). Modes 1 and 2 then send EV_REDRAW to
-// the current operation. The counts are shown.
+// the current operation. The counts are shown. lastRedrawFast tells
+// whether this was mode 9.
 void ViewRedraw(int mode);
 
 // Draws only what the current undo step changed: deleted cells in the

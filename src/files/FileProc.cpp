@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/Z_Compress.h"
@@ -18,6 +19,7 @@
 #include "files/fSave_VLD.h"
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
+#include "kernel/ReplaceFile.h"
 #include "kernel/SjisConv.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
@@ -70,19 +72,11 @@ void NotYet(const fs::path& name, const char* what) {
           "には、まだ対応していません。");
 }
 
-// The window's name on the screen: untitled for none and for the start-up file.
-void ShowTitle() {
-  const std::string& name = CurPVC().fileName;
-  g_form1.lbFileName.caption =
-      name.empty() || fs::path(name) == StartupFileName() ? std::string("無題") : Shown(name);
-  ++g_form1.revision;
-}
-
 // The view fitted to the drawing and redrawn; the fitted view is also the
 // previous one.
 void FitAndRedraw() {
   if (!CurrentView().canvas) return;
-  ViewInitialWindow();
+  ViewFitAll();
   CurPVC().view = CurrentView();
   CurPVC().prevView = CurrentView();
   ViewRedraw(1);
@@ -337,15 +331,15 @@ void OpenCommand(TFileSender sender) {
   (void)sender;  // the preview dialog is not there yet: both use the standard dialog
   if (!ConfirmSaveModified()) return;
   SetWorkFolder(LastFolder());
-  TFileDialogSpec spec;
-  spec.title = "開く";
-  spec.filter = kOpenFilter;
-  spec.initialDir = LastFolder();
-  spec.fileName = g_fileProc.openDialogFileName;
-  spec.defaultExt = "VLD";
-  if (!Platform().OpenFileDialog(spec)) return;
-  const fs::path name(spec.fileName);
-  g_fileProc.openDialogFileName = spec.fileName;
+  TFileDialogRequest request;
+  request.title = "開く";
+  request.filter = kOpenFilter;
+  request.initialDir = LastFolder();
+  request.fileName = g_fileProc.openDialogFileName;
+  request.defaultExt = "VLD";
+  if (!Platform().OpenFileDialog(request)) return;
+  const fs::path name(request.fileName);
+  g_fileProc.openDialogFileName = request.fileName;
   SetLastFolder(ParentFolder(name));
   SaveOperationHst();
   OpenChosen(name);
@@ -371,18 +365,18 @@ void SaveAsCommand() {
   SetWorkFolder(LastFolder());
   const fs::path current(CurPVC().fileName);
   const std::string ext = UpperExtension(current);
-  TFileDialogSpec spec;
-  spec.title = "名前を付けて保存";
-  spec.filter = kSaveFilter;
-  spec.filterIndex = ext == ".JWC" ? 2 : ext == ".DXF" ? 3 : ext == ".VLZ" ? 4 : 1;
-  spec.initialDir = LastFolder();
-  spec.fileName = current.empty() ? std::string() : fs::path(current).replace_extension().string();
-  spec.defaultExt = "VLD";
-  spec.confirmOverwrite = false;  // SaveToFile asks
-  if (!Platform().SaveFileDialog(spec) || spec.fileName.empty()) return;
+  TFileDialogRequest request;
+  request.title = "名前を付けて保存";
+  request.filter = kSaveFilter;
+  request.filterIndex = ext == ".JWC" ? 2 : ext == ".DXF" ? 3 : ext == ".VLZ" ? 4 : 1;
+  request.initialDir = LastFolder();
+  request.fileName = current.empty() ? std::string() : fs::path(current).replace_extension().string();
+  request.defaultExt = "VLD";
+  request.confirmOverwrite = false;  // SaveToFile asks
+  if (!Platform().SaveFileDialog(request) || request.fileName.empty()) return;
   static const char* const kForced[] = {".VLD", ".JWC", ".DXF", ".VLZ"};
-  const int index = spec.filterIndex >= 1 && spec.filterIndex <= 4 ? spec.filterIndex : 1;
-  fs::path name(spec.fileName);
+  const int index = request.filterIndex >= 1 && request.filterIndex <= 4 ? request.filterIndex : 1;
+  fs::path name(request.fileName);
   name.replace_extension(kForced[index - 1]);
   if (Upper(name.filename().string()) == "#INIT.VLD") name.replace_extension(".V$D");
   SaveToFile(name);
@@ -564,21 +558,7 @@ bool SaveOperationHst() {
   put("$EOF");
 
   const fs::path target = ProgramFile("Operation.hst");
-  fs::path tmp = target;
-  tmp += ".tmp" + std::to_string(::getpid());
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  bool ok = f != nullptr;
-  if (f) {
-    ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = (std::fclose(f) == 0) && ok;
-  }
-  std::error_code ec;
-  if (ok) fs::rename(tmp, target, ec);
-  if (!ok || ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
+  return ReplaceFileContents(target, out);
 }
 
 void AddRecentFile(const std::string& name) {
@@ -787,7 +767,7 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
   }
   if (!OpenDrawingFile(in)) return 1;
   ViewAttach(width, height);
-  ViewInitialWindow();
+  ViewFitAll();
   ViewRedraw(1);
   image = ViewBuffer().Image();
   return 0;

@@ -1,5 +1,7 @@
 #include "files/Z_Compress.h"
 
+#include "kernel/ReplaceFile.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -849,65 +851,6 @@ bool CheckHeader(std::string_view signature, std::span<const unsigned char> head
   return true;
 }
 
-// A new file in the target's folder that replaces the target when committed
-// and is removed otherwise.
-class TempFile {
-public:
-  explicit TempFile(const fs::path& target) {
-    target_ = target;
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-      const fs::path real = fs::canonical(target, ec);
-      if (!ec) target_ = real;  // replace the file the link names, keep the link
-    }
-    const fs::path dir = target_.parent_path();
-    static std::mt19937 rng{std::random_device{}()};
-    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-      std::string name = ".";
-      name += target_.filename().string();
-      name += '.';
-      name += std::to_string(rng() % 1000000000u);
-      name += ".tmp";
-      path_ = dir.empty() ? fs::path(name) : dir / name;
-      file_.reset(std::fopen(path_.c_str(), "wbx"));  // never opens an existing file
-      if (!file_ && errno != EEXIST) break;
-    }
-    created_ = file_ != nullptr;
-  }
-  ~TempFile() {
-    file_.reset();
-    std::error_code ec;
-    if (created_ && !committed_) fs::remove(path_, ec);
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  std::FILE* get() const { return file_.get(); }
-
-  // Closes the file and renames it over the target; false (file removed)
-  // when either fails.
-  bool Commit() {
-    std::FILE* f = file_.release();
-    if (!f) return false;
-    const bool closed = std::fclose(f) == 0;
-    if (!closed) return false;
-    std::error_code ec;
-    const fs::file_status old = fs::status(target_, ec);
-    if (!ec && fs::exists(old)) fs::permissions(path_, old.permissions(), ec);
-    ec.clear();
-    fs::rename(path_, target_, ec);
-    if (ec) return false;
-    committed_ = true;
-    return true;
-  }
-
-private:
-  fs::path target_, path_;
-  FilePtr file_;
-  bool created_ = false;
-  bool committed_ = false;
-};
-
 // Opens an existing source file; false with the reason when it is missing
 // or cannot be opened.
 FilePtr OpenSource(const fs::path& source, std::string* reason) {
@@ -973,14 +916,14 @@ std::uint64_t CompressFile(std::string_view signature, const fs::path& target,
                            const fs::path& source, std::string* reason) {
   FilePtr in = OpenSource(source, reason);
   if (!in) return 0;
-  TempFile tmp(target);
-  if (!tmp.get()) {
+  TReplacement tmp(target);
+  if (!tmp.file()) {
     SetReason(reason, kMsgWrite);
     return 0;
   }
   const std::vector<unsigned char> header = CompressHeader(signature);
   FileSource src(in.get());
-  FileSink sink(tmp.get());
+  FileSink sink(tmp.file());
   if (!sink.Write(header.data(), header.size())) {
     SetReason(reason, kMsgWrite);
     return 0;
@@ -1009,13 +952,13 @@ bool DecompressFile(std::string_view signature, const fs::path& target, const fs
     return false;
   }
   if (!CheckHeader(signature, std::span(header.data(), got), reason)) return false;
-  TempFile tmp(target);
-  if (!tmp.get()) {
+  TReplacement tmp(target);
+  if (!tmp.file()) {
     SetReason(reason, kMsgWrite);
     return false;
   }
   FileSource src(in.get());
-  FileSink sink(tmp.get());
+  FileSink sink(tmp.file());
   auto dec = std::make_unique<Lh5Decoder>(src, sink, kLh5MaxOutput);
   const DecodeResult r = dec->Run();
   if (src.failed()) {

@@ -13,6 +13,7 @@
 #include "files/BmpIo.h"
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
+#include "kernel/ReplaceFile.h"
 #include "kernel/SjisConv.h"
 #include "kernel/Z_Basic.h"
 #include "model/PVC.h"
@@ -400,66 +401,6 @@ void VldWrite(TVldSink& out) {
   out.Line("$ENDS,ENTITIES");
   out.Line("$EOF");
 }
-
-namespace {
-
-// A new file beside the target that replaces it when committed and is
-// removed otherwise.
-class TReplacement {
-public:
-  explicit TReplacement(const fs::path& target) : target_(target) {
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-      const fs::path real = fs::canonical(target, ec);
-      if (!ec) target_ = real;  // replace the file the link names, keep the link
-    }
-    static std::mt19937 rng{std::random_device{}()};
-    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-      std::string name(".");
-      name.append(target_.filename().string()).append(".").append(std::to_string(rng() % 1000000000u));
-      name.append(".tmp");
-      path_ = target_.parent_path().empty() ? fs::path(name) : target_.parent_path() / name;
-      file_ = std::fopen(path_.c_str(), "wbx");  // never an existing file
-      if (!file_ && errno != EEXIST) break;
-    }
-    created_ = file_ != nullptr;
-  }
-  ~TReplacement() {
-    if (file_) std::fclose(file_);
-    std::error_code ec;
-    if (created_ && !committed_) fs::remove(path_, ec);
-  }
-  TReplacement(const TReplacement&) = delete;
-  TReplacement& operator=(const TReplacement&) = delete;
-
-  std::FILE* file() const { return file_; }
-
-  // Flushes to the disk, closes and renames over the target.
-  bool Commit() {
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (!f) return false;
-    bool ok = std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) return false;
-    std::error_code ec;
-    const fs::file_status old = fs::status(target_, ec);
-    if (!ec && fs::exists(old)) fs::permissions(path_, old.permissions(), ec);
-    ec.clear();
-    fs::rename(path_, target_, ec);
-    if (ec) return false;
-    committed_ = true;
-    return true;
-  }
-
-private:
-  fs::path target_, path_;
-  std::FILE* file_ = nullptr;
-  bool created_ = false;
-  bool committed_ = false;
-};
-
-}  // namespace
 
 bool VldSave(const fs::path& fileName, bool compactFirst) {
   if (compactFirst) GcellCompact(true);

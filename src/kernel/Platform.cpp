@@ -16,12 +16,12 @@ public:
   void SetClipboardText(const std::string&) override {}
   bool ClipboardImage(TRasterImage&) override { return false; }
   void SetClipboardImage(const TRasterImage&) override {}
-  bool OpenFileDialog(TFileDialogSpec&) override { return false; }
-  bool SaveFileDialog(TFileDialogSpec&) override { return false; }
+  bool OpenFileDialog(TFileDialogRequest&) override { return false; }
+  bool SaveFileDialog(TFileDialogRequest&) override { return false; }
   bool ColorDialog(std::uint32_t&) override { return false; }
   bool PrintDialog(TPrintSetup&) override { return false; }
   bool OpenUrl(const std::string&) override { return false; }
-  int RunProgram(const TRunSpec&) override { return -1; }
+  int RunProgram(const TRunRequest&) override { return -1; }
 };
 
 SilentPlatform g_silent;

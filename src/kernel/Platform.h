@@ -35,7 +35,7 @@ struct TRasterImage {
 
 // A file dialog. filter: pairs "description|pattern" joined by '|', as
 // "図面ファイル (*.vld)|*.vld;*.VLD|すべて|*". Paths are UTF-8.
-struct TFileDialogSpec {
+struct TFileDialogRequest {
   std::string title;
   std::string filter;
   int filterIndex = 1;       // 1-based; receives the chosen filter
@@ -54,7 +54,7 @@ struct TPrintSetup {
 };
 
 // An outside program to run.
-struct TRunSpec {
+struct TRunRequest {
   std::string program;            // UTF-8 path or name looked up in PATH
   std::vector<std::string> args;  // UTF-8
   std::string workDir;            // UTF-8; empty = current folder
@@ -82,15 +82,15 @@ public:
   virtual bool ClipboardImage(TRasterImage& image) = 0;
   virtual void SetClipboardImage(const TRasterImage& image) = 0;
   // Common dialogs; false when cancelled.
-  virtual bool OpenFileDialog(TFileDialogSpec& spec) = 0;
-  virtual bool SaveFileDialog(TFileDialogSpec& spec) = 0;
+  virtual bool OpenFileDialog(TFileDialogRequest& request) = 0;
+  virtual bool SaveFileDialog(TFileDialogRequest& request) = 0;
   virtual bool ColorDialog(std::uint32_t& rgb) = 0;  // 0xRRGGBB
   virtual bool PrintDialog(TPrintSetup& setup) = 0;
   // Opens a web or mail address with the desktop's handler.
   virtual bool OpenUrl(const std::string& url) = 0;
   // Runs an outside program; with wait, returns its exit code, else 0 once
   // started; -1 when it could not be started.
-  virtual int RunProgram(const TRunSpec& spec) = 0;
+  virtual int RunProgram(const TRunRequest& request) = 0;
 };
 
 // The installed platform. Before a front end installs one, a silent stand-in

@@ -590,9 +590,13 @@ TColor FillColour(TGContext& g, const TGcell& cell) {
 int PolygonGetVertices(std::string_view text, std::vector<double>& xs, std::vector<double>& ys) {
   xs.clear();
   ys.clear();
+  // One vertex per two commas; a field after the last whole pair is not read.
+  const int count = static_cast<int>(std::count(text.begin(), text.end(), ',') / 2);
+  if (count == 0) return 0;
+  xs.reserve(static_cast<std::size_t>(count) + 1);
+  ys.reserve(static_cast<std::size_t>(count) + 1);
   std::size_t pos = text.find(',');
-  int fields = 0;
-  while (pos != std::string_view::npos) {
+  for (int field = 0; field < 2 * count; ++field) {
     const std::size_t next = text.find(',', pos + 1);
     std::string_view f = text.substr(pos + 1, next == std::string_view::npos ? std::string_view::npos : next - pos - 1);
     while (!f.empty() && f.front() == ' ') f.remove_prefix(1);
@@ -601,28 +605,22 @@ int PolygonGetVertices(std::string_view text, std::vector<double>& xs, std::vect
     double v = 0;
     const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
     if (f.empty() || ec != std::errc() || end != f.data() + f.size() || !std::isfinite(v)) {
+      // Unreadable vertices: no polygon at all rather than a distorted one.
       xs.clear();
       ys.clear();
       return 0;
     }
-    (fields % 2 == 0 ? xs : ys).push_back(v);
-    ++fields;
+    (field % 2 == 0 ? xs : ys).push_back(v);
     pos = next;
-  }
-  if (fields % 2 != 0 || fields / 2 < 3) {
-    xs.clear();
-    ys.clear();
-    return 0;
   }
   xs.push_back(xs[0]);
   ys.push_back(ys[0]);
-  return fields / 2;
+  return count;
 }
 
 void PolygonSetVertices(TGcell& cell, const double* xs, const double* ys, int n) {
-  // The colour token, "0" (the pen's colour) when there is none.
-  const std::size_t cut = cell.text.find(',');
-  std::string text = cut == 0 || cell.text.empty() ? std::string(1, '0') : cell.text.substr(0, cut);
+  // The colour token: "$" and its digits, else "0" (the pen's colour).
+  std::string text = cell.text.starts_with('$') ? cell.text.substr(0, cell.text.find(',')) : std::string(1, '0');
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   for (int i = 0; i < n; ++i) {
     text += Format(",%f,%f", {xs[i], ys[i]});

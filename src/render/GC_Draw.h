@@ -88,13 +88,15 @@ TColor FillColour(TGContext& g, const TGcell& cell);
 // ---- Polygon vertices -----------------------------------------------------
 
 // The vertices of a polygon cell's text: a colour token, then ",x,y" per
-// vertex. xs and ys receive count + 1 entries (the first vertex repeated
-// to close the outline). A text with an odd number of fields, a field that
-// is not a finite number, or fewer than 3 vertices gives 0 (the polygon is
-// skipped), xs and ys empty.
+// vertex. The count is the number of commas / 2 (a field after the last
+// whole pair is not read); xs and ys receive count + 1 entries, the first
+// vertex repeated to close the outline. No vertex (count 0), or a field that
+// is not a finite number, gives 0 with xs and ys empty. Callers that need an
+// area check for at least 3 vertices.
 int PolygonGetVertices(std::string_view text, std::vector<double>& xs, std::vector<double>& ys);
-// The text := its colour token ("0" when empty) + ",x,y" per vertex (two
-// decimals); p0..p3 := the vertices' bounding box.
+// The text := its colour token (the part before the first comma when it
+// starts with "$", else "0") + ",x,y" per vertex (two decimals); p0..p3 :=
+// the vertices' bounding box.
 void PolygonSetVertices(TGcell& cell, const double* xs, const double* ys, int n);
 
 // ---- Pictures -----------------------------------------------------------

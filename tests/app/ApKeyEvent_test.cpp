@@ -10,6 +10,7 @@
 #include "app/GC_View.h"
 #include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
+#include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/Z_Graph.h"
 
@@ -55,8 +56,6 @@ void ValueOp(TGContext&, int code, double, double) {
   }
 }
 
-int g_fits, g_undos, g_switches;
-
 struct Window {
   double x1, y1, x2, y2;
 };
@@ -70,13 +69,9 @@ protected:
   void SetUp() override {
     VelmoTest::SetUp();
     g_log.clear();
-    g_fits = g_undos = g_switches = 0;
     for (int b = OpBtn_PenChange; b < OpBtn_Count; ++b) SetOpHandler(static_cast<TOpButton>(b), Record);
     SetOpHandler(OpBtn_Line, ValueOp);
     SetOpHandler(OpBtn_ClipRead, RecordingOp<OpBtn_ClipRead>);
-    g_keys.fitAll = [] { ++g_fits; };
-    g_keys.undo = [] { ++g_undos; };
-    g_keys.switchWindow = [] { ++g_switches; };
     // The device is 800 x 600 pixels, so this window fits it exactly.
     PaintBox1Resize(801, 601);
     G_SetWindow(CurrentView(), 0, 0, 800, 600);
@@ -221,24 +216,30 @@ TEST_F(KeyTest, LettersChooseTheirOperations) {
     ui.Key(key);
     EXPECT_EQ(CurOpButton(), OpBtn_HyoMove) << key;
   }
-  EXPECT_EQ(g_undos + g_switches + g_fits, 0);
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 TEST_F(KeyTest, NoShortcutsWithCtrlOrAltHeldOrDuringTextInput) {
   ui.Choose(OpBtn_HyoMove);
+  g_log.clear();
   ui.Key('E', ssAlt);
   ui.Key('E', ssCtrl);
   ui.Key('U', ssCtrl);
+  ui.Key('W', ssAlt);
   EXPECT_EQ(CurOpButton(), OpBtn_HyoMove);
-  EXPECT_EQ(g_undos, 0);
+  EXPECT_EQ(Count(OpBtn_HyoMove, EV_END), 0) << "no undo";
+  EXPECT_EQ(StoreWindow(), 1);
   for (TOpButton op : {OpBtn_Moji, OpBtn_JwcExt}) {
     ui.Choose(op);
+    g_log.clear();
     ui.Key('E');
     ui.Key(112 + 2);  // F3, the letter B
     ui.Key('U');
+    ui.Key('W');
     EXPECT_EQ(CurOpButton(), op) << OpInfo(op).name;
+    EXPECT_EQ(Count(op, EV_END), 0) << OpInfo(op).name;
   }
-  EXPECT_EQ(g_undos, 0);
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 // Letters typed into an open editable entry box are part of the value:
@@ -248,8 +249,12 @@ TEST_F(KeyTest, LettersTypedIntoTheEditableBoxStayThere) {
   ui.Keys("1.5E+3");
   EXPECT_EQ(CurOpButton(), OpBtn_Line);
   EXPECT_EQ(g_form1.edCommon.text, "1.5E+3");
+  const Window before = ViewWindow();
   ui.Keys(" U W  ");
-  EXPECT_EQ(g_undos + g_switches + g_fits, 0) << "no undo, window switch or fit from the box";
+  EXPECT_EQ(Count(OpBtn_Line, EV_END), 0) << "no undo";
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_DOUBLE_EQ(ViewWindow().x1, before.x1) << "no fit";
+  EXPECT_EQ(g_form1.edCommon.text, "1.5E+3 U W  ");
   ui.Type("1.5E+3");
   ui.Enter();
   EXPECT_EQ(g_form1.PvBtn[0].raw, "①長さ=1.5E+3");
@@ -264,7 +269,7 @@ TEST_F(KeyTest, LettersTypedIntoTheEditableBoxStayThere) {
 TEST_F(KeyTest, TwoSpacesFitAllAThirdDoesNot) {
   struct Case {
     const char* what;
-    std::string keys;  // ' ' a space, 'c' a click in the drawing area, 'x' a key without a shortcut
+    std::string keys;  // ' ' a space, 'c' a click in the drawing area, 'x' a key without a shortcut, 'e' Esc
     int fits;
   };
   const Case cases[] = {
@@ -275,9 +280,10 @@ TEST_F(KeyTest, TwoSpacesFitAllAThirdDoesNot) {
       {"another key between", " x ", 0},
       {"Esc between", " e ", 0},
   };
+  ui.Choose(OpBtn_Circle);
   for (const Case& c : cases) {
-    g_fits = 0;
     g_manager.lastKey = 0;
+    g_log.clear();
     for (char k : c.keys) {
       if (k == 'c')
         ui.LeftClick(400, 300);
@@ -286,19 +292,39 @@ TEST_F(KeyTest, TwoSpacesFitAllAThirdDoesNot) {
       else
         ui.Key(k == 'x' ? 'G' : ' ');
     }
-    EXPECT_EQ(g_fits, c.fits) << c.what;
+    // Each fit repaints and asks the operation for its feedback.
+    EXPECT_EQ(Count(OpBtn_Circle, EV_REDRAW), c.fits) << c.what;
   }
-  ui.Key(36);  // Home
-  EXPECT_EQ(g_fits, 1);
+  // The fit is the view's fit all; the view before it is the previous view.
+  ViewFitAll();
+  const Window fitted = ViewWindow();
+  for (int key : {int{' '}, 36 /* Home */}) {
+    G_SetWindow(CurrentView(), 0, 0, 800, 600);
+    ui.Key(key);
+    if (key == ' ') ui.Key(key);
+    EXPECT_DOUBLE_EQ(ViewWindow().x1, fitted.x1) << key;
+    EXPECT_DOUBLE_EQ(ViewWindow().y2, fitted.y2) << key;
+    EXPECT_DOUBLE_EQ(CurPVC().prevView.wx2, 800) << key;
+  }
+  EXPECT_EQ(CurOpButton(), OpBtn_Circle) << "the operation goes on";
 }
 
-TEST_F(KeyTest, UUndoesAndWSwitchesTheWindow) {
+TEST_F(KeyTest, UUndoesTheStepAndRestartsTheOperationWSwitchesTheWindow) {
   ui.Choose(OpBtn_Circle);
+  GcellCommit();
+  GcellAddLine(0, 1, 0, 0, 100, 100);
+  ASSERT_TRUE(GcellLive(1));
+  g_log.clear();
   ui.Key('U');
-  ui.Key('W');
-  EXPECT_EQ(g_undos, 1);
-  EXPECT_EQ(g_switches, 1);
+  EXPECT_FALSE(GcellLive(1));
   EXPECT_EQ(CurOpButton(), OpBtn_Circle);
+  EXPECT_EQ(Count(OpBtn_Circle, EV_END), 1);
+  EXPECT_EQ(Count(OpBtn_Circle, EV_START), 1);
+  ui.Key('W');
+  EXPECT_EQ(StoreWindow(), 2);
+  EXPECT_EQ(CurOpButton(), OpBtn_Dummy) << "switching ends the operation";
+  ui.Key('W');
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 TEST_F(KeyTest, EscGoesToTheOperationAndTakesTheFocusFromTheBox) {
@@ -408,13 +434,17 @@ TEST_F(KeyTest, MenuAcceleratorsWinOverAFocusedBox) {
 
   // Ctrl+Z undoes after ending the operation; Ctrl+W copies without ending it.
   ui.Choose(OpBtn_Circle);
+  GcellCommit();
+  GcellAddLine(0, 1, 0, 0, 100, 100);
   ui.Key('Z', ssCtrl);
-  EXPECT_EQ(g_undos, 1);
+  EXPECT_FALSE(GcellLive(1));
   EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
   ui.Choose(OpBtn_Circle);
+  g_log.clear();
   ui.Key('W', ssCtrl);
   EXPECT_EQ(CurOpButton(), OpBtn_Circle);
-  EXPECT_EQ(g_switches, 0);
+  EXPECT_EQ(Count(OpBtn_Circle, EV_END), 0);
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 TEST_F(KeyTest, AcceleratorTable) {

@@ -13,6 +13,7 @@
 #include "render/ApPenSet.h"
 #include "render/Z_Graph.h"
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -112,15 +113,38 @@ TEST_F(ViewRedrawTest, FirstPaintShowsTheWholeDrawingAndItsCounts) {
   EXPECT_EQ(g_codes.size(), 4u);
 }
 
-TEST_F(ViewRedrawTest, EmptyDrawingShowsTheSheet) {
-  PaintBox1Resize(420, 300);
+TEST_F(ViewRedrawTest, EmptyDrawingFitsTheAreaInPaperMillimetres) {
+  // An empty drawing: the area's pixels as paper millimetres at the basic
+  // scale, 2% more on every side; the window widens along x to keep the
+  // scale the same on both axes.
+  ASSERT_EQ(CurPVC().basicScale, 100);
+  PaintBox1Resize(800, 600);
   PaintBox1Paint();
   const TGContext& v = CurrentView();
-  // The default sheet: A3 across, 420 x 297 mm at the basic scale 100.
-  EXPECT_NEAR(v.wx2 - v.wx1, 42000, 300);
-  EXPECT_NEAR((v.wx1 + v.wx2) / 2, 0, 1e-6);
-  EXPECT_GE(v.wy2 - v.wy1, 29700 - 1e-6);
+  EXPECT_NEAR(v.wy1, -1600, 1e-6);
+  EXPECT_NEAR(v.wy2, 61600, 1e-6);
+  EXPECT_NEAR((v.wx1 + v.wx2) / 2, 40000, 1e-6);
+  EXPECT_LE(v.wx1, -1600);
+  EXPECT_GE(v.wx2, 81600);
+  EXPECT_NEAR(v.sx, std::fabs(v.sy), 1e-12);
   EXPECT_EQ(g_form1.lbDataCount.caption, "線=   0,字=   0");
+  // The first paint's view is the previous view too.
+  EXPECT_EQ(CurPVC().prevView.wx1, v.wx1);
+  EXPECT_EQ(CurPVC().prevView.wy2, v.wy2);
+}
+
+TEST_F(ViewRedrawTest, FitAllShowsTheRememberedRangeAsItIs) {
+  GcellAddLine(0, 0x11, 0, 0, 1000, 1000);
+  PaintBox1Resize(400, 400);
+  CurPVC().rangeRemembered = true;
+  CurPVC().rememberedRange = {5000, 5000, 6000, 6000};
+  ViewFitAll();
+  EXPECT_NEAR(CurrentView().wx1, 5000, 1e-6);
+  EXPECT_NEAR(CurrentView().wy2, 6000, 1e-6);
+  CurPVC().rangeRemembered = false;
+  ViewFitAll();
+  EXPECT_NEAR(CurrentView().wx1, -20, 1e-6);  // 2% of 1000
+  EXPECT_NEAR(CurrentView().wy2, 1020, 1e-6);
 }
 
 TEST_F(ViewRedrawTest, ModesZeroAndNineDoNotAskForFeedbackAndQuickEqualsFull) {
@@ -154,12 +178,12 @@ TEST_F(ViewRedrawTest, RepaintStepErasesDeletedAndDrawsAddedCells) {
   ASSERT_EQ(At(500, 100), ScreenPenColor(CurrentView(), 0x11));
   GcellCommit();
   GcellDelete(old);
-  GcellAddLine(0, 0x12, 100, 300, 900, 300);
+  GcellAddLine(0, 0x12, 100, 310, 900, 310);
   GcellAddText(0, 1, 0x01, "X", 0, 0, 500, 700);
   g_codes.clear();
   ViewRepaintStep();
   EXPECT_EQ(At(500, 100), BackgroundColor());
-  EXPECT_EQ(At(500, 300), ScreenPenColor(CurrentView(), 0x12));
+  EXPECT_EQ(At(500, 310), ScreenPenColor(CurrentView(), 0x12));
   EXPECT_EQ(At(500, 500), ScreenPenColor(CurrentView(), 0x11));  // untouched
   EXPECT_EQ(g_form1.lbDataCount.caption, "線=   2,字=   1");
   EXPECT_EQ(CurPVC().groups[0].layers[0].count, 3);

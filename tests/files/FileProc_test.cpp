@@ -78,9 +78,9 @@ TEST_F(FileProcTest, SaveAsPresetsTheDialogFromTheWindowsName) {
     CurPVC().fileName = name.empty() ? "" : Path(name).string();
     platform().ScriptFile({false, ""});
     SaveAsCommand();
-    const TFileDialogSpec& spec = platform().fileDialogs().back();
-    EXPECT_EQ(spec.filterIndex, index) << name;
-    EXPECT_EQ(spec.fileName, name.empty() ? "" : Path("a").string()) << name;
+    const TFileDialogRequest& request = platform().fileDialogs().back();
+    EXPECT_EQ(request.filterIndex, index) << name;
+    EXPECT_EQ(request.fileName, name.empty() ? "" : Path("a").string()) << name;
   }
 }
 
@@ -429,7 +429,7 @@ TEST_F(FileProcTest, StartupFileHoldsSettingsButNoCells) {
   EXPECT_EQ(platform().messages().size(), 1u);
   EXPECT_EQ(CurPVC().basicScale, 50);
   EXPECT_EQ(CurPVC().fileName, "");
-  EXPECT_EQ(g_form1.lbFileName.caption, "無題");
+  EXPECT_EQ(g_form1.lbFileName.caption, "【1】");
 }
 
 TEST_F(FileProcTest, SaveAsOfTheStartupNameMakesTheNextNewDrawingUseIt) {

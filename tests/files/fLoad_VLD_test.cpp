@@ -374,7 +374,7 @@ TEST_F(VldLoadTest, RefusedPictureCellLeavesNoFile) {
 // ---- Inputs that once broke the reader, and hostile ones
 
 TEST_F(VldLoadTest, SavedCrashInputsReadSafely) {
-  const fs::path dir = fs::path(__FILE__).parent_path() / "data" / "crashes";
+  const fs::path dir = fs::path(VELMO_TESTS_DIR) / "files" / "data" / "crashes";
   ASSERT_TRUE(fs::is_directory(dir)) << dir;
   int files = 0;
   for (const auto& entry : fs::directory_iterator(dir)) {

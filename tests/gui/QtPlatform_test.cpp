@@ -114,7 +114,7 @@ TEST(QtPlatformTest, TimersTickUntilStoppedEvenFromTheirOwnTick) {
 
 TEST(QtPlatformTest, RunProgramWaitsAndReportsTheExitCode) {
   QtPlatform p;
-  TRunSpec run;
+  TRunRequest run;
   run.program = "sh";
   run.args = {"-c", "exit 3"};
   EXPECT_EQ(p.RunProgram(run), 3);

@@ -348,13 +348,13 @@ TEST_F(DrawTest, PolygonVerticesTable) {
     int count;
   } cases[] = {
       {"$00FF0000,0,0,10,0,10,10", 3}, {"0,1.5,2,3,4,5,-6,7,8", 4}, {"0, 1 ,2 ,3,4,5,6", 3},
-      {"0,0,0,1,1", 0},            // odd number of fields
       {"0,0,0,1,x,2,2", 0},        // not a number
       {"0,0,0,1,1,nan,2", 0},      // not finite
-      {"0,0,0,1,1", 0},            {"0,0,0,1,1,", 0},  // an empty field
-      {"$FF", 0},                  {"", 0},
-      {"0,0,0,1,1", 0},            {"0,1e400,0,1,1,2,2", 0},
-      {"0,0,0,5,5", 0},  // two vertices are no polygon
+      {"0,1e400,0,1,1,2,2", 0},    // out of range
+      {"0,0,0,1,1,", 2},           // the field after the last pair is not read
+      {"0,0,0,1,1,x", 2},          {"0,0,0,1", 1},  // one vertex and a stray field
+      {"0,0,0,5,5", 2},            // two vertices: counted, no area
+      {"0,", 0},                   {"$FF", 0},      {"", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PolygonGetVertices(c.text, xs, ys), c.count) << c.text;
@@ -381,11 +381,19 @@ TEST_F(DrawTest, PolygonSetVerticesKeepsColourAndSetsBox) {
   EXPECT_EQ(c.p[1], 2);
   EXPECT_EQ(c.p[2], 5.25);
   EXPECT_EQ(c.p[3], 8);
-  c.text.clear();
-  PolygonSetVertices(c, xs, ys, 3);
-  EXPECT_EQ(c.text.substr(0, 2), "0,");
   std::vector<double> rx, ry;
   EXPECT_EQ(PolygonGetVertices(c.text, rx, ry), 3);
+  EXPECT_EQ(rx, (std::vector<double>{1, 5.25, -3, 1}));
+  // Without a "$" colour the token is "0".
+  for (const char* text : {"", "abc,1,2", "7"}) {
+    c.text = text;
+    PolygonSetVertices(c, xs, ys, 3);
+    EXPECT_EQ(c.text.substr(0, 7), "0,1.00,") << text;
+  }
+  c.text = "$00FF0000";
+  PolygonSetVertices(c, xs, ys, 1);
+  EXPECT_EQ(c.text, "$00FF0000,1.00,2.00");
+  EXPECT_EQ(PolygonGetVertices(c.text, rx, ry), 1);
 }
 
 TEST_F(DrawTest, PolygonFillInsideAndClippedAndUnreadable) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -34,6 +35,8 @@ public:
     Release(button, x, y, mods);
   }
   void LeftClick(double x, double y, unsigned mods = 0) { Click(ssLeft, x, y, mods); }
+  // One wheel notch (delta 120 forward, -120 backward) with the pointer at (x, y).
+  void Wheel(int delta, double x, double y, unsigned mods = 0) { ::Wheel(delta, mods | held_, x, y); }
   void RightClick(double x, double y, unsigned mods = 0) { Click(ssRight, x, y, mods); }
 
   void SubMenu(int n) { OpSubMenuClick(n); }

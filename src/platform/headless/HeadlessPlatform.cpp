@@ -87,22 +87,22 @@ void HeadlessPlatform::SetClipboardImage(const TRasterImage& image) {
   hasClipImage_ = true;
 }
 
-bool HeadlessPlatform::FileDialog(TFileDialogSpec& spec, const char* kind) {
-  fileDialogs_.push_back(spec);
+bool HeadlessPlatform::FileDialog(TFileDialogRequest& request, const char* kind) {
+  fileDialogs_.push_back(request);
   if (fileAnswers_.empty()) {
-    Unscripted(std::string("unscripted ") + kind + " dialog: " + SjisToUtf8(spec.title));
+    Unscripted(std::string("unscripted ") + kind + " dialog: " + SjisToUtf8(request.title));
     return false;
   }
   FileAnswer a = std::move(fileAnswers_.front());
   fileAnswers_.pop_front();
   if (!a.ok) return false;
-  spec.fileName = a.path;
-  if (a.filterIndex > 0) spec.filterIndex = a.filterIndex;
+  request.fileName = a.path;
+  if (a.filterIndex > 0) request.filterIndex = a.filterIndex;
   return true;
 }
 
-bool HeadlessPlatform::OpenFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, "open"); }
-bool HeadlessPlatform::SaveFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, "save"); }
+bool HeadlessPlatform::OpenFileDialog(TFileDialogRequest& request) { return FileDialog(request, "open"); }
+bool HeadlessPlatform::SaveFileDialog(TFileDialogRequest& request) { return FileDialog(request, "save"); }
 
 bool HeadlessPlatform::ColorDialog(std::uint32_t& rgb) {
   if (colorAnswers_.empty()) {
@@ -131,10 +131,10 @@ bool HeadlessPlatform::OpenUrl(const std::string& url) {
   return true;
 }
 
-int HeadlessPlatform::RunProgram(const TRunSpec& spec) {
+int HeadlessPlatform::RunProgram(const TRunRequest& request) {
   std::vector<std::string> argvStore;
-  argvStore.push_back(spec.program);
-  for (const auto& a : spec.args) argvStore.push_back(a);
+  argvStore.push_back(request.program);
+  for (const auto& a : request.args) argvStore.push_back(a);
   std::vector<char*> argv;
   for (auto& s : argvStore) argv.push_back(s.data());
   argv.push_back(nullptr);
@@ -142,13 +142,13 @@ int HeadlessPlatform::RunProgram(const TRunSpec& spec) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 29))
-  if (!spec.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.workDir.c_str());
+  if (!request.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, request.workDir.c_str());
 #endif
   pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, spec.program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int rc = posix_spawnp(&pid, request.program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return -1;
-  if (!spec.wait) return 0;
+  if (!request.wait) return 0;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return -1;

@@ -41,13 +41,13 @@ public:
   void SetClipboardText(const std::string& text) override { clipText_ = text; }
   bool ClipboardImage(TRasterImage& image) override;
   void SetClipboardImage(const TRasterImage& image) override;
-  bool OpenFileDialog(TFileDialogSpec& spec) override;
-  bool SaveFileDialog(TFileDialogSpec& spec) override;
+  bool OpenFileDialog(TFileDialogRequest& request) override;
+  bool SaveFileDialog(TFileDialogRequest& request) override;
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
-  int RunProgram(const TRunSpec& spec) override;
+  int RunProgram(const TRunRequest& request) override;
 
   // Forgets the record, the script, the timers, the clipboard and the keys.
   void Reset();
@@ -69,7 +69,7 @@ public:
     return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + printAnswers_.size();
   }
   CursorShape screenCursor() const { return cursor_; }
-  const std::vector<TFileDialogSpec>& fileDialogs() const { return fileDialogs_; }
+  const std::vector<TFileDialogRequest>& fileDialogs() const { return fileDialogs_; }
   const std::vector<std::string>& openedUrls() const { return urls_; }
   int activeTimers() const { return static_cast<int>(timers_.size()); }
   bool hasClipboardImage() const { return hasClipImage_; }
@@ -82,7 +82,7 @@ public:
 
 private:
   void Unscripted(const std::string& what);
-  bool FileDialog(TFileDialogSpec& spec, const char* kind);
+  bool FileDialog(TFileDialogRequest& request, const char* kind);
 
   int beeps_ = 0;
   std::vector<RecordedMessage> messages_;
@@ -90,7 +90,7 @@ private:
   std::deque<FileAnswer> fileAnswers_;
   std::deque<std::pair<bool, std::uint32_t>> colorAnswers_;
   std::deque<std::pair<bool, TPrintSetup>> printAnswers_;
-  std::vector<TFileDialogSpec> fileDialogs_;
+  std::vector<TFileDialogRequest> fileDialogs_;
   std::vector<std::string> urls_;
   std::map<int, std::function<void()>> timers_;
   int nextTimer_ = 1;

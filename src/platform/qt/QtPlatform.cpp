@@ -139,29 +139,29 @@ void QtPlatform::SetClipboardImage(const TRasterImage& image) {
   QGuiApplication::clipboard()->setImage(ToQImage(image));
 }
 
-bool QtPlatform::FileDialog(TFileDialogSpec& spec, bool save) {
-  QFileDialog dlg(main_, FromSjis(spec.title), Utf8(spec.initialDir));
+bool QtPlatform::FileDialog(TFileDialogRequest& request, bool save) {
+  QFileDialog dlg(main_, FromSjis(request.title), Utf8(request.initialDir));
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The descriptions already name their patterns.
   dlg.setOption(QFileDialog::HideNameFilterDetails, true);
-  if (save && !spec.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
-  const QStringList filters = FilterToQt(spec.filter);
+  if (save && !request.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const QStringList filters = FilterToQt(request.filter);
   if (!filters.isEmpty()) {
     dlg.setNameFilters(filters);
-    if (spec.filterIndex >= 1 && spec.filterIndex <= filters.size()) dlg.selectNameFilter(filters[spec.filterIndex - 1]);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) dlg.selectNameFilter(filters[request.filterIndex - 1]);
   }
-  if (!spec.defaultExt.empty()) dlg.setDefaultSuffix(Utf8(spec.defaultExt));
-  if (!spec.fileName.empty()) dlg.selectFile(Utf8(spec.fileName));
+  if (!request.defaultExt.empty()) dlg.setDefaultSuffix(Utf8(request.defaultExt));
+  if (!request.fileName.empty()) dlg.selectFile(Utf8(request.fileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-  spec.fileName = dlg.selectedFiles().first().toStdString();
+  request.fileName = dlg.selectedFiles().first().toStdString();
   const qsizetype chosen = filters.indexOf(dlg.selectedNameFilter());
-  if (chosen >= 0) spec.filterIndex = static_cast<int>(chosen) + 1;
+  if (chosen >= 0) request.filterIndex = static_cast<int>(chosen) + 1;
   return true;
 }
 
-bool QtPlatform::OpenFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, false); }
-bool QtPlatform::SaveFileDialog(TFileDialogSpec& spec) { return FileDialog(spec, true); }
+bool QtPlatform::OpenFileDialog(TFileDialogRequest& request) { return FileDialog(request, false); }
+bool QtPlatform::SaveFileDialog(TFileDialogRequest& request) { return FileDialog(request, true); }
 
 bool QtPlatform::ColorDialog(std::uint32_t& rgb) {
   const QColor c = QColorDialog::getColor(QColor::fromRgb(static_cast<QRgb>(rgb & 0xFFFFFF)), main_);
@@ -191,14 +191,14 @@ bool QtPlatform::PrintDialog(TPrintSetup& setup) {
 
 bool QtPlatform::OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(FromSjis(url))); }
 
-int QtPlatform::RunProgram(const TRunSpec& spec) {
+int QtPlatform::RunProgram(const TRunRequest& request) {
   QStringList args;
-  for (const std::string& a : spec.args) args << Utf8(a);
-  if (!spec.wait) return QProcess::startDetached(Utf8(spec.program), args, Utf8(spec.workDir)) ? 0 : -1;
+  for (const std::string& a : request.args) args << Utf8(a);
+  if (!request.wait) return QProcess::startDetached(Utf8(request.program), args, Utf8(request.workDir)) ? 0 : -1;
   QProcess p;
-  p.setProgram(Utf8(spec.program));
+  p.setProgram(Utf8(request.program));
   p.setArguments(args);
-  if (!spec.workDir.empty()) p.setWorkingDirectory(Utf8(spec.workDir));
+  if (!request.workDir.empty()) p.setWorkingDirectory(Utf8(request.workDir));
   p.setProcessChannelMode(QProcess::ForwardedChannels);
   p.start();
   if (!p.waitForStarted(-1)) return -1;

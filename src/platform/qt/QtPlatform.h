@@ -24,12 +24,12 @@ public:
   void SetClipboardText(const std::string& text) override;
   bool ClipboardImage(TRasterImage& image) override;
   void SetClipboardImage(const TRasterImage& image) override;
-  bool OpenFileDialog(TFileDialogSpec& spec) override;
-  bool SaveFileDialog(TFileDialogSpec& spec) override;
+  bool OpenFileDialog(TFileDialogRequest& request) override;
+  bool SaveFileDialog(TFileDialogRequest& request) override;
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
   bool OpenUrl(const std::string& url) override;
-  int RunProgram(const TRunSpec& spec) override;
+  int RunProgram(const TRunRequest& request) override;
 
   // Dialogs and message boxes are modal to this window.
   void SetMainWindow(QWidget* w) { main_ = w; }
@@ -38,7 +38,7 @@ public:
   void SetAfterTick(std::function<void()> f) { afterTick_ = std::move(f); }
 
 private:
-  bool FileDialog(TFileDialogSpec& spec, bool save);
+  bool FileDialog(TFileDialogRequest& request, bool save);
 
   QWidget* main_ = nullptr;
   bool overrideCursor_ = false;

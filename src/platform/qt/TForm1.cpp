@@ -1,6 +1,7 @@
 #include "platform/qt/TForm1.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -15,9 +16,12 @@
 #include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <utility>
 
+#include "app/ApMouse.h"
+#include "app/ApUndo.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "platform/qt/QtConvert.h"
@@ -162,8 +166,40 @@ void TPaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* e) {
-  PaintBox1MouseMove(ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  QPointF pos = e->position();
+  if (confined_ && !rect().contains(pos.toPoint())) {
+    // Back inside: the pointer may not leave the area while the zoom box runs.
+    const QPoint in(std::clamp(static_cast<int>(pos.x()), 0, width() - 1),
+                    std::clamp(static_cast<int>(pos.y()), 0, height() - 1));
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) QCursor::setPos(mapToGlobal(in));
+    pos = in;
+  }
+  PaintBox1MouseMove(ShiftBits(e->modifiers(), e->buttons()), pos.x(), pos.y());
   afterInput_();
+}
+
+void TPaintBox::wheelEvent(QWheelEvent* e) {
+  const QPoint d = e->angleDelta();
+  wheelRest_ += d.y() != 0 ? d.y() : d.x();
+  const unsigned shift = ShiftBits(e->modifiers(), e->buttons());
+  // One step per notch (120); a finer wheel's parts add up first.
+  while (wheelRest_ >= 120 || wheelRest_ <= -120) {
+    const int step = wheelRest_ > 0 ? 120 : -120;
+    wheelRest_ -= step;
+    Wheel(step, shift, e->position().x(), e->position().y());
+  }
+  e->accept();
+  afterInput_();
+}
+
+void TPaintBox::Confine(bool on) {
+  if (on == confined_) return;
+  confined_ = on;
+  // Where the display server refuses a grab (Wayland) this does nothing.
+  if (on)
+    grabMouse();
+  else
+    releaseMouse();
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
@@ -265,7 +301,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
   root->addWidget(BuildBottom(this));
 
-  // The clicks on the bar's panels; the keys go to the core's key routing.
+  // The clicks on the bar's panels; the keys, the menu's accelerators among
+  // them (Ctrl+Z), go to the core's key routing.
   qApp->installEventFilter(this);
   new TKeyPreview(this, [this] { SyncFromCore(); });
   SyncFromCore();
@@ -437,13 +474,21 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return b;
   };
-  view->addWidget(wide(ToolButton(Pn_View, "BtnZM0", U("全体表示"))), 0, 0, 1, 6);
-  view->addWidget(wide(ToolButton(Pn_View, "BtnZM1", U("縮小表示"))), 1, 0, 1, 3);
-  view->addWidget(wide(ToolButton(Pn_View, "BtnZM2", U("拡大表示"))), 1, 3, 1, 3);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_U", U("↑"))), 2, 2, 1, 2);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_L", U("←"))), 3, 0, 1, 2);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_D", U("↓"))), 3, 2, 1, 2);
-  view->addWidget(wide(ToolButton(Pn_View, "Btn_R", U("→"))), 3, 4, 1, 2);
+  auto viewButton = [&](const char* name, const char* caption, TViewButton b) {
+    QToolButton* btn = wide(ToolButton(Pn_View, name, U(caption)));
+    connect(btn, &QToolButton::clicked, this, [this, b] {
+      Btn_ViewClick(b);
+      SyncFromCore();
+    });
+    return btn;
+  };
+  view->addWidget(viewButton("BtnZM0", "全体表示", TViewButton::BtnZM0), 0, 0, 1, 6);
+  view->addWidget(viewButton("BtnZM1", "縮小表示", TViewButton::BtnZM1), 1, 0, 1, 3);
+  view->addWidget(viewButton("BtnZM2", "拡大表示", TViewButton::BtnZM2), 1, 3, 1, 3);
+  view->addWidget(viewButton("Btn_U", "↑", TViewButton::Btn_U), 2, 2, 1, 2);
+  view->addWidget(viewButton("Btn_L", "←", TViewButton::Btn_L), 3, 0, 1, 2);
+  view->addWidget(viewButton("Btn_D", "↓", TViewButton::Btn_D), 3, 2, 1, 2);
+  view->addWidget(viewButton("Btn_R", "→", TViewButton::Btn_R), 3, 4, 1, 2);
   lbtm->addWidget(Pn_View);
   col->addWidget(Pn_LBtm);
 
@@ -451,8 +496,20 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
   auto* p14 = new QHBoxLayout(Panel14);
   p14->setContentsMargins(3, 0, 3, 0);
   p14->setSpacing(1);
-  p14->addWidget(wide(ToolButton(Panel14, "Btn_Change", U("ウィンドウ切替"))));
-  p14->addWidget(wide(ToolButton(Panel14, "Btn_Undo", U("やり直し"))));
+  Btn_Change = wide(ToolButton(Panel14, "Btn_Change", U("ウィンドウ切替")));
+  Btn_Change->setToolTip(U("ウィンドウ切替"));
+  connect(Btn_Change, &QToolButton::clicked, this, [this] {
+    btnFigChangeClick();
+    SyncFromCore();
+  });
+  p14->addWidget(Btn_Change);
+  QToolButton* undo = wide(ToolButton(Panel14, "Btn_Undo", U("やり直し")));
+  undo->setToolTip(U("やり直し"));
+  connect(undo, &QToolButton::clicked, this, [this] {
+    Btn_UndoClick();
+    SyncFromCore();
+  });
+  p14->addWidget(undo);
   col->addWidget(Panel14);
   return PnlLeft;
 }
@@ -557,6 +614,7 @@ void TForm1::SyncFromCore() {
   // The part of the view's back buffer that drawing touched.
   const TPixelRect dirty = ViewTakeDirty();
   if (!dirty.Empty()) PaintBox1->update(QRect(dirty.left, dirty.top, dirty.Width(), dirty.Height()));
+  PaintBox1->Confine(g_form1.pointerConfined);
   for (TSpeedButton* b : opButtons_)
     if (b) b->setChecked(b->id() == g_manager.downButton);
   SyncPenPreviews();
@@ -599,6 +657,7 @@ void TForm1::SyncFromCore() {
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
   SyncPalette();
+  Btn_Change->setText(U("ウィンドウ切替 ") + QString::number(g_mouseNav.Btn_ChangeGlyph));
 
   Pv_Top->layout()->activate();
   PlaceHistory();

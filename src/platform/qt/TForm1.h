@@ -21,13 +21,19 @@
 class QToolButton;
 
 // The drawing area: shows the view's back buffer (app/GC_View.h) and
-// forwards the mouse and its size to the core. The window repaints the part
-// of it that drawing touched at each SyncFromCore.
+// forwards the mouse, the wheel and its size to the core. The window
+// repaints the part of it that drawing touched at each SyncFromCore; the
+// core draws the whole view on the first paint, on a resize and when it
+// asks itself. While the core confines the pointer (the zoom box) the area
+// grabs the mouse and, on X11, keeps the pointer inside.
 class TPaintBox final : public QWidget {
   Q_OBJECT
 public:
   explicit TPaintBox(QWidget* parent, std::function<void()> afterInput);
   bool painted() const { return painted_; }
+  // Grabs the mouse (and keeps the pointer inside where the display server
+  // lets a program move it), or lets go.
+  void Confine(bool on);
 
 Q_SIGNALS:
   // Emitted after the first paint.
@@ -40,10 +46,13 @@ protected:
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
 
 private:
   std::function<void()> afterInput_;
   bool painted_ = false;
+  bool confined_ = false;
+  int wheelRest_ = 0;  // a part of a notch (fine-grained wheels and touchpads)
 };
 
 // A palette button: checkable, with its caption wrapped onto two lines
@@ -133,6 +142,7 @@ private:
   QLabel* quickPenLabels_[5] = {};
   RasterCanvas wrtPenCanvas_, quickPenCanvas_[5];
   std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
+  QToolButton* Btn_Change = nullptr;
   // Status bar
   QLabel* pnMouse = nullptr;
   QLabel* lbDataCount = nullptr;

@@ -1,0 +1,58 @@
+#include "kernel/ReplaceFile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+TReplacement::TReplacement(const fs::path& target) : target_(target) {
+  std::error_code ec;
+  if (fs::is_symlink(target, ec)) {
+    const fs::path real = fs::canonical(target, ec);
+    if (!ec) target_ = real;
+  }
+  static std::mt19937 rng{std::random_device{}()};
+  for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+    std::string name(".");
+    name.append(target_.filename().string()).append(".").append(std::to_string(rng() % 1000000000u));
+    name.append(".tmp");
+    path_ = target_.parent_path().empty() ? fs::path(name) : target_.parent_path() / name;
+    file_ = std::fopen(path_.c_str(), "wbx");  // "x": never an existing file
+    if (!file_ && errno != EEXIST) break;
+  }
+  created_ = file_ != nullptr;
+}
+
+TReplacement::~TReplacement() {
+  if (file_) std::fclose(file_);
+  std::error_code ec;
+  if (created_ && !committed_) fs::remove(path_, ec);
+}
+
+bool TReplacement::Commit() {
+  std::FILE* f = file_;
+  file_ = nullptr;
+  if (!f) return false;
+  bool ok = std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) return false;
+  std::error_code ec;
+  const fs::file_status old = fs::status(target_, ec);
+  if (!ec && fs::exists(old)) fs::permissions(path_, old.permissions(), ec);
+  ec.clear();
+  fs::rename(path_, target_, ec);
+  if (ec) return false;
+  committed_ = true;
+  return true;
+}
+
+bool ReplaceFileContents(const fs::path& target, std::string_view bytes) {
+  TReplacement out(target);
+  if (!out.file()) return false;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out.file()) != bytes.size()) return false;
+  return out.Commit();
+}

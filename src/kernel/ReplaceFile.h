@@ -1,0 +1,35 @@
+// Writing a file so that a failure never destroys the previous one: the data
+// goes to a new file beside the target, which is flushed to the disk and
+// renamed over the target only when everything was written.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+class TReplacement {
+public:
+  // Creates the new file (never reuses an existing one). A symbolic link as
+  // target keeps the link and replaces the file it names.
+  explicit TReplacement(const std::filesystem::path& target);
+  ~TReplacement();  // removes the new file unless committed
+  TReplacement(const TReplacement&) = delete;
+  TReplacement& operator=(const TReplacement&) = delete;
+
+  // Null when the new file could not be created.
+  std::FILE* file() const { return file_; }
+
+  // Flushes to the disk, closes, gives it the old file's permissions and
+  // renames it over the target; false (new file removed) when any step fails.
+  bool Commit();
+
+private:
+  std::filesystem::path target_, path_;
+  std::FILE* file_ = nullptr;
+  bool created_ = false;
+  bool committed_ = false;
+};
+
+// Replaces the target by the bytes; false when they could not all be written
+// (the target is then untouched).
+bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes);

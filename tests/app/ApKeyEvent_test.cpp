@@ -345,6 +345,12 @@ TEST_F(KeyTest, EscWhilePastingEndsThePaste) {
   EXPECT_EQ(Codes(OpBtn_ClipRead), std::vector<int>{EV_END});
 }
 
+TEST_F(KeyTest, AKeyFreesAConfinedPointer) {
+  g_form1.pointerConfined = true;
+  ui.Key('G');
+  EXPECT_FALSE(g_form1.pointerConfined);
+}
+
 TEST_F(KeyTest, ModifierKeysAreHeldUntilReleased) {
   ui.KeyDown(16);
   ui.KeyDown(17);

@@ -443,6 +443,13 @@ TEST_F(KeyTest, MenuAcceleratorsWinOverAFocusedBox) {
   EXPECT_EQ(StoreWindow(), 1);
 }
 
+TEST_F(KeyTest, CtrlSSavesAnUntitledDrawingUnderANameAsked) {
+  platform().ScriptFile({false, ""});
+  ui.Key('S', ssCtrl);
+  EXPECT_EQ(platform().fileDialogs().size(), 1u);
+  EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
+}
+
 TEST_F(KeyTest, AcceleratorTable) {
   struct Want {
     int key;

@@ -10,7 +10,7 @@ PKGS=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  xdotool  # real X events for the GUI tests of the drawing area
+  xdotool  # real pointer events for the GUI tests under Xvfb
   locales
   python3-sympy
   lhasa jlha-utils  # LZH tools the compressed-drawing tests check our streams against

@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <string>
 
+#include "app/ApGrpLay.h"
 #include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/PictureFile.h"
@@ -16,6 +18,7 @@
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -24,7 +27,9 @@ namespace {
 
 // Every operation's handler, by the control that starts it. Operations
 // register here as they are written.
-void RegisterOperations() {}
+void RegisterOperations() {
+  SetOpHandler(OpBtn_Line, Op_Line);
+}
 
 // Menu commands of the file and output layers.
 bool MenuCommandAbove(const std::string& item) {
@@ -46,6 +51,8 @@ void VelmoReset() {
   Z_Graph_Reset();
   ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
+  Ap_Offset_Reset();
+  g_manager.interceptor = OffsetInterceptor();
   GC_Draw_Reset();
   SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
@@ -54,9 +61,11 @@ void VelmoReset() {
     return !path.empty() && std::filesystem::path(path) == StartupFileName();
   };
   Form1_Reset();
+  ApGrpLay_Reset();
   ApKeyEvent_Reset();
   g_keys.menuCommand = MenuCommandAbove;
   fLoad_VLD_Reset();
   FileProc_Reset();
+  Op_Line_Reset();
   RegisterOperations();
 }

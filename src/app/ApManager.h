@@ -113,7 +113,7 @@ struct TPointD {
 // Offset entry plugs in here: it may claim events and replay clicks.
 struct TClickInterceptor {
   void (*operationChanged)() = nullptr;  // offsets disallowed, pending entry cancelled
-  bool (*claims)(int code) = nullptr;
+  bool (*claims)(int& code) = nullptr;  // may consume the event (code 0)
   // Replaces a claimed Enter, Esc or click by the replayed click, or sets code 0.
   void (*finish)(int& code, double& x, double& y) = nullptr;
   void (*disallow)() = nullptr;     // on EV_START

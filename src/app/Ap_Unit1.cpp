@@ -29,6 +29,10 @@ void Form1_Reset() {
   g_form1.PvEdit.width = 1;
   g_form1.lbGuid1.visible = false;
   g_form1.lbComHst.visible = false;
+  g_form1.PvMojiNo.visible = g_form1.PvMoji.visible = false;
+  g_form1.OffsetMode.caption = "ｵﾌｾｯﾄ";
+  g_form1.OffsetMode.color = clOffsetOff;
+  g_form1.OffsetMode.visible = false;
   g_form1.lbComHstLeft = g_form1.PvEdit.width + 4;
   g_form1.PvMoji.visible = false;
   ClearButtons();

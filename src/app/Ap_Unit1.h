@@ -19,6 +19,9 @@ constexpr std::uint32_t clSubGreen = 0xDDFFBB;   // an enabled sub-menu button
 constexpr std::uint32_t clSubOrange = 0xFFDDBB;  // a switched-on option or one with a value
 constexpr std::uint32_t clEntryPink = 0xFFBBBB;  // the open entry box
 constexpr std::uint32_t clBtnFace = 0xF0F0F0;
+constexpr std::uint32_t clOffsetOff = 0x808080;     // the offset mode panel: off,
+constexpr std::uint32_t clOffsetOnce = 0x00FFFF;    // once,
+constexpr std::uint32_t clOffsetAlways = 0xFFFF00;  // always
 
 struct TControl {
   std::string caption;  // as shown (CP932)
@@ -71,6 +74,8 @@ struct Form1State {
   TControl lbComHst;    // the history label
   int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
   TControl lbGuid1;     // the prompt line
+  TControl PvMojiNo;    // the panel of the text-size box
+  TControl OffsetMode;  // "ｵﾌｾｯﾄ" on the right: the offset mode, shown while an offset is allowed
   TControl pnMouse;     // pointer position
   TControl lbDataCount; // cell counts
   CursorShape drawCursor = CursorShape::Arrow;  // over the drawing area

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/ApGrpLay.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_PointSearch.h"
@@ -160,5 +161,6 @@ void ShowDataCount() {
   const TPVC& pvc = CurPVC();
   g_form1.lbDataCount.caption = Format("線=%4d,字=%4d", {pvc.lineCount, pvc.textCount});
   Form1Changed();
+  RefreshLayerPanels();
   if (g_viewBuffer.countsShown) g_viewBuffer.countsShown();
 }

@@ -27,7 +27,7 @@ struct ViewBufferState {
   bool dragCursor = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
   bool lastFast = false;    // the last redraw was a quick one (mode 9)
-  // Called after the counts are shown (the group and layer panels refresh).
+  // Called after the counts and the panels are shown.
   void (*countsShown)() = nullptr;
 };
 extern ViewBufferState g_viewBuffer;
@@ -77,6 +77,6 @@ void ViewRedraw(int mode);
 // background colour, added ones normally; the cells are counted afresh.
 void ViewRepaintStep();
 
-// "線=%4d,字=%4d" of the last count into the status label, then the panels'
-// hook.
+// "線=%4d,字=%4d" of the last count into the status label, then the group
+// and layer panels refreshed (RefreshLayerPanels), then countsShown.
 void ShowDataCount();

@@ -18,7 +18,7 @@ enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
 // Mouse cursor shapes the program uses.
-enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No };
+enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help };
 
 // Keys and buttons whose physical state can be asked at any moment. The
 // arrow keys are asked so that auto-repeats still queued after the key was

@@ -12,6 +12,7 @@
 
 #include "VelmoTest.h"
 #include "app/ApManager.h"
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "kernel/SjisConv.h"
 #include "model/ComHst.h"
@@ -333,6 +334,40 @@ TEST_F(Form1Test, UpAndDownBrowseTheHistoryAndEscCancels) {
   EXPECT_EQ(Codes().front(), EV_ESC);
   EXPECT_EQ(ed->text(), Q("45"));  // Esc is not typed into the box
   EXPECT_FALSE(ed->hasFocus());
+}
+
+TEST_F(Form1Test, OffsetModePanelStepsTheModeAndTypedDigitsStayInTheBox) {
+  QWidget* panel = Find<QWidget>("OffsetMode");
+  EXPECT_FALSE(panel->isVisible());
+  double dx = -1;
+  g_behaviour = [&dx](int code) {
+    if (code == EV_START) SetOffsetAllow(true, false);
+    if (code == EV_LCLICK) dx = OffsetDx();
+  };
+  ChooseLine();
+  ASSERT_TRUE(panel->isVisible());
+  EXPECT_EQ(Find<QLabel>("OffsetModeLabel")->text(), Q("ｵﾌｾｯﾄ"));
+  EXPECT_EQ(Background(panel), QColor(128, 128, 128));
+  QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(Background(panel), QColor(0, 255, 255));
+  QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(Background(panel), QColor(255, 255, 0));
+  QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(CurPVC().offsetMode, OFFSET_ONCE);
+
+  QTest::mouseClick(form_->paintBox(), Qt::LeftButton, {}, QPoint(200, 150));
+  QLineEdit* ed = Find<QLineEdit>("edCommon");
+  ASSERT_TRUE(ed->hasFocus());
+  EXPECT_EQ(Find<QLabel>("lbGuid1")->text(), Q(" オフセット(X,Y) "));
+  g_events.clear();
+  QTest::keyClicks(ed, QStringLiteral("25,10"));
+  EXPECT_EQ(ed->text(), Q("25,10"));
+  for (int c : Codes()) EXPECT_TRUE(c < EV_DIGIT0 || c > EV_DIGIT9) << c;
+  QTest::keyClick(ed, Qt::Key_Return);
+  EXPECT_GT(dx, 0);
+  EXPECT_FALSE(ed->isVisible());
+  EXPECT_EQ(Background(panel), QColor(128, 128, 128));
 }
 
 }  // namespace

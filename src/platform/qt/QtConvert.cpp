@@ -52,6 +52,15 @@ unsigned ShiftBits(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
   return s;
 }
 
+unsigned ButtonBit(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton: return ssLeft;
+    case Qt::RightButton: return ssRight;
+    case Qt::MiddleButton: return ssMiddle;
+    default: return 0;
+  }
+}
+
 Qt::CursorShape QtCursorShape(CursorShape shape) {
   switch (shape) {
     case CursorShape::Default:
@@ -64,6 +73,7 @@ Qt::CursorShape QtCursorShape(CursorShape shape) {
     case CursorShape::HandPoint: return Qt::PointingHandCursor;
     case CursorShape::IBeam: return Qt::IBeamCursor;
     case CursorShape::No: return Qt::ForbiddenCursor;
+    case CursorShape::Help: return Qt::WhatsThisCursor;
   }
   return Qt::ArrowCursor;
 }

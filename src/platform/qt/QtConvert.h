@@ -19,6 +19,8 @@ int QtKeyToVk(int qtKey, Qt::KeyboardModifiers mods);
 // The core's shift-state bits (ssShift, ssAlt, ssCtrl, ssLeft, ssRight,
 // ssMiddle) of a modifier and button state.
 unsigned ShiftBits(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
+// The core's bit (ssLeft, ssRight, ssMiddle) of one mouse button, 0 for others.
+unsigned ButtonBit(Qt::MouseButton b);
 
 Qt::CursorShape QtCursorShape(CursorShape shape);
 

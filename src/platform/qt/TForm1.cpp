@@ -22,10 +22,12 @@
 
 #include "app/ApMouse.h"
 #include "app/ApUndo.h"
+#include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtKeyPreview.h"
+#include "platform/qt/QtLayerPanels.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 #include "render/ApPenSet.h"
@@ -41,7 +43,7 @@ constexpr int kPaletteMargin = 3;
 
 constexpr int kBarHeight = 34;     // the operation bar
 constexpr int kSubHeight = 26;     // a sub-menu button
-constexpr int kRightWidth = 128;   // the right column
+constexpr int kRightWidth = 176;   // the right column: sixteen group buttons in a row
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -100,15 +102,6 @@ QLabel* Label(QWidget* parent, const char* name) {
 int ScreenIndex(const std::string& sjis, int bytes) {
   bytes = std::clamp(bytes, 0, static_cast<int>(sjis.size()));
   return static_cast<int>(FromSjis(sjis.substr(0, static_cast<std::size_t>(bytes))).size());
-}
-
-unsigned ButtonBit(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return ssLeft;
-    case Qt::RightButton: return ssRight;
-    case Qt::MiddleButton: return ssMiddle;
-    default: return 0;
-  }
 }
 
 }  // namespace
@@ -300,6 +293,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   root->addLayout(middle, 1);
 
   root->addWidget(BuildBottom(this));
+  layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
 
   // The clicks on the bar's panels; the keys, the menu's accelerators among
   // them (Ctrl+Z), go to the core's key routing.
@@ -342,7 +336,7 @@ void TForm1::BuildOperationBar(QWidget* parent) {
   left->addWidget(ToolButton(PvLeftTop, "BtnPrint1", U("印刷")));
   row->addWidget(PvLeftTop);
 
-  QFrame* PvMojiNo = Panel(Pv_Top, "PvMojiNo");
+  PvMojiNo = Panel(Pv_Top, "PvMojiNo");
   auto* moji = new QHBoxLayout(PvMojiNo);
   moji->setContentsMargins(0, 0, 0, 0);
   auto* CbMojiSize = new QComboBox(PvMojiNo);
@@ -520,37 +514,17 @@ QWidget* TForm1::BuildRight(QWidget* parent) {
   auto* col = new QVBoxLayout(PnlRight);
   col->setContentsMargins(3, 3, 3, 3);
   col->setSpacing(3);
-  // Room for the group and layer panels.
-  QFrame* PnlGrpLay = Panel(PnlRight, "PnlGrpLay", QFrame::StyledPanel, QFrame::Sunken);
-  PnlGrpLay->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-  col->addWidget(PnlGrpLay, 1);
+  layerPanels_ = new TLayerPanels(PnlRight, [this] { SyncFromCore(); });
+  col->addWidget(layerPanels_, 1);
 
-  QFrame* PnlDsp = Panel(PnlRight, "PnlDsp");
-  auto* grid = new QGridLayout(PnlDsp);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->setSpacing(1);
-  const struct {
-    const char* name;
-    const char* caption;
-  } toggles[] = {{"DspMode", "表示"},    {"DspLine", "線"},  {"DspMoji", "文字"},   {"DspPolygon", "塗面"},
-                 {"DspPicture", "画像"}, {"DspPoint", "点"}, {"DspAssist", "補助"}, {"DspGrid", "方眼"}};
-  int n = 0;
-  for (const auto& t : toggles) {
-    QToolButton* b = ToolButton(PnlDsp, t.name, U(t.caption));
-    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    grid->addWidget(b, n / 2, n % 2);
-    ++n;
-  }
-  col->addWidget(PnlDsp);
-
-  QFrame* OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
+  OffsetMode = Panel(PnlRight, "OffsetMode", QFrame::Panel, QFrame::Raised);
   OffsetMode->setFixedHeight(24);
   auto* off = new QHBoxLayout(OffsetMode);
   off->setContentsMargins(0, 0, 0, 0);
-  QLabel* offLabel = Label(OffsetMode, "OffsetModeLabel");
-  offLabel->setText(U("ｵﾌｾｯﾄ"));
-  offLabel->setAlignment(Qt::AlignCenter);
-  off->addWidget(offLabel);
+  OffsetModeLabel = Label(OffsetMode, "OffsetModeLabel");
+  OffsetModeLabel->setAlignment(Qt::AlignCenter);
+  OffsetModeLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+  off->addWidget(OffsetModeLabel);
   col->addWidget(OffsetMode);
   return PnlRight;
 }
@@ -564,7 +538,7 @@ QWidget* TForm1::BuildBottom(QWidget* parent) {
   pnMouse->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnMouse->setMinimumWidth(220);
   row->addWidget(pnMouse);
-  row->addWidget(ToolButton(PnlBottom, "FixZoom", U("範囲記憶")));
+  row->addWidget(layerPanels_->MakeFixZoom(PnlBottom));
   lbDataCount = Label(PnlBottom, "lbDataCount");
   lbDataCount->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   row->addWidget(lbDataCount, 1);
@@ -621,6 +595,7 @@ void TForm1::SyncFromCore() {
   if (synced_ && g_form1.revision == seenRevision_) return;
   synced_ = true;
   seenRevision_ = g_form1.revision;
+  layerPanels_->Sync();
 
   setWindowTitle(FromSjis(g_form1.caption));
   lbFileName->setText(FromSjis(g_form1.lbFileName.caption));
@@ -646,6 +621,11 @@ void TForm1::SyncFromCore() {
 
   lbComHst->setText(FromSjis(g_form1.lbComHst.caption));
   ShowControl(lbComHst, g_form1.lbComHst);
+
+  ShowControl(PvMojiNo, g_form1.PvMojiNo);
+  OffsetModeLabel->setText(FromSjis(g_form1.OffsetMode.caption));
+  SetPanelColor(OffsetMode, g_form1.OffsetMode.color);
+  ShowControl(OffsetMode, g_form1.OffsetMode);
 
   lbGuid1->setText(FromSjis(g_form1.lbGuid1.caption));
   ShowControl(lbGuid1, g_form1.lbGuid1);
@@ -741,6 +721,11 @@ bool TForm1::eventFilter(QObject* obj, QEvent* e) {
       const QPoint pos = me->position().toPoint();
       if (obj == PvEsc) {
         PvEscMouseDown();
+        SyncFromCore();
+        return true;
+      }
+      if (obj == OffsetMode) {
+        OffsetModeClick();
         SyncFromCore();
         return true;
       }

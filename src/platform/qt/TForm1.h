@@ -19,6 +19,7 @@
 #include "render/RasterCanvas.h"
 
 class QToolButton;
+class TLayerPanels;
 
 // The drawing area: shows the view's back buffer (app/GC_View.h) and
 // forwards the mouse, the wheel and its size to the core. The window
@@ -129,6 +130,7 @@ private:
   QFrame* PvBtn[7] = {};
   QLabel* PvBtnLabel[7] = {};
   QLabel* lbComHst = nullptr;
+  QFrame* PvMojiNo = nullptr;
   // Prompt line
   QFrame* PnlGuid = nullptr;
   QLabel* lbGuid1 = nullptr;
@@ -142,6 +144,11 @@ private:
   QLabel* quickPenLabels_[5] = {};
   RasterCanvas wrtPenCanvas_, quickPenCanvas_[5];
   std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
+  // The group and layer panels, display switches, "範囲記憶"
+  TLayerPanels* layerPanels_ = nullptr;
+  // Right column
+  QFrame* OffsetMode = nullptr;
+  QLabel* OffsetModeLabel = nullptr;
   QToolButton* Btn_Change = nullptr;
   // Status bar
   QLabel* pnMouse = nullptr;

@@ -1,0 +1,1028 @@
+#include "ops/Op_Line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "app/Ap_Offset.h"
+#include "app/Ap_Unit1.h"
+#include "app/GC_PointSearch.h"
+#include "app/GC_View.h"
+#include "kernel/Platform.h"
+#include "kernel/Z_Basic.h"
+#include "kernel/Z_Math.h"
+#include "model/ComHst.h"
+#include "model/PVC.h"
+#include "ops/Op_LineConect.h"
+#include "render/GC_Draw.h"
+
+LineOpState g_lineOp;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Sub-menu captions.
+const char* const kHvOn = "①$ ┼ ";
+const char* const kHvOff = "① ／ ";
+const char* const kFix = "① 確 定 ";
+const char* const kTwoPoints = "①２点間";
+const char* const kLength = "②長さ";
+const char* const kAngle = "③角度";
+const char* const kBase = "④角度基線";
+const char* const kBaseOn = "④$角度基線";
+const char* const kRelEnd = "⑤終点数値";
+const char* const kSpacing = "⑤線間隔";
+const char* const kCurve = "⑥曲線";
+const char* const kRadius = "⑥中心Ｒ";
+const char* const kChain = "⑦２重連線";
+const char* const kCentreOn = "⑦$中心作図";
+const char* const kCentreOff = "⑦中心作図";
+
+// The typed word that turns ③ into the mouse angle.
+const char* const kMouseWord = "マウス";
+
+// History lists of the typed values.
+constexpr int kLengthHistory = 10;
+constexpr int kRelEndHistory = 12;
+constexpr int kRadiusHistory = 13;
+constexpr int kSpacingHistory = 20;
+
+// Centre lines of double-line chains: auxiliary pen 7, line type 5.
+constexpr std::uint16_t kCentrePen = 0x57;
+// An end this close to the start makes a point instead of a line.
+constexpr double kPointEps = 0.01;
+// Pixels between two chain clicks that count as the same point.
+constexpr double kSameClickPx = 4;
+// Corners turning more than this get no arcs.
+constexpr double kMaxTurn = 0.9 * kPi;
+
+LineOpState& S() { return g_lineOp; }
+
+// ---- Scales, layer and pen ------------------------------------------------
+
+struct Factors {
+  double kx = 1, ky = 1;
+};
+Factors Scale() {
+  const TScaleFactors f = GroupFactors(CurPVC(), kWriteLayerCode);
+  return {f.x, f.y};
+}
+std::uint8_t WriteLayer() { return static_cast<std::uint8_t>(CurPVC().writeLayer); }
+std::uint16_t WritePen() { return static_cast<std::uint16_t>(CurPVC().writePen); }
+
+// ---- Points ------------------------------------------------------------------
+
+TPointD ToWorld(const TGContext& view, TPointD px) {
+  TPointD w;
+  G_ToWorld(view, px.x, px.y, w.x, w.y);
+  return w;
+}
+
+// The point of a click: the press position, snapped for the right button
+// (false after a beep when nothing is there), plus the pending offset.
+bool ClickPoint(TGContext& view, int code, TPointD& p) {
+  if (code == EV_LCLICK) {
+    p = ToWorld(view, g_manager.leftPressPos);
+  } else {
+    p = ToWorld(view, g_manager.rightPressPos);
+    if (!SnapPoint(view, p.x, p.y)) {
+      Platform().Beep();
+      return false;
+    }
+  }
+  AddOffset(p.x, p.y);
+  return true;
+}
+
+// The pointer of a move, or the right press snapped quietly.
+TPointD PointerPoint(TGContext& view, int code, double x, double y) {
+  TPointD p = ToWorld(view, {x, y});
+  if (code == EV_RDOWN) SnapPoint(view, p.x, p.y);
+  return p;
+}
+
+bool IsClick(int code) { return code == EV_LCLICK || code == EV_RCLICK; }
+
+TPointD ClickPixel(int code) { return code == EV_LCLICK ? g_manager.leftPressPos : g_manager.rightPressPos; }
+
+// ---- Cells -------------------------------------------------------------------
+
+TGcell LineCell(TPointD a, TPointD b, std::uint16_t pen, std::uint8_t layer = 0) {
+  TGcell c;
+  c.kind = GK_LINE;
+  c.layer = layer;
+  c.pen = pen;
+  c.p[0] = a.x;
+  c.p[1] = a.y;
+  c.p[2] = b.x;
+  c.p[3] = b.y;
+  return c;
+}
+
+TPointD From(const TGcell& c) { return {c.p[0], c.p[1]}; }
+TPointD To(const TGcell& c) { return {c.p[2], c.p[3]}; }
+double Dist(TPointD a, TPointD b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+void Xor(TGContext& view, const TGcell& c) { XorCell(view, c); }
+void XorAll(TGContext& view, const std::vector<TGcell>& cells) {
+  for (const TGcell& c : cells) XorCell(view, c);
+}
+// Replaces a set of feedback cells on the screen: the shown ones are erased,
+// then next is drawn (both in XOR).
+void ReplaceFeedback(TGContext& view, std::vector<TGcell>& shown, std::vector<TGcell> next) {
+  XorAll(view, shown);
+  shown = std::move(next);
+  XorAll(view, shown);
+}
+
+// Adds a cell to the store and draws it; false when the store refused it.
+bool Store(TGContext& view, TGcell c) {
+  const int i = GcellAdd(std::move(c));
+  if (i <= 0) return false;
+  DrawCell(view, GcellRef(i));
+  return true;
+}
+
+// ---- Captions and prompts --------------------------------------------------
+
+bool Enabled(int n) { return g_form1.PvBtn[n - 1].enabled; }
+const std::string& Raw(int n) { return g_form1.PvBtn[n - 1].raw; }
+
+// The text after the first "=" of button n's caption; empty without one.
+std::string ValueText(int n) {
+  const std::string& r = Raw(n);
+  const std::size_t e = r.find('=');
+  return e == std::string::npos ? std::string() : r.substr(e + 1);
+}
+
+// Button n carries a number (the text after "=" starts like one).
+bool HasNumber(int n) {
+  const std::string t = ToHalfWidth(ValueText(n), false);
+  std::size_t i = 0;
+  while (i < t.size() && t[i] == ' ') ++i;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  if (i < t.size() && t[i] == '.') ++i;
+  return i < t.size() && t[i] >= '0' && t[i] <= '9';
+}
+
+const char* PromptOf(LineState s) {
+  switch (s) {
+    case LineState::lsStart: return "・始点指示(L)or(R)";
+    case LineState::lsEnd: return "◆終点指示(L)or(R)";
+    case LineState::lsBasePick: return "基準線(L)、始点(R)";
+    case LineState::lsBaseEnd: return "基準線終点(L)or(R)";
+    case LineState::lsMouseAngle: return "マウス角度、原点指示(L)or(R)";
+    case LineState::lsChainStart: return "・連線の始点指示(L)or(R)";
+    case LineState::lsChainNext: return "◆連線の終点指示(L)or(R)、同一点２度クリックで終了";
+    case LineState::lsCurveStart: return "曲線の始点指示(L)or(R)";
+    case LineState::lsCurveNext: return "曲線の中間点指示(L)or(R)";
+    case LineState::lsIdle: break;
+  }
+  return "";
+}
+
+void Enter(LineState s) {
+  LineOpState& st = S();
+  st.state = s;
+  SetGuide(PromptOf(s));
+  const bool hand = s == LineState::lsBasePick || s == LineState::lsBaseEnd;
+  g_form1.drawCursor = hand ? CursorShape::HandPoint : CursorShape::Arrow;
+  Form1Changed();
+  SetOffsetAllow(s != LineState::lsBasePick, true);
+}
+
+bool IsChain(LineState s) { return s == LineState::lsChainStart || s == LineState::lsChainNext; }
+
+// The buttons of the line and chain states. len and ang are the captions of
+// ② and ③ to show (③ only in free mode).
+void SetCaptions(LineState s, const std::string& len, const std::string& ang) {
+  LineOpState& st = S();
+  ClearSubBtns();
+  SetSubBtn(st.hv ? kHvOn : kHvOff, true);
+  SetSubBtn(len, true);
+  if (!st.hv) SetSubBtn(ang, true);
+  SetSubBtn(st.baseSet ? kBaseOn : kBase, true);
+  if (s == LineState::lsStart) {
+    SetSubBtn(kCurve, true);
+    SetSubBtn(kChain, true);
+  } else if (s == LineState::lsEnd) {
+    SetSubBtn(kRelEnd, true);
+  } else if (IsChain(s)) {
+    SetSubBtn(st.chainSpacing, true);
+    SetSubBtn(st.chainRadius, true);
+    SetSubBtn(st.centre ? kCentreOn : kCentreOff, true);
+  }
+}
+
+// ---- Base line ---------------------------------------------------------------
+
+void ShowBase(TGContext& view, bool show) {
+  LineOpState& st = S();
+  if (st.baseShown == show) return;
+  Xor(view, st.base);
+  st.baseShown = show;
+}
+
+void ClearBase(TGContext& view) {
+  ShowBase(view, false);
+  S().baseSet = false;
+}
+
+// Direction of the base line, 0 without one.
+double BaseAngle(const Factors& k) {
+  const LineOpState& st = S();
+  if (!st.baseSet) return 0;
+  const TGcell& b = st.base;
+  if (st.basePicked) return LineAngle(b.p[0] * k.kx, b.p[1] * k.ky, b.p[2] * k.kx, b.p[3] * k.ky);
+  return LineAngle(b.p[0], b.p[1], b.p[2], b.p[3]);
+}
+
+// ---- Constrained end point ---------------------------------------------------
+
+TPointD ConstrainEnd(TPointD s, TPointD p) {
+  const Factors k = Scale();
+  const double len = std::fabs(SubBtnValue(2));
+  const double d = BaseAngle(k);
+  const LineOpState& st = S();
+  if (st.hv) {
+    double sx, sy, px, py;
+    RotatePoint(sx, sy, s.x, s.y, -d);
+    RotatePoint(px, py, p.x, p.y, -d);
+    const double dx = px - sx, dy = py - sy;
+    double ex, ey;
+    if (std::fabs(dy) >= std::fabs(dx)) {
+      ex = sx;
+      ey = len > 0 ? sy + SignOf(dy) * len / k.ky : py;
+    } else {
+      ex = len > 0 ? sx + SignOf(dx) * len / k.kx : px;
+      ey = sy;
+    }
+    TPointD e;
+    RotatePoint(e.x, e.y, ex, ey, d);
+    return e;
+  }
+  if (Enabled(3) && HasNumber(3)) {
+    double g = std::fabs(DegToRad(SubBtnValue(3)));
+    while (g > kPi) g = std::fabs(g - 2 * kPi);
+    if (g > kPi / 2) g = 2 * kPi - g;
+    double u, v;
+    RotatePoint(u, v, p.x - s.x, p.y - s.y, -d);
+    if (u >= 0 && v < 0) g = -g;
+    else if (u < 0 && v >= 0) g = kPi - g;
+    else if (u < 0 && v < 0) g = g - kPi;
+    const double a = d + g;
+    const double l = len > 0 ? len : (p.x - s.x) * k.kx * std::cos(a) + (p.y - s.y) * k.ky * std::sin(a);
+    return {s.x + l * std::cos(a) / k.kx, s.y + l * std::sin(a) / k.ky};
+  }
+  // Free: to the pointer, or the typed length towards it (measured at the
+  // group's scale, so the line keeps the pointer's direction on paper).
+  if (!(len > 0)) return p;
+  const double dx = (p.x - s.x) * k.kx, dy = (p.y - s.y) * k.ky;
+  const double a = LineAngle(0, 0, dx, dy);
+  return {s.x + len * std::cos(a) / k.kx, s.y + len * std::sin(a) / k.ky};
+}
+
+// ---- Single lines ------------------------------------------------------------
+
+void ShowRubber(TGContext& view, bool show) {
+  LineOpState& st = S();
+  if (st.rubberShown == show) return;
+  Xor(view, st.rubber);
+  st.rubberShown = show;
+}
+
+// The rubber cell from the start to e: a line, or a point when e is at the start.
+void SetRubber(TGContext& view, TPointD e) {
+  LineOpState& st = S();
+  ShowRubber(view, false);
+  const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
+  if (Dist(st.start, e) < kPointEps) {
+    st.rubber = TGcell{};
+    st.rubber.kind = GK_POINT;
+    st.rubber.pen = pen;
+    st.rubber.p[0] = st.start.x;
+    st.rubber.p[1] = st.start.y;
+  } else {
+    st.rubber = LineCell(st.start, e, pen);
+  }
+  ShowRubber(view, true);
+}
+
+// The state of a fresh start, keeping the given captions of ② and ③.
+void Restart(TGContext& view, const std::string& len, const std::string& ang) {
+  LineOpState& st = S();
+  ShowRubber(view, false);
+  st.rubber = TGcell{};
+  ClearBase(view);
+  SetCaptions(LineState::lsStart, len, ang);
+  Enter(LineState::lsStart);
+}
+
+// Restart with the values of ② and ③ still in force.
+void RestartKeeping(TGContext& view) {
+  const std::string len = Raw(2);
+  const std::string ang = Enabled(3) ? Raw(3) : std::string(kAngle);
+  Restart(view, len, ang);
+}
+
+void BeginLine(TGContext& view, TPointD s) {
+  LineOpState& st = S();
+  st.start = s;
+  SetRubber(view, s);
+  SetSubBtn(kRelEnd, true);
+  SetSubBtn("⑥", false);
+  SetSubBtn("⑦", false);
+  Enter(LineState::lsEnd);
+}
+
+// Stores the line from the start to e (a point when the rubber was one) as
+// one undo step; with Shift the end starts the next line.
+void FinishLine(TGContext& view, TPointD e) {
+  LineOpState& st = S();
+  SetRubber(view, e);
+  ShowRubber(view, false);
+  GcellCommit();
+  if (st.rubber.kind == GK_POINT) {
+    TGcell c = st.rubber;
+    c.layer = WriteLayer();
+    c.pen = WritePen();
+    Store(view, c);
+  } else {
+    Store(view, LineCell(st.start, e, WritePen(), WriteLayer()));
+  }
+  ShowDataCount();
+  if (g_manager.shiftAtClick & ssShift) {
+    st.start = st.rubber.kind == GK_POINT ? st.start : e;
+    SetRubber(view, st.start);
+    Enter(LineState::lsEnd);
+  } else {
+    RestartKeeping(view);
+  }
+}
+
+// ---- Double-line chains -------------------------------------------------------
+
+enum { kLeft = 0, kRight = 1, kCentre = 2 };
+
+double ChainSpacing(const Factors& k) { return std::fabs(SubBtnValue(5)) / k.kx; }
+double ChainRadius(const Factors& k) { return std::fabs(SubBtnValue(6)) / k.kx; }
+
+// Which of the three lines a chain of spacing w draws.
+bool ChainUses(int i, double w, bool centre) {
+  if (i == kLeft) return true;
+  if (w <= 0) return false;  // the left line is the centre line
+  return i == kRight || centre;
+}
+
+// The segment from s to e: its untrimmed lines, no corners yet.
+void BuildSegment(TChainSegment& seg, TPointD s, TPointD e, double w, bool centre) {
+  const std::uint16_t pen = static_cast<std::uint16_t>((WritePen() & PEN_NUMBER_MASK) | PEN_SELECTED);
+  const double a = LineAngle(s.x, s.y, e.x, e.y) + kPi / 2;
+  const TPointD o{std::cos(a) * w / 2, std::sin(a) * w / 2};
+  seg = TChainSegment{};
+  seg.line[kLeft] = LineCell({s.x + o.x, s.y + o.y}, {e.x + o.x, e.y + o.y}, pen);
+  seg.line[kRight] = LineCell({s.x - o.x, s.y - o.y}, {e.x - o.x, e.y - o.y}, pen);
+  seg.line[kCentre] = LineCell(s, e, pen);
+  for (int i = 0; i < 3; ++i) {
+    if (!ChainUses(i, w, centre)) seg.line[i].kind = 0;
+    seg.start[i] = From(seg.line[i]);
+    seg.end[i] = To(seg.line[i]);
+  }
+}
+
+double SegLength(const TChainSegment& seg) { return Dist(From(seg.line[kCentre]), To(seg.line[kCentre])); }
+
+// Rounds the corner between prev and cur, from their untrimmed lines: the
+// ends of prev's lines and the starts of cur's lines move to the arcs.
+void JoinChain(TChainSegment& prev, TChainSegment& cur, double w, double r) {
+  for (int i = 0; i < 3; ++i) {
+    prev.end[i] = To(prev.line[i]);
+    prev.endCut[i] = false;
+    cur.start[i] = From(cur.line[i]);
+    cur.startCut[i] = false;
+    cur.hasArc[i] = false;
+  }
+  const double prevLen = SegLength(prev);
+  if (prevLen < 0.001 || SegLength(cur) < 0.001) return;
+  const TGcell& a = prev.line[kCentre];
+  const TGcell& b = cur.line[kCentre];
+  const double turn = RelativeAngle(a.p[0], a.p[1], a.p[2], a.p[3], b.p[0], b.p[1], b.p[2], b.p[3]);
+  if (std::fabs(turn) > kMaxTurn || prevLen < std::min(r, w / 2)) return;
+  const double outer = r + w / 2, inner = std::max(r - w / 2, 0.0);
+  for (int i = 0; i < 3; ++i) {
+    if (prev.line[i].kind != GK_LINE || cur.line[i].kind != GK_LINE) continue;
+    double radius = r;
+    if (i == kLeft && w > 0) radius = turn > 0 ? inner : outer;
+    if (i == kRight) radius = turn > 0 ? outer : inner;
+    const TJoinResult j = RoundCorner(prev.line[i], cur.line[i], radius);
+    if (!j.ok()) continue;
+    prev.end[i] = To(j.line1);
+    prev.endCut[i] = !j.keep1;
+    cur.start[i] = From(j.line2);
+    cur.startCut[i] = !j.keep2;
+    if (j.hasCorner) {
+      cur.arc[i] = j.corner;
+      cur.hasArc[i] = true;
+    }
+  }
+}
+
+// Line i of a segment between its trimmed ends; false when nothing is left
+// of it (the corners used it up or overlap).
+bool TrimmedLine(const TChainSegment& seg, int i, TGcell& out) {
+  const TGcell& l = seg.line[i];
+  if (l.kind != GK_LINE || seg.startCut[i] || seg.endCut[i]) return false;
+  const TPointD a = seg.start[i], b = seg.end[i];
+  const double dot = (b.x - a.x) * (l.p[2] - l.p[0]) + (b.y - a.y) * (l.p[3] - l.p[1]);
+  if (!(dot > 0) || Dist(a, b) < 0.001) return false;
+  out = l;
+  out.p[0] = a.x;
+  out.p[1] = a.y;
+  out.p[2] = b.x;
+  out.p[3] = b.y;
+  return true;
+}
+
+// The cells of a segment in storing order: left and right lines, their
+// arcs, the centre line and its arc. To store, the sides take the write
+// layer and pen, the centre line and its arc the centre pen. leftOnly
+// leaves out the right and centre cells.
+std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false, bool leftOnly = false) {
+  std::vector<TGcell> out;
+  auto put = [&](TGcell c, bool centre) {
+    if (store) {
+      c.layer = WriteLayer();
+      c.pen = centre ? kCentrePen : WritePen();
+    }
+    out.push_back(std::move(c));
+  };
+  TGcell c;
+  const int sides = leftOnly ? 1 : 2;
+  for (int i = 0; i < sides; ++i)
+    if (TrimmedLine(seg, i, c)) put(c, false);
+  for (int i = 0; i < sides; ++i)
+    if (seg.hasArc[i]) put(seg.arc[i], false);
+  if (leftOnly) return out;
+  if (TrimmedLine(seg, kCentre, c)) put(c, true);
+  if (seg.hasArc[kCentre]) put(seg.arc[kCentre], true);
+  return out;
+}
+
+// Feedback of a segment whose lines lie within a pixel of each other: XOR
+// would let two coincident lines cancel out, so only one side is shown.
+std::vector<TGcell> SegmentFeedback(const TGContext& view, const TChainSegment& seg) {
+  const TGcell& l = seg.line[kLeft];
+  const TGcell& r = seg.line[kRight];
+  const bool thin = r.kind != GK_LINE || std::hypot(l.p[0] - r.p[0], l.p[1] - r.p[1]) < G_PixelSize(view);
+  return SegmentCells(seg, false, thin);
+}
+
+std::vector<TGcell> ChainFeedback(const TGContext& view) {
+  const LineOpState& st = S();
+  std::vector<TGcell> out;
+  if (st.hasPrev) out = SegmentFeedback(view, st.prev);
+  for (TGcell& c : SegmentFeedback(view, st.cur)) out.push_back(std::move(c));
+  return out;
+}
+
+void ShowChain(TGContext& view, bool show) {
+  ReplaceFeedback(view, S().chainShown, show ? ChainFeedback(view) : std::vector<TGcell>{});
+}
+
+// The current segment now ends at e: rebuilt, joined and drawn again.
+void ChainTo(TGContext& view, TPointD e) {
+  LineOpState& st = S();
+  const Factors k = Scale();
+  const double w = ChainSpacing(k), r = ChainRadius(k);
+  ShowChain(view, false);
+  BuildSegment(st.cur, From(st.cur.line[kCentre]), e, w, st.centre);
+  if (st.hasPrev) JoinChain(st.prev, st.cur, w, r);
+  ShowChain(view, true);
+}
+
+// Stores the previous segment's cells as one undo step.
+void StorePrevSegment(TGContext& view) {
+  GcellCommit();
+  for (const TGcell& c : SegmentCells(S().prev, true)) Store(view, c);
+  ShowDataCount();
+}
+
+void EndChain(TGContext& view) {
+  LineOpState& st = S();
+  ShowChain(view, false);
+  st.hasPrev = false;
+  st.cur = TChainSegment{};
+  st.prev = TChainSegment{};
+}
+
+void EnterChainMode(TGContext& view) {
+  Restart(view, kLength, kAngle);
+  SetCaptions(LineState::lsChainStart, kLength, kAngle);
+  Enter(LineState::lsChainStart);
+}
+
+// ---- Curves ------------------------------------------------------------------
+
+int FixedCount() {
+  const LineOpState& st = S();
+  return static_cast<int>(st.curve.size()) - (st.curveMoving ? 1 : 0);
+}
+
+// The curve's feedback: the polyline through its points and the marker at
+// the first point, in XOR. The marker is a stored point too (so a right
+// click can close the curve on it), drawn normally beneath the XOR mark.
+std::vector<TGcell> CurveFeedback() {
+  const LineOpState& st = S();
+  std::vector<TGcell> out;
+  const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
+  for (std::size_t i = 1; i < st.curve.size(); ++i)
+    if (Dist(st.curve[i - 1], st.curve[i]) > 0) out.push_back(LineCell(st.curve[i - 1], st.curve[i], pen));
+  if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
+    TGcell m = GcellGet(st.markerIndex);
+    m.pen = static_cast<std::uint16_t>(m.pen | PEN_SELECTED);
+    out.push_back(m);
+  }
+  return out;
+}
+
+void ShowCurve(TGContext& view, bool show) {
+  ReplaceFeedback(view, S().curveShown, show ? CurveFeedback() : std::vector<TGcell>{});
+}
+
+// Call with the curve's feedback off.
+void RemoveMarker(TGContext& view) {
+  LineOpState& st = S();
+  if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
+    EraseCell(view, GcellGet(st.markerIndex));
+    GcellErase(st.markerIndex);
+  }
+  st.markerIndex = 0;
+}
+
+void ClearCurve(TGContext& view) {
+  LineOpState& st = S();
+  ShowCurve(view, false);
+  RemoveMarker(view);
+  st.curve.clear();
+  st.curveMoving = false;
+}
+
+void EnterCurveMode(TGContext& view) {
+  ClearCurve(view);
+  ClearSubBtns();
+  Enter(LineState::lsCurveStart);
+}
+
+void FinishCurve(TGContext& view) {
+  LineOpState& st = S();
+  std::vector<TPointD> fixed(st.curve.begin(), st.curve.begin() + FixedCount());
+  SetSubBtn("①", false);
+  ClearCurve(view);
+  GcellCommit();
+  const std::vector<TPointD> q = SmoothCurve(fixed);
+  for (std::size_t i = 1; i < q.size(); ++i) Store(view, LineCell(q[i - 1], q[i], WritePen(), WriteLayer()));
+  ShowDataCount();
+  Enter(LineState::lsCurveStart);
+}
+
+// ---- Entry box ---------------------------------------------------------------
+
+void OpenEntry(int n, const char* prompt, int history) {
+  S().entry = n;
+  EntryOpen(n, prompt, HistoryList(history));
+}
+
+void CloseEntry() {
+  S().entry = 0;
+  EntryClose();
+  g_form1.PvBtns.visible = true;
+  Form1Changed();
+}
+
+// The typed value confirmed (Enter) or dropped (Esc).
+void EntryDone(TGContext& view, bool confirmed) {
+  LineOpState& st = S();
+  const int n = st.entry;
+  const std::string text = ToHalfWidth(g_form1.edCommon.text, false);
+  const LineState s = st.state;
+  CloseEntry();
+  SetGuide(PromptOf(s));
+  if (!confirmed || text.empty()) return;
+  switch (n) {
+    case 2:
+      SetSubBtn(std::string(kLength) + "=" + text, true);
+      break;
+    case 3:
+      if (text == ToHalfWidth(kMouseWord, false)) {
+        SetSubBtn(std::string(kAngle) + "=" + kMouseWord, true);
+        ClearBase(view);
+        ClearSubBtns();
+        SetSubBtn(kTwoPoints, true);
+        st.resume = s;
+        Enter(LineState::lsMouseAngle);
+      } else {
+        SetSubBtn(std::string(kAngle) + "=" + text, true);
+      }
+      break;
+    case 5:
+      if (IsChain(s)) {
+        st.chainSpacing = std::string(kSpacing) + "=" + text;
+        SetSubBtn(st.chainSpacing, true);
+      } else if (s == LineState::lsEnd) {
+        std::string t = text;
+        if (!t.empty() && t[0] == '=') t.erase(0, 1);
+        const double dx = EvalField(t, 1), dy = EvalField(t, 2);
+        if (dx == 0 && dy == 0) return;
+        const Factors k = Scale();
+        FinishLine(view, {st.start.x + dx / k.kx, st.start.y + dy / k.ky});
+      }
+      break;
+    case 6:
+      st.chainRadius = std::string(kRadius) + "=" + text;
+      SetSubBtn(st.chainRadius, true);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- Events by state ---------------------------------------------------------
+
+void StartOp(TGContext& view) {
+  LineOpState& st = S();
+  st.rubberShown = false;
+  st.baseShown = false;
+  st.chainShown.clear();
+  st.curveShown.clear();
+  st.entry = 0;
+  Restart(view, kLength, kAngle);
+}
+
+void EndOp(TGContext& view) {
+  LineOpState& st = S();
+  ShowRubber(view, false);
+  ClearBase(view);
+  EndChain(view);
+  ClearCurve(view);
+  st.entry = 0;
+  st.state = LineState::lsIdle;
+}
+
+void Redraw(TGContext& view) {
+  LineOpState& st = S();
+  if (st.rubberShown) Xor(view, st.rubber);
+  if (st.baseShown) Xor(view, st.base);
+  XorAll(view, st.chainShown);
+  XorAll(view, st.curveShown);
+}
+
+// Sub-menu events shared by the line and chain states.
+bool CommonSub(TGContext& view, int code) {
+  LineOpState& st = S();
+  switch (code) {
+    case EV_SUB1:
+      st.hv = !st.hv;
+      SetSubBtn(st.hv ? kHvOn : kHvOff, true);
+      if (st.hv) SetSubBtn("③", false);
+      else SetSubBtn(kAngle, true);
+      return true;
+    case EV_SUB1 + 1:
+      OpenEntry(2, "  線の長さ(mm)", kLengthHistory);
+      return true;
+    case EV_SUB1 + 2:
+      OpenEntry(3, "       角度(ﾟ)", kAngleHistory);
+      return true;
+    case EV_SUB1 + 3:
+      if (st.baseSet) {
+        ClearBase(view);
+        SetSubBtn(kBase, true);
+      } else {
+        st.resume = st.state;
+        g_form1.PvBtns.visible = false;
+        Form1Changed();
+        Enter(LineState::lsBasePick);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Back from picking a base line.
+void ResumeAfterBase() {
+  LineOpState& st = S();
+  g_form1.PvBtns.visible = true;
+  SetSubBtn(st.baseSet ? kBaseOn : kBase, true);
+  Enter(st.resume);
+}
+
+void OnStart(TGContext& view, int code) {
+  if (CommonSub(view, code)) return;
+  TPointD p;
+  if (IsClick(code)) {
+    if (ClickPoint(view, code, p)) BeginLine(view, p);
+  } else if (code == EV_SUB1 + 5) {
+    EnterCurveMode(view);
+  } else if (code == EV_SUB7) {
+    EnterChainMode(view);
+  } else if (code == EV_ESC) {
+    Restart(view, kLength, kAngle);
+  }
+}
+
+void OnEnd(TGContext& view, int code, double x, double y) {
+  LineOpState& st = S();
+  if (CommonSub(view, code)) return;
+  TPointD p;
+  if (code == EV_MOVE || code == EV_RDOWN) {
+    SetRubber(view, ConstrainEnd(st.start, PointerPoint(view, code, x, y)));
+  } else if (IsClick(code)) {
+    if (ClickPoint(view, code, p)) FinishLine(view, ConstrainEnd(st.start, p));
+  } else if (code == EV_SUB1 + 4) {
+    OpenEntry(5, "終点相対位置(X,Y)", kRelEndHistory);
+  } else if (code == EV_ESC) {
+    ShowRubber(view, false);
+    RestartKeeping(view);
+  }
+}
+
+void OnBasePick(TGContext& view, int code) {
+  LineOpState& st = S();
+  if (code == EV_LCLICK) {
+    const TPointD p = ToWorld(view, g_manager.leftPressPos);
+    const int i = PickNearest(view, false, p.x, p.y);
+    if (i <= 0 || GcellRef(i).kind != GK_LINE) return;
+    st.base = GcellGet(i);
+    st.base.pen = static_cast<std::uint16_t>(st.base.pen | PEN_SELECTED);
+    st.basePicked = false;
+    st.baseSet = true;
+    ShowBase(view, true);
+    ResumeAfterBase();
+  } else if (code == EV_RCLICK) {
+    TPointD p;
+    if (!ClickPoint(view, code, p)) return;
+    st.base = LineCell(p, p, static_cast<std::uint16_t>(WritePen() | PEN_SELECTED));
+    st.basePicked = true;
+    ShowBase(view, true);
+    Enter(LineState::lsBaseEnd);
+  } else if (code == EV_ESC) {
+    ResumeAfterBase();
+  }
+}
+
+void OnBaseEnd(TGContext& view, int code, double x, double y) {
+  LineOpState& st = S();
+  TPointD p;
+  if (code == EV_MOVE || code == EV_RDOWN) {
+    p = PointerPoint(view, code, x, y);
+  } else if (IsClick(code)) {
+    if (!ClickPoint(view, code, p)) return;
+  } else {
+    if (code == EV_ESC) {
+      ClearBase(view);
+      Enter(LineState::lsBasePick);
+    }
+    return;
+  }
+  ShowBase(view, false);
+  st.base.p[2] = p.x;
+  st.base.p[3] = p.y;
+  ShowBase(view, true);
+  if (IsClick(code)) {
+    st.baseSet = true;
+    ResumeAfterBase();
+  }
+}
+
+void OnMouseAngle(TGContext& view, int code) {
+  LineOpState& st = S();
+  TPointD p;
+  if (IsClick(code)) {
+    ClickPoint(view, code, p);  // taken, nothing follows from it
+  } else if (code == EV_SUB1) {
+    SetSubBtn("①", false);
+  } else if (code == EV_ESC) {
+    const LineState back = st.resume;
+    SetCaptions(IsChain(back) ? back : back == LineState::lsEnd ? LineState::lsEnd : LineState::lsStart, kLength,
+                kAngle);
+    if (back == LineState::lsEnd) SetRubber(view, st.start);
+    Enter(back);
+  }
+}
+
+// ⑤ spacing, ⑥ radius, ⑦ centre line in the chain states.
+bool ChainSub(TGContext& view, int code) {
+  LineOpState& st = S();
+  switch (code) {
+    case EV_SUB1 + 4:
+      OpenEntry(5, "　２線の間隔(mm)", kSpacingHistory);
+      return true;
+    case EV_SUB1 + 5:
+      OpenEntry(6, "中心線の半径(mm)", kRadiusHistory);
+      return true;
+    case EV_SUB7:
+      st.centre = !st.centre;
+      SetSubBtn(st.centre ? kCentreOn : kCentreOff, true);
+      if (st.state == LineState::lsChainNext) ChainTo(view, To(st.cur.line[kCentre]));
+      return true;
+    default:
+      return false;
+  }
+}
+
+void OnChainStart(TGContext& view, int code) {
+  LineOpState& st = S();
+  if (CommonSub(view, code)) return;
+  TPointD p;
+  if (IsClick(code)) {
+    if (!ClickPoint(view, code, p)) return;
+    const Factors k = Scale();
+    BuildSegment(st.cur, p, p, ChainSpacing(k), st.centre);
+    st.hasPrev = false;
+    st.lastClickPx = ClickPixel(code);
+    Enter(LineState::lsChainNext);
+  } else if (!ChainSub(view, code) && code == EV_ESC) {
+    Restart(view, kLength, kAngle);  // back to single lines
+  }
+}
+
+void OnChainNext(TGContext& view, int code, double x, double y) {
+  LineOpState& st = S();
+  if (CommonSub(view, code) || ChainSub(view, code)) return;
+  const TPointD s = From(st.cur.line[kCentre]);
+  TPointD p;
+  if (code == EV_MOVE) {
+    ChainTo(view, ConstrainEnd(s, ToWorld(view, {x, y})));
+  } else if (IsClick(code)) {
+    if (!ClickPoint(view, code, p)) return;
+    const TPointD px = ClickPixel(code);
+    const bool same = Dist(px, st.lastClickPx) <= kSameClickPx;
+    // The same point twice ends the chain: the last segment keeps its full end.
+    const TPointD e = same ? s : ConstrainEnd(s, p);
+    ChainTo(view, e);
+    ShowChain(view, false);
+    if (st.hasPrev) StorePrevSegment(view);
+    st.prev = st.cur;
+    st.hasPrev = true;
+    if (same) {
+      EndChain(view);
+      ClearBase(view);
+      SetSubBtn(kBase, true);
+      Enter(LineState::lsChainStart);
+      return;
+    }
+    st.lastClickPx = px;
+    const Factors k = Scale();
+    BuildSegment(st.cur, e, e, ChainSpacing(k), st.centre);
+    ShowChain(view, true);
+  } else if (code == EV_ESC) {
+    EndChain(view);
+    Enter(LineState::lsChainStart);
+  }
+}
+
+void OnCurveStart(TGContext& view, int code) {
+  LineOpState& st = S();
+  TPointD p;
+  if (IsClick(code)) {
+    if (!ClickPoint(view, code, p)) return;
+    st.curve = {p, p};
+    st.curveMoving = true;
+    st.markerIndex = GcellAddPoint(WriteLayer(), WritePen(), p.x, p.y);
+    if (st.markerIndex > 0) DrawCell(view, GcellRef(st.markerIndex));
+    ShowCurve(view, true);
+    Enter(LineState::lsCurveNext);
+  } else if (code == EV_ESC) {
+    ClearCurve(view);
+    Restart(view, kLength, kAngle);
+  }
+}
+
+void OnCurveNext(TGContext& view, int code, double x, double y) {
+  LineOpState& st = S();
+  TPointD p;
+  if (code == EV_MOVE || code == EV_RDOWN) {
+    if (!st.curveMoving) return;  // full: no point follows the pointer
+    ShowCurve(view, false);
+    st.curve.back() = PointerPoint(view, code, x, y);
+    ShowCurve(view, true);
+  } else if (IsClick(code)) {
+    if (!st.curveMoving) {
+      Platform().Beep();
+      return;
+    }
+    if (!ClickPoint(view, code, p)) return;
+    ShowCurve(view, false);
+    st.curve.back() = p;
+    st.curveMoving = static_cast<int>(st.curve.size()) < kCurveMaxPoints;
+    if (st.curveMoving) st.curve.push_back(p);
+    ShowCurve(view, true);
+    if (FixedCount() >= 3) SetSubBtn(kFix, true);
+  } else if (code == EV_ESC) {
+    ShowCurve(view, false);
+    if (st.curveMoving) st.curve.pop_back();
+    if (!st.curve.empty()) {
+      st.curve.back() = ToWorld(view, g_manager.lastMousePos);
+      st.curveMoving = true;
+    }
+    if (FixedCount() < 3) SetSubBtn("①", false);
+    if (FixedCount() <= 0) {
+      ClearCurve(view);
+      Enter(LineState::lsCurveStart);
+      return;
+    }
+    ShowCurve(view, true);
+  } else if (code == EV_SUB1 && FixedCount() >= 3) {
+    FinishCurve(view);
+  }
+}
+
+}  // namespace
+
+void Op_Line_Reset() {
+  g_lineOp = LineOpState{};
+  g_lineOp.chainSpacing = kSpacing;
+  g_lineOp.chainRadius = kRadius;
+}
+
+void Op_Line(TGContext& view, int code, double x, double y) {
+  LineOpState& st = S();
+  switch (code) {
+    case EV_START:
+      StartOp(view);
+      return;
+    case EV_END:
+      EndOp(view);
+      return;
+    case EV_REDRAW:
+      Redraw(view);
+      return;
+    default:
+      break;
+  }
+  if (st.state == LineState::lsIdle) return;
+  // A value being typed: only Enter and Esc count.
+  if (st.entry != 0) {
+    if (code == EV_ENTER || code == EV_ESC) EntryDone(view, code == EV_ENTER);
+    return;
+  }
+  if (code >= EV_SUB1 && code <= EV_SUB7 && !Enabled(code - EV_SUB1 + 1)) return;
+  switch (st.state) {
+    case LineState::lsStart: OnStart(view, code); break;
+    case LineState::lsEnd: OnEnd(view, code, x, y); break;
+    case LineState::lsBasePick: OnBasePick(view, code); break;
+    case LineState::lsBaseEnd: OnBaseEnd(view, code, x, y); break;
+    case LineState::lsMouseAngle: OnMouseAngle(view, code); break;
+    case LineState::lsChainStart: OnChainStart(view, code); break;
+    case LineState::lsChainNext: OnChainNext(view, code, x, y); break;
+    case LineState::lsCurveStart: OnCurveStart(view, code); break;
+    case LineState::lsCurveNext: OnCurveNext(view, code, x, y); break;
+    case LineState::lsIdle: break;
+  }
+}
+
+std::vector<TPointD> SmoothCurve(const std::vector<TPointD>& pts) {
+  constexpr int m = 5;
+  const int n = static_cast<int>(pts.size());
+  if (n < 2) return pts;
+  const int N = 1 + m * (n - 1);
+  // q[1..N] the polyline, q[0] and q[N + 1] guards.
+  std::vector<TPointD> q(static_cast<std::size_t>(N) + 2);
+  q[1] = pts[0];
+  int k = 2;
+  for (int i = 0; i + 1 < n; ++i)
+    for (int u = 1; u <= m; ++u) {
+      const double t = std::min((u - 0.5) / (m - 1), 1.0);
+      q[k++] = {pts[i].x + t * (pts[i + 1].x - pts[i].x), pts[i].y + t * (pts[i + 1].y - pts[i].y)};
+    }
+  auto angle = [&](int a, int b) { return LineAngle(q[a].x, q[a].y, q[b].x, q[b].y); };
+  auto turn = [&](int a, int b, int c) {
+    return RelativeAngle(q[a].x, q[a].y, q[b].x, q[b].y, q[b].x, q[b].y, q[c].x, q[c].y);
+  };
+  const bool closed = Dist(q[N], q[1]) < 0.001;
+  for (int sweep = 1; sweep <= 2 * m * m; ++sweep) {
+    if (closed) {
+      q[0] = q[N - 1];
+      q[N + 1] = q[2];
+    } else {
+      q[0] = {2 * q[1].x - q[2].x, 2 * q[1].y - q[2].y};
+      q[N + 1] = {2 * q[N].x - q[N - 1].x, 2 * q[N].y - q[N - 1].y};
+    }
+    const bool up = sweep % 2 == 0;
+    for (int j = 2; j <= N - 1; ++j) {
+      const int p = up ? j : N + 1 - j;
+      if ((p - 1) % m == 0) continue;  // a clicked point stays
+      const double k1 = turn(p - 2, p - 1, p) / std::max(Dist(q[p - 1], q[p]), 0.001);
+      const double k2 = turn(p, p + 1, p + 2) / std::max(Dist(q[p], q[p + 1]), 0.001);
+      const double c = Dist(q[p - 1], q[p + 1]);
+      const double phi = std::clamp(-(k1 + k2) / 2 * c, -kPi / 2, kPi / 2);
+      const double th = angle(p - 1, p + 1);
+      const double h = (c / 2) / std::max(std::cos(phi / 2), 0.001);
+      const TPointD a = q[p - 1], b = q[p + 1], o = q[p];
+      q[p] = {(a.x + h * std::cos(th + phi) + 2.1 * o.x + 2.9 * (a.x + b.x) / 2) / 6,
+              (a.y + h * std::sin(th + phi) + 2.1 * o.y + 2.9 * (a.y + b.y) / 2) / 6};
+    }
+  }
+  return {q.begin() + 1, q.begin() + N + 1};
+}

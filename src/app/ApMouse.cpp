@@ -450,12 +450,22 @@ void Btn_ViewClick(TViewButton b) {
   const TGContext v = view;
   const double w = v.wx2 - v.wx1, h = v.wy2 - v.wy1;
   switch (b) {
-    case TViewButton::BtnZM0:
+    case TViewButton::BtnZM0: {
+      // With Ctrl held the status shows how long each step took.
+      const double t0 = MonotonicMs();
       ViewFitAll();
+      const double t1 = MonotonicMs();
       ViewRedraw(2);
+      const double t2 = MonotonicMs();
       ReplayMouseMove();
+      const double t3 = MonotonicMs();
       if (!SameWindow(v, view)) CurPVC().prevView = v;
+      if (Platform().IsKeyDown(PhysKey::Ctrl)) {
+        g_form1.pnMouse.caption = Format("%d+%d+%d = %d", {t1 - t0, t2 - t1, t3 - t2, t3 - t0});
+        Form1Changed();
+      }
       return;
+    }
     case TViewButton::BtnZM1: {
       TGContext t = v;
       t.wx1 -= w / 2, t.wx2 += w / 2, t.wy1 -= h / 2, t.wy2 += h / 2;

@@ -98,7 +98,8 @@ void btnFigChangeClick();
 // Opening the window menu: fname1 and fname2 show each window's file name.
 void Window1Click();
 
-// The view buttons (and the keys that stand for them): fit all, zoom out
-// and in by 2, and moves by a quarter of the view.
+// The view buttons (and the keys that stand for them): fit all (with Ctrl
+// held pnMouse shows the milliseconds of its steps, "%d+%d+%d = %d"), zoom
+// out and in by 2, and moves by a quarter of the view.
 enum class TViewButton { BtnZM0, BtnZM1, BtnZM2, Btn_L, Btn_R, Btn_U, Btn_D };
 void Btn_ViewClick(TViewButton b);

@@ -56,6 +56,18 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       ++n;
     }
   };
+  // Centre, the four axis points, the four diagonal points.
+  auto fullCurve = [&] {
+    add(p[0], p[1]);
+    static constexpr double kAngles[8] = {0,           std::numbers::pi,     kQuarter,
+                                          -kQuarter,   kQuarter / 2,         3 * kQuarter / 2,
+                                          -3 * kQuarter / 2, -kQuarter / 2};
+    for (double a : kAngles) {
+      double x, y;
+      CurvePoint(c, a, x, y);
+      add(x, y);
+    }
+  };
   switch (c.kind) {
     case GK_POINT:
     case GK_DOT:
@@ -66,6 +78,12 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       break;
     case GK_ARC:
     case GK_POLYARC: {
+      // Equal angles make a whole figure (a filled circle or ellipse): its
+      // end points alone would stand for one point of the rim.
+      if (p[7] == p[8]) {
+        fullCurve();
+        break;
+      }
       double x, y;
       CurvePoint(c, p[7], x, y);
       add(x, y);
@@ -81,18 +99,7 @@ int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoi
       }
       break;
     }
-    case GK_CIRCLE: {
-      add(p[0], p[1]);
-      static constexpr double kAngles[8] = {0,           std::numbers::pi,     kQuarter,
-                                            -kQuarter,   kQuarter / 2,         3 * kQuarter / 2,
-                                            -3 * kQuarter / 2, -kQuarter / 2};
-      for (double a : kAngles) {
-        double x, y;
-        CurvePoint(c, a, x, y);
-        add(x, y);
-      }
-      break;
-    }
+    case GK_CIRCLE: fullCurve(); break;
     case GK_POLYGON:
       add(p[0], p[1]);
       add(p[0], p[3]);
@@ -399,11 +406,22 @@ double PieceDistance(const TGcell& c, double px, double py) {
   }
 }
 
+// Tested in the frame of the circle the figure is drawn from (an ellipse
+// turned back by its tilt and stretched across by 1 / flatness), where the
+// parameter angles are directions: a flat ellipse holds only what is drawn.
 bool FilledArcHolds(const TGcell& c, double px, double py) {
-  if (!(std::hypot(px - c.p[0], py - c.p[1]) < c.p[4])) return false;
+  double dx = px - c.p[0], dy = py - c.p[1];
+  const double f = c.p[5];
+  if (f > 0.001 && f != 1) {
+    const double ct = std::cos(c.p[6]), st = std::sin(c.p[6]);
+    const double u = dx * ct + dy * st;
+    dy = (dy * ct - dx * st) / f;
+    dx = u;
+  }
+  if (!(std::hypot(dx, dy) < c.p[4])) return false;
   const double s = c.p[7], e = c.p[8];
   if (s == e) return true;
-  return NormalizeAngle(LineAngle(c.p[0], c.p[1], px, py), s) <= e;
+  return NormalizeAngle(LineAngle(0, 0, dx, dy), s) <= e;
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ constexpr int kMaxCellPoints = 16;
 //   point (and dot, marker): the point; line: start, end;
 //   arc, filled arc: its end points, then the points at the multiples of
 //     pi/2 strictly between start and end angle;
-//   circle: centre, the four axis points, the four diagonal points;
+//   circle, and a filled arc whose start equals its end (a whole filled
+//     circle or ellipse): centre, the four axis points, the four diagonal
+//     points;
 //   for an ellipse (flatness above 0.001 and not 1) curve points are mapped
 //   onto it (y across the axis times the flatness, turned by the tilt);
 //   polygon: the corners of its bounding box; filled quadrilateral: base
@@ -75,5 +77,6 @@ int PickNearest(const TGContext& view, bool includeHidden, double x, double y);
 // without areas) within 12 pixels; a cell of kind 0 when none.
 TGcell PickPrimitive(const TGContext& view, bool includeHidden, double x, double y);
 // The last (topmost) filled quadrilateral, picture, polygon or filled arc
-// that holds (x, y), even-odd with the outline included; 0 when none.
+// that holds (x, y), even-odd with the outline included (a filled ellipse
+// by its own outline); 0 when none.
 int PickArea(bool includeHidden, double x, double y);

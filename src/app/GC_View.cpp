@@ -48,13 +48,14 @@ void ViewAttach(int width, int height) {
 
 namespace {
 
-double NowMs() {
+
+}  // namespace
+
+double MonotonicMs() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
-
-}  // namespace
 
 void ViewFitAll() {
   TGContext& view = CurrentView();
@@ -113,7 +114,7 @@ void ViewRedraw(int mode) {
     G_PenMode(view, TPenMode::Copy);
     target.CopyRect(target.ClipRect(), off, off.ClipRect());
   } else {
-    const double start = NowMs();
+    const double start = MonotonicMs();
     G_PenMode(g, TPenMode::Copy);
     if (mode == 0) {
       DrawGrid(g, true);
@@ -121,7 +122,7 @@ void ViewRedraw(int mode) {
       DrawGrid(g);
     }
     DrawAllCells(g);
-    g_viewBuffer.lastRedrawMs = NowMs() - start;
+    g_viewBuffer.lastRedrawMs = MonotonicMs() - start;
     if (mode != 0) OpDispatch(OpBtn_None, EV_REDRAW, 0, 0);
   }
   ShowDataCount();

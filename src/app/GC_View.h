@@ -77,6 +77,9 @@ void ViewRedraw(int mode);
 // background colour, added ones normally; the cells are counted afresh.
 void ViewRepaintStep();
 
+// Milliseconds of a steady clock (for the durations the status shows).
+double MonotonicMs();
+
 // "線=%4d,字=%4d" of the last count into the status label, then the group
 // and layer panels refreshed (RefreshLayerPanels), then countsShown.
 void ShowDataCount();

@@ -368,15 +368,15 @@ enum { kLeft = 0, kRight = 1, kCentre = 2 };
 double ChainSpacing(const Factors& k) { return std::fabs(SubBtnValue(5)) / k.kx; }
 double ChainRadius(const Factors& k) { return std::fabs(SubBtnValue(6)) / k.kx; }
 
-// Which of the three lines a chain of spacing w draws.
-bool ChainUses(int i, double w, bool centre) {
-  if (i == kLeft) return true;
-  if (w <= 0) return false;  // the left line is the centre line
-  return i == kRight || centre;
+// Which of the three lines a chain of spacing w builds. The centre line is
+// built whenever it differs from the left one; ⑦ decides whether it is shown
+// and stored.
+bool ChainUses(int i, double w) {
+  return i == kLeft || w > 0;  // without spacing the left line is the centre line
 }
 
 // The segment from s to e: its untrimmed lines, no corners yet.
-void BuildSegment(TChainSegment& seg, TPointD s, TPointD e, double w, bool centre) {
+void BuildSegment(TChainSegment& seg, TPointD s, TPointD e, double w) {
   const std::uint16_t pen = static_cast<std::uint16_t>((WritePen() & PEN_NUMBER_MASK) | PEN_SELECTED);
   const double a = LineAngle(s.x, s.y, e.x, e.y) + kPi / 2;
   const TPointD o{std::cos(a) * w / 2, std::sin(a) * w / 2};
@@ -385,7 +385,7 @@ void BuildSegment(TChainSegment& seg, TPointD s, TPointD e, double w, bool centr
   seg.line[kRight] = LineCell({s.x - o.x, s.y - o.y}, {e.x - o.x, e.y - o.y}, pen);
   seg.line[kCentre] = LineCell(s, e, pen);
   for (int i = 0; i < 3; ++i) {
-    if (!ChainUses(i, w, centre)) seg.line[i].kind = 0;
+    if (!ChainUses(i, w)) seg.line[i].kind = 0;
     seg.start[i] = From(seg.line[i]);
     seg.end[i] = To(seg.line[i]);
   }
@@ -445,9 +445,9 @@ bool TrimmedLine(const TChainSegment& seg, int i, TGcell& out) {
 }
 
 // The cells of a segment in storing order: left and right lines, their
-// arcs, the centre line and its arc. To store, the sides take the write
-// layer and pen, the centre line and its arc the centre pen. leftOnly
-// leaves out the right and centre cells.
+// arcs, the centre line and its arc (while ⑦ is on). To store, the sides
+// take the write layer and pen, the centre line and its arc the centre pen.
+// leftOnly leaves out the right and centre cells.
 std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false, bool leftOnly = false) {
   std::vector<TGcell> out;
   auto put = [&](TGcell c, bool centre) {
@@ -463,7 +463,7 @@ std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false, b
     if (TrimmedLine(seg, i, c)) put(c, false);
   for (int i = 0; i < sides; ++i)
     if (seg.hasArc[i]) put(seg.arc[i], false);
-  if (leftOnly) return out;
+  if (leftOnly || !S().centre) return out;
   if (TrimmedLine(seg, kCentre, c)) put(c, true);
   if (seg.hasArc[kCentre]) put(seg.arc[kCentre], true);
   return out;
@@ -496,7 +496,7 @@ void ChainTo(TGContext& view, TPointD e) {
   const Factors k = Scale();
   const double w = ChainSpacing(k), r = ChainRadius(k);
   ShowChain(view, false);
-  BuildSegment(st.cur, From(st.cur.line[kCentre]), e, w, st.centre);
+  BuildSegment(st.cur, From(st.cur.line[kCentre]), e, w);
   if (st.hasPrev) JoinChain(st.prev, st.cur, w, r);
   ShowChain(view, true);
 }
@@ -569,6 +569,7 @@ void ClearCurve(TGContext& view) {
 }
 
 void EnterCurveMode(TGContext& view) {
+  ClearBase(view);
   ClearCurve(view);
   ClearSubBtns();
   Enter(LineState::lsCurveStart);
@@ -838,7 +839,7 @@ void OnChainStart(TGContext& view, int code) {
   if (IsClick(code)) {
     if (!ClickPoint(view, code, p)) return;
     const Factors k = Scale();
-    BuildSegment(st.cur, p, p, ChainSpacing(k), st.centre);
+    BuildSegment(st.cur, p, p, ChainSpacing(k));
     st.hasPrev = false;
     st.lastClickPx = ClickPixel(code);
     Enter(LineState::lsChainNext);
@@ -874,7 +875,7 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
     }
     st.lastClickPx = px;
     const Factors k = Scale();
-    BuildSegment(st.cur, e, e, ChainSpacing(k), st.centre);
+    BuildSegment(st.cur, e, e, ChainSpacing(k));
     ShowChain(view, true);
   } else if (code == EV_ESC) {
     EndChain(view);

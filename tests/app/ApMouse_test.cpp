@@ -3,6 +3,7 @@
 // between the two drawing windows, driven through the window's handlers.
 #include "app/ApMouse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -314,6 +315,28 @@ TEST_F(MouseNavTest, LostReleaseEndsADrag) {
   EXPECT_EQ(g_codes, (std::vector<int>{EV_RDOWN, EV_REDRAW, EV_MOVE}));
 }
 
+TEST_F(MouseNavTest, ReleaseOverAnotherPanelEndsThePress) {
+  ui.Press(ssLeft, 100, 100);
+  ui.Move(120, 110);
+  FormMouseUp(ssLeft, 0);
+  EXPECT_FALSE(g_manager.leftHeld);
+  EXPECT_EQ(g_codes, (std::vector<int>{EV_LDOWN, EV_LCLICK, EV_MOVE}));
+  FormMouseUp(ssLeft, 0);  // nothing pending: nothing happens
+  EXPECT_EQ(g_codes.size(), 3u);
+}
+
+TEST_F(MouseNavTest, OpenEntryBoxLeavesTheZoomBoxAlone) {
+  EntryOpen(2, "length", nullptr);
+  const TGContext before = View();
+  ZoomBox(100, 100, 300, 250);
+  EXPECT_EQ(g_codes, (std::vector<int>{EV_LDOWN, EV_REDRAW, EV_MOVE, EV_MOVE}))
+      << "no Enter or Esc from the gesture's releases";
+  EXPECT_LT(Width(), before.wx2 - before.wx1);
+  EXPECT_TRUE(EntryIsOpen());
+  ui.LeftClick(10, 10);  // a plain click confirms the entry
+  EXPECT_EQ(g_codes.back(), EV_ENTER);
+}
+
 TEST_F(MouseNavTest, ViewButtons) {
   const TGContext v = View();
   const double w = v.wx2 - v.wx1, h = v.wy2 - v.wy1;
@@ -329,6 +352,12 @@ TEST_F(MouseNavTest, ViewButtons) {
   Btn_ViewClick(TViewButton::BtnZM0);
   ExpectWindow(View(), WindowOf(v));
   ExpectWindow(CurPVC().prevView, WindowOf(moved));
+  platform().SetKeyDown(PhysKey::Ctrl, true);
+  Btn_ViewClick(TViewButton::BtnZM0);
+  const std::string& t = g_form1.pnMouse.caption;
+  EXPECT_EQ(std::count(t.begin(), t.end(), '+'), 2) << t;
+  EXPECT_NE(t.find(" = "), std::string::npos) << t;
+  ExpectWindow(CurPVC().prevView, WindowOf(moved));  // nothing changed: the previous view stays
 }
 
 TEST_F(MouseNavTest, MousePositionText) {

@@ -55,6 +55,9 @@ TEST_F(PointSearchTest, ExtentsOfEachKind) {
       // Turned a quarter: the long axis runs along y.
       {"tilted ellipse", Cell(GK_CIRCLE, {0, 0, 0, 0, 10, 0.5, kPi / 2}), {-5, -10, 5, 10}},
       {"filled arc", Cell(GK_POLYARC, {0, 0, 0, 0, 10, 1, 0, -kPi / 2, 0}), {0, -10, 10, 0}},
+      // Equal angles: a whole filled circle (or ellipse), not one rim point.
+      {"filled circle", Cell(GK_POLYARC, {1, 2, 0, 0, 10, 1, 0, 0, 0}), {-9, -8, 11, 12}},
+      {"filled ellipse", Cell(GK_POLYARC, {0, 0, 0, 0, 10, 0.5, 0, 1, 1}), {-10, -5, 10, 5}},
       {"polygon", Cell(GK_POLYGON, {-1, -2, 3, 4}, "0,-1,-2,3,4,0,4"), {-1, -2, 3, 4}},
       // Corners are offsets from the base point.
       {"fill4k", Cell(GK_FILL4K, {10, 10, 5, 0, 5, 5, 99, -3, 8}), {7, 10, 15, 18}},
@@ -460,6 +463,12 @@ TEST_F(SnapTest, PickAreaReturnsTheTopmostArea) {
   const int is = GcellAdd(slice);
   TGcell disc = Cell(GK_POLYARC, {1100, 0, 0, 0, 100, 1, 0, 0, 0});
   const int id = GcellAdd(disc);
+  // A flat ellipse 200 x 60 turned upright, and an elliptic sector 200 x 100
+  // from parameter 0 to pi/4 (its edge runs at about 26.6 degrees).
+  TGcell oval = Cell(GK_POLYARC, {1500, 0, 0, 0, 100, 0.3, kPi / 2, 0, 0});
+  const int io2 = GcellAdd(oval);
+  TGcell wedge = Cell(GK_POLYARC, {1800, 0, 0, 0, 100, 0.5, 0, 0, kPi / 4});
+  const int iw = GcellAdd(wedge);
   struct Case {
     const char* what;
     double x, y;
@@ -472,6 +481,9 @@ TEST_F(SnapTest, PickAreaReturnsTheTopmostArea) {
       {"above the picture", 550, 55, 0}, {"slice", 830, 30, is},
       {"outside the slice's angles", 770, 30, 0}, {"beyond the slice's radius", 880, 80, 0},
       {"disc", 1030, -60, id},
+      {"ellipse, along its long axis", 1500, 80, io2}, {"ellipse, across", 1520, 0, io2},
+      {"beside the ellipse", 1550, 0, 0},          {"elliptic sector", 1880, 20, iw},
+      {"above the elliptic sector's edge", 1850, 30, 0},
   };
   GcellAdd(Cell(GK_POLYGON, {2000, 0, 2100, 100}, "0,2000,0,2100,100"));  // two vertices: no area
   for (const Case& c : cases) EXPECT_EQ(PickArea(false, c.x, c.y), c.want) << c.what;

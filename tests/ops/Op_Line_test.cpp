@@ -603,6 +603,25 @@ TEST_F(OpLineTest, EndingTheOperationErasesItsFeedback) {
 
 // ---- Curves ---------------------------------------------------------------------
 
+// A base line picked for single lines has no use in curve mode: switching to
+// curves drops it and its highlight.
+TEST_F(OpLineTest, CurveModeDropsTheBaseLine) {
+  const TPointD a = W(100, 550);
+  GcellAddLine(0, 0x11, a.x, a.y, a.x + 300, a.y);
+  ViewRedraw(1);
+  const auto clean = Pixels();
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(4);
+  ui.LeftClick(250, 550);
+  ASSERT_NE(Pixels(), clean);  // the base shown highlighted
+  ui.SubMenu(6);
+  EXPECT_EQ(ui.Prompt(), " 曲線の始点指示(L)or(R) ");
+  EXPECT_FALSE(g_lineOp.baseSet);
+  EXPECT_TRUE(Pixels() == clean) << "the base's highlight stayed";
+  ViewRedraw(1);
+  EXPECT_TRUE(Pixels() == clean) << "the base drawn again by a repaint";
+}
+
 TEST_F(OpLineTest, CurveThroughThreePointsIsTenConnectedLinesThroughThem) {
   ui.Choose(OpBtn_Line);
   ui.SubMenu(6);
@@ -795,6 +814,45 @@ TEST_P(OpLineChainTest, TwoLeftTurnsGiveConcentricTangentArcsAndExactOffsets) {
 INSTANTIATE_TEST_SUITE_P(Scales, OpLineChainTest,
                          ::testing::Values(ChainCase{100, 100, false}, ChainCase{100, 50, false},
                                            ChainCase{50, 200, true}));
+
+// ⑦ pressed while a chain is under way decides for every segment stored
+// after it, the one already fixed but not yet stored included.
+TEST_F(OpLineTest, CentreLineFlagCountsWhenASegmentIsStored) {
+  struct Case {
+    bool centreAtStart;
+    std::size_t centreLines, centreArcs;  // pen 87
+  } cases[] = {
+      {false, 2, 1},  // on before the second segment ends: both segments and their corner
+      {true, 0, 0},   // off: no centre cells at all
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.centreAtStart);
+    Fresh();
+    ui.Choose(OpBtn_Line);
+    ui.SubMenu(7);
+    if (c.centreAtStart != g_lineOp.centre) ui.SubMenu(7);
+    ui.SubMenu(5);
+    ui.Entry("10");
+    ui.SubMenu(6);
+    ui.Entry("20");
+    ui.LeftClick(100, 500);
+    ui.LeftClick(500, 500);
+    ui.Move(500, 150);
+    ui.SubMenu(7);  // the first segment is fixed, not yet stored
+    ui.LeftClick(500, 150);
+    ui.LeftClick(500, 150);
+    std::size_t lines = 0, arcs = 0, sideLines = 0, sideArcs = 0;
+    for (const TGcell& cell : Cells()) {
+      const bool centre = cell.pen == 0x57;
+      if (cell.kind == GK_LINE) ++(centre ? lines : sideLines);
+      if (cell.kind == GK_ARC) ++(centre ? arcs : sideArcs);
+    }
+    EXPECT_EQ(lines, c.centreLines);
+    EXPECT_EQ(arcs, c.centreArcs);
+    EXPECT_EQ(sideLines, 4u);
+    EXPECT_EQ(sideArcs, 2u);
+  }
+}
 
 TEST_F(OpLineTest, ChainWithoutSpacingOrRadiusIsAPlainPolyline) {
   ui.Choose(OpBtn_Line);

@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
 
     const QPoint o = box->mapToGlobal(QPoint(0, 0));
     const QPoint a(200, 300), b(600, 450), mid((a.x() + b.x()) / 2, (a.y() + b.y()) / 2);
+    const QPoint away(box->width() - 60, 120);  // inside the drawing area, off the lines
     TSpeedButton* lineButton = window.speedButton(OpBtn_Line);
     Check(ClickAt(lineButton->mapToGlobal(lineButton->rect().center()), 1), "xdotool clicks the line button");
     Check(CurOpButton() == OpBtn_Line, "the line operation is current");
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     Check(StoreUsed() == 0, "nothing stored before the end click");
 
     ClickAt(o + b, 1);
-    MoveTo(o + QPoint(900, 150));  // away, so only the stored line is left at the middle
+    MoveTo(o + away);  // away, so only the stored line is left at the middle
     auto lines = Lines();
     Check(lines.size() == 1, "one line in the store");
     if (lines.size() == 1) {
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
 
     // A right click 6 pixels off the end point starts the next line there.
     ClickAt(o + b + QPoint(6, -5), 3);
-    ClickAt(o + QPoint(900, 150), 1);
+    ClickAt(o + away, 1);
     lines = Lines();
     Check(lines.size() == 2, "a second line after the right click");
     if (lines.size() == 2)

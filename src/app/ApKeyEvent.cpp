@@ -4,7 +4,6 @@
 #include "app/ApUndo.h"
 #include "app/GC_View.h"
 #include "kernel/Platform.h"
-#include "model/PVC.h"
 #include "render/Z_Graph.h"
 
 KeyEventState g_keys;

@@ -28,7 +28,6 @@ void GC_View_Reset() {
   g_viewBuffer.lastRedrawFast = false;
   g_viewBuffer.dragCursor = false;
   g_viewBuffer.lastRedrawMs = 0;
-  g_viewBuffer.lastFast = false;
   g_viewBuffer.countsShown = nullptr;
 }
 
@@ -103,7 +102,6 @@ void ViewRedraw(int mode) {
   g_viewBuffer.lastRedrawFast = mode == 9;
   if (busy) Platform().SetScreenCursor(CursorShape::Hourglass);
   TGContext g = view;
-  g_viewBuffer.lastFast = mode == 9;
   if (mode == 9) {
     RasterCanvas& off = g_viewBuffer.offscreen;
     ICanvas& target = *view.canvas;

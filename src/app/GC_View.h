@@ -26,7 +26,6 @@ struct ViewBufferState {
   // A pan or drag zoom shows its own screen cursor: redraws leave it.
   bool dragCursor = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
-  bool lastFast = false;    // the last redraw was a quick one (mode 9)
   // Called after the counts are shown (the group and layer panels refresh).
   void (*countsShown)() = nullptr;
 };

@@ -315,6 +315,26 @@ TEST_F(MouseNavTest, LostReleaseEndsADrag) {
   EXPECT_EQ(g_codes, (std::vector<int>{EV_RDOWN, EV_REDRAW, EV_MOVE}));
 }
 
+TEST_F(MouseNavTest, LostReleaseWithTheEntryBoxOpenConfirmsOrCancels) {
+  // As a reported release would: no point reaches the operation.
+  struct Case {
+    unsigned button;
+    int code;
+  };
+  for (const Case& c : {Case{ssLeft, EV_ENTER}, Case{ssRight, EV_ESC}}) {
+    EntryOpen(2, "length", nullptr);
+    PaintBox1MouseDown(c.button, c.button, 100, 100);
+    g_codes.clear();
+    PaintBox1MouseMove(0, 105, 102);  // the button is up, though no release came
+    EXPECT_FALSE(g_manager.leftHeld || g_manager.rightHeld);
+    ASSERT_FALSE(g_codes.empty());
+    EXPECT_EQ(g_codes.front(), c.code);
+    EXPECT_EQ(std::count(g_codes.begin(), g_codes.end(), EV_LCLICK), 0);
+    EXPECT_EQ(std::count(g_codes.begin(), g_codes.end(), EV_RCLICK), 0);
+    EntryClose();
+  }
+}
+
 TEST_F(MouseNavTest, ReleaseOverAnotherPanelEndsThePress) {
   ui.Press(ssLeft, 100, 100);
   ui.Move(120, 110);

@@ -23,7 +23,7 @@ void ApMouse_Reset() {
 
 namespace {
 
-constexpr double kMinBoxSide = 1e-4;  // paper millimetres
+constexpr double kMinBoxSide = 1e-4;  // drawing units
 
 bool Near(const TPointD& press, double x, double y) {
   return std::fabs(x - press.x) < kClickRange && std::fabs(y - press.y) < kClickRange;
@@ -121,8 +121,7 @@ void ZoomBoxAct(int cls) {
       break;
     }
     case zbZoomBox: {
-      const double b = std::max(CurPVC().basicScale, 1e-4);
-      if (std::fabs(s.x - c.x) / b > kMinBoxSide && std::fabs(s.y - c.y) / b > kMinBoxSide) {
+      if (std::fabs(s.x - c.x) > kMinBoxSide && std::fabs(s.y - c.y) > kMinBoxSide) {
         ViewStorePrevious();
         G_SetWindow(view, std::min(s.x, c.x), std::min(s.y, c.y), std::max(s.x, c.x), std::max(s.y, c.y));
       }

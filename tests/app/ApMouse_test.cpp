@@ -143,11 +143,22 @@ TEST_F(MouseNavTest, ZoomBoxClasses) {
   ExpectWindow(CurPVC().prevView, WindowOf(boxed));
 }
 
-TEST_F(MouseNavTest, ZoomBoxThinnerThanItsToleranceLeavesTheView) {
+TEST_F(MouseNavTest, ZoomBoxNeedsBothSidesAboveATenThousandthOfAUnit) {
   const TGContext before = View();
   ZoomBox(100, 100, 400, 100);  // along x only: a box without height
   EXPECT_EQ(g_mouseNav.ZoomBoxAction, zbZoomBox);
   ExpectWindow(View(), WindowOf(before));
+
+  // Far in (a pixel is 0.001 units at basic scale 100), a box 5 pixels high
+  // is 0.005 units high: more than 0.0001, so it is taken.
+  ASSERT_EQ(CurPVC().basicScale, 100);
+  G_SetWindow(View(), 0, 0, 0.799, 0.599);
+  ASSERT_NEAR(G_PixelSize(View()), 0.001, 1e-9);
+  const TPointD a = WorldAt(100, 100), b = WorldAt(300, 105);
+  ZoomBox(100, 100, 300, 105);
+  EXPECT_EQ(g_mouseNav.ZoomBoxAction, zbZoomBox);
+  EXPECT_NEAR(View().wx1, a.x, 1e-9);
+  EXPECT_NEAR(View().wx2, b.x, 1e-9);
 }
 
 TEST_F(MouseNavTest, ZoomBoxMarkIsErasedExactly) {

@@ -101,14 +101,23 @@ TEST_F(ViewRedrawTest, FirstPaintShowsTheWholeDrawingAndItsCounts) {
   // A second paint only shows the buffer.
   PaintBox1Paint();
   EXPECT_EQ(g_codes.size(), 1u);
-  // A resize keeps the window's centre and scale, and redraws.
-  const double cx = (v.wx1 + v.wx2) / 2, cy = (v.wy1 + v.wy2) / 2, sx = v.sx;
-  PaintBox1Resize(600, 300);
-  PaintBox1Resize(300, 500);
-  PaintBox1Resize(600, 300);
-  EXPECT_NEAR((CurrentView().wx1 + CurrentView().wx2) / 2, cx, 1e-6);
-  EXPECT_NEAR((CurrentView().wy1 + CurrentView().wy2) / 2, cy, 1e-6);
-  EXPECT_NEAR(CurrentView().sx, sx, 1e-12);
+  // A resize keeps what is shown (widened to the new shape, about the same
+  // centre); the scale follows the size. Each one redraws.
+  struct Size {
+    int w, h;
+    double scale;  // the new scale over the old
+  };
+  for (const Size& z : {Size{799, 599, 2}, Size{1598, 599, 1}, Size{400, 599, 399.0 / 1597}}) {
+    const TGContext old = v;
+    PaintBox1Resize(z.w, z.h);
+    EXPECT_NEAR((v.wx1 + v.wx2) / 2, (old.wx1 + old.wx2) / 2, 1e-6) << z.w;
+    EXPECT_NEAR((v.wy1 + v.wy2) / 2, (old.wy1 + old.wy2) / 2, 1e-6) << z.w;
+    EXPECT_LE(v.wx1, old.wx1 + 1e-6) << z.w;
+    EXPECT_GE(v.wx2, old.wx2 - 1e-6) << z.w;
+    EXPECT_LE(v.wy1, old.wy1 + 1e-6) << z.w;
+    EXPECT_GE(v.wy2, old.wy2 - 1e-6) << z.w;
+    EXPECT_NEAR(v.sx / old.sx, z.scale, 1e-9) << z.w;
+  }
   EXPECT_EQ(At(3000, 2000), pen1);
   EXPECT_EQ(g_codes.size(), 4u);
 }

@@ -37,7 +37,6 @@ protected:
     // A drawing of 0..8000 x 0..6000 units on an 800 x 600 area.
     GcellAddLine(0, 0x11, 0, 0, 8000, 6000);
     GcellAddLine(0, 0x11, 0, 6000, 8000, 0);
-    PaintBox1Resize(800, 600);  // the harness's size went with the reset
     PaintBox1Paint();
     ui.Choose(OpBtn_Line);
     g_codes.clear();

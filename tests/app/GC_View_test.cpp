@@ -4,6 +4,7 @@
 // counts on the status line.
 #include <gtest/gtest.h>
 
+#include "Harness.h"
 #include "VelmoTest.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
@@ -51,6 +52,27 @@ TEST_F(ViewBufferTest, BufferStartsInTheBackgroundColour) {
   SetWhiteBackground(true);
   PaintBox1Resize(50, 40);
   for (std::uint32_t p : ViewBuffer().Image().pixels) ASSERT_EQ(p, 0xFFFFFFFFu);
+}
+
+// A fixture holding a harness: its members are built before the reset, yet
+// the drawing area has the harness's size when the test runs.
+class HarnessMemberTest : public VelmoTest {
+protected:
+  Harness ui{320, 240};
+};
+
+TEST_F(HarnessMemberTest, DrawingAreaIsBoundAfterTheReset) {
+  ASSERT_NE(CurrentView().canvas, nullptr);
+  EXPECT_EQ(ViewBuffer().Width(), 320);
+  EXPECT_EQ(ViewBuffer().Height(), 240);
+  GcellAddLine(0, 0x11, 0, 0, 1000, 1000);
+  PaintBox1Paint();
+  EXPECT_NEAR(CurrentView().wy2, 1020, 1e-6);  // fitted: 2% of 1000 above
+  // A reset within the test: the next pointer event binds the area again.
+  VelmoReset();
+  ui.Move(10, 10);
+  EXPECT_EQ(ViewBuffer().Width(), 320);
+  EXPECT_NE(CurrentView().canvas, nullptr);
 }
 
 std::vector<int> g_codes;

@@ -10,6 +10,7 @@ PKGS=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  libxcb1-dev  # the X server's key state (held arrow keys)
   xdotool  # real pointer events for the GUI tests under Xvfb
   locales
   python3-sympy

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Offset.h"
 #include "app/GC_View.h"
 #include "model/PVC.h"
@@ -357,8 +358,7 @@ void FixZoomMouseDown(unsigned button) {
     const TGContext kept = CurrentView();
     ViewFitAll();
     ViewRedraw(1);
-    const TPointD at = g_manager.lastMousePos;
-    OpDispatch(OpBtn_None, EV_MOVE, at.x, at.y);
+    ReplayMouseMove();  // rubber bands and the pointer position follow the new view
     if (!SameWindow(CurrentView(), kept)) pvc.prevView = kept;
   }
   RefreshLayerPanels();

@@ -1,8 +1,9 @@
 #include "app/ApKeyEvent.h"
 
+#include "app/ApMouse.h"
+#include "app/ApUndo.h"
 #include "app/GC_View.h"
 #include "kernel/Platform.h"
-#include "model/PVC.h"
 #include "render/Z_Graph.h"
 
 KeyEventState g_keys;
@@ -35,26 +36,13 @@ bool FieldTakesTyping() { return EntryEditable() || g_form1.PvMoji.visible; }
 
 void ReplayMove() { OpDispatch(OpBtn_None, EV_MOVE, g_manager.lastMousePos.x, g_manager.lastMousePos.y); }
 
-void KeepPreviousView() { CurPVC().prevView = CurrentView(); }
-
-// Moves the view's window edges inwards by k times its width and height
-// (outwards for a negative k): Page Up and Page Down.
-void ZoomKey(double k) {
-  KeepPreviousView();
-  TGContext& v = CurrentView();
-  const double w = v.wx2 - v.wx1, h = v.wy2 - v.wy1;
-  G_SetWindow(v, v.wx1 + w * k, v.wy1 + h * k, v.wx2 - w * k, v.wy2 - h * k);
-  ViewRedraw(1);
-  ReplayMove();
-}
-
 // Left, Right, Up, Down: an eighth of the width or a sixth of the height,
 // one pixel with Ctrl held (repainted quickly until the key is released).
 void ScrollKey(int key, unsigned shift) {
   if (!Platform().IsKeyDown(ArrowKey(key))) return;  // a repeat left over from a released key
   const bool fieldOpen = g_form1.PvMoji.visible || EntryIsOpen();
   if (fieldOpen && !EntryReadOnly() && !(shift & ssShift)) return;
-  KeepPreviousView();
+  ViewStorePrevious();
   TGContext& v = CurrentView();
   const bool fine = Platform().IsKeyDown(PhysKey::Ctrl);
   const double w = v.wx2 - v.wx1, h = v.wy2 - v.wy1, pixel = G_PixelSize(v) * 0.9999;
@@ -67,12 +55,7 @@ void ScrollKey(int key, unsigned shift) {
   }
   G_SetWindow(v, v.wx1 + dx, v.wy1 + dy, v.wx2 + dx, v.wy2 + dy);
   ViewRedraw(fine ? 9 : 1);
-  ReplayMove();
-}
-
-// The "全体表示" command (Home, two spaces): the current operation goes on.
-void FitAllCommand() {
-  if (g_keys.fitAll) g_keys.fitAll();
+  ReplayMouseMove();
 }
 
 TOpButton ShortcutButton(char ch) {
@@ -91,13 +74,13 @@ void Shortcut(int key) {
     if (const TOpButton b = ShortcutButton(ch); b != OpBtn_None) {
       Op_ButtonClick(b);
     } else if (g_manager.lastKey == ' ' && ch == ' ') {
-      FitAllCommand();
+      Btn_ViewClick(TViewButton::BtnZM0);
       g_manager.lastKey = 0;  // a third space starts afresh
       fitted = true;
     } else if (ch == 'U') {
-      if (g_keys.undo) g_keys.undo();
+      Btn_UndoClick();
     } else if (ch == 'W') {
-      if (g_keys.switchWindow) g_keys.switchWindow();
+      btnFigChangeClick();
     }
   }
   if (!fitted) g_manager.lastKey = ch;
@@ -164,9 +147,10 @@ bool KeyDownRoute(int key, unsigned shift) {
       consumed = true;
       key = 0;
       break;
-    case kVkPageUp: ZoomKey(0.25); break;
-    case kVkPageDown: ZoomKey(-0.5); break;
-    case kVkHome: FitAllCommand(); break;
+    // Zoom in and out by 2 about the centre, and fit all, as the view buttons.
+    case kVkPageUp: Btn_ViewClick(TViewButton::BtnZM2); break;
+    case kVkPageDown: Btn_ViewClick(TViewButton::BtnZM1); break;
+    case kVkHome: Btn_ViewClick(TViewButton::BtnZM0); break;
     case kVkLeft:
     case kVkUp:
     case kVkRight:
@@ -201,7 +185,7 @@ void KeyUpRoute(int key) {
     default: break;
   }
   // Scrolling by pixels repainted quickly: once the key is up, properly.
-  if (IsArrow(key) && g_viewBuffer.lastFast) ViewRedraw(1);
+  if (IsArrow(key) && g_viewBuffer.lastRedrawFast) ViewRedraw(1);
   ReplayMove();
 }
 
@@ -235,8 +219,8 @@ void MenuItemCommand(const std::string& item) {
       OpDispatch(op, EV_START, PrintScale(op), -1);
     else if (op != OpBtn_None)
       Op_ButtonClick(op);
-    else if (item == "UNDO1" && g_keys.undo)
-      g_keys.undo();
+    else if (item == "UNDO1")
+      UndoCommand();
   }
   IdleCheck();
 }

@@ -49,10 +49,6 @@ struct KeyEventState {
   // Menu commands of the layers above this one (saving, clipboard copies);
   // the assembly installs it. Returns false for an item it does not know.
   bool (*menuCommand)(const std::string& item) = nullptr;
-  // The view and undo commands of the keys Home, two spaces, U and W.
-  void (*fitAll)() = nullptr;
-  void (*undo)() = nullptr;
-  void (*switchWindow)() = nullptr;
   // The palette as it was before the first SetTextButtons.
   bool paletteRemembered = false;
   TPaletteButton remembered[OpBtn_Count];

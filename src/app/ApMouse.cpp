@@ -23,7 +23,7 @@ void ApMouse_Reset() {
 
 namespace {
 
-constexpr double kMinBoxSide = 1e-4;  // paper millimetres
+constexpr double kMinBoxSide = 1e-4;  // drawing units
 
 bool Near(const TPointD& press, double x, double y) {
   return std::fabs(x - press.x) < kClickRange && std::fabs(y - press.y) < kClickRange;
@@ -121,8 +121,7 @@ void ZoomBoxAct(int cls) {
       break;
     }
     case zbZoomBox: {
-      const double b = std::max(CurPVC().basicScale, 1e-4);
-      if (std::fabs(s.x - c.x) / b > kMinBoxSide && std::fabs(s.y - c.y) / b > kMinBoxSide) {
+      if (std::fabs(s.x - c.x) > kMinBoxSide && std::fabs(s.y - c.y) > kMinBoxSide) {
         ViewStorePrevious();
         G_SetWindow(view, std::min(s.x, c.x), std::min(s.y, c.y), std::max(s.x, c.x), std::max(s.y, c.y));
       }
@@ -307,7 +306,12 @@ void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y) {
   PaintBox1MouseMove(shift | button, x, y);
 }
 
-void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y) {
+namespace {
+
+// A release, reported or found lost by a move. With the entry box open and
+// editable a left release confirms it and a right one cancels it, and
+// nothing else follows (true); else gestures end or a click is delivered.
+bool ReleaseButton(unsigned button, unsigned shift, double x, double y) {
   g_manager.shiftAtClick = shift;
   if (EntryIsOpen() && !g_form1.edCommon.readOnly && g_mouseNav.DragMode == dmNone) {
     if (button == ssLeft) {
@@ -317,9 +321,16 @@ void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y) {
       g_manager.rightHeld = false;
       OpDispatch(OpBtn_None, EV_ESC, 0, 0);
     }
-    return;
+    return true;
   }
   Release(button, x, y);
+  return false;
+}
+
+}  // namespace
+
+void PaintBox1MouseUp(unsigned button, unsigned shift, double x, double y) {
+  if (ReleaseButton(button, shift, x, y)) return;
   PaintBox1MouseMove(shift & ~button, x, y);
   IdleCheck();
 }
@@ -331,9 +342,12 @@ void FormMouseUp(unsigned button, unsigned shift) {
 
 void PaintBox1MouseMove(unsigned shift, double x, double y) {
   MouseNavState& m = g_mouseNav;
-  // A release the window never reported: the buttons in the shift state tell.
-  if (g_manager.leftHeld && !(shift & ssLeft)) Release(ssLeft, x, y);
-  if (g_manager.rightHeld && !(shift & ssRight)) Release(ssRight, x, y);
+  // A release the window never reported: the buttons in the shift state
+  // tell. It is taken as a release here, entry box included; the idle check
+  // that follows every release comes after this move.
+  bool lost = false;
+  if (g_manager.leftHeld && !(shift & ssLeft)) lost |= !ReleaseButton(ssLeft, shift, x, y);
+  if (g_manager.rightHeld && !(shift & ssRight)) lost |= !ReleaseButton(ssRight, shift, x, y);
   g_manager.shiftAtClick = shift;
   g_manager.lastMousePos = {x, y};
   const bool right = g_manager.rightHeld, left = g_manager.leftHeld;
@@ -358,6 +372,7 @@ void PaintBox1MouseMove(unsigned shift, double x, double y) {
       ShowMousePos();
     }
   }
+  if (lost) IdleCheck();
 }
 
 void ReplayMouseMove() { PaintBox1MouseMove(HeldShift(), g_manager.lastMousePos.x, g_manager.lastMousePos.y); }

@@ -187,6 +187,11 @@ void PaintBox1Paint() {
 }
 
 bool FormKeyDown(int key, unsigned shift) {
+  // A key frees the pointer a zoom box kept inside the drawing area.
+  if (g_form1.pointerConfined) {
+    g_form1.pointerConfined = false;
+    Form1Changed();
+  }
   // The menu's accelerators come first, even over a field with the focus.
   if (MenuAccelerator(key, shift)) return true;
   return KeyDownRoute(key, shift);

@@ -28,22 +28,18 @@ void GC_View_Reset() {
   g_viewBuffer.lastRedrawFast = false;
   g_viewBuffer.dragCursor = false;
   g_viewBuffer.lastRedrawMs = 0;
-  g_viewBuffer.lastFast = false;
   g_viewBuffer.countsShown = nullptr;
 }
 
 void ViewAttach(int width, int height) {
   RasterCanvas& b = g_viewBuffer.buffer;
   TGContext& view = CurrentView();
-  // A set window keeps its centre and scale: the area shows more or less.
-  const double cx = (view.wx1 + view.wx2) / 2, cy = (view.wy1 + view.wy2) / 2, scale = std::fabs(view.sx);
+  // A set window stays what the area shows; the scale follows the new size.
+  const double x1 = view.wx1, y1 = view.wy1, x2 = view.wx2, y2 = view.wy2;
   if (b.Width() != width || b.Height() != height) b.SetSize(width, height);
   b.Clear(BackgroundColor());
   G_Begin(view, TTargetKind::PaintBox, &b, 1.0);
-  if (g_viewBuffer.windowSet && scale > 0) {
-    const double hw = std::max(width - 1, 1) / scale / 2, hh = std::max(height - 1, 1) / scale / 2;
-    G_SetWindow(view, cx - hw, cy - hh, cx + hw, cy + hh);
-  }
+  if (g_viewBuffer.windowSet && x1 != x2 && y1 != y2) G_SetWindow(view, x1, y1, x2, y2);
 }
 
 namespace {
@@ -103,7 +99,6 @@ void ViewRedraw(int mode) {
   g_viewBuffer.lastRedrawFast = mode == 9;
   if (busy) Platform().SetScreenCursor(CursorShape::Hourglass);
   TGContext g = view;
-  g_viewBuffer.lastFast = mode == 9;
   if (mode == 9) {
     RasterCanvas& off = g_viewBuffer.offscreen;
     ICanvas& target = *view.canvas;

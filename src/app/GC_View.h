@@ -26,7 +26,6 @@ struct ViewBufferState {
   // A pan or drag zoom shows its own screen cursor: redraws leave it.
   bool dragCursor = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
-  bool lastFast = false;    // the last redraw was a quick one (mode 9)
   // Called after the counts are shown (the group and layer panels refresh).
   void (*countsShown)() = nullptr;
 };
@@ -38,9 +37,9 @@ inline RasterCanvas& ViewBuffer() { return g_viewBuffer.buffer; }
 
 // The drawing area is width x height pixels: the buffer takes that size,
 // cleared to the background colour, and the view is bound to it. A view
-// whose window was set keeps its centre and scale (a larger area shows more
-// of the drawing); else the window is the device (one unit per pixel, y
-// down).
+// whose window was set keeps showing that window, widened to the area's
+// shape (the scale follows the new size); else the window is the device
+// (one unit per pixel, y down).
 void ViewAttach(int width, int height);
 
 // The part of the buffer drawn since the last call (empty when none).

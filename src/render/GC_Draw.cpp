@@ -49,11 +49,11 @@ double WindowDistance(const TGContext& g, double x, double y) {
   return std::hypot(dx, dy);
 }
 
-// The pixel of a drawing point for the fast paths: both coordinates rounded
-// on their own, so a line's ends land on the pixels the grid of the window
-// gives them.
+// The pixel of a drawing point for the fast paths: the screen's point
+// conversion (G_ToPixelInt) without the printer's offsets, so a cell lands on
+// the same pixels whichever path draws it.
 TPixelPoint FastPixel(const TGContext& g, double x, double y) {
-  return {RoundInt((x - g.wx1) * g.sx + g.devLeft), RoundInt(g.devBottom) - RoundInt((y - g.wy1) * g.sy)};
+  return {RoundInt((x - g.wx1) * g.sx + g.devLeft), RoundInt(g.devBottom - (y - g.wy1) * g.sy)};
 }
 
 // A pixel position clamped into the int range the canvas works in.

@@ -10,6 +10,7 @@
 #include "VelmoTest.h"
 #include "app/ApGrpLay.h"
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/GC_View.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -576,6 +577,8 @@ TEST_F(GrpLayTest, RangeMemoryKeepsTheWindowAndTheRightButtonFitsAll) {
   GcellAddLine(0, 0x11, 0, 0, 1000, 500);
   TGContext& v = CurrentView();
   G_SetWindow(v, -300, -300, 300, 300);
+  g_manager.lastMousePos = {33, 44};
+  ShowMousePos();
   FixZoomMouseDown(ssLeft);
   EXPECT_TRUE(CurPVC().rangeRemembered);
   const auto r = CurPVC().rememberedRange;
@@ -585,7 +588,6 @@ TEST_F(GrpLayTest, RangeMemoryKeepsTheWindowAndTheRightButtonFitsAll) {
   EXPECT_DOUBLE_EQ(r[3], v.wy2);
   EXPECT_TRUE(Redraws().empty());
 
-  g_manager.lastMousePos = {33, 44};
   const TGContext kept = v;
   FixZoomMouseDown(ssRight);
   EXPECT_FALSE(CurPVC().rangeRemembered);
@@ -598,6 +600,10 @@ TEST_F(GrpLayTest, RangeMemoryKeepsTheWindowAndTheRightButtonFitsAll) {
   // Redrawn, then the pointer's move replayed.
   EXPECT_EQ(g_seen, (std::vector<int>{EV_REDRAW, kCountsShown, EV_MOVE}));
   g_seen.clear();
+  // The pointer position shown is that of the new view.
+  const std::string shown = g_form1.pnMouse.caption;
+  ShowMousePos();
+  EXPECT_EQ(shown, g_form1.pnMouse.caption);
   // A fit that does not move the view leaves the previous view alone.
   CurPVC().prevView.wx1 = 12345;
   FixZoomMouseDown(ssRight);

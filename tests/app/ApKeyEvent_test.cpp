@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "Harness.h"
+#include "LengthEntry.h"
 #include "VelmoTest.h"
 #include "app/GC_View.h"
 #include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
+#include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/Z_Graph.h"
 
@@ -41,21 +43,8 @@ void RecordingOp(TGContext&, int code, double, double) {
 // Asks for a length on ① as every operation does.
 void ValueOp(TGContext&, int code, double, double) {
   g_log.push_back({OpBtn_Line, code});
-  switch (code) {
-    case EV_START: SetSubBtn("①長さ", true); break;
-    case EV_SUB1: EntryOpen(1, "  線の長さ(mm)", HistoryList(10)); break;
-    case EV_ENTER:
-    case EV_ESC:
-      if (!EntryIsOpen()) break;
-      if (code == EV_ENTER && !g_form1.edCommon.text.empty())
-        SetSubBtn("①長さ=" + ToHalfWidth(g_form1.edCommon.text, false), true);
-      EntryClose();
-      g_form1.PvBtns.visible = true;
-      break;
-  }
+  LengthEntryStep(code);
 }
-
-int g_fits, g_undos, g_switches;
 
 struct Window {
   double x1, y1, x2, y2;
@@ -70,13 +59,9 @@ protected:
   void SetUp() override {
     VelmoTest::SetUp();
     g_log.clear();
-    g_fits = g_undos = g_switches = 0;
     for (int b = OpBtn_PenChange; b < OpBtn_Count; ++b) SetOpHandler(static_cast<TOpButton>(b), Record);
     SetOpHandler(OpBtn_Line, ValueOp);
     SetOpHandler(OpBtn_ClipRead, RecordingOp<OpBtn_ClipRead>);
-    g_keys.fitAll = [] { ++g_fits; };
-    g_keys.undo = [] { ++g_undos; };
-    g_keys.switchWindow = [] { ++g_switches; };
     // The device is 800 x 600 pixels, so this window fits it exactly.
     PaintBox1Resize(801, 601);
     G_SetWindow(CurrentView(), 0, 0, 800, 600);
@@ -139,7 +124,7 @@ TEST_F(KeyTest, PageUpAndPageDownZoomByTwoAboutTheCentre) {
     EXPECT_DOUBLE_EQ(w.x2, c.want.x2) << c.key;
     EXPECT_DOUBLE_EQ(w.y2, c.want.y2) << c.key;
     EXPECT_DOUBLE_EQ(CurPVC().prevView.wx2, 800) << "the view before is the previous view";
-    EXPECT_FALSE(g_viewBuffer.lastFast);
+    EXPECT_FALSE(g_viewBuffer.lastRedrawFast);
   }
 }
 
@@ -164,10 +149,10 @@ TEST_F(KeyTest, CtrlLeftMovesOnePixelQuicklyAndTheReleaseRepaintsFully) {
   g_log.clear();
   ui.KeyDown(37, ssCtrl);
   EXPECT_NEAR(ViewWindow().x1, -0.9999, 1e-9);
-  EXPECT_TRUE(g_viewBuffer.lastFast);
+  EXPECT_TRUE(g_viewBuffer.lastRedrawFast);
   EXPECT_EQ(Count(OpBtn_Circle, EV_REDRAW), 0) << "a quick repaint asks for no feedback";
   ui.KeyUp(37, ssCtrl);
-  EXPECT_FALSE(g_viewBuffer.lastFast);
+  EXPECT_FALSE(g_viewBuffer.lastRedrawFast);
   EXPECT_EQ(Count(OpBtn_Circle, EV_REDRAW), 1);
   EXPECT_EQ(Codes(OpBtn_Circle).back(), EV_MOVE);
 
@@ -221,24 +206,30 @@ TEST_F(KeyTest, LettersChooseTheirOperations) {
     ui.Key(key);
     EXPECT_EQ(CurOpButton(), OpBtn_HyoMove) << key;
   }
-  EXPECT_EQ(g_undos + g_switches + g_fits, 0);
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 TEST_F(KeyTest, NoShortcutsWithCtrlOrAltHeldOrDuringTextInput) {
   ui.Choose(OpBtn_HyoMove);
+  g_log.clear();
   ui.Key('E', ssAlt);
   ui.Key('E', ssCtrl);
   ui.Key('U', ssCtrl);
+  ui.Key('W', ssAlt);
   EXPECT_EQ(CurOpButton(), OpBtn_HyoMove);
-  EXPECT_EQ(g_undos, 0);
+  EXPECT_EQ(Count(OpBtn_HyoMove, EV_END), 0) << "no undo";
+  EXPECT_EQ(StoreWindow(), 1);
   for (TOpButton op : {OpBtn_Moji, OpBtn_JwcExt}) {
     ui.Choose(op);
+    g_log.clear();
     ui.Key('E');
     ui.Key(112 + 2);  // F3, the letter B
     ui.Key('U');
+    ui.Key('W');
     EXPECT_EQ(CurOpButton(), op) << OpInfo(op).name;
+    EXPECT_EQ(Count(op, EV_END), 0) << OpInfo(op).name;
   }
-  EXPECT_EQ(g_undos, 0);
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 // Letters typed into an open editable entry box are part of the value:
@@ -248,8 +239,12 @@ TEST_F(KeyTest, LettersTypedIntoTheEditableBoxStayThere) {
   ui.Keys("1.5E+3");
   EXPECT_EQ(CurOpButton(), OpBtn_Line);
   EXPECT_EQ(g_form1.edCommon.text, "1.5E+3");
+  const Window before = ViewWindow();
   ui.Keys(" U W  ");
-  EXPECT_EQ(g_undos + g_switches + g_fits, 0) << "no undo, window switch or fit from the box";
+  EXPECT_EQ(Count(OpBtn_Line, EV_END), 0) << "no undo";
+  EXPECT_EQ(StoreWindow(), 1);
+  EXPECT_DOUBLE_EQ(ViewWindow().x1, before.x1) << "no fit";
+  EXPECT_EQ(g_form1.edCommon.text, "1.5E+3 U W  ");
   ui.Type("1.5E+3");
   ui.Enter();
   EXPECT_EQ(g_form1.PvBtn[0].raw, "①長さ=1.5E+3");
@@ -264,7 +259,7 @@ TEST_F(KeyTest, LettersTypedIntoTheEditableBoxStayThere) {
 TEST_F(KeyTest, TwoSpacesFitAllAThirdDoesNot) {
   struct Case {
     const char* what;
-    std::string keys;  // ' ' a space, 'c' a click in the drawing area, 'x' a key without a shortcut
+    std::string keys;  // ' ' a space, 'c' a click in the drawing area, 'x' a key without a shortcut, 'e' Esc
     int fits;
   };
   const Case cases[] = {
@@ -275,9 +270,10 @@ TEST_F(KeyTest, TwoSpacesFitAllAThirdDoesNot) {
       {"another key between", " x ", 0},
       {"Esc between", " e ", 0},
   };
+  ui.Choose(OpBtn_Circle);
   for (const Case& c : cases) {
-    g_fits = 0;
     g_manager.lastKey = 0;
+    g_log.clear();
     for (char k : c.keys) {
       if (k == 'c')
         ui.LeftClick(400, 300);
@@ -286,19 +282,39 @@ TEST_F(KeyTest, TwoSpacesFitAllAThirdDoesNot) {
       else
         ui.Key(k == 'x' ? 'G' : ' ');
     }
-    EXPECT_EQ(g_fits, c.fits) << c.what;
+    // Each fit repaints and asks the operation for its feedback.
+    EXPECT_EQ(Count(OpBtn_Circle, EV_REDRAW), c.fits) << c.what;
   }
-  ui.Key(36);  // Home
-  EXPECT_EQ(g_fits, 1);
+  // The fit is the view's fit all; the view before it is the previous view.
+  ViewFitAll();
+  const Window fitted = ViewWindow();
+  for (int key : {int{' '}, 36 /* Home */}) {
+    G_SetWindow(CurrentView(), 0, 0, 800, 600);
+    ui.Key(key);
+    if (key == ' ') ui.Key(key);
+    EXPECT_DOUBLE_EQ(ViewWindow().x1, fitted.x1) << key;
+    EXPECT_DOUBLE_EQ(ViewWindow().y2, fitted.y2) << key;
+    EXPECT_DOUBLE_EQ(CurPVC().prevView.wx2, 800) << key;
+  }
+  EXPECT_EQ(CurOpButton(), OpBtn_Circle) << "the operation goes on";
 }
 
-TEST_F(KeyTest, UUndoesAndWSwitchesTheWindow) {
+TEST_F(KeyTest, UUndoesTheStepAndRestartsTheOperationWSwitchesTheWindow) {
   ui.Choose(OpBtn_Circle);
+  GcellCommit();
+  GcellAddLine(0, 1, 0, 0, 100, 100);
+  ASSERT_TRUE(GcellLive(1));
+  g_log.clear();
   ui.Key('U');
-  ui.Key('W');
-  EXPECT_EQ(g_undos, 1);
-  EXPECT_EQ(g_switches, 1);
+  EXPECT_FALSE(GcellLive(1));
   EXPECT_EQ(CurOpButton(), OpBtn_Circle);
+  EXPECT_EQ(Count(OpBtn_Circle, EV_END), 1);
+  EXPECT_EQ(Count(OpBtn_Circle, EV_START), 1);
+  ui.Key('W');
+  EXPECT_EQ(StoreWindow(), 2);
+  EXPECT_EQ(CurOpButton(), OpBtn_Dummy) << "switching ends the operation";
+  ui.Key('W');
+  EXPECT_EQ(StoreWindow(), 1);
 }
 
 TEST_F(KeyTest, EscGoesToTheOperationAndTakesTheFocusFromTheBox) {
@@ -317,6 +333,12 @@ TEST_F(KeyTest, EscWhilePastingEndsThePaste) {
   EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
   EXPECT_EQ(g_manager.downButton, OpBtn_Dummy);
   EXPECT_EQ(Codes(OpBtn_ClipRead), std::vector<int>{EV_END});
+}
+
+TEST_F(KeyTest, AKeyFreesAConfinedPointer) {
+  g_form1.pointerConfined = true;
+  ui.Key('G');
+  EXPECT_FALSE(g_form1.pointerConfined);
 }
 
 TEST_F(KeyTest, ModifierKeysAreHeldUntilReleased) {
@@ -408,13 +430,24 @@ TEST_F(KeyTest, MenuAcceleratorsWinOverAFocusedBox) {
 
   // Ctrl+Z undoes after ending the operation; Ctrl+W copies without ending it.
   ui.Choose(OpBtn_Circle);
+  GcellCommit();
+  GcellAddLine(0, 1, 0, 0, 100, 100);
   ui.Key('Z', ssCtrl);
-  EXPECT_EQ(g_undos, 1);
+  EXPECT_FALSE(GcellLive(1));
   EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
   ui.Choose(OpBtn_Circle);
+  g_log.clear();
   ui.Key('W', ssCtrl);
   EXPECT_EQ(CurOpButton(), OpBtn_Circle);
-  EXPECT_EQ(g_switches, 0);
+  EXPECT_EQ(Count(OpBtn_Circle, EV_END), 0);
+  EXPECT_EQ(StoreWindow(), 1);
+}
+
+TEST_F(KeyTest, CtrlSSavesAnUntitledDrawingUnderANameAsked) {
+  platform().ScriptFile({false, ""});
+  ui.Key('S', ssCtrl);
+  EXPECT_EQ(platform().fileDialogs().size(), 1u);
+  EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
 }
 
 TEST_F(KeyTest, AcceleratorTable) {

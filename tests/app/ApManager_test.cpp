@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Harness.h"
+#include "LengthEntry.h"
 #include "VelmoTest.h"
 #include "app/Ap_Unit1.h"
 #include "kernel/Z_Basic.h"
@@ -242,18 +243,7 @@ TEST_F(ManagerTest, DisabledSubMenuButtonDoesNotReact) {
 // An operation that asks for a value on ① the way every operation does.
 void ValueOp(TGContext&, int code, double, double) {
   g_log.push_back({OpBtn_Line, code, 0, 0});
-  switch (code) {
-    case EV_START: SetSubBtn("①長さ", true); break;
-    case EV_SUB1: EntryOpen(1, "  線の長さ(mm)", HistoryList(10)); break;
-    case EV_ENTER:
-    case EV_ESC:
-      if (!EntryIsOpen()) break;
-      if (code == EV_ENTER && !g_form1.edCommon.text.empty())
-        SetSubBtn("①長さ=" + ToHalfWidth(g_form1.edCommon.text, false), true);
-      EntryClose();
-      g_form1.PvBtns.visible = true;
-      break;
-  }
+  LengthEntryStep(code);
 }
 
 TEST_F(ManagerTest, EntryBoxProtocol) {

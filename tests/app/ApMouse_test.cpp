@@ -37,7 +37,6 @@ protected:
     // A drawing of 0..8000 x 0..6000 units on an 800 x 600 area.
     GcellAddLine(0, 0x11, 0, 0, 8000, 6000);
     GcellAddLine(0, 0x11, 0, 6000, 8000, 0);
-    PaintBox1Resize(800, 600);  // the harness's size went with the reset
     PaintBox1Paint();
     ui.Choose(OpBtn_Line);
     g_codes.clear();
@@ -143,11 +142,22 @@ TEST_F(MouseNavTest, ZoomBoxClasses) {
   ExpectWindow(CurPVC().prevView, WindowOf(boxed));
 }
 
-TEST_F(MouseNavTest, ZoomBoxThinnerThanItsToleranceLeavesTheView) {
+TEST_F(MouseNavTest, ZoomBoxNeedsBothSidesAboveATenThousandthOfAUnit) {
   const TGContext before = View();
   ZoomBox(100, 100, 400, 100);  // along x only: a box without height
   EXPECT_EQ(g_mouseNav.ZoomBoxAction, zbZoomBox);
   ExpectWindow(View(), WindowOf(before));
+
+  // Far in (a pixel is 0.001 units at basic scale 100), a box 5 pixels high
+  // is 0.005 units high: more than 0.0001, so it is taken.
+  ASSERT_EQ(CurPVC().basicScale, 100);
+  G_SetWindow(View(), 0, 0, 0.799, 0.599);
+  ASSERT_NEAR(G_PixelSize(View()), 0.001, 1e-9);
+  const TPointD a = WorldAt(100, 100), b = WorldAt(300, 105);
+  ZoomBox(100, 100, 300, 105);
+  EXPECT_EQ(g_mouseNav.ZoomBoxAction, zbZoomBox);
+  EXPECT_NEAR(View().wx1, a.x, 1e-9);
+  EXPECT_NEAR(View().wx2, b.x, 1e-9);
 }
 
 TEST_F(MouseNavTest, ZoomBoxMarkIsErasedExactly) {
@@ -313,6 +323,26 @@ TEST_F(MouseNavTest, LostReleaseEndsADrag) {
   EXPECT_FALSE(g_manager.rightHeld);
   EXPECT_EQ(platform().screenCursor(), CursorShape::Default);
   EXPECT_EQ(g_codes, (std::vector<int>{EV_RDOWN, EV_REDRAW, EV_MOVE}));
+}
+
+TEST_F(MouseNavTest, LostReleaseWithTheEntryBoxOpenConfirmsOrCancels) {
+  // As a reported release would: no point reaches the operation.
+  struct Case {
+    unsigned button;
+    int code;
+  };
+  for (const Case& c : {Case{ssLeft, EV_ENTER}, Case{ssRight, EV_ESC}}) {
+    EntryOpen(2, "length", nullptr);
+    PaintBox1MouseDown(c.button, c.button, 100, 100);
+    g_codes.clear();
+    PaintBox1MouseMove(0, 105, 102);  // the button is up, though no release came
+    EXPECT_FALSE(g_manager.leftHeld || g_manager.rightHeld);
+    ASSERT_FALSE(g_codes.empty());
+    EXPECT_EQ(g_codes.front(), c.code);
+    EXPECT_EQ(std::count(g_codes.begin(), g_codes.end(), EV_LCLICK), 0);
+    EXPECT_EQ(std::count(g_codes.begin(), g_codes.end(), EV_RCLICK), 0);
+    EntryClose();
+  }
 }
 
 TEST_F(MouseNavTest, ReleaseOverAnotherPanelEndsThePress) {

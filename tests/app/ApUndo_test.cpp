@@ -33,7 +33,6 @@ protected:
     VelmoTest::SetUp();
     g_codes.clear();
     SetOpHandler(OpBtn_Line, LineOp);
-    PaintBox1Resize(400, 300);
     PaintBox1Paint();
     ui.Choose(OpBtn_Line);
   }

@@ -4,6 +4,7 @@
 // counts on the status line.
 #include <gtest/gtest.h>
 
+#include "Harness.h"
 #include "VelmoTest.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
@@ -51,6 +52,27 @@ TEST_F(ViewBufferTest, BufferStartsInTheBackgroundColour) {
   SetWhiteBackground(true);
   PaintBox1Resize(50, 40);
   for (std::uint32_t p : ViewBuffer().Image().pixels) ASSERT_EQ(p, 0xFFFFFFFFu);
+}
+
+// A fixture holding a harness: its members are built before the reset, yet
+// the drawing area has the harness's size when the test runs.
+class HarnessMemberTest : public VelmoTest {
+protected:
+  Harness ui{320, 240};
+};
+
+TEST_F(HarnessMemberTest, DrawingAreaIsBoundAfterTheReset) {
+  ASSERT_NE(CurrentView().canvas, nullptr);
+  EXPECT_EQ(ViewBuffer().Width(), 320);
+  EXPECT_EQ(ViewBuffer().Height(), 240);
+  GcellAddLine(0, 0x11, 0, 0, 1000, 1000);
+  PaintBox1Paint();
+  EXPECT_NEAR(CurrentView().wy2, 1020, 1e-6);  // fitted: 2% of 1000 above
+  // A reset within the test: the next pointer event binds the area again.
+  VelmoReset();
+  ui.Move(10, 10);
+  EXPECT_EQ(ViewBuffer().Width(), 320);
+  EXPECT_NE(CurrentView().canvas, nullptr);
 }
 
 std::vector<int> g_codes;
@@ -101,14 +123,23 @@ TEST_F(ViewRedrawTest, FirstPaintShowsTheWholeDrawingAndItsCounts) {
   // A second paint only shows the buffer.
   PaintBox1Paint();
   EXPECT_EQ(g_codes.size(), 1u);
-  // A resize keeps the window's centre and scale, and redraws.
-  const double cx = (v.wx1 + v.wx2) / 2, cy = (v.wy1 + v.wy2) / 2, sx = v.sx;
-  PaintBox1Resize(600, 300);
-  PaintBox1Resize(300, 500);
-  PaintBox1Resize(600, 300);
-  EXPECT_NEAR((CurrentView().wx1 + CurrentView().wx2) / 2, cx, 1e-6);
-  EXPECT_NEAR((CurrentView().wy1 + CurrentView().wy2) / 2, cy, 1e-6);
-  EXPECT_NEAR(CurrentView().sx, sx, 1e-12);
+  // A resize keeps what is shown (widened to the new shape, about the same
+  // centre); the scale follows the size. Each one redraws.
+  struct Size {
+    int w, h;
+    double scale;  // the new scale over the old
+  };
+  for (const Size& z : {Size{799, 599, 2}, Size{1598, 599, 1}, Size{400, 599, 399.0 / 1597}}) {
+    const TGContext old = v;
+    PaintBox1Resize(z.w, z.h);
+    EXPECT_NEAR((v.wx1 + v.wx2) / 2, (old.wx1 + old.wx2) / 2, 1e-6) << z.w;
+    EXPECT_NEAR((v.wy1 + v.wy2) / 2, (old.wy1 + old.wy2) / 2, 1e-6) << z.w;
+    EXPECT_LE(v.wx1, old.wx1 + 1e-6) << z.w;
+    EXPECT_GE(v.wx2, old.wx2 - 1e-6) << z.w;
+    EXPECT_LE(v.wy1, old.wy1 + 1e-6) << z.w;
+    EXPECT_GE(v.wy2, old.wy2 - 1e-6) << z.w;
+    EXPECT_NEAR(v.sx / old.sx, z.scale, 1e-9) << z.w;
+  }
   EXPECT_EQ(At(3000, 2000), pen1);
   EXPECT_EQ(g_codes.size(), 4u);
 }

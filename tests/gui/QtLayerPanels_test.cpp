@@ -69,6 +69,34 @@ TEST_F(LayerPanelsTest, ButtonsShowTheCoresCaptionsAndColours) {
   EXPECT_EQ(Find(QStringLiteral("PnlGrpNam"))->text(), Q("一階"));
 }
 
+TEST_F(LayerPanelsTest, GroupsInOneRowLayersInTwoColumnsSwitchesInOneColumn) {
+  const auto at = [this](const QString& name) {
+    QLabel* w = Find(name);
+    return w ? w->mapTo(form_.get(), QPoint(0, 0)) : QPoint(-1, -1);
+  };
+  for (int k = 1; k < 16; ++k) {
+    EXPECT_EQ(at(QStringLiteral("PnlGrp%1").arg(k)).y(), at(QStringLiteral("PnlGrp0")).y()) << k;
+    EXPECT_GT(at(QStringLiteral("PnlGrp%1").arg(k)).x(), at(QStringLiteral("PnlGrp%1").arg(k - 1)).x()) << k;
+  }
+  for (int j = 0; j < 16; ++j) {
+    const QPoint p = at(QStringLiteral("PnlLay%1").arg(j)), top = at(QStringLiteral("PnlLay%1").arg(j / 8 * 8));
+    EXPECT_EQ(p.x(), top.x()) << j;
+    if (j % 8) {
+      EXPECT_GT(p.y(), at(QStringLiteral("PnlLay%1").arg(j - 1)).y()) << j;
+    }
+  }
+  EXPECT_GT(at(QStringLiteral("PnlLay8")).x(), at(QStringLiteral("PnlLay0")).x());
+  // In the order 表示 点 線 文字 塗面 画像 補助 方眼.
+  const char* const dsp[] = {"DspMode",    "DspPoint",   "DspLine",   "DspMoji",
+                             "DspPolygon", "DspPicture", "DspAssist", "DspGrid"};
+  for (int i = 1; i < 8; ++i) {
+    const QPoint p = at(QString::fromLatin1(dsp[i])), prev = at(QString::fromLatin1(dsp[i - 1]));
+    EXPECT_EQ(p.x(), prev.x()) << dsp[i];
+    EXPECT_GT(p.y(), prev.y()) << dsp[i];
+  }
+  EXPECT_EQ(Find(QStringLiteral("DspPoint"))->text(), Q("点"));
+}
+
 TEST_F(LayerPanelsTest, PressesOnLayerButtonsReachTheCore) {
   QLabel* l5 = Find(QStringLiteral("PnlLay5"));
   QLabel* l9 = Find(QStringLiteral("PnlLay9"));

@@ -211,6 +211,22 @@ TEST_F(DrawTest, LineEndsAreRoundedAndADotLineGetsOnePixel) {
   EXPECT_TRUE(Has(rec, "LineTo 11 90"));
 }
 
+TEST_F(DrawTest, FastLineLandsOnThePixelsOfThePointConversion) {
+  // An odd bottom row: halves round the same way as the conversion's.
+  RecordCanvas odd(201, 100);
+  Bind(odd, 0, 0, 200, 99);
+  ASSERT_EQ(g.devBottom, 99);
+  for (double y : {2.5, 3.5, 10.5, 50.0, 97.5}) {
+    odd.Clear();
+    DrawCell(g, Line(10.5, y, 150.5, y));
+    int x1, y1, x2, y2;
+    G_ToPixelInt(g, 10.5, y, x1, y1);
+    G_ToPixelInt(g, 150.5, y, x2, y2);
+    EXPECT_TRUE(Has(odd, "MoveTo " + std::to_string(x1) + " " + std::to_string(y1))) << y;
+    EXPECT_TRUE(Has(odd, "LineTo " + std::to_string(x2) + " " + std::to_string(y2))) << y;
+  }
+}
+
 TEST_F(DrawTest, LineCrossingTheWindowEdgeIsClippedByTheGeneralPath) {
   DrawCell(g, Line(-50, 50, 100, 50, 0x11));
   ASSERT_FALSE(Calls(rec, "LineTo").empty());

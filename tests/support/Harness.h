@@ -14,19 +14,41 @@
 #include "app/Ap_Unit1.h"
 #include "platform/headless/HeadlessPlatform.h"
 
+// The drawing area has the harness's size whenever a harness lives: from its
+// construction, again after every reset of the program by the test fixture
+// (a fixture's members are built before its SetUp resets everything), and,
+// should a test reset the program itself, at the next pointer event.
 class Harness {
 public:
-  explicit Harness(int width = 800, int height = 600) { PaintBox1Resize(width, height); }
+  explicit Harness(int width = 800, int height = 600) : width_(width), height_(height) {
+    ++Live().count;
+    Live().width = width;
+    Live().height = height;
+    PaintBox1Resize(width, height);
+  }
+  Harness(const Harness& o) : width_(o.width_), height_(o.height_), held_(o.held_) { ++Live().count; }
+  Harness& operator=(const Harness&) = default;
+  ~Harness() { --Live().count; }
+
+  // Called by the fixture right after the program was reset.
+  static void AfterReset() {
+    if (Live().count > 0) PaintBox1Resize(Live().width, Live().height);
+  }
 
   void Choose(TOpButton b) { Op_ButtonClick(b); }
 
   // mods: ssShift, ssCtrl, ssAlt held during the gesture.
   void Press(unsigned button, double x, double y, unsigned mods = 0) {
+    Bind();
     held_ |= button;
     PaintBox1MouseDown(button, mods | held_, x, y);
   }
-  void Move(double x, double y, unsigned mods = 0) { PaintBox1MouseMove(mods | held_, x, y); }
+  void Move(double x, double y, unsigned mods = 0) {
+    Bind();
+    PaintBox1MouseMove(mods | held_, x, y);
+  }
   void Release(unsigned button, double x, double y, unsigned mods = 0) {
+    Bind();
     held_ &= ~button;
     PaintBox1MouseUp(button, mods | held_, x, y);
   }
@@ -36,7 +58,10 @@ public:
   }
   void LeftClick(double x, double y, unsigned mods = 0) { Click(ssLeft, x, y, mods); }
   // One wheel notch (delta 120 forward, -120 backward) with the pointer at (x, y).
-  void Wheel(int delta, double x, double y, unsigned mods = 0) { ::Wheel(delta, mods | held_, x, y); }
+  void Wheel(int delta, double x, double y, unsigned mods = 0) {
+    Bind();
+    ::Wheel(delta, mods | held_, x, y);
+  }
   void RightClick(double x, double y, unsigned mods = 0) { Click(ssRight, x, y, mods); }
 
   void SubMenu(int n) { OpSubMenuClick(n); }
@@ -93,5 +118,18 @@ private:
     if (vk >= 37 && vk <= 40) p.SetKeyDown(static_cast<PhysKey>(static_cast<int>(PhysKey::Left) + vk - 37), down);
   }
 
+  struct LiveSize {
+    int count = 0;
+    int width = 0, height = 0;  // of the newest harness
+  };
+  static LiveSize& Live() {
+    static LiveSize live;
+    return live;
+  }
+  void Bind() const {
+    if (!CurrentView().canvas) PaintBox1Resize(width_, height_);
+  }
+
+  int width_, height_;
   unsigned held_ = 0;
 };

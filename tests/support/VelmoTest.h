@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Harness.h"
 #include "Velmo.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -12,6 +13,7 @@ protected:
   void SetUp() override {
     VelmoReset();
     Headless().Reset();
+    Harness::AfterReset();
   }
   void TearDown() override {
     EXPECT_EQ(Headless().unusedAnswers(), 0u) << "scripted answers left unused";

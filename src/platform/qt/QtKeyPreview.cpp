@@ -4,16 +4,51 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <array>
 #include <bitset>
+#include <cstdlib>
+
+#ifdef VELMO_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 #include "app/Ap_Unit1.h"
 #include "platform/qt/QtConvert.h"
 
 namespace {
+
 std::bitset<256> g_held;
+// The native key code of each key's last real press (the X key code on
+// X11); 0 where unknown, as for synthesised events.
+std::array<quint32, 256> g_nativeCode{};
+
+// Whether the window system has this key down right now, ahead of the
+// events still queued; true where it cannot be asked.
+bool SystemKeyDown(quint32 nativeCode) {
+#ifdef VELMO_HAVE_XCB
+  if (nativeCode == 0 || nativeCode > 255) return true;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c) return true;
+  xcb_query_keymap_reply_t* r = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr);
+  if (!r) return true;
+  const bool down = (r->keys[nativeCode / 8] >> (nativeCode % 8)) & 1;
+  std::free(r);
+  return down;
+#else
+  (void)nativeCode;
+  return true;
+#endif
+}
+
 }  // namespace
 
-bool QtKeyHeld(int vk) { return vk > 0 && vk < static_cast<int>(g_held.size()) && g_held[vk]; }
+bool QtKeyHeld(int vk) {
+  if (vk <= 0 || vk >= static_cast<int>(g_held.size()) || !g_held[vk]) return false;
+  // Repeats of a key released meanwhile may still be queued ahead of its
+  // release: the X server knows it is up.
+  return SystemKeyDown(g_nativeCode[vk]);
+}
 
 TKeyPreview::TKeyPreview(QWidget* window, std::function<void()> afterInput)
     : QObject(window), window_(window), afterInput_(std::move(afterInput)) {
@@ -46,7 +81,10 @@ bool TKeyPreview::eventFilter(QObject* obj, QEvent* e) {
       // filter once for each widget it passes, and setting a bit is idempotent.
       if (!ke->isAutoRepeat()) {
         const int vk = QtKeyToVk(ke->key(), ke->modifiers());
-        if (vk > 0 && vk < static_cast<int>(g_held.size())) g_held[vk] = down;
+        if (vk > 0 && vk < static_cast<int>(g_held.size())) {
+          g_held[vk] = down;
+          if (down) g_nativeCode[vk] = ke->nativeScanCode();
+        }
       }
       // Each key of this window once, for the widget with the focus (or the
       // window itself when nothing has it).

@@ -3,8 +3,8 @@
 // FormKeyUp, as virtual-key codes), before the widget with the focus sees it;
 // a key the core consumes never reaches that widget.
 //
-// It also keeps the set of keys physically held, from the presses and
-// releases Qt reports (auto-repeats ignored), for QtPlatform::IsKeyDown.
+// It also keeps the set of keys held, from the presses and releases Qt
+// reports (auto-repeats ignored), for QtPlatform::IsKeyDown.
 #pragma once
 
 #include <QObject>
@@ -30,7 +30,9 @@ private:
   std::function<void()> afterInput_;
 };
 
-// The key with this virtual-key code is held: pressed, and not released
-// since, as far as Qt reported. Every key counts as released once the
-// application loses the focus (a release may never come then).
+// The key with this virtual-key code is physically held: pressed, and not
+// released since as far as Qt reported, and on X11 down at the X server now
+// (its release may still be queued behind repeats). Every key counts as
+// released once the application loses the focus (a release may never come
+// then).
 bool QtKeyHeld(int vk);

@@ -146,18 +146,16 @@ TLayerPanels::TLayerPanels(QWidget* parent, std::function<void()> afterInput)
   col->addWidget(PnlLayNam);
   col->addStretch(1);
 
-  // The display switches, two to a row.
+  // The display switches, one column.
   static constexpr const char* kDspNames[Dsp_Count] = {"DspMode",    "DspPoint",  "DspLine",   "DspMoji",
                                                        "DspPolygon", "DspPicture", "DspAssist", "DspGrid"};
-  static constexpr TDspSwitch kDspOrder[Dsp_Count] = {Dsp_Mode,    Dsp_Line,  Dsp_Moji,  Dsp_Polygon,
-                                                      Dsp_Picture, Dsp_Point, Dsp_Assist, Dsp_Grid};
-  auto* dsp = new QGridLayout;
+  auto* dsp = new QVBoxLayout;
   dsp->setContentsMargins(0, 0, 0, 0);
   dsp->setSpacing(1);
   for (int i = 0; i < Dsp_Count; ++i) {
-    const TDspSwitch which = kDspOrder[i];
+    const auto which = static_cast<TDspSwitch>(i);
     Dsp[which] = Make(this, QString::fromLatin1(kDspNames[which]), nullptr, [which] { DspMaskClick(which); });
-    dsp->addWidget(Dsp[which], i / 2, i % 2);
+    dsp->addWidget(Dsp[which]);
   }
   col->addLayout(dsp);
   Sync();

@@ -309,7 +309,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   layerPanels_->AttachPens(wrtPenLabel_, quickPenLabels_);
 
   setAcceptDrops(true);
-  // The clicks on the bar's panels; the keys go to the core's key routing.
+  // The clicks on the bar's panels; the keys, the menu's accelerators among
+  // them (Ctrl+Z), go to the core's key routing.
   qApp->installEventFilter(this);
   new TKeyPreview(this, [this] { SyncFromCore(); });
   SyncFromCore();

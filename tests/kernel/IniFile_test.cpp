@@ -37,6 +37,16 @@ TEST(IniFile, TextRoundTripsByteForByte) {
   EXPECT_EQ(IniText(IniParse(kOdd)), kOdd);
   EXPECT_EQ(IniText(IniParse("")), "");
   EXPECT_EQ(IniText(IniParse("\n\r\r\n")), "\n\r\r\n");
+  // Binary bytes around a section: kept; the section's key still reads and
+  // a new key goes to the section's end (here the file's, with its first
+  // line end), nothing else moves.
+  const std::string junk("\0\xFF[\x01=\x80\r\0\n", 9);
+  const std::string binary = junk + "[ETC1]\nWheelZm=0\n" + junk;
+  TIniFile ini = IniParse(binary);
+  EXPECT_EQ(IniText(ini), binary);
+  EXPECT_FALSE(IniReadBool(ini, "ETC1", "WheelZm", true));
+  IniWriteBool(ini, "ETC1", "MojiBtn", true);
+  EXPECT_EQ(IniText(ini), binary + "MojiBtn=1\r");
 }
 
 TEST(IniFile, WritingWhatIsThereChangesNothing) {

@@ -26,38 +26,9 @@
 #include "platform/qt/QtRasterHelper.h"
 #include "platform/qt/TForm1.h"
 #include "render/Z_Graph.h"
+#include "XdoSteps.h"
 
 namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  if (!ok) ++g_failures;
-}
-
-// Lets the window handle what the X server has queued for it.
-void Pump(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-}
-
-bool Xdo(const QStringList& args) {
-  const int rc = QProcess::execute(QStringLiteral("xdotool"), args);
-  Pump(150);
-  return rc == 0;
-}
-
-bool MoveTo(QPoint g) {
-  return Xdo({"mousemove", "--sync", QString::number(g.x()), QString::number(g.y())});
-}
-bool ClickAt(QPoint g, int button) {
-  return MoveTo(g) && Xdo({"click", QString::number(button)});
-}
 
 // The drawing area as the X server shows it.
 QImage Screen(TPaintBox* box) {

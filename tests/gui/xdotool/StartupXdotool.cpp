@@ -44,18 +44,11 @@
 #include "platform/qt/TForm1.h"
 #include "render/ApPenSet.h"
 #include "render/Z_Graph.h"
+#include "XdoSteps.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  std::fflush(stdout);
-  if (!ok) ++g_failures;
-}
 
 fs::path Home() { return fs::path(std::getenv("VELMO_HOME")); }
 
@@ -76,27 +69,6 @@ int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
   return n;
-}
-
-// Lets the window handle what the X server has queued for it.
-void Pump(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-}
-
-bool Xdo(const QStringList& args) {
-  const int rc = QProcess::execute(QStringLiteral("xdotool"), args);
-  Pump(120);
-  return rc == 0;
-}
-
-bool ClickAt(QPoint g, int button) {
-  return Xdo({"mousemove", "--sync", QString::number(g.x()), QString::number(g.y())}) &&
-         Xdo({"click", QString::number(button)});
 }
 
 bool ClickWidget(QWidget* w, int button) { return w && ClickAt(w->mapToGlobal(w->rect().center()), button); }

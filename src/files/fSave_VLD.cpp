@@ -114,13 +114,6 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes) {
   return !in.bad();
 }
 
-bool WriteWholeFile(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
-
 void ShowSaveError(const fs::path& fileName, const char* why) {
   Platform().MessageBox(Format("ファイル<%s>に保存できません.%s", {Utf8ToSjis(fileName.string()), why}),
                         "Velmo", MsgButtons::Abort, MsgIcon::Error);
@@ -339,9 +332,10 @@ void VldWritePicture(TVldSink& out, const TGcell& c) {
   if (readable && UpperAscii(ExtensionOf(name)) == ".BMP" && !g_programDir.folder.empty()) {
     TRasterImage image;
     std::string jpeg;
-    const fs::path jpegPath = fs::path(g_programDir.folder) / "#TMP.JPG";
-    if (DecodeBmp(bytes, image) && EncodeJpeg(image, jpeg) && WriteWholeFile(jpegPath, jpeg)) {
-      name = Utf8ToSjis(jpegPath.string());
+    // Embedded under a temporary-file name ("Image.JPG" in the file); the
+    // bytes go from memory, so no scratch file is shared between runs.
+    if (DecodeBmp(bytes, image) && EncodeJpeg(image, jpeg)) {
+      name = Utf8ToSjis((fs::path(g_programDir.folder) / "#TMP.JPG").string());
       bytes = std::move(jpeg);
     }
   }

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
+
+#include "../../fuzz/IniCheck.h"
 
 namespace {
 
@@ -115,6 +118,32 @@ TEST(IniFile, ChangedKeysKeepTheirSpellingAndNewOnesGoToTheirSection) {
   TIniFile empty;
   IniWriteBool(empty, "View", "BcWhite", true);
   EXPECT_EQ(IniText(empty), "[View]\r\nBcWhite=1\r\n");
+}
+
+TEST(IniFile, ANewLineEndedByCrBeforeAnEmptyLineEndedByLfKeepsThatLine) {
+  // The file's first line end is a lone CR: a new line that took it, put
+  // before the empty LF line, would read back as one line ending in CR LF.
+  TIniFile ini = IniParse("[S]\rk=1\n\n[T]\r");
+  IniWriteInteger(ini, "S", "New", 2);
+  EXPECT_EQ(IniText(ini), "[S]\rk=1\nNew=2\r\n\n[T]\r");
+  EXPECT_EQ(IniParse(IniText(ini)).lines.size(), ini.lines.size());
+  // Elsewhere new lines keep taking the file's first line end.
+  IniWriteInteger(ini, "T", "New", 3);
+  EXPECT_EQ(IniText(ini), "[S]\rk=1\nNew=2\r\n\n[T]\rNew=3\r");
+}
+
+// Files the fuzz target found faults with: each must now pass its checks.
+TEST(IniFile, ReplaysFuzzFindings) {
+  const fs::path dir = fs::path(VELMO_TESTS_DIR) / "kernel" / "data" / "ini-crashes";
+  int files = 0;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const char* failed = inicheck::IniCheckInput(bytes);
+    EXPECT_EQ(failed, nullptr) << e.path().filename() << ": " << failed;
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }
 
 class IniFileOnDisk : public ::testing::Test {

@@ -264,6 +264,8 @@ IniLoadResult IniLoadFile(const fs::path& path, TIniFile& ini) {
 
 bool IniSaveFile(const fs::path& path, const TIniFile& ini) {
   const std::string text = IniText(ini);
+  // A file the reader would refuse is not written: the old one stays readable.
+  if (text.size() > kIniMaxFile) return false;
   fs::path tmp = path;
   tmp += ".tmp" + std::to_string(::getpid());
   std::FILE* f = std::fopen(tmp.c_str(), "wb");

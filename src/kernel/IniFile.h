@@ -53,5 +53,6 @@ enum class IniLoadResult { Ok, Missing, Unreadable };
 // be read or is larger than kIniMaxFile.
 IniLoadResult IniLoadFile(const std::filesystem::path& path, TIniFile& ini);
 // Writes through a temporary file beside the target, renamed over it when
-// complete; a failure leaves the old file as it was.
+// complete; a failure leaves the old file as it was. A text larger than
+// kIniMaxFile is not written (false).
 bool IniSaveFile(const std::filesystem::path& path, const TIniFile& ini);

@@ -177,6 +177,12 @@ TEST_F(IniFileOnDisk, LoadAndSave) {
   std::size_t files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
   EXPECT_EQ(files, 2u);  // big.ini, a.ini
+  // Nor is a text too large to be read again written.
+  const std::string before = IniText(ini);
+  IniWriteString(ini, "View", "Big", std::string(kIniMaxFile, 'x'));
+  EXPECT_FALSE(IniSaveFile(p, ini));
+  ASSERT_EQ(IniLoadFile(p, ini), IniLoadResult::Ok);
+  EXPECT_EQ(IniText(ini), before);
 }
 
 }  // namespace

@@ -686,63 +686,26 @@ void LoadOperationHst() {
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
 
-  std::size_t pos = 0;
-  auto next = [&](std::string_view& line) {
-    if (pos >= text.size()) return false;
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    line = std::string_view(text).substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > kHstMaxLine) line = line.substr(0, kHstMaxLine);
-    return true;
-  };
-  std::string_view line;
-  bool found = false;
-  while (next(line))
-    if (Starts(line, "$BEGIN")) {
-      found = true;
-      break;
-    }
-  if (!found) return;
-  int n = 0;
-  while (next(line) && !Starts(line, "$EOB"))
-    if (n < kHstLines) g_fileProc.hst[static_cast<std::size_t>(n++)] = std::string(line);
-  for (int k = 0; k < kHistoryLists; ++k) {
-    found = false;
-    while (next(line))
-      if (Starts(line, "$BEGIN")) {
-        found = true;
-        break;
-      }
-    if (!found) break;
-    THistrylist& h = *HistoryList(k);
+  const THstText read = ParseHstText(text);
+  if (!read.found) return;
+  for (std::size_t i = 0; i < read.hst.size(); ++i) g_fileProc.hst[i] = read.hst[i];
+  for (std::size_t k = 0; k < read.lists.size(); ++k) {
+    THistrylist& h = *HistoryList(static_cast<int>(k));
     h = THistrylist{};
-    int e = 0;
-    while (next(line) && !Starts(line, "$EOB"))
-      if (e < kHistoryDepth) h.entries[static_cast<std::size_t>(++e)] = std::string(line);
+    for (std::size_t e = 0; e < read.lists[k].size(); ++e) h.entries[e + 1] = read.lists[k][e];
   }
   AddRecentFile("");
 }
 
 bool SaveOperationHst() {
-  std::string out;
-  auto put = [&out](std::string_view s) {
-    // A line break inside an entry would shift every later line.
-    for (char c : s) out += (c == '\r' || c == '\n') ? ' ' : c;
-    out += "\r\n";
-  };
-  put("$BEGIN");
-  for (const std::string& s : g_fileProc.hst) put(s);
-  put("$EOB");
+  THstText hst;
+  hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
+  hst.lists.resize(kHistoryLists);
   for (int k = 0; k < kHistoryLists; ++k) {
-    put("$BEGIN");
     const THistrylist& h = *HistoryList(k);
-    for (int e = 1; e <= kHistoryDepth && !h.entries[static_cast<std::size_t>(e)].empty(); ++e)
-      put(h.entries[static_cast<std::size_t>(e)]);
-    put("$EOB");
+    hst.lists[static_cast<std::size_t>(k)].assign(h.entries.begin() + 1, h.entries.begin() + 1 + kHistoryDepth);
   }
-  put("$EOF");
+  const std::string out = HstTextFormat(hst);
 
   const fs::path target = ProgramFile("Operation.hst");
   return ReplaceFileContents(target, out);

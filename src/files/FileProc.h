@@ -44,19 +44,16 @@
 #include <utility>
 #include <vector>
 
+#include "files/HstText.h"
+
 // Which control started a command.
 enum class TFileSender { Open1, OpenV, Save1, Other };
 
-constexpr int kHstLines = 100;    // the first block of "Operation.hst"
 constexpr int kRecentFiles = 9;   // entries 12..20 of that block
 constexpr int kHstLastFolder = 1;     // line numbers (1-based) of that block
 constexpr int kHstPictureFolder = 2;
 constexpr int kHstBatchFolder = 6;
 constexpr int kHstRecentFirst = 12;
-// Lines of "Operation.hst" longer than this are cut when read; the file as a
-// whole is read up to kHstMaxFile bytes.
-constexpr std::size_t kHstMaxLine = 4096;
-constexpr std::size_t kHstMaxFile = std::size_t{8} << 20;
 
 // A menu item of the recent-file list as the main menu shows it.
 struct TRecentItem {

@@ -680,13 +680,26 @@ void DropFiles(const std::vector<std::string>& files) {
 // ---- "Operation.hst" and the recent files -----------------------------------
 
 void LoadOperationHst() {
-  std::ifstream in(ProgramFile("Operation.hst"), std::ios::binary);
+  const fs::path file = ProgramFile("Operation.hst");
+  std::error_code ec;
+  const fs::file_status st = fs::status(file, ec);
+  if (st.type() == fs::file_type::not_found) return;
+  // A file that is there but cannot be read whole, or holds no history at
+  // all, is not replaced by this run's histories. Only regular files are
+  // opened: a pipe would block.
+  g_fileProc.hstLocked = true;
+  if (ec || !fs::is_regular_file(st)) return;
+  std::ifstream in(file, std::ios::binary);
   if (!in) return;
-  std::string text(kHstMaxFile, '\0');
+  std::string text(kHstMaxFile + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) return;
   text.resize(static_cast<std::size_t>(in.gcount()));
+  const bool whole = text.size() <= kHstMaxFile;
+  if (!whole) text.resize(kHstMaxFile);
 
   const THstText read = ParseHstText(text);
+  g_fileProc.hstLocked = !whole || (!read.found && text.find_first_not_of(" \t\r\n") != std::string::npos);
   if (!read.found) return;
   for (std::size_t i = 0; i < read.hst.size(); ++i) g_fileProc.hst[i] = read.hst[i];
   for (std::size_t k = 0; k < read.lists.size(); ++k) {
@@ -698,6 +711,7 @@ void LoadOperationHst() {
 }
 
 bool SaveOperationHst() {
+  if (g_fileProc.hstLocked) return false;
   THstText hst;
   hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
   hst.lists.resize(kHistoryLists);

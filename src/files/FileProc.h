@@ -85,6 +85,8 @@ struct FileProcState {
   int backupIntervalMs = 1000;  // one tick (shorter in the window tests)
   std::array<bool, 3> snapshotCurrent{};
   bool closed = false;  // FormClose has run
+  // "Operation.hst" is there but could not be read: it is never written.
+  bool hstLocked = false;
 };
 extern FileProcState g_fileProc;
 // Releases the run's locks and stops the backup timer, then the start-up state.
@@ -201,6 +203,10 @@ void DropFiles(const std::vector<std::string>& files);
 
 // ---- "Operation.hst" and the recent files --------------------------------
 
+// Reads "Operation.hst". A file that exists but is no regular file, cannot
+// be read, is larger than kHstMaxFile or holds no "$BEGIN" line (but more
+// than blanks and line ends) is kept: SaveOperationHst then leaves it alone
+// and returns false.
 void LoadOperationHst();
 bool SaveOperationHst();
 // Puts name first in the recent files (an existing equal entry is removed

@@ -1,6 +1,7 @@
 #include "files/FileProc.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -385,6 +386,86 @@ TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFiles) {
     EXPECT_EQ(HistoryCount(*HistoryList(0)), c.hist0Count);
   }
   EXPECT_EQ(g_fileProc.hst[99], "");
+}
+
+TEST_F(FileProcTest, OddHistoryFilesReadAsTheirBlocksSayAndUnreadableOnesAreKept) {
+  std::string junk;  // no "$BEGIN" anywhere
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>(i * 13 % 256);
+  std::string million = "$BEGIN\n";
+  for (int i = 0; i < 1000000; ++i) million += "x\n";
+  std::string blocks;  // 150 blocks, numbered from 0
+  for (int i = 0; i < 150; ++i) blocks += "$BEGIN\nb" + std::to_string(i) + "\n$EOB\n";
+  std::string recent = "$BEGIN\n";
+  for (int i = 1; i < kHstRecentFirst; ++i) recent += "\n";
+  recent += "\x82\n$EOB\n$BEGIN\n\x82\n$EOB\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string line1, hist0, lastHist;  // hst line 1, first entries of lists 0 and 99
+    bool kept;  // could not be read: never written
+  };
+  const std::vector<Case> cases = {
+      {"binary junk", junk, "", "", "", true},
+      {"NULs", std::string("$BEGIN\n/a\0b/\n$EOB\n$BEGIN\n\0\n$EOB\n", 28), std::string("/a\0b/", 5),
+       std::string(1, '\0'), "", false},
+      // Lines end in LF: this is one "$BEGIN" line, with nothing after it.
+      {"CR-only line ends", "$BEGIN\r/f/\r$EOB\r$BEGIN\r5\r$EOB\r", "", "", "", false},
+      {"larger than read", "$BEGIN\n" + std::string(kHstMaxFile, 'x'), std::string(kHstMaxLine, 'x'), "", "", true},
+      {"10^6 lines in one block", million, "x", "", "", false},
+      {"more blocks than lists", blocks, "b0", "b1", "b100", false},
+      {"lone CP932 lead bytes", recent, "", "\x82", "", false},
+      {"only blanks and line ends", " \r\n\t\n", "", "", "", false},
+      {"empty", "", "", "", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FileProc_Reset();
+    ComHst_Reset();
+    WriteFile(Path("Operation.hst"), c.text);
+    LoadOperationHst();
+    EXPECT_EQ(g_fileProc.hst[0], c.line1);
+    EXPECT_EQ(HistoryList(0)->entries[1], c.hist0);
+    EXPECT_EQ(HistoryList(99)->entries[1], c.lastHist);
+    EXPECT_EQ(SaveOperationHst(), !c.kept);
+    const std::string after = ReadFile(Path("Operation.hst"));
+    if (c.kept) {
+      EXPECT_TRUE(after == c.text);
+    } else {
+      EXPECT_EQ(after.rfind("$BEGIN\r\n", 0), 0u);
+    }
+  }
+  // A CP932 lead byte alone is no UTF-8: its menu caption shows "?".
+  WriteFile(Path("Operation.hst"), recent);
+  FileProc_Reset();
+  LoadOperationHst();
+  EXPECT_EQ(RecentFile(1), "\x82");
+  EXPECT_EQ(g_fileProc.recentMenu[0].caption, "?");
+}
+
+TEST_F(FileProcTest, AHistoryFileThatIsNoFileIsNeitherWaitedForNorReplaced) {
+  // A pipe would block a plain open until someone writes into it.
+  ASSERT_EQ(::mkfifo(Path("Operation.hst").c_str(), 0600), 0);
+  LoadOperationHst();
+  EXPECT_FALSE(SaveOperationHst());
+  EXPECT_TRUE(fs::is_fifo(Path("Operation.hst")));
+  fs::remove(Path("Operation.hst"));
+  FileProc_Reset();
+  fs::create_directory(Path("Operation.hst"));
+  LoadOperationHst();
+  EXPECT_FALSE(SaveOperationHst());
+  EXPECT_TRUE(fs::is_directory(Path("Operation.hst")));
+  // A file it cannot open.
+  fs::remove(Path("Operation.hst"));
+  FileProc_Reset();
+  WriteFile(Path("Operation.hst"), "$BEGIN\r\n/mine/\r\n$EOB\r\n");
+  fs::permissions(Path("Operation.hst"), fs::perms::none);
+  LoadOperationHst();
+  const bool root = ::geteuid() == 0;  // root reads it all the same
+  EXPECT_EQ(SaveOperationHst(), root);
+  fs::permissions(Path("Operation.hst"), fs::perms::owner_all);
+  if (!root) {
+    EXPECT_EQ(ReadFile(Path("Operation.hst")), "$BEGIN\r\n/mine/\r\n$EOB\r\n");
+  }
 }
 
 // ---- The start-up file ---------------------------------------------------------------

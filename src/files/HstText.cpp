@@ -1,5 +1,7 @@
 #include "files/HstText.h"
 
+#include <algorithm>
+
 namespace {
 
 bool Starts(std::string_view line, std::string_view what) { return line.substr(0, what.size()) == what; }
@@ -49,9 +51,11 @@ std::string HstTextFormat(const THstText& hst) {
   put("$EOB");
   for (std::size_t k = 0; k < static_cast<std::size_t>(kHistoryLists); ++k) {
     put("$BEGIN");
-    if (k < hst.lists.size())
-      for (std::size_t e = 0; e < hst.lists[k].size() && e < static_cast<std::size_t>(kHistoryDepth) && !hst.lists[k][e].empty(); ++e)
-        put(hst.lists[k][e]);
+    if (k < hst.lists.size()) {
+      const std::vector<std::string>& list = hst.lists[k];
+      const std::size_t n = std::min(list.size(), static_cast<std::size_t>(kHistoryDepth));
+      for (std::size_t e = 0; e < n && !list[e].empty(); ++e) put(list[e]);
+    }
     put("$EOB");
   }
   put("$EOF");

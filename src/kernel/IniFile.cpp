@@ -128,8 +128,10 @@ void Insert(TIniFile& ini, int at, std::string text) {
   // A CR before an empty line ended by LF would read back as one CR LF,
   // swallowing that empty line.
   const std::size_t after = static_cast<std::size_t>(at);
-  if (end == "\r" && after < ini.lines.size() && ini.lines[after].text.empty() && ini.lines[after].end.starts_with('\n'))
-    end = "\r\n";
+  if (end == "\r" && after < ini.lines.size()) {
+    const TIniFile::Line& next = ini.lines[after];
+    if (next.text.empty() && next.end.starts_with('\n')) end = "\r\n";
+  }
   // The line before may be a last line without an end.
   if (at > 0 && ini.lines[static_cast<std::size_t>(at - 1)].end.empty()) ini.lines[static_cast<std::size_t>(at - 1)].end = end;
   ini.lines.insert(ini.lines.begin() + at, TIniFile::Line{std::move(text), end});

@@ -709,69 +709,46 @@ void DropFiles(const std::vector<std::string>& files) {
 // ---- "Operation.hst" and the recent files -----------------------------------
 
 void LoadOperationHst() {
-  std::ifstream in(ProgramFile("Operation.hst"), std::ios::binary);
+  const fs::path file = ProgramFile("Operation.hst");
+  std::error_code ec;
+  const fs::file_status st = fs::status(file, ec);
+  if (st.type() == fs::file_type::not_found) return;
+  // A file that is there but cannot be read whole, or holds no history at
+  // all, is not replaced by this run's histories. Only regular files are
+  // opened: a pipe would block.
+  g_fileProc.hstLocked = true;
+  if (ec || !fs::is_regular_file(st)) return;
+  std::ifstream in(file, std::ios::binary);
   if (!in) return;
-  std::string text(kHstMaxFile, '\0');
+  std::string text(kHstMaxFile + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) return;
   text.resize(static_cast<std::size_t>(in.gcount()));
+  const bool whole = text.size() <= kHstMaxFile;
+  if (!whole) text.resize(kHstMaxFile);
 
-  std::size_t pos = 0;
-  auto next = [&](std::string_view& line) {
-    if (pos >= text.size()) return false;
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    line = std::string_view(text).substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > kHstMaxLine) line = line.substr(0, kHstMaxLine);
-    return true;
-  };
-  std::string_view line;
-  bool found = false;
-  while (next(line))
-    if (Starts(line, "$BEGIN")) {
-      found = true;
-      break;
-    }
-  if (!found) return;
-  int n = 0;
-  while (next(line) && !Starts(line, "$EOB"))
-    if (n < kHstLines) g_fileProc.hst[static_cast<std::size_t>(n++)] = std::string(line);
-  for (int k = 0; k < kHistoryLists; ++k) {
-    found = false;
-    while (next(line))
-      if (Starts(line, "$BEGIN")) {
-        found = true;
-        break;
-      }
-    if (!found) break;
-    THistrylist& h = *HistoryList(k);
+  const THstText read = ParseHstText(text);
+  g_fileProc.hstLocked = !whole || (!read.found && text.find_first_not_of(" \t\r\n") != std::string::npos);
+  if (!read.found) return;
+  for (std::size_t i = 0; i < read.hst.size(); ++i) g_fileProc.hst[i] = read.hst[i];
+  for (std::size_t k = 0; k < read.lists.size(); ++k) {
+    THistrylist& h = *HistoryList(static_cast<int>(k));
     h = THistrylist{};
-    int e = 0;
-    while (next(line) && !Starts(line, "$EOB"))
-      if (e < kHistoryDepth) h.entries[static_cast<std::size_t>(++e)] = std::string(line);
+    for (std::size_t e = 0; e < read.lists[k].size(); ++e) h.entries[e + 1] = read.lists[k][e];
   }
   AddRecentFile("");
 }
 
 bool SaveOperationHst() {
-  std::string out;
-  auto put = [&out](std::string_view s) {
-    // A line break inside an entry would shift every later line.
-    for (char c : s) out += (c == '\r' || c == '\n') ? ' ' : c;
-    out += "\r\n";
-  };
-  put("$BEGIN");
-  for (const std::string& s : g_fileProc.hst) put(s);
-  put("$EOB");
+  if (g_fileProc.hstLocked) return false;
+  THstText hst;
+  hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
+  hst.lists.resize(kHistoryLists);
   for (int k = 0; k < kHistoryLists; ++k) {
-    put("$BEGIN");
     const THistrylist& h = *HistoryList(k);
-    for (int e = 1; e <= kHistoryDepth && !h.entries[static_cast<std::size_t>(e)].empty(); ++e)
-      put(h.entries[static_cast<std::size_t>(e)]);
-    put("$EOB");
+    hst.lists[static_cast<std::size_t>(k)].assign(h.entries.begin() + 1, h.entries.begin() + 1 + kHistoryDepth);
   }
-  put("$EOF");
+  const std::string out = HstTextFormat(hst);
 
   const fs::path target = ProgramFile("Operation.hst");
   return ReplaceFileContents(target, out);

@@ -45,19 +45,16 @@
 #include <utility>
 #include <vector>
 
+#include "files/HstText.h"
+
 // Which control started a command.
 enum class TFileSender { Open1, OpenV, Save1, Other };
 
-constexpr int kHstLines = 100;    // the first block of "Operation.hst"
 constexpr int kRecentFiles = 9;   // entries 12..20 of that block
 constexpr int kHstLastFolder = 1;     // line numbers (1-based) of that block
 constexpr int kHstPictureFolder = 2;
 constexpr int kHstBatchFolder = 6;
 constexpr int kHstRecentFirst = 12;
-// Lines of "Operation.hst" longer than this are cut when read; the file as a
-// whole is read up to kHstMaxFile bytes.
-constexpr std::size_t kHstMaxLine = 4096;
-constexpr std::size_t kHstMaxFile = std::size_t{8} << 20;
 
 // A menu item of the recent-file list as the main menu shows it.
 struct TRecentItem {
@@ -92,6 +89,8 @@ struct FileProcState {
   // window sets it; the event loop does not run during the write).
   std::function<void()> backupShown;
   bool closed = false;  // FormClose has run
+  // "Operation.hst" is there but could not be read: it is never written.
+  bool hstLocked = false;
 };
 extern FileProcState g_fileProc;
 // Releases the run's locks and stops the backup timer, then the start-up state.
@@ -210,6 +209,10 @@ void DropFiles(const std::vector<std::string>& files);
 
 // ---- "Operation.hst" and the recent files --------------------------------
 
+// Reads "Operation.hst". A file that exists but is no regular file, cannot
+// be read, is larger than kHstMaxFile or holds no "$BEGIN" line (but more
+// than blanks and line ends) is kept: SaveOperationHst then leaves it alone
+// and returns false.
 void LoadOperationHst();
 bool SaveOperationHst();
 // Puts name first in the recent files (an existing equal entry is removed

@@ -124,7 +124,14 @@ std::string NewLineEnd(const TIniFile& ini) {
 }
 
 void Insert(TIniFile& ini, int at, std::string text) {
-  const std::string end = NewLineEnd(ini);
+  std::string end = NewLineEnd(ini);
+  // A CR before an empty line ended by LF would read back as one CR LF,
+  // swallowing that empty line.
+  const std::size_t after = static_cast<std::size_t>(at);
+  if (end == "\r" && after < ini.lines.size()) {
+    const TIniFile::Line& next = ini.lines[after];
+    if (next.text.empty() && next.end.starts_with('\n')) end = "\r\n";
+  }
   // The line before may be a last line without an end.
   if (at > 0 && ini.lines[static_cast<std::size_t>(at - 1)].end.empty()) ini.lines[static_cast<std::size_t>(at - 1)].end = end;
   ini.lines.insert(ini.lines.begin() + at, TIniFile::Line{std::move(text), end});
@@ -257,4 +264,9 @@ IniLoadResult IniLoadFile(const fs::path& path, TIniFile& ini) {
   return IniLoadResult::Ok;
 }
 
-bool IniSaveFile(const fs::path& path, const TIniFile& ini) { return ReplaceFileContents(path, IniText(ini)); }
+bool IniSaveFile(const fs::path& path, const TIniFile& ini) {
+  const std::string text = IniText(ini);
+  // A file the reader would refuse is not written: the old one stays readable.
+  if (text.size() > kIniMaxFile) return false;
+  return ReplaceFileContents(path, text);
+}

@@ -54,4 +54,5 @@ enum class IniLoadResult { Ok, Missing, Unreadable };
 IniLoadResult IniLoadFile(const std::filesystem::path& path, TIniFile& ini);
 // Writes through ReplaceFileContents: a failure leaves the old file as it
 // was, and an existing file keeps its permissions (a symbolic link stays one).
+// A text larger than kIniMaxFile is not written (false).
 bool IniSaveFile(const std::filesystem::path& path, const TIniFile& ini);

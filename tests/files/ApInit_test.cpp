@@ -173,6 +173,81 @@ TEST_F(ApInitTest, CompactScreenUpTo480PixelsHidesThePointerBox) {
   }
 }
 
+TEST_F(ApInitTest, OddConfigurationFilesGiveWhatTheirKeysSayAndLoseNoByte) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>(i * 13 % 256);
+  // Keys up to a size near the limit, the one wanted after them: in many,
+  // the keys missing would make it too large to be read again.
+  auto fill = [](std::string s, std::size_t upTo) {
+    while (s.size() + 2 * 1004 < upTo) s += "k=" + std::string(1000, 'v') + "\n";
+    return s + std::string(upTo - s.size() - 1, ';') + "\n";
+  };
+  const std::string many = fill("[ETC1]\n", kIniMaxFile - 100) + "WheelZm=0\n";
+  const std::string fewer = fill(
+                                "[View]\nBcWhite=0\n[Input]\nSumiNik=5\n[RDXF]\nMjSize1=0\n"
+                                "[BOXC]\nEdit1BW=\nEdit1BH=\nEdit2BW=\nEdit2BH=\n[ETC1]\n",
+                                kIniMaxFile - 200) +
+                            "WheelZm=0\n";
+  std::string tooMany = "[ETC1]\nWheelZm=0\n";
+  for (int i = 0; i < 1000000; ++i) tooMany += "k=\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    bool bcWhite, wheelZm;
+    std::string sumiNik;
+    bool locked;  // could not be read
+    enum { Kept, Appended, Rewritten } saved;  // Appended: the old text starts the new one
+  };
+  const std::vector<Case> cases = {
+      {"binary junk", junk, false, true, "5", false, Case::Appended},
+      {"no line ends", "[View]BcWhite=1 [ETC1] WheelZm=0", false, true, "5", false, Case::Appended},
+      {"NULs", std::string("[View]\r\nBcWhite=1\0\r\n[Input]\r\nSumiNik=\0 7", 40), false, true,
+       std::string("\0 7", 3), false, Case::Rewritten},
+      {"CR-only line ends", "[View]\rBcWhite=1\r[ETC1]\rWheelZm=0\r", true, false, "5", false, Case::Rewritten},
+      {"a huge line", "[View]\r\n;" + std::string(900000, '\xff') + "\r\nBcWhite=1\r\n", true, true, "5", false,
+       Case::Rewritten},
+      {"lone CP932 lead bytes", "[Input]\r\nSumiNik=\x82\r\n[View]\r\nBcWhite=\x81", false, true, "\x82", false,
+       Case::Rewritten},
+      {"keys up to the size limit", many, false, false, "5", false, Case::Kept},
+      {"keys up to the size limit, room for the rest", fewer, false, false, "5", false, Case::Appended},
+      {"10^6 keys", tooMany, false, true, "5", true, Case::Kept},
+      {"duplicates: the first counts", "[ETC1]\nWheelZm=0\nWheelZm=1\n[etc1]\nWheelZm=1\n[View]\nBcWhite=1\n",
+       true, false, "5", false, Case::Rewritten},
+      {"truncated", "[View]\r\nBcWhite=1\r\n[ETC1]\r\nWheel", true, true, "5", false, Case::Appended},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(Path("VELMO.INI"), c.text);
+    Restart();
+    EXPECT_EQ(AppOptions().BcWhite, c.bcWhite);
+    EXPECT_EQ(g_mouseNav.WheelZm, c.wheelZm);
+    EXPECT_EQ(AppOptions().SumiNik, c.sumiNik);
+    EXPECT_EQ(g_apInit.configLocked, c.locked);
+    FormClose();
+    const std::string saved = ReadFile(Path("VELMO.INI"));
+    if (c.saved == Case::Kept) {
+      EXPECT_TRUE(saved == c.text);
+    } else if (c.saved == Case::Appended) {
+      EXPECT_EQ(saved.compare(0, c.text.size(), c.text), 0);
+    }
+    if (c.locked) continue;
+    // What was written reads back as what was in effect.
+    Restart();
+    EXPECT_EQ(AppOptions().BcWhite, c.bcWhite);
+    EXPECT_EQ(g_mouseNav.WheelZm, c.wheelZm);
+    EXPECT_EQ(AppOptions().SumiNik, c.sumiNik);
+    FormClose();
+    EXPECT_TRUE(ReadFile(Path("VELMO.INI")) == saved);  // nothing left to change
+  }
+  // Line ends stay as the file has them.
+  WriteFile(Path("VELMO.INI"), "[View]\rBcWhite=1\r");
+  Restart();
+  FormClose();
+  const std::string cr = ReadFile(Path("VELMO.INI"));
+  EXPECT_EQ(cr.find('\n'), std::string::npos) << cr;
+  EXPECT_EQ(cr.rfind("[View]\rBcWhite=1\r", 0), 0u);
+}
+
 // ---- Start-up windows and snapshots -------------------------------------------
 
 TEST_F(ApInitTest, BothWindowsStartFromTheStartupFile) {

@@ -1,6 +1,7 @@
 #include "files/FileProc.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -351,27 +352,50 @@ TEST_F(FileProcTest, HistoryFileRoundTrip) {
   EXPECT_EQ(HistoryCount(*HistoryList(kAngleHistory)), 20);
 }
 
-TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFiles) {
+TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFilesAndKeepsUnreadableOnes) {
   struct Case {
     const char* what;
     std::string text;
     std::string line1, line2;  // hst lines 1 and 2 after reading
     std::string hist0;         // first entry of history 0
     int hist0Count;
+    std::string lastHist;  // first entry of history 99
+    bool kept;             // could not be read: never written
   };
   std::string longBlock = "$BEGIN\n";
   for (int i = 1; i <= 130; ++i) longBlock += "L" + std::to_string(i) + "\n";
   longBlock += "$EOB\n$BEGIN\n";
   for (int i = 1; i <= 30; ++i) longBlock += "h" + std::to_string(i) + "\n";
   longBlock += "$EOB\n";
+  std::string junk;  // no "$BEGIN" anywhere
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>(i * 13 % 256);
+  std::string million = "$BEGIN\n";
+  for (int i = 0; i < 1000000; ++i) million += "x\n";
+  std::string blocks;  // 150 blocks, numbered from 0
+  for (int i = 0; i < 150; ++i) blocks += "$BEGIN\nb" + std::to_string(i) + "\n$EOB\n";
+  std::string recent = "$BEGIN\n";
+  for (int i = 1; i < kHstRecentFirst; ++i) recent += "\n";
+  recent += "\x82\n$EOB\n$BEGIN\n\x82\n$EOB\n";
   const std::vector<Case> cases = {
-      {"noise before, LF ends", "junk\n$BEGINxx\nfolder\npic\n$EOBzz\n$BEGIN\n5\n$EOB\n", "folder", "pic", "5", 1},
-      {"overlong blocks", longBlock, "L1", "L2", "h1", 20},
-      {"no $BEGIN", "nothing here\n", "", "", "", 0},
-      {"cut short", "$BEGIN\r\nf\r\n", "f", "", "", 0},
-      {"empty", "", "", "", "", 0},
+      {"noise before, LF ends", "junk\n$BEGINxx\nfolder\npic\n$EOBzz\n$BEGIN\n5\n$EOB\n", "folder", "pic", "5", 1, "",
+       false},
+      {"overlong blocks", longBlock, "L1", "L2", "h1", 20, "", false},
+      {"no $BEGIN", "nothing here\n", "", "", "", 0, "", true},
+      {"binary junk", junk, "", "", "", 0, "", true},
+      {"cut short", "$BEGIN\r\nf\r\n", "f", "", "", 0, "", false},
+      {"empty", "", "", "", "", 0, "", false},
+      {"only blanks and line ends", " \r\n\t\n", "", "", "", 0, "", false},
       {"a very long line", "$BEGIN\n" + std::string(100000, 'x') + "\n$EOB\n", std::string(kHstMaxLine, 'x'), "",
-       "", 0},
+       "", 0, "", false},
+      {"larger than read", "$BEGIN\n" + std::string(kHstMaxFile, 'x'), std::string(kHstMaxLine, 'x'), "", "", 0, "",
+       true},
+      {"NULs", std::string("$BEGIN\n/a\0b/\n$EOB\n$BEGIN\n\0\n$EOB\n", 32), std::string("/a\0b/", 5), "",
+       std::string(1, '\0'), 1, "", false},
+      // Lines end in LF: this is one "$BEGIN" line, with nothing after it.
+      {"CR-only line ends", "$BEGIN\r/f/\r$EOB\r$BEGIN\r5\r$EOB\r", "", "", "", 0, "", false},
+      {"10^6 lines in one block", million, "x", "x", "", 0, "", false},
+      {"more blocks than lists", blocks, "b0", "", "b1", 1, "b100", false},
+      {"lone CP932 lead bytes", recent, "", "", "\x82", 1, "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -383,8 +407,48 @@ TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFiles) {
     EXPECT_EQ(g_fileProc.hst[1], c.line2);
     EXPECT_EQ(HistoryList(0)->entries[1], c.hist0);
     EXPECT_EQ(HistoryCount(*HistoryList(0)), c.hist0Count);
+    EXPECT_EQ(HistoryList(99)->entries[1], c.lastHist);
+    EXPECT_EQ(SaveOperationHst(), !c.kept);
+    const std::string after = ReadFile(Path("Operation.hst"));
+    if (c.kept) {
+      EXPECT_TRUE(after == c.text);
+    } else {
+      EXPECT_EQ(after.rfind("$BEGIN\r\n", 0), 0u);
+    }
   }
   EXPECT_EQ(g_fileProc.hst[99], "");
+  // A CP932 lead byte alone is no UTF-8: its menu caption shows "?".
+  WriteFile(Path("Operation.hst"), recent);
+  FileProc_Reset();
+  LoadOperationHst();
+  EXPECT_EQ(RecentFile(1), "\x82");
+  EXPECT_EQ(g_fileProc.recentMenu[0].caption, "?");
+}
+
+TEST_F(FileProcTest, AHistoryFileThatIsNoFileIsNeitherWaitedForNorReplaced) {
+  // A pipe would block a plain open until someone writes into it.
+  ASSERT_EQ(::mkfifo(Path("Operation.hst").c_str(), 0600), 0);
+  LoadOperationHst();
+  EXPECT_FALSE(SaveOperationHst());
+  EXPECT_TRUE(fs::is_fifo(Path("Operation.hst")));
+  fs::remove(Path("Operation.hst"));
+  FileProc_Reset();
+  fs::create_directory(Path("Operation.hst"));
+  LoadOperationHst();
+  EXPECT_FALSE(SaveOperationHst());
+  EXPECT_TRUE(fs::is_directory(Path("Operation.hst")));
+  // A file it cannot open.
+  fs::remove(Path("Operation.hst"));
+  FileProc_Reset();
+  WriteFile(Path("Operation.hst"), "$BEGIN\r\n/mine/\r\n$EOB\r\n");
+  fs::permissions(Path("Operation.hst"), fs::perms::none);
+  LoadOperationHst();
+  const bool root = ::geteuid() == 0;  // root reads it all the same
+  EXPECT_EQ(SaveOperationHst(), root);
+  fs::permissions(Path("Operation.hst"), fs::perms::owner_all);
+  if (!root) {
+    EXPECT_EQ(ReadFile(Path("Operation.hst")), "$BEGIN\r\n/mine/\r\n$EOB\r\n");
+  }
 }
 
 // ---- The start-up file ---------------------------------------------------------------

@@ -6,7 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "../../fuzz/IniCheck.h"
 
 namespace {
 
@@ -127,6 +131,91 @@ TEST(IniFile, ChangedKeysKeepTheirSpellingAndNewOnesGoToTheirSection) {
   EXPECT_EQ(IniText(empty), "[View]\r\nBcWhite=1\r\n");
 }
 
+TEST(IniFile, ANewLineEndedByCrBeforeAnEmptyLineEndedByLfKeepsThatLine) {
+  // The file's first line end is a lone CR: a new line that took it, put
+  // before the empty LF line, would read back as one line ending in CR LF.
+  TIniFile ini = IniParse("[S]\rk=1\n\n[T]\r");
+  IniWriteInteger(ini, "S", "New", 2);
+  EXPECT_EQ(IniText(ini), "[S]\rk=1\nNew=2\r\n\n[T]\r");
+  EXPECT_EQ(IniParse(IniText(ini)).lines.size(), ini.lines.size());
+  // Elsewhere new lines keep taking the file's first line end.
+  IniWriteInteger(ini, "T", "New", 3);
+  EXPECT_EQ(IniText(ini), "[S]\rk=1\nNew=2\r\n\n[T]\rNew=3\r");
+}
+
+// Files the fuzz target found faults with: each must now pass its checks.
+TEST(IniFile, ReplaysFuzzFindings) {
+  const fs::path dir = fs::path(VELMO_TESTS_DIR) / "kernel" / "data" / "ini-crashes";
+  int files = 0;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const char* failed = inicheck::IniCheckInput(bytes);
+    EXPECT_EQ(failed, nullptr) << e.path().filename() << ": " << failed;
+    ++files;
+  }
+  EXPECT_GT(files, 0);
+}
+
+TEST(IniFile, OddTextsReadAsTheirLinesSay) {
+  std::string junk;
+  for (int i = 0; i < 512; ++i) junk += static_cast<char>(i * 7 % 256);
+  std::string million = "[ETC1]\n";
+  for (int i = 0; i < 1000000; ++i) million += "Key=1\n";
+  million += "WheelZm=0";
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* section;
+    const char* key;
+    std::optional<std::string> value;  // nullopt: missing
+  };
+  const std::vector<Case> cases = {
+      {"binary junk", junk, "View", "BcWhite", std::nullopt},
+      {"no line ends: one header line", "[View] BcWhite=1 [ETC1] WheelZm=0", "View", "BcWhite", std::nullopt},
+      {"NULs stay in the value", std::string("[View]\r\nBcWhite=1\0\0\r\n", 21), "View", "BcWhite",
+       std::string("1\0\0", 3)},
+      {"NUL in a section name", std::string("[Vi\0ew]\nBcWhite=1\n", 18), "View", "BcWhite", std::nullopt},
+      {"CR-only line ends", "[View]\rBcWhite=1\r[ETC1]\rWheelZm=0\r", "ETC1", "WheelZm", "0"},
+      {"a huge line", "[View]\n; " + std::string(2000000, 'x') + "\nBcWhite=1\n", "View", "BcWhite", "1"},
+      {"a huge value", "[View]\nBcWhite=" + std::string(2000000, '1'), "View", "BcWhite", std::nullopt},
+      {"lone CP932 lead bytes", "[Input]\r\nSumiNik=\x82\r\nX=\x81", "Input", "SumiNik", "\x82"},
+      {"10^6 keys, the wanted one last", million, "ETC1", "WheelZm", "0"},
+      {"duplicate sections: the first counts", "[ETC1]\nA=1\n[etc1]\nWheelZm=1\n", "ETC1", "WheelZm", std::nullopt},
+      {"duplicate keys: the first counts", "[ETC1]\nWheelZm=0\nWHEELZM=1\n", "ETC1", "WheelZm", "0"},
+      {"truncated in a key", "[ETC1]\nWheel", "ETC1", "Wheel", std::nullopt},
+      {"truncated in a header", "[ETC1]\nWheelZm=0\n[View", "ETC1", "WheelZm", "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TIniFile ini = IniParse(c.text);
+    EXPECT_EQ(IniText(ini), c.text);
+    std::string v;
+    const bool found = IniFind(ini, c.section, c.key, &v);
+    if (c.value) {
+      EXPECT_TRUE(found);
+      EXPECT_EQ(v, *c.value);
+    } else if (found) {
+      // Only the huge value: there, but out of range as a number.
+      EXPECT_EQ(v.size(), 2000000u);
+      EXPECT_EQ(IniReadInteger(ini, c.section, c.key, -1), -1);
+      EXPECT_TRUE(IniReadBool(ini, c.section, c.key, true));
+    }
+    // A write changes only what it sets: the old text stays byte for byte
+    // up to where the new key goes.
+    const std::string before = IniText(ini);
+    IniWriteString(ini, c.section, c.key, "w");
+    EXPECT_EQ(IniReadString(ini, c.section, c.key, ""), "w");
+    if (!found) {
+      const std::string after = IniText(ini);
+      std::size_t same = 0;
+      while (same < before.size() && before[same] == after[same]) ++same;
+      EXPECT_GE(after.size() - before.size(), 3 + std::string_view(c.key).size());
+      EXPECT_EQ(after.substr(after.size() - (before.size() - same)), before.substr(same));
+    }
+  }
+}
+
 class IniFileOnDisk : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -167,6 +256,12 @@ TEST_F(IniFileOnDisk, LoadAndSave) {
   std::size_t files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
   EXPECT_EQ(files, 2u);  // big.ini, a.ini
+  // Nor is a text too large to be read again written.
+  const std::string before = IniText(ini);
+  IniWriteString(ini, "View", "Big", std::string(kIniMaxFile, 'x'));
+  EXPECT_FALSE(IniSaveFile(p, ini));
+  ASSERT_EQ(IniLoadFile(p, ini), IniLoadResult::Ok);
+  EXPECT_EQ(IniText(ini), before);
 }
 
 }  // namespace

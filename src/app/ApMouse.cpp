@@ -38,10 +38,13 @@ TPointD World(double px, double py) {
 bool HasWindow(const TGContext& v) { return v.canvas && v.wx1 != v.wx2 && v.wy1 != v.wy2; }
 
 // The view's window moved by (dx, dy) drawing units and scaled by f about
-// the point (fx, fy).
+// the point (fx, fy). Sides that rounding brings together (far from the
+// origin) leave the view as it is: such a window would reset the device.
 void SetWindowFrom(const TGContext& v, double dx, double dy, double f, double fx, double fy) {
-  G_SetWindow(CurrentView(), fx + (v.wx1 - fx) * f + dx, fy + (v.wy1 - fy) * f + dy, fx + (v.wx2 - fx) * f + dx,
-              fy + (v.wy2 - fy) * f + dy);
+  const double x1 = fx + (v.wx1 - fx) * f + dx, y1 = fy + (v.wy1 - fy) * f + dy;
+  const double x2 = fx + (v.wx2 - fx) * f + dx, y2 = fy + (v.wy2 - fy) * f + dy;
+  if (x1 == x2 || y1 == y2) return;
+  G_SetWindow(CurrentView(), x1, y1, x2, y2);
 }
 
 void SetDragCursor(CursorShape shape) {

@@ -278,6 +278,23 @@ TEST_F(MouseNavTest, VerticalLeftDragZooms) {
   }
 }
 
+// Far from the origin a few units span only a few representable values: a
+// zoom that would round the window's sides together leaves the view as it
+// was, never a collapsed window (the device reset, shown upside down).
+TEST_F(MouseNavTest, ZoomBelowTheNumbersPrecisionKeepsTheView) {
+  G_SetWindow(View(), 1e14, 1e14, 1e14 + 0.1, 1e14 + 0.075);
+  const TGContext before = View();
+  ASSERT_GT(Width(), 0);
+  ui.Press(ssLeft, 400, 500);
+  ui.Move(400, -2000);  // a long drag up: in about 13.6 times
+  ASSERT_EQ(g_mouseNav.DragMode, dmDragZoom);
+  EXPECT_GT(View().wx2, View().wx1);
+  EXPECT_GT(View().wy2, View().wy1);
+  ExpectWindow(View(), WindowOf(before));
+  ui.Release(ssLeft, 400, -2000);
+  EXPECT_GT(View().wy2, View().wy1);
+}
+
 TEST_F(MouseNavTest, WheelZoomsAboutThePointer) {
   const TGContext before = View();
   const TPointD p = WorldAt(200, 150);

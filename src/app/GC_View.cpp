@@ -53,12 +53,11 @@ double MonotonicMs() {
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-void ViewFitAll() {
-  TGContext& view = CurrentView();
-  if (!view.canvas) return;
+namespace {
+
+// The remembered range, or the drawing's extents with a margin.
+void SetFitWindow(TGContext& view) {
   const TPVC& pvc = CurPVC();
-  G_ResetDevice(view);
-  g_viewBuffer.windowSet = true;
   if (pvc.rangeRemembered) {
     const auto& r = pvc.rememberedRange;
     G_SetWindow(view, r[0], r[1], r[2], r[3]);
@@ -71,6 +70,20 @@ void ViewFitAll() {
   }
   const double m = std::max(e.xmax - e.xmin, e.ymax - e.ymin) * 0.02;
   G_SetWindow(view, e.xmin - m, e.ymin - m, e.xmax + m, e.ymax + m);
+}
+
+}  // namespace
+
+void ViewFitAll() {
+  TGContext& view = CurrentView();
+  if (!view.canvas) return;
+  const TGContext before = view;
+  G_ResetDevice(view);
+  g_viewBuffer.windowSet = true;
+  SetFitWindow(view);
+  // A window beyond the view's limits was refused: the view stays as it
+  // was, not the device's own mapping (y down) the reset left.
+  if (!(view.wy2 > view.wy1) && before.wy2 > before.wy1) view = before;
 }
 
 void ViewStorePrevious() { CurPVC().prevView = CurrentView(); }

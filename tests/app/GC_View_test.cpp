@@ -178,6 +178,35 @@ TEST_F(ViewRedrawTest, FitAllShowsTheRememberedRangeAsItIs) {
   EXPECT_NEAR(CurrentView().wy2, 1020, 1e-6);
 }
 
+// A drawing wider than a view may be (2e8 units): fit all keeps the view it
+// had, never the area's own pixel mapping (one unit per pixel, upside down).
+TEST_F(ViewRedrawTest, FitAllBeyondTheViewsLimitsKeepsTheView) {
+  struct Case {
+    double x1, y1, x2, y2;
+  };
+  for (const Case& c : {Case{0, 0, 3e8, 0}, Case{-1e300, 0, 1e300, 0}, Case{0, -1e9, 1, 1e9}}) {
+    SCOPED_TRACE(c.x2);
+    VelmoReset();
+    PaintBox1Resize(400, 300);
+    PaintBox1Paint();
+    G_SetWindow(CurrentView(), 100, 100, 500, 400);
+    const TGContext before = CurrentView();
+    GcellAddLine(0, 0x11, c.x1, c.y1, c.x2, c.y2);
+    ViewFitAll();
+    EXPECT_EQ(CurrentView().wx1, before.wx1);
+    EXPECT_EQ(CurrentView().wy1, before.wy1);
+    EXPECT_EQ(CurrentView().wx2, before.wx2);
+    EXPECT_EQ(CurrentView().wy2, before.wy2);
+  }
+  // The remembered range too.
+  CurPVC().rangeRemembered = true;
+  CurPVC().rememberedRange = {0, 0, 5e8, 5e8};
+  const TGContext before = CurrentView();
+  ViewFitAll();
+  EXPECT_EQ(CurrentView().wy2, before.wy2);
+  EXPECT_EQ(CurrentView().sy, before.sy);
+}
+
 TEST_F(ViewRedrawTest, ModesZeroAndNineDoNotAskForFeedbackAndQuickEqualsFull) {
   GcellAddLine(0, 0x11, 0, 0, 100, 100);
   TGcell c;

@@ -24,6 +24,7 @@ void GC_View_Reset() {
   g_viewBuffer.offscreen.SetSize(0, 0);
   g_viewBuffer.captured.SetSize(0, 0);
   g_viewBuffer.windowSet = false;
+  g_viewBuffer.hasShown = false;
   g_viewBuffer.paintingEnabled = true;
   g_viewBuffer.lastRedrawFast = false;
   g_viewBuffer.dragCursor = false;
@@ -35,11 +36,16 @@ void ViewAttach(int width, int height) {
   RasterCanvas& b = g_viewBuffer.buffer;
   TGContext& view = CurrentView();
   // A set window stays what the area shows; the scale follows the new size.
-  const double x1 = view.wx1, y1 = view.wy1, x2 = view.wx2, y2 = view.wy2;
+  if (view.wx1 != view.wx2 && view.wy2 > view.wy1) {
+    g_viewBuffer.hasShown = true;
+    g_viewBuffer.shown[0] = view.wx1, g_viewBuffer.shown[1] = view.wy1;
+    g_viewBuffer.shown[2] = view.wx2, g_viewBuffer.shown[3] = view.wy2;
+  }
   if (b.Width() != width || b.Height() != height) b.SetSize(width, height);
   b.Clear(BackgroundColor());
   G_Begin(view, TTargetKind::PaintBox, &b, 1.0);
-  if (g_viewBuffer.windowSet && x1 != x2 && y1 != y2) G_SetWindow(view, x1, y1, x2, y2);
+  const double* r = g_viewBuffer.shown;
+  if (g_viewBuffer.windowSet && g_viewBuffer.hasShown) G_SetWindow(view, r[0], r[1], r[2], r[3]);
 }
 
 namespace {

@@ -19,6 +19,10 @@ struct ViewBufferState {
   // The view's window has been set (by the first paint); until then a
   // resize binds the view one unit per pixel.
   bool windowSet = false;
+  // The last window the view showed with y up (x1, y1, x2, y2), so an area
+  // squeezed to a line, which cannot show it, gives it back when it grows.
+  bool hasShown = false;
+  double shown[4] = {};
   // Cleared for a moment while the settings dialog closes: paint requests
   // then draw nothing.
   bool paintingEnabled = true;

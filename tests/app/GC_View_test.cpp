@@ -4,6 +4,9 @@
 // counts on the status line.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "Harness.h"
 #include "VelmoTest.h"
 #include "app/ApManager.h"
@@ -205,6 +208,25 @@ TEST_F(ViewRedrawTest, FitAllBeyondTheViewsLimitsKeepsTheView) {
   ViewFitAll();
   EXPECT_EQ(CurrentView().wy2, before.wy2);
   EXPECT_EQ(CurrentView().sy, before.sy);
+}
+
+// The window squeezed until the drawing area is one pixel wide or high, then
+// grown again: the view shows what it showed before, not the area's own
+// pixel mapping.
+TEST_F(ViewRedrawTest, AreaSqueezedToALineAndGrownAgainKeepsTheView) {
+  GcellAddLine(0, 0x11, 0, 0, 1000, 1000);
+  PaintBox1Resize(400, 400);
+  PaintBox1Paint();
+  const TGContext before = CurrentView();
+  for (const auto& [w, h] : {std::pair{1, 400}, std::pair{400, 1}, std::pair{1, 1}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    PaintBox1Resize(w, h);
+    PaintBox1Resize(400, 400);
+    EXPECT_NEAR(CurrentView().wx1, before.wx1, 1e-9);
+    EXPECT_NEAR(CurrentView().wy1, before.wy1, 1e-9);
+    EXPECT_NEAR(CurrentView().wx2, before.wx2, 1e-9);
+    EXPECT_NEAR(CurrentView().wy2, before.wy2, 1e-9);
+  }
 }
 
 TEST_F(ViewRedrawTest, ModesZeroAndNineDoNotAskForFeedbackAndQuickEqualsFull) {

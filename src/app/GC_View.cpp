@@ -45,7 +45,11 @@ void ViewAttach(int width, int height) {
   b.Clear(BackgroundColor());
   G_Begin(view, TTargetKind::PaintBox, &b, 1.0);
   const double* r = g_viewBuffer.shown;
-  if (g_viewBuffer.windowSet && g_viewBuffer.hasShown) G_SetWindow(view, r[0], r[1], r[2], r[3]);
+  if (!g_viewBuffer.windowSet || !g_viewBuffer.hasShown) return;
+  G_SetWindow(view, r[0], r[1], r[2], r[3]);
+  // A window widened for a very thin area may be wider than a view may be:
+  // then the whole drawing.
+  if (!(view.wy2 > view.wy1) && width > 1 && height > 1) ViewFitAll();
 }
 
 namespace {

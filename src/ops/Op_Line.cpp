@@ -263,7 +263,9 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
     return e;
   }
   if (Enabled(3) && HasNumber(3)) {
-    double g = std::fabs(DegToRad(SubBtnValue(3)));
+    // Whole turns off first: stepping them off one by one never ends for a
+    // huge typed angle.
+    double g = std::fmod(std::fabs(DegToRad(SubBtnValue(3))), 2 * kPi);
     while (g > kPi) g = std::fabs(g - 2 * kPi);
     if (g > kPi / 2) g = 2 * kPi - g;
     double u, v;

@@ -961,6 +961,24 @@ TEST_F(OpLineTest, ChainFeedbackShowsWhenItsSidesShareAPixel) {
   EXPECT_EQ(Pixels(), clean);
 }
 
+// Huge typed angles are whole turns and more: the line comes at once, at
+// the angle they leave over a whole number of turns.
+TEST_F(OpLineTest, HugeTypedAngleDrawsAtOnce) {
+  for (const char* v : {"3.6E+11", "1E+13", "-7.2E+18", "1E+25"}) {
+    SCOPED_TRACE(v);
+    Fresh();
+    ui.Choose(OpBtn_Line);
+    ui.SubMenu(3);
+    ui.Entry(v);
+    ui.LeftClick(400, 300);
+    ui.LeftClick(440, 270);
+    const auto lines = Cells(GK_LINE);
+    ASSERT_EQ(lines.size(), 1u) << g_form1.PvBtn[2].raw;
+    for (double d : lines[0].p) EXPECT_TRUE(std::isfinite(d));
+    EXPECT_GT(Len(lines[0]), 0);
+  }
+}
+
 // Values far beyond any drawing: nothing breaks, nothing unusable is stored.
 TEST_F(OpLineTest, ExtremeTypedValuesAreSafe) {
   for (const char* v : {"1E+308", "-1E+300", "1E-300"}) {

@@ -48,8 +48,12 @@ void ViewAttach(int width, int height) {
   if (!g_viewBuffer.windowSet || !g_viewBuffer.hasShown) return;
   G_SetWindow(view, r[0], r[1], r[2], r[3]);
   // A window widened for a very thin area may be wider than a view may be:
-  // then the whole drawing.
-  if (!(view.wy2 > view.wy1) && width > 1 && height > 1) ViewFitAll();
+  // then its middle, as far as its narrow side reaches.
+  if (!(view.wy2 > view.wy1)) {
+    const double cx = (r[0] + r[2]) / 2, cy = (r[1] + r[3]) / 2;
+    const double h = std::min(r[2] - r[0], r[3] - r[1]) / 2;
+    G_SetWindow(view, cx - h, cy - h, cx + h, cy + h);
+  }
 }
 
 namespace {

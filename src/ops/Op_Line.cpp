@@ -531,6 +531,15 @@ int FixedCount() {
   return static_cast<int>(st.curve.size()) - (st.curveMoving ? 1 : 0);
 }
 
+// The marker's slot now (0 when there is none), kept up to date across the
+// store's compactions.
+int MarkerSlot() {
+  LineOpState& st = S();
+  const int i = st.marker.index > 0 ? GcellResolve(st.marker) : 0;
+  st.marker = i > 0 ? GcellRefOf(i) : TCellRef{};
+  return i;
+}
+
 // The curve's feedback: the polyline through its points and the marker at
 // the first point, in XOR. The marker is a stored point too (so a right
 // click can close the curve on it), drawn normally beneath the XOR mark.
@@ -540,8 +549,8 @@ std::vector<TGcell> CurveFeedback() {
   const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
   for (std::size_t i = 1; i < st.curve.size(); ++i)
     if (Dist(st.curve[i - 1], st.curve[i]) > 0) out.push_back(LineCell(st.curve[i - 1], st.curve[i], pen));
-  if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
-    TGcell m = GcellGet(st.markerIndex);
+  if (const int mi = MarkerSlot(); mi > 0 && GcellLive(mi)) {
+    TGcell m = GcellGet(mi);
     m.pen = static_cast<std::uint16_t>(m.pen | PEN_SELECTED);
     out.push_back(m);
   }
@@ -555,11 +564,11 @@ void ShowCurve(TGContext& view, bool show) {
 // Call with the curve's feedback off.
 void RemoveMarker(TGContext& view) {
   LineOpState& st = S();
-  if (st.markerIndex > 0 && GcellLive(st.markerIndex)) {
-    EraseCell(view, GcellGet(st.markerIndex));
-    GcellErase(st.markerIndex);
+  if (const int mi = MarkerSlot(); mi > 0 && GcellLive(mi)) {
+    EraseCell(view, GcellGet(mi));
+    GcellErase(mi);
   }
-  st.markerIndex = 0;
+  st.marker = {};
 }
 
 void ClearCurve(TGContext& view) {
@@ -892,8 +901,9 @@ void OnCurveStart(TGContext& view, int code) {
     if (!ClickPoint(view, code, p)) return;
     st.curve = {p, p};
     st.curveMoving = true;
-    st.markerIndex = GcellAddPoint(WriteLayer(), WritePen(), p.x, p.y);
-    if (st.markerIndex > 0) DrawCell(view, GcellRef(st.markerIndex));
+    const int mi = GcellAddPoint(WriteLayer(), WritePen(), p.x, p.y);
+    st.marker = mi > 0 ? GcellRefOf(mi) : TCellRef{};
+    if (mi > 0) DrawCell(view, GcellRef(mi));
     ShowCurve(view, true);
     Enter(LineState::lsCurveNext);
   } else if (code == EV_ESC) {

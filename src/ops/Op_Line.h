@@ -72,7 +72,7 @@ struct LineOpState {
   // Curve: fixed points, then the moving point when there is one.
   std::vector<TPointD> curve;
   bool curveMoving = false;
-  int markerIndex = 0;  // store slot of the temporary point at the first point
+  TCellRef marker;  // the temporary point at the first point (its slot moves when the store compacts)
   std::vector<TGcell> curveShown;
 
   // The sub-menu button whose value the open entry box takes (0 = none).

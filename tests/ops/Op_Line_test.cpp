@@ -651,6 +651,24 @@ TEST_F(OpLineTest, CurveThroughThreePointsIsTenConnectedLinesThroughThem) {
   EXPECT_TRUE(Cells().empty());
 }
 
+// A store nearly full is compacted when another operation is chosen, before
+// the curve ends: its marker moves, and must still be the cell taken away.
+TEST_F(OpLineTest, CurveMarkerIsRemovedAfterTheStoreIsCompacted) {
+  ui.Choose(OpBtn_Line);
+  ui.SubMenu(6);
+  for (int i = 0; i < 20; ++i) GcellAddLine(0, 0x11, i, 0, i, 10);
+  GcellCommit();
+  for (int i = 1; i <= 20; ++i) GcellDelete(i);  // an undo step: dead slots before the marker
+  while (StoreUsed() < StoreCapacity() - 8) GcellAddLine(0, 0x11, 0, 0, 5, 5);
+  const int lines = static_cast<int>(Cells(GK_LINE).size());
+  ui.LeftClick(100, 400);
+  ASSERT_EQ(Cells(GK_POINT).size(), 1u);
+  ASSERT_GT(StoreUsed(), StoreCapacity() - 10);
+  ui.Choose(OpBtn_Box);  // compacts, then ends the line operation
+  EXPECT_TRUE(Cells(GK_POINT).empty());
+  EXPECT_EQ(static_cast<int>(Cells(GK_LINE).size()), lines);
+}
+
 // Last point on the first: the smoothing wraps around, so the curve turns
 // as little where it closes as anywhere else; one unit off, it does not.
 TEST_F(OpLineTest, ClosedCurveWrapsAround) {

@@ -182,7 +182,9 @@ TEST_F(ManagerTest, NearlyFullStoreIsCompactedBeforeAnOperationStarts) {
       EXPECT_EQ(msgs[0].text, "メモリー不足、データが満杯です.") << c.what;
       EXPECT_EQ(msgs[1].text, "データが満杯です") << c.what;
     }
-    if (c.dead) EXPECT_EQ(StoreUsed(), c.live) << c.what;
+    if (c.dead) {
+      EXPECT_EQ(StoreUsed(), c.live) << c.what;
+    }
   }
 }
 

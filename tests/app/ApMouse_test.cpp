@@ -216,7 +216,9 @@ TEST_F(MouseNavTest, RightDragPans) {
                           before.wy2 + c.sy * ps});
     ExpectWindow(CurPVC().prevView, WindowOf(before));
     const bool panned = std::fabs(c.dx) > kPanStart || std::fabs(c.dy) > kPanStart;
-    if (panned) EXPECT_EQ(g_codes, (std::vector<int>{EV_RDOWN, EV_REDRAW, EV_MOVE}));
+    if (panned) {
+      EXPECT_EQ(g_codes, (std::vector<int>{EV_RDOWN, EV_REDRAW, EV_MOVE}));
+    }
   }
   EXPECT_EQ(platform().screenCursor(), CursorShape::Default);
 }

@@ -63,7 +63,6 @@ protected:
 };
 
 int Red(TColor c) { return static_cast<int>(c & 0xFF); }
-int Green(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
 int Blue(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 TEST_F(DrawSampleTest, RendersEveryKindWhereItBelongs) {

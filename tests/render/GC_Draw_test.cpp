@@ -231,7 +231,9 @@ TEST_F(DrawTest, LineCrossingTheWindowEdgeIsClippedByTheGeneralPath) {
   DrawCell(g, Line(-50, 50, 100, 50, 0x11));
   ASSERT_FALSE(Calls(rec, "LineTo").empty());
   for (const std::string& s : rec.Log())
-    if (s.rfind("MoveTo", 0) == 0 || s.rfind("LineTo", 0) == 0) EXPECT_GE(Ints(s)[0], 0) << s;
+    if (s.rfind("MoveTo", 0) == 0 || s.rfind("LineTo", 0) == 0) {
+      EXPECT_GE(Ints(s)[0], 0) << s;
+    }
   rec.Clear();
   DrawCell(g, Line(-50, -50, -10, -10, 0x11));  // wholly outside
   EXPECT_TRUE(Calls(rec, "LineTo").empty());

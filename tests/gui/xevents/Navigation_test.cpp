@@ -64,7 +64,7 @@ protected:
     ASSERT_TRUE(xdo.waitForStarted(5000));
     ASSERT_TRUE(QTest::qWaitFor([&xdo] { return xdo.state() == QProcess::NotRunning; }, 15000));
     ASSERT_EQ(xdo.exitCode(), 0) << xdo.readAllStandardError().toStdString();
-    QTest::qWaitFor(done, 5000);
+    EXPECT_TRUE(QTest::qWaitFor(done, 5000)) << "the window took the events";
     QTest::qWait(50);
   }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "BenchStore.h"
 #include "Velmo.h"
 #include "app/GC_PointSearch.h"
 #include "model/GC_DB.h"
@@ -31,17 +32,9 @@ TGContext FittedView() {
 }
 
 void SnapSpread(benchmark::State& state) {
-  VelmoReset();
+  FillStore(kLines, 0, 0);
   std::mt19937 rng(7);
-  std::uniform_real_distribution<double> ux(0, kSheetW), uy(0, kSheetH), len(-1500, 1500);
-  static const std::uint16_t kPens[] = {0x11, 0x12, 0x13, 0x14, 0x21, 0x31, 0x52, 0x57, 0x15, 0x16};
-  for (int i = 0; i < kLines; ++i) {
-    const double x = ux(rng), y = uy(rng);
-    double dx = len(rng), dy = len(rng);
-    if (i % 3 == 1) dy = 0;
-    if (i % 3 == 2) dx = 0;
-    GcellAddLine(static_cast<std::uint8_t>(i % 16), kPens[i % 10], x, y, x + dx, y + dy);
-  }
+  std::uniform_real_distribution<double> ux(0, kSheetW), uy(0, kSheetH);
   const TGContext g = FittedView();
   std::vector<std::pair<double, double>> clicks;
   for (int i = 0; i < kClicks; ++i) clicks.emplace_back(ux(rng), uy(rng));

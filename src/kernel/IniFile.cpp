@@ -215,7 +215,9 @@ void Write(TIniFile& ini, std::string_view section, std::string_view key, std::s
   std::string entry = std::string(key) + "=" + value;
   if (s.header < 0) {
     const int n = static_cast<int>(ini.lines.size());
-    Insert(ini, n, "[" + std::string(section) + "]");
+    std::string header(1, '[');
+    header.append(section).append("]");
+    Insert(ini, n, std::move(header));
     Insert(ini, n + 1, std::move(entry));
     return;
   }

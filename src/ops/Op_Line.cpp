@@ -42,12 +42,6 @@ const char* const kCentreOff = "⑦中心作図";
 // The typed word that turns ③ into the mouse angle.
 const char* const kMouseWord = "マウス";
 
-// History lists of the typed values.
-constexpr int kLengthHistory = 10;
-constexpr int kRelEndHistory = 12;
-constexpr int kRadiusHistory = 13;
-constexpr int kSpacingHistory = 20;
-
 // Centre lines of double-line chains: auxiliary pen 7, line type 5.
 constexpr std::uint16_t kCentrePen = 0x57;
 // An end this close to the start makes a point instead of a line.
@@ -700,10 +694,10 @@ bool CommonSub(TGContext& view, int code) {
       else SetSubBtn(kAngle, true);
       return true;
     case EV_SUB1 + 1:
-      OpenEntry(2, "  線の長さ(mm)", kLengthHistory);
+      OpenEntry(2, "  線の長さ(mm)", HstList::LineLength);
       return true;
     case EV_SUB1 + 2:
-      OpenEntry(3, "       角度(ﾟ)", kAngleHistory);
+      OpenEntry(3, "       角度(ﾟ)", HstList::Angle);
       return true;
     case EV_SUB1 + 3:
       if (st.baseSet) {
@@ -752,7 +746,7 @@ void OnEnd(TGContext& view, int code, double x, double y) {
   } else if (IsClick(code)) {
     if (ClickPoint(view, code, p)) FinishLine(view, ConstrainEnd(st.start, p));
   } else if (code == EV_SUB1 + 4) {
-    OpenEntry(5, "終点相対位置(X,Y)", kRelEndHistory);
+    OpenEntry(5, "終点相対位置(X,Y)", HstList::LineRelEnd);
   } else if (code == EV_ESC) {
     ShowRubber(view, false);
     RestartKeeping(view);
@@ -828,10 +822,10 @@ bool ChainSub(TGContext& view, int code) {
   LineOpState& st = S();
   switch (code) {
     case EV_SUB1 + 4:
-      OpenEntry(5, "　２線の間隔(mm)", kSpacingHistory);
+      OpenEntry(5, "　２線の間隔(mm)", HstList::Spacing);
       return true;
     case EV_SUB1 + 5:
-      OpenEntry(6, "中心線の半径(mm)", kRadiusHistory);
+      OpenEntry(6, "中心線の半径(mm)", HstList::LineRadius);
       return true;
     case EV_SUB7:
       st.centre = !st.centre;

@@ -55,13 +55,7 @@ LineOpState& S() { return g_lineOp; }
 
 // ---- Scales, layer and pen ------------------------------------------------
 
-struct Factors {
-  double kx = 1, ky = 1;
-};
-Factors Scale() {
-  const TScaleFactors f = GroupFactors(CurPVC(), kWriteLayerCode);
-  return {f.x, f.y};
-}
+TScaleFactors Scale() { return GroupFactors(CurPVC(), kWriteLayerCode); }
 std::uint8_t WriteLayer() { return static_cast<std::uint8_t>(CurPVC().writeLayer); }
 std::uint16_t WritePen() { return static_cast<std::uint16_t>(CurPVC().writePen); }
 
@@ -224,18 +218,18 @@ void ClearBase(TGContext& view) {
 }
 
 // Direction of the base line, 0 without one.
-double BaseAngle(const Factors& k) {
+double BaseAngle(const TScaleFactors& k) {
   const LineOpState& st = S();
   if (!st.baseSet) return 0;
   const TGcell& b = st.base;
-  if (st.basePicked) return LineAngle(b.p[0] * k.kx, b.p[1] * k.ky, b.p[2] * k.kx, b.p[3] * k.ky);
+  if (st.basePicked) return LineAngle(b.p[0] * k.x, b.p[1] * k.y, b.p[2] * k.x, b.p[3] * k.y);
   return LineAngle(b.p[0], b.p[1], b.p[2], b.p[3]);
 }
 
 // ---- Constrained end point ---------------------------------------------------
 
 TPointD ConstrainEnd(TPointD s, TPointD p) {
-  const Factors k = Scale();
+  const TScaleFactors k = Scale();
   const double len = std::fabs(SubBtnValue(2));
   const double d = BaseAngle(k);
   const LineOpState& st = S();
@@ -247,9 +241,9 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
     double ex, ey;
     if (std::fabs(dy) >= std::fabs(dx)) {
       ex = sx;
-      ey = len > 0 ? sy + SignOf(dy) * len / k.ky : py;
+      ey = len > 0 ? sy + SignOf(dy) * len / k.y : py;
     } else {
-      ex = len > 0 ? sx + SignOf(dx) * len / k.kx : px;
+      ex = len > 0 ? sx + SignOf(dx) * len / k.x : px;
       ey = sy;
     }
     TPointD e;
@@ -268,15 +262,15 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
     else if (u < 0 && v >= 0) g = kPi - g;
     else if (u < 0 && v < 0) g = g - kPi;
     const double a = d + g;
-    const double l = len > 0 ? len : (p.x - s.x) * k.kx * std::cos(a) + (p.y - s.y) * k.ky * std::sin(a);
-    return {s.x + l * std::cos(a) / k.kx, s.y + l * std::sin(a) / k.ky};
+    const double l = len > 0 ? len : (p.x - s.x) * k.x * std::cos(a) + (p.y - s.y) * k.y * std::sin(a);
+    return {s.x + l * std::cos(a) / k.x, s.y + l * std::sin(a) / k.y};
   }
   // Free: to the pointer, or the typed length towards it (measured at the
   // group's scale, so the line keeps the pointer's direction on paper).
   if (!(len > 0)) return p;
-  const double dx = (p.x - s.x) * k.kx, dy = (p.y - s.y) * k.ky;
+  const double dx = (p.x - s.x) * k.x, dy = (p.y - s.y) * k.y;
   const double a = LineAngle(0, 0, dx, dy);
-  return {s.x + len * std::cos(a) / k.kx, s.y + len * std::sin(a) / k.ky};
+  return {s.x + len * std::cos(a) / k.x, s.y + len * std::sin(a) / k.y};
 }
 
 // ---- Single lines ------------------------------------------------------------
@@ -361,8 +355,8 @@ void FinishLine(TGContext& view, TPointD e) {
 
 enum { kLeft = 0, kRight = 1, kCentre = 2 };
 
-double ChainSpacing(const Factors& k) { return std::fabs(SubBtnValue(5)) / k.kx; }
-double ChainRadius(const Factors& k) { return std::fabs(SubBtnValue(6)) / k.kx; }
+double ChainSpacing(const TScaleFactors& k) { return std::fabs(SubBtnValue(5)) / k.x; }
+double ChainRadius(const TScaleFactors& k) { return std::fabs(SubBtnValue(6)) / k.x; }
 
 // Which of the three lines a chain of spacing w builds. The centre line is
 // built whenever it differs from the left one; ⑦ decides whether it is shown
@@ -489,7 +483,7 @@ void ShowChain(TGContext& view, bool show) {
 // The current segment now ends at e: rebuilt, joined and drawn again.
 void ChainTo(TGContext& view, TPointD e) {
   LineOpState& st = S();
-  const Factors k = Scale();
+  const TScaleFactors k = Scale();
   const double w = ChainSpacing(k), r = ChainRadius(k);
   ShowChain(view, false);
   BuildSegment(st.cur, From(st.cur.line[kCentre]), e, w);
@@ -640,8 +634,8 @@ void EntryDone(TGContext& view, bool confirmed) {
         if (!t.empty() && t[0] == '=') t.erase(0, 1);
         const double dx = EvalField(t, 1), dy = EvalField(t, 2);
         if (dx == 0 && dy == 0) return;
-        const Factors k = Scale();
-        FinishLine(view, {st.start.x + dx / k.kx, st.start.y + dy / k.ky});
+        const TScaleFactors k = Scale();
+        FinishLine(view, {st.start.x + dx / k.x, st.start.y + dy / k.y});
       }
       break;
     case 6:
@@ -843,7 +837,7 @@ void OnChainStart(TGContext& view, int code) {
   TPointD p;
   if (IsClick(code)) {
     if (!ClickPoint(view, code, p)) return;
-    const Factors k = Scale();
+    const TScaleFactors k = Scale();
     BuildSegment(st.cur, p, p, ChainSpacing(k));
     st.hasPrev = false;
     st.lastClickPx = ClickPixel(code);
@@ -879,7 +873,7 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
       return;
     }
     st.lastClickPx = px;
-    const Factors k = Scale();
+    const TScaleFactors k = Scale();
     BuildSegment(st.cur, e, e, ChainSpacing(k));
     ShowChain(view, true);
   } else if (code == EV_ESC) {

@@ -30,7 +30,7 @@ void Intercept(int tag, double x, double y) {
   g_offset.y = y;
   g_form1.PvMojiNo.visible = false;
   g_form1.PvMoji.visible = false;
-  EntryOpen(tag, "オフセット(X,Y)", HistoryList(kOffsetHistory));
+  EntryOpen(tag, "オフセット(X,Y)", HistoryList(HstList::Offset));
   g_form1.drawCursor = CursorShape::Help;
   Form1Changed();
 }

@@ -14,8 +14,6 @@
 #include "app/ApManager.h"
 #include "model/PVC.h"
 
-// The typed-entry history of offsets.
-constexpr int kOffsetHistory = 4;
 // edCommon.tag while an offset entry is open, for a left and a right click.
 constexpr int kOffsetTagLeft = -1, kOffsetTagRight = -2;
 

@@ -42,12 +42,6 @@ const char* const kCentreOff = "⑦中心作図";
 // The typed word that turns ③ into the mouse angle.
 const char* const kMouseWord = "マウス";
 
-// History lists of the typed values.
-constexpr int kLengthHistory = 10;
-constexpr int kRelEndHistory = 12;
-constexpr int kRadiusHistory = 13;
-constexpr int kSpacingHistory = 20;
-
 // Centre lines of double-line chains: auxiliary pen 7, line type 5.
 constexpr std::uint16_t kCentrePen = 0x57;
 // An end this close to the start makes a point instead of a line.
@@ -61,13 +55,7 @@ LineOpState& S() { return g_lineOp; }
 
 // ---- Scales, layer and pen ------------------------------------------------
 
-struct Factors {
-  double kx = 1, ky = 1;
-};
-Factors Scale() {
-  const TScaleFactors f = GroupFactors(CurPVC(), kWriteLayerCode);
-  return {f.x, f.y};
-}
+TScaleFactors Scale() { return GroupFactors(CurPVC(), kWriteLayerCode); }
 std::uint8_t WriteLayer() { return static_cast<std::uint8_t>(CurPVC().writeLayer); }
 std::uint16_t WritePen() { return static_cast<std::uint16_t>(CurPVC().writePen); }
 
@@ -230,18 +218,18 @@ void ClearBase(TGContext& view) {
 }
 
 // Direction of the base line, 0 without one.
-double BaseAngle(const Factors& k) {
+double BaseAngle(const TScaleFactors& k) {
   const LineOpState& st = S();
   if (!st.baseSet) return 0;
   const TGcell& b = st.base;
-  if (st.basePicked) return LineAngle(b.p[0] * k.kx, b.p[1] * k.ky, b.p[2] * k.kx, b.p[3] * k.ky);
+  if (st.basePicked) return LineAngle(b.p[0] * k.x, b.p[1] * k.y, b.p[2] * k.x, b.p[3] * k.y);
   return LineAngle(b.p[0], b.p[1], b.p[2], b.p[3]);
 }
 
 // ---- Constrained end point ---------------------------------------------------
 
 TPointD ConstrainEnd(TPointD s, TPointD p) {
-  const Factors k = Scale();
+  const TScaleFactors k = Scale();
   const double len = std::fabs(SubBtnValue(2));
   const double d = BaseAngle(k);
   const LineOpState& st = S();
@@ -253,9 +241,9 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
     double ex, ey;
     if (std::fabs(dy) >= std::fabs(dx)) {
       ex = sx;
-      ey = len > 0 ? sy + SignOf(dy) * len / k.ky : py;
+      ey = len > 0 ? sy + SignOf(dy) * len / k.y : py;
     } else {
-      ex = len > 0 ? sx + SignOf(dx) * len / k.kx : px;
+      ex = len > 0 ? sx + SignOf(dx) * len / k.x : px;
       ey = sy;
     }
     TPointD e;
@@ -274,15 +262,15 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
     else if (u < 0 && v >= 0) g = kPi - g;
     else if (u < 0 && v < 0) g = g - kPi;
     const double a = d + g;
-    const double l = len > 0 ? len : (p.x - s.x) * k.kx * std::cos(a) + (p.y - s.y) * k.ky * std::sin(a);
-    return {s.x + l * std::cos(a) / k.kx, s.y + l * std::sin(a) / k.ky};
+    const double l = len > 0 ? len : (p.x - s.x) * k.x * std::cos(a) + (p.y - s.y) * k.y * std::sin(a);
+    return {s.x + l * std::cos(a) / k.x, s.y + l * std::sin(a) / k.y};
   }
   // Free: to the pointer, or the typed length towards it (measured at the
   // group's scale, so the line keeps the pointer's direction on paper).
   if (!(len > 0)) return p;
-  const double dx = (p.x - s.x) * k.kx, dy = (p.y - s.y) * k.ky;
+  const double dx = (p.x - s.x) * k.x, dy = (p.y - s.y) * k.y;
   const double a = LineAngle(0, 0, dx, dy);
-  return {s.x + len * std::cos(a) / k.kx, s.y + len * std::sin(a) / k.ky};
+  return {s.x + len * std::cos(a) / k.x, s.y + len * std::sin(a) / k.y};
 }
 
 // ---- Single lines ------------------------------------------------------------
@@ -367,8 +355,8 @@ void FinishLine(TGContext& view, TPointD e) {
 
 enum { kLeft = 0, kRight = 1, kCentre = 2 };
 
-double ChainSpacing(const Factors& k) { return std::fabs(SubBtnValue(5)) / k.kx; }
-double ChainRadius(const Factors& k) { return std::fabs(SubBtnValue(6)) / k.kx; }
+double ChainSpacing(const TScaleFactors& k) { return std::fabs(SubBtnValue(5)) / k.x; }
+double ChainRadius(const TScaleFactors& k) { return std::fabs(SubBtnValue(6)) / k.x; }
 
 // Which of the three lines a chain of spacing w builds. The centre line is
 // built whenever it differs from the left one; ⑦ decides whether it is shown
@@ -495,7 +483,7 @@ void ShowChain(TGContext& view, bool show) {
 // The current segment now ends at e: rebuilt, joined and drawn again.
 void ChainTo(TGContext& view, TPointD e) {
   LineOpState& st = S();
-  const Factors k = Scale();
+  const TScaleFactors k = Scale();
   const double w = ChainSpacing(k), r = ChainRadius(k);
   ShowChain(view, false);
   BuildSegment(st.cur, From(st.cur.line[kCentre]), e, w);
@@ -646,8 +634,8 @@ void EntryDone(TGContext& view, bool confirmed) {
         if (!t.empty() && t[0] == '=') t.erase(0, 1);
         const double dx = EvalField(t, 1), dy = EvalField(t, 2);
         if (dx == 0 && dy == 0) return;
-        const Factors k = Scale();
-        FinishLine(view, {st.start.x + dx / k.kx, st.start.y + dy / k.ky});
+        const TScaleFactors k = Scale();
+        FinishLine(view, {st.start.x + dx / k.x, st.start.y + dy / k.y});
       }
       break;
     case 6:
@@ -700,10 +688,10 @@ bool CommonSub(TGContext& view, int code) {
       else SetSubBtn(kAngle, true);
       return true;
     case EV_SUB1 + 1:
-      OpenEntry(2, "  線の長さ(mm)", kLengthHistory);
+      OpenEntry(2, "  線の長さ(mm)", HstList::LineLength);
       return true;
     case EV_SUB1 + 2:
-      OpenEntry(3, "       角度(ﾟ)", kAngleHistory);
+      OpenEntry(3, "       角度(ﾟ)", HstList::Angle);
       return true;
     case EV_SUB1 + 3:
       if (st.baseSet) {
@@ -752,7 +740,7 @@ void OnEnd(TGContext& view, int code, double x, double y) {
   } else if (IsClick(code)) {
     if (ClickPoint(view, code, p)) FinishLine(view, ConstrainEnd(st.start, p));
   } else if (code == EV_SUB1 + 4) {
-    OpenEntry(5, "終点相対位置(X,Y)", kRelEndHistory);
+    OpenEntry(5, "終点相対位置(X,Y)", HstList::LineRelEnd);
   } else if (code == EV_ESC) {
     ShowRubber(view, false);
     RestartKeeping(view);
@@ -828,10 +816,10 @@ bool ChainSub(TGContext& view, int code) {
   LineOpState& st = S();
   switch (code) {
     case EV_SUB1 + 4:
-      OpenEntry(5, "　２線の間隔(mm)", kSpacingHistory);
+      OpenEntry(5, "　２線の間隔(mm)", HstList::Spacing);
       return true;
     case EV_SUB1 + 5:
-      OpenEntry(6, "中心線の半径(mm)", kRadiusHistory);
+      OpenEntry(6, "中心線の半径(mm)", HstList::LineRadius);
       return true;
     case EV_SUB7:
       st.centre = !st.centre;
@@ -849,7 +837,7 @@ void OnChainStart(TGContext& view, int code) {
   TPointD p;
   if (IsClick(code)) {
     if (!ClickPoint(view, code, p)) return;
-    const Factors k = Scale();
+    const TScaleFactors k = Scale();
     BuildSegment(st.cur, p, p, ChainSpacing(k));
     st.hasPrev = false;
     st.lastClickPx = ClickPixel(code);
@@ -885,7 +873,7 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
       return;
     }
     st.lastClickPx = px;
-    const Factors k = Scale();
+    const TScaleFactors k = Scale();
     BuildSegment(st.cur, e, e, ChainSpacing(k));
     ShowChain(view, true);
   } else if (code == EV_ESC) {

@@ -106,7 +106,7 @@ TEST_F(OffsetTest, LeftClickOpensTheEntryAndEnterDeliversItDisplaced) {
   Intercepted(100, 200);
   EXPECT_EQ(g_form1.edCommon.tag, kOffsetTagLeft);
   EXPECT_EQ(Harness::Prompt(), " オフセット(X,Y) ");
-  EXPECT_EQ(g_manager.activeHistory, HistoryList(kOffsetHistory));
+  EXPECT_EQ(g_manager.activeHistory, HistoryList(HstList::Offset));
   EXPECT_FALSE(g_form1.PvBtns.visible);
   EXPECT_EQ(g_form1.drawCursor, CursorShape::Help);
 
@@ -124,7 +124,7 @@ TEST_F(OffsetTest, LeftClickOpensTheEntryAndEnterDeliversItDisplaced) {
   EXPECT_EQ(g_form1.edCommon.tag, 0);
   EXPECT_TRUE(g_form1.PvBtns.visible);
   EXPECT_EQ(g_form1.drawCursor, CursorShape::Default);
-  EXPECT_EQ(HistoryList(kOffsetHistory)->entries[1], "10,5");
+  EXPECT_EQ(HistoryList(HstList::Offset)->entries[1], "10,5");
   // The offset applied to that click only.
   EXPECT_EQ(CurPVC().offsetDx, 0);
   EXPECT_EQ(CurPVC().offsetDy, 0);
@@ -186,7 +186,7 @@ TEST_F(OffsetTest, AlwaysModeStaysOnAndEscDeliversTheClickAsItWas) {
   EXPECT_EQ(c->dx, 0);
   EXPECT_FALSE(EntryIsOpen());
   EXPECT_EQ(CurPVC().offsetMode, OFFSET_ALWAYS);
-  EXPECT_EQ(HistoryList(kOffsetHistory)->entries[1], "10,5") << "Esc records nothing";
+  EXPECT_EQ(HistoryList(HstList::Offset)->entries[1], "10,5") << "Esc records nothing";
 
   // Mode once: Esc uses it up as Enter does.
   Mode(OFFSET_ONCE);

@@ -300,11 +300,15 @@ void SetRubber(TGContext& view, TPointD e) {
 }
 
 // The state of a fresh start, keeping the given captions of ② and ③.
-void Restart(TGContext& view, const std::string& len, const std::string& ang) {
-  LineOpState& st = S();
+// Drops the rubber line and the base line.
+void ClearFeedback(TGContext& view) {
   ShowRubber(view, false);
-  st.rubber = TGcell{};
+  S().rubber = TGcell{};
   ClearBase(view);
+}
+
+void Restart(TGContext& view, const std::string& len, const std::string& ang) {
+  ClearFeedback(view);
   SetCaptions(LineState::lsStart, len, ang);
   Enter(LineState::lsStart);
 }
@@ -507,7 +511,7 @@ void EndChain(TGContext& view) {
 }
 
 void EnterChainMode(TGContext& view) {
-  Restart(view, kLength, kAngle);
+  ClearFeedback(view);
   SetCaptions(LineState::lsChainStart, kLength, kAngle);
   Enter(LineState::lsChainStart);
 }

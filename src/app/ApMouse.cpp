@@ -130,12 +130,7 @@ void ZoomBoxAct(int cls) {
       }
       break;
     }
-    case zbFitAll: {
-      const TGContext before = view;
-      ViewFitAll();
-      if (!SameWindow(before, view)) CurPVC().prevView = before;
-      break;
-    }
+    case zbFitAll: ViewFitAllStep(); break;
     case zbPrevious: ViewExchangePrevious(); break;
     default: break;  // zbCancel
   }
@@ -471,13 +466,12 @@ void Btn_ViewClick(TViewButton b) {
     case TViewButton::BtnZM0: {
       // With Ctrl held the status shows how long each step took.
       const double t0 = MonotonicMs();
-      ViewFitAll();
+      ViewFitAllStep();
       const double t1 = MonotonicMs();
       ViewRedraw(2);
       const double t2 = MonotonicMs();
       ReplayMouseMove();
       const double t3 = MonotonicMs();
-      if (!SameWindow(v, view)) CurPVC().prevView = v;
       if (Platform().IsKeyDown(PhysKey::Ctrl)) {
         g_form1.pnMouse.caption = Format("%d+%d+%d = %d", {t1 - t0, t2 - t1, t3 - t2, t3 - t0});
         Form1Changed();

@@ -100,6 +100,12 @@ void ViewFitAll() {
   if (!(view.wy2 > view.wy1) && before.wy2 > before.wy1) view = before;
 }
 
+void ViewFitAllStep() {
+  const TGContext before = CurrentView();
+  ViewFitAll();
+  if (!SameWindow(before, CurrentView())) CurPVC().prevView = before;
+}
+
 void ViewStorePrevious() { CurPVC().prevView = CurrentView(); }
 
 bool SameWindow(const TGContext& a, const TGContext& b) {

@@ -56,6 +56,9 @@ inline TPixelRect ViewTakeDirty() { return g_viewBuffer.buffer.TakeDirty(); }
 // millimetre); widened on all four sides by the larger of 2% of the width
 // and 2% of the height. Nothing happens while the view is unbound.
 void ViewFitAll();
+// Fit all as a view step: the view it replaces becomes the previous view,
+// unless fitting left the window as it was.
+void ViewFitAllStep();
 
 // The previous view (the settings' prevView) := the current view.
 void ViewStorePrevious();

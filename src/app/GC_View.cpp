@@ -56,11 +56,6 @@ void ViewAttach(int width, int height) {
   }
 }
 
-namespace {
-
-
-}  // namespace
-
 double MonotonicMs() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);

@@ -47,10 +47,6 @@ void SetWindowFrom(const TGContext& v, double dx, double dy, double f, double fx
   G_SetWindow(CurrentView(), x1, y1, x2, y2);
 }
 
-void SetDragCursor(CursorShape shape) {
-  g_viewBuffer.dragCursor = shape != CursorShape::Default;
-  Platform().SetScreenCursor(shape);
-}
 
 // ---- the zoom box
 
@@ -181,7 +177,7 @@ void StartPan(double x, double y) {
   m.panView = CurrentView();
   m.panSteps = 0;
   m.DragMode = dmPan;
-  SetDragCursor(CursorShape::SizeAll);
+  Platform().SetScreenCursor(CursorShape::SizeAll);
   PanStep(x, y);
 }
 
@@ -199,14 +195,14 @@ void StartDragZoom(double y) {
   ViewStorePrevious();
   m.dragZoomRef = (g_manager.leftPressPos.y + y) / 2;
   m.dragZoomView = CurrentView();
-  SetDragCursor(CursorShape::SizeNS);
+  Platform().SetScreenCursor(CursorShape::SizeNS);
   DragZoomStep(y);
 }
 
 // A drag that ends: the default cursor and a full repaint.
 void EndDrag() {
   g_mouseNav.DragMode = dmNone;
-  SetDragCursor(CursorShape::Default);
+  Platform().SetScreenCursor(CursorShape::Default);
   ViewRedraw(1);
 }
 

@@ -27,8 +27,6 @@ struct ViewBufferState {
   // then draw nothing.
   bool paintingEnabled = true;
   bool lastRedrawFast = false;  // the last redraw was a quick one (mode 9)
-  // A pan or drag zoom shows its own screen cursor: redraws leave it.
-  bool dragCursor = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
   // Called after the counts are shown (the group and layer panels refresh).
   void (*countsShown)() = nullptr;

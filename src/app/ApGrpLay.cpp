@@ -355,11 +355,9 @@ void FixZoomMouseDown(unsigned button) {
     }
   } else {
     pvc.rangeRemembered = false;
-    const TGContext kept = CurrentView();
-    ViewFitAll();
+    ViewFitAllStep();
     ViewRedraw(1);
     ReplayMouseMove();  // rubber bands and the pointer position follow the new view
-    if (!SameWindow(CurrentView(), kept)) pvc.prevView = kept;
   }
   RefreshLayerPanels();
 }

@@ -47,10 +47,6 @@ void SetWindowFrom(const TGContext& v, double dx, double dy, double f, double fx
   G_SetWindow(CurrentView(), x1, y1, x2, y2);
 }
 
-void SetDragCursor(CursorShape shape) {
-  g_viewBuffer.dragCursor = shape != CursorShape::Default;
-  Platform().SetScreenCursor(shape);
-}
 
 // ---- the zoom box
 
@@ -130,12 +126,7 @@ void ZoomBoxAct(int cls) {
       }
       break;
     }
-    case zbFitAll: {
-      const TGContext before = view;
-      ViewFitAll();
-      if (!SameWindow(before, view)) CurPVC().prevView = before;
-      break;
-    }
+    case zbFitAll: ViewFitAllStep(); break;
     case zbPrevious: ViewExchangePrevious(); break;
     default: break;  // zbCancel
   }
@@ -186,7 +177,7 @@ void StartPan(double x, double y) {
   m.panView = CurrentView();
   m.panSteps = 0;
   m.DragMode = dmPan;
-  SetDragCursor(CursorShape::SizeAll);
+  Platform().SetScreenCursor(CursorShape::SizeAll);
   PanStep(x, y);
 }
 
@@ -204,14 +195,14 @@ void StartDragZoom(double y) {
   ViewStorePrevious();
   m.dragZoomRef = (g_manager.leftPressPos.y + y) / 2;
   m.dragZoomView = CurrentView();
-  SetDragCursor(CursorShape::SizeNS);
+  Platform().SetScreenCursor(CursorShape::SizeNS);
   DragZoomStep(y);
 }
 
 // A drag that ends: the default cursor and a full repaint.
 void EndDrag() {
   g_mouseNav.DragMode = dmNone;
-  SetDragCursor(CursorShape::Default);
+  Platform().SetScreenCursor(CursorShape::Default);
   ViewRedraw(1);
 }
 
@@ -471,13 +462,12 @@ void Btn_ViewClick(TViewButton b) {
     case TViewButton::BtnZM0: {
       // With Ctrl held the status shows how long each step took.
       const double t0 = MonotonicMs();
-      ViewFitAll();
+      ViewFitAllStep();
       const double t1 = MonotonicMs();
       ViewRedraw(2);
       const double t2 = MonotonicMs();
       ReplayMouseMove();
       const double t3 = MonotonicMs();
-      if (!SameWindow(v, view)) CurPVC().prevView = v;
       if (Platform().IsKeyDown(PhysKey::Ctrl)) {
         g_form1.pnMouse.caption = Format("%d+%d+%d = %d", {t1 - t0, t2 - t1, t3 - t2, t3 - t0});
         Form1Changed();

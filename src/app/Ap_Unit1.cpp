@@ -34,7 +34,6 @@ void Form1_Reset() {
   g_form1.OffsetMode.color = clOffsetOff;
   g_form1.OffsetMode.visible = false;
   g_form1.lbComHstLeft = g_form1.PvEdit.width + 4;
-  g_form1.PvMoji.visible = false;
   ClearButtons();
   for (int b = OpBtn_Dummy; b < OpBtn_Count; ++b) {
     const TOpInfo& op = OpInfo(static_cast<TOpButton>(b));

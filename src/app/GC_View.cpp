@@ -7,6 +7,7 @@
 
 #include "app/ApGrpLay.h"
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_PointSearch.h"
 #include "kernel/Z_Basic.h"
@@ -27,7 +28,6 @@ void GC_View_Reset() {
   g_viewBuffer.hasShown = false;
   g_viewBuffer.paintingEnabled = true;
   g_viewBuffer.lastRedrawFast = false;
-  g_viewBuffer.dragCursor = false;
   g_viewBuffer.lastRedrawMs = 0;
   g_viewBuffer.countsShown = nullptr;
 }
@@ -55,11 +55,6 @@ void ViewAttach(int width, int height) {
     G_SetWindow(view, cx - h, cy - h, cx + h, cy + h);
   }
 }
-
-namespace {
-
-
-}  // namespace
 
 double MonotonicMs() {
   timespec t{};
@@ -100,6 +95,12 @@ void ViewFitAll() {
   if (!(view.wy2 > view.wy1) && before.wy2 > before.wy1) view = before;
 }
 
+void ViewFitAllStep() {
+  const TGContext before = CurrentView();
+  ViewFitAll();
+  if (!SameWindow(before, CurrentView())) CurPVC().prevView = before;
+}
+
 void ViewStorePrevious() { CurPVC().prevView = CurrentView(); }
 
 bool SameWindow(const TGContext& a, const TGContext& b) {
@@ -122,7 +123,8 @@ void ViewExchangePrevious() {
 void ViewRedraw(int mode) {
   TGContext& view = CurrentView();
   if (!view.canvas) return;
-  const bool busy = !g_viewBuffer.dragCursor;
+  // A pan or drag zoom shows its own screen cursor: redraws leave it.
+  const bool busy = g_mouseNav.DragMode != dmPan && g_mouseNav.DragMode != dmDragZoom;
   g_viewBuffer.lastRedrawFast = mode == 9;
   if (busy) Platform().SetScreenCursor(CursorShape::Hourglass);
   TGContext g = view;

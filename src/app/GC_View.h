@@ -27,8 +27,6 @@ struct ViewBufferState {
   // then draw nothing.
   bool paintingEnabled = true;
   bool lastRedrawFast = false;  // the last redraw was a quick one (mode 9)
-  // A pan or drag zoom shows its own screen cursor: redraws leave it.
-  bool dragCursor = false;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
   // Called after the counts are shown (the group and layer panels refresh).
   void (*countsShown)() = nullptr;
@@ -56,6 +54,9 @@ inline TPixelRect ViewTakeDirty() { return g_viewBuffer.buffer.TakeDirty(); }
 // millimetre); widened on all four sides by the larger of 2% of the width
 // and 2% of the height. Nothing happens while the view is unbound.
 void ViewFitAll();
+// Fit all as a view step: the view it replaces becomes the previous view,
+// unless fitting left the window as it was.
+void ViewFitAllStep();
 
 // The previous view (the settings' prevView) := the current view.
 void ViewStorePrevious();

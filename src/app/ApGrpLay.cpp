@@ -51,8 +51,7 @@ void Preamble(TPVC& pvc) {
 // a group's last one).
 void SetWriteLayer(TPVC& pvc, int code) {
   pvc.writeLayer = code & 0xFF;
-  pvc.groups[WriteGroup(pvc)].visible = true;
-  pvc.groups[WriteGroup(pvc)].layers[WriteLayerNumber(pvc)].visible = true;
+  ShowWriteLayer(pvc);
   if (pvc.penPerLayer) {
     pvc.writePen = pvc.layerPens[WriteLayerNumber(pvc)];
     PenPreviewsDraw({});  // an empty pen becomes 0x11; preset 0 mirrors it
@@ -181,10 +180,7 @@ void RefreshLayerPanels() {
 }
 
 void ShowAllGroupsLayers() {
-  for (TGroupEntry& g : CurPVC().groups) {
-    g.visible = true;
-    for (TLayerEntry& l : g.layers) l.visible = true;
-  }
+  ShowAllGroupsAndLayers(CurPVC());
   RefreshLayerPanels();
 }
 

@@ -91,14 +91,6 @@ void FitAndRedraw() {
   ViewRedraw(1);
 }
 
-// Everything shown again, as the open commands want it before a read.
-void ShowEverything(TPVC& pvc) {
-  for (TGroupEntry& g : pvc.groups) {
-    g.visible = true;
-    for (TLayerEntry& l : g.layers) l.visible = true;
-  }
-}
-
 // This run's prefix without its folder ("#TMP" + eight hexadecimal digits +
 // "#"), or "". The file names are built from it and the folder as the file
 // system spells it: the prefix's folder is CP932 and loses what CP932 has no
@@ -289,7 +281,7 @@ bool IsReadOnlyFile(const fs::path& name) {
 bool OpenDrawingFile(const fs::path& name) {
   GcellClearWindow(StoreWindow());
   TPVC& pvc = CurPVC();
-  ShowEverything(pvc);
+  ShowAllGroupsAndLayers(pvc);
   pvc.show.points = pvc.show.lines = pvc.show.texts = pvc.show.fills = pvc.show.pictures =
       pvc.show.auxiliary = true;
   pvc.writePen = 0x11;
@@ -373,7 +365,7 @@ bool ConfirmSaveModified() {
 bool OpenFileIntoWindow(const fs::path& name) {
   Platform().SetScreenCursor(CursorShape::Hourglass);
   GcellCompact(true);
-  ShowEverything(CurPVC());
+  ShowAllGroupsAndLayers(CurPVC());
   CurPVC().writeLayer = 0;
   const bool ok = OpenDrawingFile(name);
   TPVC& pvc = CurPVC();
@@ -542,7 +534,7 @@ void OpenStartupWindows() {
   for (int w = 2; w >= 1; --w) {
     SetStoreWindow(w);
     LoadWorkingSettings(w);
-    ShowEverything(CurPVC());
+    ShowAllGroupsAndLayers(CurPVC());
     OpenDrawingFile(StartupFileName());
     CurPVC().fileName.clear();
     CurPVC().modified = 0;

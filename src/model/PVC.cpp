@@ -24,13 +24,23 @@ PVCState g_pvc = StartState();
 
 void PVC_Reset() { g_pvc = StartState(); }
 
-TPVC DefaultPVC() {
-  TPVC p;
-  for (TGroupEntry& g : p.groups) {
-    g.scaleX = g.scaleY = 100;
+void ShowAllGroupsAndLayers(TPVC& pvc) {
+  for (TGroupEntry& g : pvc.groups) {
     g.visible = true;
     for (TLayerEntry& l : g.layers) l.visible = true;
   }
+}
+
+void ShowWriteLayer(TPVC& pvc) {
+  TGroupEntry& g = pvc.groups[WriteGroup(pvc)];
+  g.visible = true;
+  g.layers[WriteLayerNumber(pvc)].visible = true;
+}
+
+TPVC DefaultPVC() {
+  TPVC p;
+  for (TGroupEntry& g : p.groups) g.scaleX = g.scaleY = 100;
+  ShowAllGroupsAndLayers(p);
   p.layerPens.fill(0x11);
   p.penPresets = {0x11, 0x21, 0x23, 0x25, 0x51, 0x53};
   p.basicScale = 100;
@@ -105,9 +115,7 @@ void NormalizePVC(TPVC& pvc) {
   for (int k = 1; k < kPenTableSize; ++k) pvc.pens[k].colorIndex = std::clamp(pvc.pens[k].colorIndex, 1, 15);
   pvc.selectionColor = std::clamp(pvc.selectionColor, 1, 15);
 
-  TGroupEntry& g = pvc.groups[WriteGroup(pvc)];
-  g.visible = true;
-  g.layers[WriteLayerNumber(pvc)].visible = true;
+  ShowWriteLayer(pvc);
 }
 
 // ---- Window slots ---------------------------------------------------------

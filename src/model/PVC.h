@@ -167,6 +167,11 @@ inline TPVC& CurPVC() { return g_pvc.slots[0]; }
 // The settings every drawing starts with when no start-up file gives others.
 TPVC DefaultPVC();
 
+// Every group and every layer visible.
+void ShowAllGroupsAndLayers(TPVC& pvc);
+// The write group and, within it, the write layer visible.
+void ShowWriteLayer(TPVC& pvc);
+
 // Brings a record into the form the rest of the program relies on; run on
 // every record that is loaded. An empty write pen becomes 0x11 and preset 0
 // mirrors it; empty presets A (with B, C) and D (with E) get their standard

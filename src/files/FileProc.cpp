@@ -538,7 +538,16 @@ void SnapshotWindows() {
 }
 
 void OpenStartupWindows() {
+  // The files of other runs, listed once for both windows.
   const std::string own = OwnPrefix();
+  std::vector<fs::path> others;
+  std::error_code ec;
+  if (!g_programDir.folder.empty())
+    for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string prefix = RunPrefixOf(it->path().filename().string());
+      if (!prefix.empty() && prefix != own) others.push_back(it->path());
+    }
+  std::sort(others.begin(), others.end());
   for (int w = 2; w >= 1; --w) {
     SetStoreWindow(w);
     LoadWorkingSettings(w);
@@ -549,17 +558,11 @@ void OpenStartupWindows() {
     // "#TMP" + eight hexadecimal digits + "#" + the window number + ".V$D",
     // of a run that is over.
     const std::string tail = std::to_string(w) + ".V$D";
-    std::vector<fs::path> found;
-    std::error_code ec;
-    if (!g_programDir.folder.empty())
-      for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string f = it->path().filename().string();
-        const std::string prefix = RunPrefixOf(f);
-        if (!prefix.empty() && prefix != own && f == prefix + tail) found.push_back(it->path());
-      }
-    std::sort(found.begin(), found.end());
-    for (const fs::path& snapshot : found) {
-      if (!ClaimRun(RunPrefixOf(snapshot.filename().string()))) continue;  // a running copy's
+    for (const fs::path& snapshot : others) {
+      const std::string f = snapshot.filename().string();
+      const std::string prefix = RunPrefixOf(f);
+      if (f != prefix + tail) continue;
+      if (!ClaimRun(prefix)) continue;  // a running copy's
       VldLoad(snapshot, 0, 0);
       GcellCompact(true);
       GcellReorder();

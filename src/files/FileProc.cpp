@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 
 #include "app/ApInit.h"
@@ -712,21 +711,13 @@ void DropFiles(const std::vector<std::string>& files) {
 // ---- "Operation.hst" and the recent files -----------------------------------
 
 void LoadOperationHst() {
-  const fs::path file = ProgramFile("Operation.hst");
-  std::error_code ec;
-  const fs::file_status st = fs::status(file, ec);
-  if (st.type() == fs::file_type::not_found) return;
+  std::string text;
+  const ReadFileResult r = ReadFileContents(ProgramFile("Operation.hst"), kHstMaxFile, text);
+  if (r == ReadFileResult::Missing) return;
   // A file that is there but cannot be read whole, or holds no history at
-  // all, is not replaced by this run's histories. Only regular files are
-  // opened: a pipe would block.
+  // all, is not replaced by this run's histories.
   g_fileProc.hstLocked = true;
-  if (ec || !fs::is_regular_file(st)) return;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return;
-  std::string text(kHstMaxFile + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad()) return;
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (r != ReadFileResult::Ok) return;
   const bool whole = text.size() <= kHstMaxFile;
   if (!whole) text.resize(kHstMaxFile);
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 
 #include "app/ApInit.h"
@@ -530,7 +529,16 @@ void SnapshotWindows() {
 }
 
 void OpenStartupWindows() {
+  // The files of other runs, listed once for both windows.
   const std::string own = OwnPrefix();
+  std::vector<fs::path> others;
+  std::error_code ec;
+  if (!g_programDir.folder.empty())
+    for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string prefix = RunPrefixOf(it->path().filename().string());
+      if (!prefix.empty() && prefix != own) others.push_back(it->path());
+    }
+  std::sort(others.begin(), others.end());
   for (int w = 2; w >= 1; --w) {
     SetStoreWindow(w);
     LoadWorkingSettings(w);
@@ -541,17 +549,11 @@ void OpenStartupWindows() {
     // "#TMP" + eight hexadecimal digits + "#" + the window number + ".V$D",
     // of a run that is over.
     const std::string tail = std::to_string(w) + ".V$D";
-    std::vector<fs::path> found;
-    std::error_code ec;
-    if (!g_programDir.folder.empty())
-      for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string f = it->path().filename().string();
-        const std::string prefix = RunPrefixOf(f);
-        if (!prefix.empty() && prefix != own && f == prefix + tail) found.push_back(it->path());
-      }
-    std::sort(found.begin(), found.end());
-    for (const fs::path& snapshot : found) {
-      if (!ClaimRun(RunPrefixOf(snapshot.filename().string()))) continue;  // a running copy's
+    for (const fs::path& snapshot : others) {
+      const std::string f = snapshot.filename().string();
+      const std::string prefix = RunPrefixOf(f);
+      if (f != prefix + tail) continue;
+      if (!ClaimRun(prefix)) continue;  // a running copy's
       VldLoad(snapshot, 0, 0);
       GcellCompact(true);
       GcellReorder();
@@ -701,21 +703,13 @@ void DropFiles(const std::vector<std::string>& files) {
 // ---- "Operation.hst" and the recent files -----------------------------------
 
 void LoadOperationHst() {
-  const fs::path file = ProgramFile("Operation.hst");
-  std::error_code ec;
-  const fs::file_status st = fs::status(file, ec);
-  if (st.type() == fs::file_type::not_found) return;
+  std::string text;
+  const ReadFileResult r = ReadFileContents(ProgramFile("Operation.hst"), kHstMaxFile, text);
+  if (r == ReadFileResult::Missing) return;
   // A file that is there but cannot be read whole, or holds no history at
-  // all, is not replaced by this run's histories. Only regular files are
-  // opened: a pipe would block.
+  // all, is not replaced by this run's histories.
   g_fileProc.hstLocked = true;
-  if (ec || !fs::is_regular_file(st)) return;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return;
-  std::string text(kHstMaxFile + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad()) return;
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (r != ReadFileResult::Ok) return;
   const bool whole = text.size() <= kHstMaxFile;
   if (!whole) text.resize(kHstMaxFile);
 

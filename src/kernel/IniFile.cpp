@@ -250,18 +250,10 @@ void IniWriteBool(TIniFile& ini, std::string_view section, std::string_view key,
 
 IniLoadResult IniLoadFile(const fs::path& path, TIniFile& ini) {
   ini = TIniFile{};
-  std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
-  if (st.type() == fs::file_type::not_found) return IniLoadResult::Missing;
-  if (ec || !fs::is_regular_file(st)) return IniLoadResult::Unreadable;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return IniLoadResult::Unreadable;
-  std::string text(kIniMaxFile + 1, '\0');
-  const std::size_t n = std::fread(text.data(), 1, text.size(), f);
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed || n > kIniMaxFile) return IniLoadResult::Unreadable;
-  text.resize(n);
+  std::string text;
+  const ReadFileResult r = ReadFileContents(path, kIniMaxFile, text);
+  if (r == ReadFileResult::Missing) return IniLoadResult::Missing;
+  if (r != ReadFileResult::Ok || text.size() > kIniMaxFile) return IniLoadResult::Unreadable;
   ini = IniParse(text);
   return IniLoadResult::Ok;
 }

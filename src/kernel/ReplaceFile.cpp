@@ -56,3 +56,19 @@ bool ReplaceFileContents(const fs::path& target, std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), out.file()) != bytes.size()) return false;
   return out.Commit();
 }
+
+ReadFileResult ReadFileContents(const fs::path& path, std::size_t limit, std::string& text) {
+  text.clear();
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (st.type() == fs::file_type::not_found) return ReadFileResult::Missing;
+  if (ec || !fs::is_regular_file(st)) return ReadFileResult::Unreadable;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return ReadFileResult::Unreadable;
+  text.resize(limit + 1);
+  const std::size_t n = std::fread(text.data(), 1, text.size(), f);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  text.resize(failed ? 0 : n);
+  return failed ? ReadFileResult::Unreadable : ReadFileResult::Ok;
+}

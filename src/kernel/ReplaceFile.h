@@ -1,10 +1,13 @@
 // Writing a file so that a failure never destroys the previous one: the data
 // goes to a new file beside the target, which is flushed to the disk and
-// renamed over the target only when everything was written.
+// renamed over the target only when everything was written. Also reading a
+// small file whole without blocking on a pipe or device.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 class TReplacement {
@@ -33,3 +36,8 @@ private:
 // Replaces the target by the bytes; false when they could not all be written
 // (the target is then untouched).
 bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes);
+
+enum class ReadFileResult { Ok, Missing, Unreadable };
+// Reads a regular file (anything else is Unreadable: a pipe would block) up
+// to limit + 1 bytes, so that text.size() > limit tells a file too big.
+ReadFileResult ReadFileContents(const std::filesystem::path& path, std::size_t limit, std::string& text);

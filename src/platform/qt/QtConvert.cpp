@@ -61,6 +61,8 @@ unsigned ButtonBit(Qt::MouseButton b) {
   }
 }
 
+QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | (rgb & 0xFFFFFF))); }
+
 Qt::CursorShape QtCursorShape(CursorShape shape) {
   switch (shape) {
     case CursorShape::Default:

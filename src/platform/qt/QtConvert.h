@@ -3,10 +3,12 @@
 // Shift-JIS captions on the screen.
 #pragma once
 
+#include <QColor>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QImage>
 #include <QStringList>
+#include <cstdint>
 #include <string>
 
 #include "kernel/Platform.h"
@@ -23,6 +25,9 @@ unsigned ShiftBits(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 unsigned ButtonBit(Qt::MouseButton b);
 
 Qt::CursorShape QtCursorShape(CursorShape shape);
+
+// An opaque colour of the core's 0xRRGGBB.
+QColor Rgb(std::uint32_t rgb);
 
 // Pixels 0xAARRGGBB both ways (QImage::Format_ARGB32 holds the same words).
 QImage ToQImage(const TRasterImage& image);

@@ -16,8 +16,6 @@ namespace {
 constexpr int kGroupWidth = 10;   // one of sixteen group buttons in a row
 constexpr int kButtonHeight = 18;
 
-QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | (rgb & 0xFFFFFF))); }
-
 QHBoxLayout* Row(QBoxLayout* parent, int spacing = 1) {
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);

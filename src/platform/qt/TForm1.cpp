@@ -54,8 +54,6 @@ constexpr int kRightWidth = 176;   // the right column: sixteen group buttons in
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | (rgb & 0xFFFFFF))); }
-
 void SetPanelColor(QWidget* w, std::uint32_t rgb) {
   QPalette p = w->palette();
   p.setColor(QPalette::Window, Rgb(rgb));

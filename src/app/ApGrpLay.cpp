@@ -91,7 +91,7 @@ void ApGrpLay_Reset() {
   g_grpLay = GrpLayState{};
   GrpLayState& s = g_grpLay;
   for (int i = 0; i < 16; ++i) {
-    const char digit[2] = {kHexDigits[i], 0};
+    const std::string digit(1, kHexDigits[i]);
     s.PnlGrp[i].caption = digit;
     s.PnlGrp[i].hint = kPressHint;
     s.PnlLay[i].caption = digit;

@@ -185,7 +185,7 @@ void SetSubBtn(const std::string& caption, bool enabled) {
     }
     if (shown.find('=') != std::string::npos) btn.color = clSubOrange;
     if (shown.size() > 2) {
-      if (shown.size() <= 10) shown.insert(2, " ");
+      if (shown.size() <= 10) shown.insert(shown.begin() + 2, ' ');
       if (shown.size() < 12) shown.append(12 - shown.size(), ' ');
     }
   } else {

@@ -223,7 +223,9 @@ std::string IntText(std::int64_t v, int minDigits) {
   std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
   const bool negative = t[0] == '-';
   if (negative) t.remove_prefix(1);
-  return (negative ? "-" : "") + ZeroFill(std::string(t), minDigits);
+  std::string out = ZeroFill(std::string(t), minDigits);
+  if (negative) out.insert(out.begin(), '-');
+  return out;
 }
 
 std::string HexText(std::int64_t v, int minDigits) {

@@ -5,6 +5,7 @@
 
 #include "app/ApInit.h"
 #include "app/ApGrpLay.h"
+#include "app/ApInput.h"
 #include "app/ApKeyEvent.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
@@ -66,6 +67,9 @@ void VelmoReset() {
   ApGrpLay_Reset();
   ApKeyEvent_Reset();
   g_keys.menuCommand = MenuCommandAbove;
+  ApInput_Reset();
+  g_input.dropFiles = DropFiles;
+  g_input.closeQuery = FormCloseQuery;
   fLoad_VLD_Reset();
   FileProc_Reset();
   Op_Line_Reset();

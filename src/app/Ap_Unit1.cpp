@@ -167,6 +167,13 @@ void EditClick(TEditField field) {
   g_manager.activeHistory->browse = 0;
 }
 
+void CbMojiSizeChange(int index) {
+  if (index < 0 || index >= kTextSizeCount) return;
+  CurPVC().textSize = index;
+  g_form1.CbMojiSize = MakeMojiSizeList(CurPVC());
+  Form1Changed();
+}
+
 // --- the drawing area
 
 void PaintBox1Resize(int width, int height) {

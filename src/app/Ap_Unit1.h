@@ -126,6 +126,8 @@ inline void EditKeyPress(char ch) { EditKeyPress(TEditField::edCommon, ch); }
 // A click into a field of text input: its history (angles or texts) becomes
 // the active one, browsing from the start.
 void EditClick(TEditField field);
+// Item index of the text-size box was chosen: the size of new texts.
+void CbMojiSizeChange(int index);
 
 // The drawing area: press, move and release of a mouse button at pixel
 // (x, y). button: ssLeft or ssRight; shift: the shift-state bits. (The

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/ApInput.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
@@ -18,15 +19,18 @@
 // construction, again after every reset of the program by the test fixture
 // (a fixture's members are built before its SetUp resets everything), and,
 // should a test reset the program itself, at the next pointer event.
+// The user's input goes through app/ApInput, as the window's and the
+// script runner's does; the keys it holds are told to the headless platform.
 class Harness {
 public:
   explicit Harness(int width = 800, int height = 600) : width_(width), height_(height) {
     ++Live().count;
     Live().width = width;
     Live().height = height;
+    g_input.holdKey = [](PhysKey key, bool down) { Headless().SetKeyDown(key, down); };
     PaintBox1Resize(width, height);
   }
-  Harness(const Harness& o) : width_(o.width_), height_(o.height_), held_(o.held_) { ++Live().count; }
+  Harness(const Harness& o) : width_(o.width_), height_(o.height_) { ++Live().count; }
   Harness& operator=(const Harness&) = default;
   ~Harness() { --Live().count; }
 
@@ -35,22 +39,20 @@ public:
     if (Live().count > 0) PaintBox1Resize(Live().width, Live().height);
   }
 
-  void Choose(TOpButton b) { Op_ButtonClick(b); }
+  void Choose(TOpButton b) { InputOperation(b); }
 
   // mods: ssShift, ssCtrl, ssAlt held during the gesture.
   void Press(unsigned button, double x, double y, unsigned mods = 0) {
     Bind();
-    held_ |= button;
-    PaintBox1MouseDown(button, mods | held_, x, y);
+    UserPress(button, x, y, mods);
   }
   void Move(double x, double y, unsigned mods = 0) {
     Bind();
-    PaintBox1MouseMove(mods | held_, x, y);
+    UserMove(x, y, mods);
   }
   void Release(unsigned button, double x, double y, unsigned mods = 0) {
     Bind();
-    held_ &= ~button;
-    PaintBox1MouseUp(button, mods | held_, x, y);
+    UserRelease(button, x, y, mods);
   }
   void Click(unsigned button, double x, double y, unsigned mods = 0) {
     Press(button, x, y, mods);
@@ -60,29 +62,20 @@ public:
   // One wheel notch (delta 120 forward, -120 backward) with the pointer at (x, y).
   void Wheel(int delta, double x, double y, unsigned mods = 0) {
     Bind();
-    ::Wheel(delta, mods | held_, x, y);
+    UserWheel(delta, x, y, mods);
   }
   void RightClick(double x, double y, unsigned mods = 0) { Click(ssRight, x, y, mods); }
 
-  void SubMenu(int n) { OpSubMenuClick(n); }
+  void SubMenu(int n) { InputSubMenu(n); }
 
   // Replaces the entry box's text, as typing into it does.
-  void Type(const std::string& text) { EditChange(text); }
+  void Type(const std::string& text) { InputFieldText(TEditField::edCommon, text); }
   // A key as the window delivers it: first to the window, then, when the
-  // window leaves it, to the entry box (Enter and Esc, or the character
-  // typed). The key, and Shift, Ctrl, Alt of mods, are physically held
-  // until the release.
-  void KeyDown(int vk, unsigned mods = 0, char typed = 0) {
-    Hold(vk, mods, true);
-    if ((vk && FormKeyDown(vk, mods)) || !g_form1.edCommon.focused || (vk && EditKeyDown(vk))) return;
-    if (vk == 13 || vk == 27) typed = static_cast<char>(vk);
-    if (typed) EditKeyPress(typed);
-  }
-  void KeyUp(int vk, unsigned mods = 0) {
-    Hold(vk, 0, false);
-    if (vk) FormKeyUp(vk);
-    Hold(0, mods, false);
-  }
+  // window leaves it, to the field with the focus (Enter and Esc, or the
+  // character typed). The key, and Shift, Ctrl, Alt of mods, are physically
+  // held until the release.
+  void KeyDown(int vk, unsigned mods = 0, char typed = 0) { UserKeyDown(vk, mods, typed); }
+  void KeyUp(int vk, unsigned mods = 0) { UserKeyUp(vk); }
   void Key(int vk, unsigned mods = 0) {
     KeyDown(vk, mods);
     KeyUp(vk, mods);
@@ -110,14 +103,6 @@ public:
   static std::string Prompt() { return g_form1.lbGuid1.visible ? g_form1.lbGuid1.caption : std::string(); }
 
 private:
-  static void Hold(int vk, unsigned mods, bool down) {
-    HeadlessPlatform& p = Headless();
-    if (mods & ssShift || vk == 16) p.SetKeyDown(PhysKey::Shift, down);
-    if (mods & ssCtrl || vk == 17) p.SetKeyDown(PhysKey::Ctrl, down);
-    if (mods & ssAlt || vk == 18) p.SetKeyDown(PhysKey::Alt, down);
-    if (vk >= 37 && vk <= 40) p.SetKeyDown(static_cast<PhysKey>(static_cast<int>(PhysKey::Left) + vk - 37), down);
-  }
-
   struct LiveSize {
     int count = 0;
     int width = 0, height = 0;  // of the newest harness
@@ -131,5 +116,4 @@ private:
   }
 
   int width_, height_;
-  unsigned held_ = 0;
 };

@@ -12,7 +12,7 @@
 #include <xcb/xcb.h>
 #endif
 
-#include "app/Ap_Unit1.h"
+#include "app/ApInput.h"
 #include "platform/qt/QtConvert.h"
 
 namespace {
@@ -62,11 +62,11 @@ bool TKeyPreview::Preview(QKeyEvent* e, bool down) {
   if (!vk) return false;
   if (!down) {
     if (e->isAutoRepeat()) return false;
-    FormKeyUp(vk);
+    InputKeyUp(vk);
     afterInput_();
     return false;
   }
-  const bool consumed = FormKeyDown(vk, ShiftBits(e->modifiers(), QGuiApplication::mouseButtons()));
+  const bool consumed = InputKeyDown(vk, ShiftBits(e->modifiers(), QGuiApplication::mouseButtons()));
   afterInput_();
   return consumed;
 }

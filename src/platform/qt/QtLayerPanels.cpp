@@ -5,8 +5,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <string>
 #include <utility>
 
+#include "app/ApInput.h"
 #include "app/ApManager.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtText.h"
@@ -94,52 +96,49 @@ TLayerPanels::TLayerPanels(QWidget* parent, std::function<void()> afterInput)
   // Groups: the label and "ALL", one row of sixteen, the write group's
   // name and scale.
   QHBoxLayout* head = Row(col);
-  lbGroup = Make(this, QStringLiteral("lbGroup"), &LbGroupMouseDown);
+  lbGroup = Make(this, QStringLiteral("lbGroup"));
   lbGroup->setFrameStyle(QFrame::NoFrame);
   head->addWidget(lbGroup, 1);
-  PnlGrpAll = Make(this, QStringLiteral("PnlGrpAll"), &PnlGrpAllMouseDown, &GroupAllClick);
+  PnlGrpAll = Make(this, QStringLiteral("PnlGrpAll"));
   PnlGrpAll->setFixedWidth(34);
   head->addWidget(PnlGrpAll);
   QHBoxLayout* groups = Row(col, 0);
   for (int k = 0; k < 16; ++k) {
-    PnlGrp[k] = Make(this, QStringLiteral("PnlGrp%1").arg(k),
-                     [k](unsigned button, unsigned shift) { BtnGroupMouseDown(k, button, shift); });
+    PnlGrp[k] = Make(this, QStringLiteral("PnlGrp%1").arg(k));
     PnlGrp[k]->setFixedWidth(kGroupWidth);
     QFont f = PnlGrp[k]->font();
     f.setPixelSize(10);
     PnlGrp[k]->setFont(f);
     groups->addWidget(PnlGrp[k]);
   }
-  PnlGrpNam = Make(this, QStringLiteral("PnlGrpNam"), nullptr, &PnlGrpNamClick);
+  PnlGrpNam = Make(this, QStringLiteral("PnlGrpNam"));
   PnlGrpNam->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   col->addWidget(PnlGrpNam);
-  lbScale = Make(this, QStringLiteral("lbScale"), nullptr, &LbScaleClick);
+  lbScale = Make(this, QStringLiteral("lbScale"));
   lbScale->setFrameStyle(QFrame::NoFrame);
   col->addWidget(lbScale);
 
   // Layers: the label, "ALL" and "一括", two columns of eight, the write
   // layer's name.
   QHBoxLayout* lhead = Row(col);
-  PnlLayLbl = Make(this, QStringLiteral("PnlLayLbl"), &PnlLayLblMouseDown);
+  PnlLayLbl = Make(this, QStringLiteral("PnlLayLbl"));
   PnlLayLbl->setFrameStyle(QFrame::NoFrame);
   lhead->addWidget(PnlLayLbl, 1);
-  PnlLayAll = Make(this, QStringLiteral("PnlLayAll"), &PnlLayAllMouseDown, &LayerAllClick);
+  PnlLayAll = Make(this, QStringLiteral("PnlLayAll"));
   PnlLayAll->setFixedWidth(34);
   lhead->addWidget(PnlLayAll);
-  BtnLayerSyncChange = Make(this, QStringLiteral("BtnLayerSyncChange"),
-                            [](unsigned, unsigned) { BtnLayerSyncChangeMouseDown(); });
+  BtnLayerSyncChange = Make(this, QStringLiteral("BtnLayerSyncChange"));
   BtnLayerSyncChange->setFixedWidth(34);
   lhead->addWidget(BtnLayerSyncChange);
   auto* layers = new QGridLayout;
   layers->setContentsMargins(0, 0, 0, 0);
   layers->setSpacing(1);
   for (int j = 0; j < 16; ++j) {
-    PnlLay[j] = Make(this, QStringLiteral("PnlLay%1").arg(j),
-                     [j](unsigned button, unsigned shift) { BtnLayerMouseDown(j, button, shift); });
+    PnlLay[j] = Make(this, QStringLiteral("PnlLay%1").arg(j));
     layers->addWidget(PnlLay[j], j % 8, j / 8);
   }
   col->addLayout(layers);
-  PnlLayNam = Make(this, QStringLiteral("PnlLayNam"), nullptr, &PnlLayNamClick);
+  PnlLayNam = Make(this, QStringLiteral("PnlLayNam"));
   PnlLayNam->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   col->addWidget(PnlLayNam);
   col->addStretch(1);
@@ -151,33 +150,33 @@ TLayerPanels::TLayerPanels(QWidget* parent, std::function<void()> afterInput)
   dsp->setContentsMargins(0, 0, 0, 0);
   dsp->setSpacing(1);
   for (int i = 0; i < Dsp_Count; ++i) {
-    const auto which = static_cast<TDspSwitch>(i);
-    Dsp[which] = Make(this, QString::fromLatin1(kDspNames[which]), nullptr, [which] { DspMaskClick(which); });
-    dsp->addWidget(Dsp[which]);
+    Dsp[i] = Make(this, QString::fromLatin1(kDspNames[i]));
+    dsp->addWidget(Dsp[i]);
   }
   col->addLayout(dsp);
   Sync();
 }
 
 TPanelLabel* TLayerPanels::MakeFixZoom(QWidget* parent) {
-  FixZoom = Make(parent, QStringLiteral("FixZoom"), [](unsigned button, unsigned) { FixZoomMouseDown(button); });
+  FixZoom = Make(parent, QStringLiteral("FixZoom"));
   FixZoom->setMinimumWidth(64);
   FixZoom->Show(g_grpLay.FixZoom);
   return FixZoom;
 }
 
-TPanelLabel* TLayerPanels::Make(QWidget* parent, const QString& name, std::function<void(unsigned, unsigned)> press,
-                                std::function<void()> click) {
+TPanelLabel* TLayerPanels::Make(QWidget* parent, const QString& name) {
   auto* l = new TPanelLabel(parent, name);
-  if (press) {
-    l->onPress = [this, press = std::move(press)](unsigned button, unsigned shift) {
-      press(button, shift);
+  const std::string control = name.toStdString();
+  const TNamedControl* c = FindControl(control);
+  if (c && c->press) {
+    l->onPress = [this, control](unsigned button, unsigned shift) {
+      InputControlPress(control, button, shift);
       afterInput_();
     };
   }
-  if (click) {
-    l->onClick = [this, click = std::move(click)] {
-      click();
+  if (c && c->click) {
+    l->onClick = [this, control] {
+      InputControlClick(control);
       afterInput_();
     };
   }
@@ -193,7 +192,7 @@ void TLayerPanels::AttachPens(QLabel* writePen, QLabel* const presets[5]) {
   for (int i = 0; i < 5; ++i) {
     QAction* a = penMenu_->addAction(FromSjis(g_grpLay.penHistMenu[i]));
     connect(a, &QAction::triggered, this, [this, i] {
-      PenHistClick(i + 1);
+      InputControlClick("PenHist" + std::to_string(i + 1));
       afterInput_();
     });
     ImPenHst[i] = presets[i];
@@ -214,7 +213,7 @@ bool TLayerPanels::eventFilter(QObject* obj, QEvent* e) {
     if (obj != ImPenHst[i] || !ImPenHst[i]) continue;
     if (e->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton &&
         ImPenHst[i]->rect().contains(me->position().toPoint())) {
-      ImPenHstClick(i + 1);
+      InputControlClick("ImPenHst" + std::to_string(i + 1));
       afterInput_();
     }
     return true;

@@ -2,7 +2,7 @@
 // range-memory button and the pen presets' input. Each widget shows one
 // control of the core's panel state (app/ApGrpLay.h: caption, colour,
 // hint, bold or underlined caption) and forwards its presses and clicks to
-// the core's handlers; Sync() brings the widgets up to date.
+// the core's input (app/ApInput); Sync() brings the widgets up to date.
 #pragma once
 
 #include <QFrame>
@@ -55,8 +55,9 @@ protected:
   bool eventFilter(QObject* obj, QEvent* e) override;
 
 private:
-  TPanelLabel* Make(QWidget* parent, const QString& name, std::function<void(unsigned, unsigned)> press,
-                    std::function<void()> click = nullptr);
+  // A panel for the core's named control of that name, forwarding the
+  // presses and clicks the control takes (app/ApInput).
+  TPanelLabel* Make(QWidget* parent, const QString& name);
 
   std::function<void()> afterInput_;
   TPanelLabel* lbGroup = nullptr;

@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "app/ApInit.h"
+#include "app/ApInput.h"
 #include "app/ApMouse.h"
 #include "app/ApUndo.h"
 #include "app/Ap_Offset.h"
@@ -150,7 +151,7 @@ void TPaintBox::paintEvent(QPaintEvent* e) {
 void TPaintBox::mousePressEvent(QMouseEvent* e) {
   const unsigned button = ButtonBit(e->button());
   if (!button) return;
-  PaintBox1MouseDown(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  InputMouseDown(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
   afterInput_();
 }
 
@@ -158,8 +159,8 @@ void TPaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
   // The second press of a double click.
   const unsigned button = ButtonBit(e->button());
   if (!button) return;
-  PaintBox1MouseDown(button, ShiftBits(e->modifiers(), e->buttons()) | ssDouble, e->position().x(),
-                     e->position().y());
+  InputMouseDown(button, ShiftBits(e->modifiers(), e->buttons()) | ssDouble, e->position().x(),
+                 e->position().y());
   afterInput_();
 }
 
@@ -172,7 +173,7 @@ void TPaintBox::mouseMoveEvent(QMouseEvent* e) {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) QCursor::setPos(mapToGlobal(in));
     pos = in;
   }
-  PaintBox1MouseMove(ShiftBits(e->modifiers(), e->buttons()), pos.x(), pos.y());
+  InputMouseMove(ShiftBits(e->modifiers(), e->buttons()), pos.x(), pos.y());
   afterInput_();
 }
 
@@ -184,7 +185,7 @@ void TPaintBox::wheelEvent(QWheelEvent* e) {
   while (wheelRest_ >= 120 || wheelRest_ <= -120) {
     const int step = wheelRest_ > 0 ? 120 : -120;
     wheelRest_ -= step;
-    Wheel(step, shift, e->position().x(), e->position().y());
+    InputWheel(step, shift, e->position().x(), e->position().y());
   }
   e->accept();
   afterInput_();
@@ -203,12 +204,12 @@ void TPaintBox::Confine(bool on) {
 void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
   const unsigned button = ButtonBit(e->button());
   if (!button) return;
-  PaintBox1MouseUp(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
+  InputMouseUp(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
   afterInput_();
 }
 
 void TPaintBox::resizeEvent(QResizeEvent*) {
-  PaintBox1Resize(width(), height());
+  InputResize(width(), height());
   afterInput_();
 }
 
@@ -247,12 +248,12 @@ TEntryEdit::TEntryEdit(QWidget* parent, std::function<void()> afterInput)
 
 void TEntryEdit::keyPressEvent(QKeyEvent* e) {
   const int vk = QtKeyToVk(e->key(), e->modifiers());
-  if (vk && EditKeyDown(vk)) {
+  if (vk && InputFieldKeyDown(TEditField::edCommon, vk)) {
     afterInput_();
     return;
   }
   if (vk == 13 || vk == 27) {
-    EditKeyPress(static_cast<char>(vk));
+    InputFieldKeyPress(TEditField::edCommon, static_cast<char>(vk));
     afterInput_();
     return;
   }
@@ -438,7 +439,7 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     right = std::max(right, x + kSpeedWidth);
     bottom = std::max(bottom, op.paletteY + kSpeedHeight);
     connect(btn, &QPushButton::clicked, this, [this, id = op.id] {
-      Op_ButtonClick(id);
+      InputOperation(id);
       SyncFromCore();
     });
     opButtons_[b] = btn;
@@ -480,21 +481,24 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return b;
   };
-  auto viewButton = [&](const char* name, const char* caption, TViewButton b) {
-    QToolButton* btn = wide(ToolButton(Pn_View, name, U(caption)));
-    connect(btn, &QToolButton::clicked, this, [this, b] {
-      Btn_ViewClick(b);
+  // A button of the core's named controls (app/ApInput): its click is a left press.
+  auto pressed = [this](QToolButton* btn, const char* name) {
+    connect(btn, &QToolButton::clicked, this, [this, name] {
+      InputControlPress(name, ssLeft, 0);
       SyncFromCore();
     });
     return btn;
   };
-  view->addWidget(viewButton("BtnZM0", "全体表示", TViewButton::BtnZM0), 0, 0, 1, 6);
-  view->addWidget(viewButton("BtnZM1", "縮小表示", TViewButton::BtnZM1), 1, 0, 1, 3);
-  view->addWidget(viewButton("BtnZM2", "拡大表示", TViewButton::BtnZM2), 1, 3, 1, 3);
-  view->addWidget(viewButton("Btn_U", "↑", TViewButton::Btn_U), 2, 2, 1, 2);
-  view->addWidget(viewButton("Btn_L", "←", TViewButton::Btn_L), 3, 0, 1, 2);
-  view->addWidget(viewButton("Btn_D", "↓", TViewButton::Btn_D), 3, 2, 1, 2);
-  view->addWidget(viewButton("Btn_R", "→", TViewButton::Btn_R), 3, 4, 1, 2);
+  auto viewButton = [&](const char* name, const char* caption) {
+    return pressed(wide(ToolButton(Pn_View, name, U(caption))), name);
+  };
+  view->addWidget(viewButton("BtnZM0", "全体表示"), 0, 0, 1, 6);
+  view->addWidget(viewButton("BtnZM1", "縮小表示"), 1, 0, 1, 3);
+  view->addWidget(viewButton("BtnZM2", "拡大表示"), 1, 3, 1, 3);
+  view->addWidget(viewButton("Btn_U", "↑"), 2, 2, 1, 2);
+  view->addWidget(viewButton("Btn_L", "←"), 3, 0, 1, 2);
+  view->addWidget(viewButton("Btn_D", "↓"), 3, 2, 1, 2);
+  view->addWidget(viewButton("Btn_R", "→"), 3, 4, 1, 2);
   lbtm->addWidget(Pn_View);
   col->addWidget(Pn_LBtm);
 
@@ -504,17 +508,11 @@ QWidget* TForm1::BuildLeft(QWidget* parent) {
   p14->setSpacing(1);
   Btn_Change = wide(ToolButton(Panel14, "Btn_Change", U("ウィンドウ切替")));
   Btn_Change->setToolTip(U("ウィンドウ切替"));
-  connect(Btn_Change, &QToolButton::clicked, this, [this] {
-    btnFigChangeClick();
-    SyncFromCore();
-  });
+  pressed(Btn_Change, "Btn_Change");
   p14->addWidget(Btn_Change);
   QToolButton* undo = wide(ToolButton(Panel14, "Btn_Undo", U("やり直し")));
   undo->setToolTip(U("やり直し"));
-  connect(undo, &QToolButton::clicked, this, [this] {
-    Btn_UndoClick();
-    SyncFromCore();
-  });
+  pressed(undo, "Btn_Undo");
   p14->addWidget(undo);
   col->addWidget(Panel14);
   return PnlLeft;
@@ -713,7 +711,7 @@ void TForm1::PlaceHistory() {
 
 void TForm1::EntryEdited(const QString& text) {
   const std::string sjis = ToSjis(text);
-  EditChange(sjis);
+  InputFieldText(TEditField::edCommon, sjis);
   // The box already shows the user's text and caret: what the core took
   // from it needs no echo.
   const TEntryBox& ed = g_form1.edCommon;
@@ -733,7 +731,7 @@ void TForm1::ShowStatusNow() {
 // --- closing and dropped files
 
 void TForm1::closeEvent(QCloseEvent* e) {
-  if (!FormCloseQuery()) {
+  if (!InputClose()) {
     SyncFromCore();
     e->ignore();
     return;
@@ -756,7 +754,7 @@ void TForm1::dropEvent(QDropEvent* e) {
   activateWindow();
   // After the drop has finished: opening may ask questions.
   QTimer::singleShot(0, this, [this, files] {
-    DropFiles(files);
+    InputDrop(files);
     SyncFromCore();
   });
 }
@@ -771,12 +769,12 @@ bool TForm1::eventFilter(QObject* obj, QEvent* e) {
       if (me->button() != Qt::LeftButton) return false;
       const QPoint pos = me->position().toPoint();
       if (obj == PvEsc) {
-        PvEscMouseDown();
+        InputControlPress("PvEsc", ssLeft, ShiftBits(me->modifiers(), me->buttons()));
         SyncFromCore();
         return true;
       }
       if (obj == OffsetMode) {
-        OffsetModeClick();
+        InputControlPress("OffsetMode", ssLeft, ShiftBits(me->modifiers(), me->buttons()));
         SyncFromCore();
         return true;
       }
@@ -784,14 +782,15 @@ bool TForm1::eventFilter(QObject* obj, QEvent* e) {
         // The core picks by byte: x / 10 is the byte under the pointer.
         const int byte = ByteIndexAt(g_form1.lbComHst.caption, lbComHst->fontMetrics(),
                                      pos.x() - lbComHst->contentsRect().left());
-        LbComHstMouseDown(byte * 10 + 5, pos.y());
+        InputControlPress("lbComHst", ssLeft, ShiftBits(me->modifiers(), me->buttons()), byte * 10 + 5, pos.y(),
+                          true);
         SyncFromCore();
         return true;
       }
       for (QFrame* b : PvBtn)
         if (obj == b) return true;  // the click comes with the release
       if (obj == Pv_Top && !Pv_Top->childAt(pos)) {
-        Pv_TopMouseDown();
+        InputControlPress("Pv_Top", ssLeft, ShiftBits(me->modifiers(), me->buttons()));
         SyncFromCore();
         return true;
       }
@@ -803,7 +802,7 @@ bool TForm1::eventFilter(QObject* obj, QEvent* e) {
       for (int i = 0; i < 7; ++i) {
         if (obj != PvBtn[i]) continue;
         if (PvBtn[i]->rect().contains(me->position().toPoint())) {
-          OpSubMenuClick(i + 1);
+          InputSubMenu(i + 1);
           SyncFromCore();
         }
         return true;

@@ -385,28 +385,22 @@ bool OpenFileIntoWindow(const fs::path& name) {
   return ok;
 }
 
-namespace {
-
-// Steps shared by the open command and the recent-file items once a file
-// has been chosen.
-void OpenChosen(const fs::path& name) {
+bool OpenChosen(const fs::path& name) {
   std::error_code ec;
   if (!fs::is_regular_file(name, ec)) {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。");
-    return;
+    return false;
   }
   const std::string ext = UpperExtension(name);
   if (ext == ".JWK") {
     if (Message("フォルダ内の全ての部品を読み込みますか？", MsgButtons::YesNo, MsgIcon::Question) ==
         MsgAnswer::Yes) {
       LoadPartsFolder(name.parent_path());
-      return;
+      return true;
     }
   }
-  OpenFileIntoWindow(name);
+  return OpenFileIntoWindow(name);
 }
-
-}  // namespace
 
 void OpenCommand(TFileSender sender) {
   (void)sender;  // the preview dialog is not there yet: both use the standard dialog
@@ -463,7 +457,7 @@ void SaveAsCommand() {
   SaveToFile(name);
 }
 
-bool SaveToFile(const fs::path& name) {
+bool SaveToFile(const fs::path& name, bool askOverwrite) {
   const std::string ext = UpperExtension(name);
   if (ext != ".VLD" && ext != ".V$D" && ext != ".VLZ" && ext != ".DXF" && ext != ".JWC") {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]には保存できません．");
@@ -478,8 +472,8 @@ bool SaveToFile(const fs::path& name) {
     }
     if (AppOptions().NoSvChk) {
       ++g_fileProc.guideFlashes;
-    } else if (Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
-                       MsgIcon::Question) != MsgAnswer::Ok) {
+    } else if (askOverwrite && Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
+                                       MsgIcon::Question) != MsgAnswer::Ok) {
       return false;
     }
   }
@@ -528,12 +522,12 @@ void SnapshotWindows() {
   LoadWorkingSettings(current);
 }
 
-void OpenStartupWindows() {
+void OpenStartupWindows(bool recover) {
   // The files of other runs, listed once for both windows.
   const std::string own = OwnPrefix();
   std::vector<fs::path> others;
   std::error_code ec;
-  if (!g_programDir.folder.empty())
+  if (recover && !g_programDir.folder.empty())
     for (fs::directory_iterator it(ProgramFile("").parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
       const std::string prefix = RunPrefixOf(it->path().filename().string());
       if (!prefix.empty() && prefix != own) others.push_back(it->path());
@@ -604,11 +598,11 @@ void FormCreate(int screenHeight) {
   AddRecentFile("");
 }
 
-void FormShow(const std::string& commandLineFile) {
+void FormShow(const std::string& commandLineFile, bool scripted) {
   LoadConfigFile();
-  SaveConfigFile();
+  if (!scripted) SaveConfigFile();
   if (AppOptions().MojiBtn) SetTextButtons(true);
-  OpenStartupWindows();
+  OpenStartupWindows(!scripted);
   const fs::path name(commandLineFile);
   if (IsExistingFile(name) && !OpenArchive(name)) {
     // Work recovered into window 1 is not replaced unasked.
@@ -619,7 +613,7 @@ void FormShow(const std::string& commandLineFile) {
   }
   g_pvc.slots[2].writePen = CurPVC().writePen;
   FitAndRedraw();
-  if (!g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(g_fileProc.backupIntervalMs, BackupTick);
+  if (!scripted && !g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(g_fileProc.backupIntervalMs, BackupTick);
 }
 
 bool FormCloseQuery() {

@@ -141,6 +141,11 @@ bool SaveByExtension(const std::filesystem::path& name);
 // the recent files; on failure it is untitled. Either way the view is
 // fitted to what was read and redrawn (when it is bound to the screen).
 bool OpenFileIntoWindow(const std::filesystem::path& name);
+// The steps of the open command and the recent-file items once a file has
+// been chosen: a missing file is refused, a part (".JWK") may bring its
+// whole folder, anything else is opened (OpenFileIntoWindow). True when
+// something was read.
+bool OpenChosen(const std::filesystem::path& name);
 // "開く": asks to save a modified window, lets the user pick a file (OpenV,
 // the preview dialog, falls back to the standard dialog until it exists) and
 // opens it.
@@ -152,9 +157,10 @@ void ReOpenCommand(int n);
 void SaveCommand(TFileSender sender);
 // "名前を付けて保存".
 void SaveAsCommand();
-// Checks (extension, read-only), asks before overwriting, saves, and names
-// the window after the file. False when refused, cancelled or failed.
-bool SaveToFile(const std::filesystem::path& name);
+// Checks (extension, read-only), asks before overwriting (unless told not
+// to), saves, and names the window after the file. False when refused,
+// cancelled or failed.
+bool SaveToFile(const std::filesystem::path& name, bool askOverwrite = true);
 // New drawing: the modified question, then the start-up settings without cells.
 void NewCommand();
 // The modified question: true when the caller may go on (saved or not
@@ -167,11 +173,11 @@ bool SaveStartupFile();
 // Writes both windows to their snapshot files; the current window and the
 // modified counters stay as they were.
 void SnapshotWindows();
-// Start-up of both windows: for window 2, then 1, the start-up file and a
-// snapshot of that window left by a finished run (which keeps the window
-// modified and untitled), the view fitted when the drawing area is bound;
-// then window 1 is current.
-void OpenStartupWindows();
+// Start-up of both windows: for window 2, then 1, the start-up file and
+// (with recover) a snapshot of that window left by a finished run (which
+// keeps the window modified and untitled), the view fitted when the drawing
+// area is bound; then window 1 is current.
+void OpenStartupWindows(bool recover = true);
 
 // ---- The main window's life ---------------------------------------------------
 
@@ -187,8 +193,9 @@ void FormCreate(int screenHeight = 0);
 // written back; both windows are opened from the start-up file (and
 // recovered snapshots); an existing commandLineFile (UTF-8, empty for none)
 // is opened into window 1; the view is fitted and drawn; the backup timer
-// starts.
-void FormShow(const std::string& commandLineFile);
+// starts. A scripted session (velmo --script) starts the same way but
+// writes nothing back, recovers no snapshot and takes no backups.
+void FormShow(const std::string& commandLineFile, bool scripted = false);
 // The user closes the window: the current operation ends, then a modified
 // window is asked about (Yes saves, No goes on, Cancel stays), and the
 // other window too when it is modified. False refuses the close (Cancel, or

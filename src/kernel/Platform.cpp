@@ -20,6 +20,7 @@ public:
   bool SaveFileDialog(TFileDialogRequest&) override { return false; }
   bool ColorDialog(std::uint32_t&) override { return false; }
   bool PrintDialog(TPrintSetup&) override { return false; }
+  bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
   bool OpenUrl(const std::string&) override { return false; }
   int RunProgram(const TRunRequest&) override { return -1; }
 };

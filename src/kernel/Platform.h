@@ -86,6 +86,9 @@ public:
   virtual bool SaveFileDialog(TFileDialogRequest& request) = 0;
   virtual bool ColorDialog(std::uint32_t& rgb) = 0;  // 0xRRGGBB
   virtual bool PrintDialog(TPrintSetup& setup) = 0;
+  // A dialog asking for one line of text (CP932), text holding the
+  // proposal; false when cancelled.
+  virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;
   // Opens a web or mail address with the desktop's handler.
   virtual bool OpenUrl(const std::string& url) = 0;
   // Runs an outside program; with wait, returns its exit code, else 0 once

@@ -29,4 +29,20 @@ TEST_F(HeadlessTest, AnUnscriptedQuestionIsReported) {
   EXPECT_NE(reported.find(reinterpret_cast<const char*>(u8"上書きしますか？")), std::string::npos) << reported;
 }
 
+TEST_F(HeadlessTest, InputDialogsTakeTheScriptedTextOrCancel) {
+  platform().ScriptText(true, "図面枠");
+  platform().ScriptText(false);
+  std::string text = "案";
+  EXPECT_TRUE(Platform().InputQuery("名前", "名前を入力", text));
+  EXPECT_EQ(text, "図面枠");
+  EXPECT_FALSE(Platform().InputQuery("名前", "名前を入力", text));
+  EXPECT_EQ(text, "図面枠") << "a cancelled dialog leaves the text";
+
+  std::string reported;
+  platform().SetFailureHandler([&](const std::string& what) { reported = what; });
+  EXPECT_FALSE(Platform().InputQuery("名前", "名前を入力", text));
+  platform().SetFailureHandler([](const std::string& what) { ADD_FAILURE() << what; });
+  EXPECT_NE(reported.find(reinterpret_cast<const char*>(u8"名前を入力")), std::string::npos) << reported;
+}
+
 }  // namespace

@@ -126,6 +126,17 @@ bool HeadlessPlatform::PrintDialog(TPrintSetup& setup) {
   return ok;
 }
 
+bool HeadlessPlatform::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
+  if (textAnswers_.empty()) {
+    Unscripted("unscripted input dialog: " + SjisToUtf8(caption) + " " + SjisToUtf8(prompt));
+    return false;
+  }
+  auto [ok, value] = std::move(textAnswers_.front());
+  textAnswers_.pop_front();
+  if (ok) text = std::move(value);
+  return ok;
+}
+
 bool HeadlessPlatform::OpenUrl(const std::string& url) {
   urls_.push_back(url);
   return true;

@@ -45,6 +45,7 @@ public:
   bool SaveFileDialog(TFileDialogRequest& request) override;
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;
@@ -58,6 +59,8 @@ public:
   void ScriptFile(FileAnswer a) { fileAnswers_.push_back(std::move(a)); }
   void ScriptColor(bool ok, std::uint32_t rgb = 0) { colorAnswers_.push_back({ok, rgb}); }
   void ScriptPrint(bool ok, TPrintSetup setup = {}) { printAnswers_.push_back({ok, setup}); }
+  // The next input dialog: the text typed (CP932), or cancel.
+  void ScriptText(bool ok, std::string text = {}) { textAnswers_.push_back({ok, std::move(text)}); }
   void SetKeyDown(PhysKey key, bool down) { keys_[static_cast<int>(key)] = down; }
   // Runs the tick of every started timer once (in start order).
   void FireTimers();
@@ -66,7 +69,8 @@ public:
   int beeps() const { return beeps_; }
   const std::vector<RecordedMessage>& messages() const { return messages_; }
   std::size_t unusedAnswers() const {
-    return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + printAnswers_.size();
+    return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + printAnswers_.size() +
+           textAnswers_.size();
   }
   CursorShape screenCursor() const { return cursor_; }
   const std::vector<TFileDialogRequest>& fileDialogs() const { return fileDialogs_; }
@@ -77,6 +81,7 @@ public:
   // Called with a UTF-8 description when a question arrives unscripted.
   // The default prints it and aborts.
   void SetFailureHandler(std::function<void(const std::string&)> handler) { onFailure_ = std::move(handler); }
+  const std::function<void(const std::string&)>& FailureHandler() const { return onFailure_; }
   // Writes each message to standard error in UTF-8 as it arrives (command line).
   void SetEcho(bool on) { echo_ = on; }
 
@@ -90,6 +95,7 @@ private:
   std::deque<FileAnswer> fileAnswers_;
   std::deque<std::pair<bool, std::uint32_t>> colorAnswers_;
   std::deque<std::pair<bool, TPrintSetup>> printAnswers_;
+  std::deque<std::pair<bool, std::string>> textAnswers_;
   std::vector<TFileDialogRequest> fileDialogs_;
   std::vector<std::string> urls_;
   std::map<int, std::function<void()>> timers_;

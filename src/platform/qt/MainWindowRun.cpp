@@ -6,9 +6,11 @@
 #include <QScreen>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "Velmo.h"
+#include "VelmoRecord.h"
 #include "app/GC_View.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
@@ -25,6 +27,19 @@ int RunMainWindow(const TMainRun& run) {
   QtPlatform platform;
   SetPlatform(&platform);
   InstallQtRasterHelper();
+  // Recording: every input through the recorder, every platform service too
+  // (it notes the answers given).
+  std::unique_ptr<TScriptRecorder> recorder;
+  if (!run.record.empty()) {
+    recorder = std::make_unique<TScriptRecorder>(platform);
+    if (!recorder->Open(run.record)) {
+      std::fprintf(stderr, "velmo: 記録するファイル[%s]を作れません。\n", run.record.c_str());
+      SetPlatform(nullptr);
+      return 2;
+    }
+    SetPlatform(recorder.get());
+    g_input.recorder = recorder.get();
+  }
 
   // Latin text in the desktop's font, Japanese in the IPA fonts when the
   // desktop font has none.
@@ -63,6 +78,10 @@ int RunMainWindow(const TMainRun& run) {
       ViewRedraw(1);
     }
     window.SyncFromCore();
+    if (recorder) {
+      if (run.sample) recorder->Comment("描画見本から始めた操作は再生できません。");
+      recorder->Started(CurPVC().fileName);
+    }
     if (run.started) run.started(window);
     rc = QApplication::exec();
     // Closing the window has done this; an exit by other means (the
@@ -76,6 +95,7 @@ int RunMainWindow(const TMainRun& run) {
     std::error_code ec;
     std::filesystem::remove(sampleFile, ec);
   }
+  g_input.recorder = nullptr;
   VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
   SetPlatform(nullptr);
   return rc;

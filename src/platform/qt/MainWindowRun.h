@@ -15,6 +15,8 @@ struct TMainRun {
   bool maximized = true;
   int width = 0, height = 0;  // when not maximized
   int backupIntervalMs = 1000;  // one tick of the backup timer
+  // The script every input of the window is recorded to (UTF-8 path, "" for none).
+  std::string record;
   // Called once the window is shown and its drawings are open, before the
   // event loop runs.
   std::function<void(TForm1&)> started;

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
@@ -167,6 +168,15 @@ bool QtPlatform::ColorDialog(std::uint32_t& rgb) {
   const QColor c = QColorDialog::getColor(QColor::fromRgb(static_cast<QRgb>(rgb & 0xFFFFFF)), main_);
   if (!c.isValid()) return false;
   rgb = static_cast<std::uint32_t>(c.rgb()) & 0xFFFFFF;
+  return true;
+}
+
+bool QtPlatform::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
+  bool ok = false;
+  const QString t =
+      QInputDialog::getText(main_, FromSjis(caption), FromSjis(prompt), QLineEdit::Normal, FromSjis(text), &ok);
+  if (!ok) return false;
+  text = ToSjis(t);
   return true;
 }
 

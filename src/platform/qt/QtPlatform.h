@@ -28,6 +28,7 @@ public:
   bool SaveFileDialog(TFileDialogRequest& request) override;
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Velmo.h"
+#include "VelmoScript.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -37,6 +38,14 @@ const char kHelp[] =
     "                               ウィンドウを開かずに図面全体を画面と同じ描き方で PNG に\n"
     "                               書き出して終了します (既定の大きさ 1600x1200)。\n"
     "                               ディスプレイは不要です。\n"
+    "  --script スクリプト [--size 幅x高さ]\n"
+    "                               ウィンドウを開かずにスクリプト (1 行に 1 コマンドの操作の記録) を\n"
+    "                               実行して終了します。描画領域の既定の大きさは 1600x1000。\n"
+    "                               終了コード: 0 最後まで実行、1 expect の不一致などの失敗、\n"
+    "                               2 スクリプトの誤り。ディスプレイは不要です。\n"
+    "  --record スクリプト [図面ファイル]\n"
+    "                               ウィンドウで行った操作をスクリプトとして書き出します\n"
+    "                               (--script で同じ図面が得られます)。\n"
     "\n"
     "Qt の標準オプション (-platform offscreen など) も使えます。\n"
     "\n"
@@ -114,6 +123,22 @@ int Render(int argc, char** argv) {
   return rc;
 }
 
+// velmo --script FILE [--size WxH]: the script runs on the headless
+// platform, before any Qt application exists.
+int Script(int argc, char** argv) {
+  TScriptRun run;
+  if ((argc != 3 && argc != 5) ||
+      (argc == 5 && (std::strcmp(argv[3], "--size") != 0 || !ParseSize(argv[4], run.width, run.height)))) {
+    Usage("使い方: velmo --script スクリプト [--size 幅x高さ]", "");
+    return 2;
+  }
+  if (run.width > kRenderMaxSide || run.height > kRenderMaxSide) {
+    Usage("--size が大きすぎます: ", argv[4]);
+    return 2;
+  }
+  return RunScriptFile(argv[2], run);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +158,13 @@ int main(int argc, char** argv) {
       }
       return Convert(argv[2], argv[3]);
     }
+    if (std::strcmp(argv[i], "--script") == 0) {
+      if (i != 1) {
+        Usage("--script は最初に指定します", "");
+        return 2;
+      }
+      return Script(argc, argv);
+    }
     if (std::strcmp(argv[i], "--render") == 0) {
       if (i != 1) {
         Usage("--render は最初に指定します", "");
@@ -144,11 +176,15 @@ int main(int argc, char** argv) {
       Usage("--screenshot には書き出す PNG ファイル名が必要です", "");
       return 2;
     }
+    if (std::strcmp(argv[i], "--record") == 0 && i + 1 >= argc) {
+      Usage("--record には書き出すスクリプトのファイル名が必要です", "");
+      return 2;
+    }
   }
 
   QApplication app(argc, argv);  // takes Qt's own options out of argv
 
-  std::string shotPath, drawing;
+  std::string shotPath, drawing, record;
   bool shot = false, sample = false;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -159,6 +195,12 @@ int main(int argc, char** argv) {
       }
       shot = true;
       shotPath = argv[++i];
+    } else if (std::strcmp(a, "--record") == 0) {
+      if (i + 1 >= argc) {
+        Usage("--record には書き出すスクリプトのファイル名が必要です", "");
+        return 2;
+      }
+      record = argv[++i];
     } else if (std::strcmp(a, "--sample") == 0) {
       sample = true;
     } else if (a[0] == '-' && a[1] != '\0') {
@@ -185,6 +227,7 @@ int main(int argc, char** argv) {
   TMainRun run;
   run.drawing = drawing;
   run.sample = sample;
+  run.record = record;
   if (shot) {
     run.maximized = false;
     run.width = kShotWidth;

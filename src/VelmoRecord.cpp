@@ -1,0 +1,199 @@
+#include "VelmoRecord.h"
+
+#include <charconv>
+
+#include "VelmoScript.h"
+#include "app/ApKeyEvent.h"
+#include "app/ApManager.h"
+#include "app/Ap_Unit1.h"
+#include "kernel/SjisConv.h"
+
+namespace {
+
+// The modifiers of a shift state as script words (" shift ctrl").
+std::string ModWords(unsigned shift) {
+  std::string s;
+  if (shift & ssShift) s += " shift";
+  if (shift & ssCtrl) s += " ctrl";
+  if (shift & ssAlt) s += " alt";
+  return s;
+}
+
+const char* ButtonWord(unsigned button) {
+  switch (button) {
+    case ssRight: return "R";
+    case ssMiddle: return "M";
+    default: return "L";
+  }
+}
+
+// A drawing-area pixel as a script position: drawing coordinates when they
+// read back as exactly this pixel, else the pixel itself.
+std::string Position(double px, double py) {
+  const TGContext& v = CurrentView();
+  if (v.canvas && v.sx > 0 && v.sy > 0) {
+    const double x = v.wx1 + (px - v.devLeft) / v.sx;
+    const double y = v.wy1 + (v.devBottom - py) / v.sy;
+    double rx = 0, ry = 0;
+    ScriptToPixel(x, y, rx, ry);
+    if (rx == px && ry == py) return ScriptNumber(x) + "," + ScriptNumber(y);
+  }
+  return "px " + ScriptNumber(px) + "," + ScriptNumber(py);
+}
+
+std::string Utf8(const std::string& sjis) { return SjisToUtf8(sjis); }
+
+}  // namespace
+
+TScriptRecorder::~TScriptRecorder() { Close(); }
+
+bool TScriptRecorder::Open(const std::filesystem::path& file) {
+  Close();
+  file_ = std::fopen(file.c_str(), "wb");
+  if (!file_) return false;
+  Write(Utf8("# velmo --record で記録した操作。velmo --script で再生できます。"));
+  return !failed_;
+}
+
+void TScriptRecorder::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+void TScriptRecorder::Started(const std::string& drawing) {
+  if (!drawing.empty()) Write("open " + ScriptQuote(drawing));
+  started_ = true;
+}
+
+void TScriptRecorder::Write(const std::string& line) {
+  if (!file_ || line.empty()) return;
+  const bool ok = std::fputs(line.c_str(), file_) >= 0 && std::fputc('\n', file_) != EOF && std::fflush(file_) == 0;
+  if (!ok && !failed_) {
+    failed_ = true;
+    std::fputs(Utf8("velmo: 操作の記録を書き込めません。\n").c_str(), stderr);
+  }
+}
+
+std::string TScriptRecorder::Line(const TInputEvent& e) {
+  switch (e.kind) {
+    case TInputKind::Resize: return "size " + std::to_string(e.value) + "x" + std::to_string(e.value2);
+    case TInputKind::MouseDown:
+      return std::string("press ") + ButtonWord(e.button) + " " + Position(e.x, e.y) + ModWords(e.shift) +
+             (e.shift & ssDouble ? " double" : "");
+    case TInputKind::MouseMove: return "move " + Position(e.x, e.y) + ModWords(e.shift);
+    case TInputKind::MouseUp:
+      return std::string("release ") + ButtonWord(e.button) + " " + Position(e.x, e.y) + ModWords(e.shift);
+    case TInputKind::Wheel: {
+      const int notches = e.value / 120;
+      if (notches == 0) return {};
+      return "wheel " + std::to_string(notches) + " " + Position(e.x, e.y) + ModWords(e.shift);
+    }
+    case TInputKind::KeyDown:
+    case TInputKind::KeyUp: {
+      const std::string name = ScriptKeyName(e.value);
+      if (name.empty()) return "# key " + std::to_string(e.value);
+      return e.kind == TInputKind::KeyDown ? "key " + name + ModWords(e.shift) + " down" : "key " + name + " up";
+    }
+    case TInputKind::FieldKey: return {};
+    case TInputKind::ControlText: return "set " + e.name + " " + ScriptQuote(Utf8(e.text));
+    case TInputKind::Operation: return std::string("op ") + OpInfo(e.op).name;
+    case TInputKind::SubMenu: return "sub " + std::to_string(e.value);
+    case TInputKind::Control: {
+      std::string s = "press " + e.name;
+      if (e.button != ssLeft) s += std::string(" ") + ButtonWord(e.button);
+      if (e.hasPos) s += " " + ScriptNumber(e.x) + "," + ScriptNumber(e.y);
+      return s + ModWords(e.shift);
+    }
+    case TInputKind::Menu: return "menu " + e.name;
+    case TInputKind::Drop: {
+      std::string s = "drop";
+      for (const std::string& f : e.files) s += " " + ScriptQuote(f);
+      return s;
+    }
+    case TInputKind::Close: return "close";
+  }
+  return {};
+}
+
+void TScriptRecorder::Begin(const TInputEvent& e) {
+  inInput_ = true;
+  answers_.clear();
+  line_ = Line(e);
+  // Browsing a history, or picking from the history label, gives what the
+  // histories hold, which a replay may not: the result is written too.
+  watchField_ = false;
+  if (e.kind == TInputKind::FieldKey) {
+    watchField_ = true;
+    field_ = e.field;
+  } else if (e.kind == TInputKind::Control && e.name == "lbComHst") {
+    watchField_ = true;
+    field_ = TEditField::edCommon;
+  }
+  if (watchField_) fieldText_ = EditField(field_).text;
+}
+
+void TScriptRecorder::End(const TInputEvent&) {
+  inInput_ = false;
+  for (const std::string& a : answers_) Write(a);
+  answers_.clear();
+  Write(line_);
+  line_.clear();
+  if (watchField_ && EditField(field_).text != fieldText_)
+    Write(std::string("set ") + FieldName(field_) + " " + ScriptQuote(Utf8(EditField(field_).text)));
+  watchField_ = false;
+}
+
+void TScriptRecorder::Answer(const std::string& line) {
+  if (inInput_)
+    answers_.push_back(line);
+  else if (started_)
+    Write(line);  // asked outside any input (a timer): before whatever comes next
+}
+
+MsgAnswer TScriptRecorder::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                                      MsgIcon icon) {
+  const MsgAnswer a = platform_.MessageBox(text, caption, buttons, icon);
+  // A box with one button asks nothing.
+  if (buttons != MsgButtons::Ok && buttons != MsgButtons::Abort) Answer(std::string("answer ") + ScriptAnswerWord(a));
+  return a;
+}
+
+bool TScriptRecorder::OpenFileDialog(TFileDialogRequest& request) {
+  const bool ok = platform_.OpenFileDialog(request);
+  Answer(ok ? "answer file " + ScriptQuote(request.fileName) + " " + std::to_string(request.filterIndex)
+            : std::string("answer file cancel"));
+  return ok;
+}
+
+bool TScriptRecorder::SaveFileDialog(TFileDialogRequest& request) {
+  const bool ok = platform_.SaveFileDialog(request);
+  Answer(ok ? "answer file " + ScriptQuote(request.fileName) + " " + std::to_string(request.filterIndex)
+            : std::string("answer file cancel"));
+  return ok;
+}
+
+bool TScriptRecorder::ColorDialog(std::uint32_t& rgb) {
+  const bool ok = platform_.ColorDialog(rgb);
+  if (!ok) {
+    Answer("answer color cancel");
+    return false;
+  }
+  char hex[8];
+  const auto r = std::to_chars(hex, hex + sizeof hex, (rgb & 0xFFFFFFu) | 0x1000000u, 16);
+  Answer("answer color " + std::string(hex + 1, r.ptr));
+  return true;
+}
+
+bool TScriptRecorder::PrintDialog(TPrintSetup& setup) {
+  const bool ok = platform_.PrintDialog(setup);
+  Answer(ok ? "answer print " + ScriptQuote(Utf8(setup.printerName)) + " " + std::to_string(setup.copies) +
+                  (setup.landscape ? " landscape " : " portrait ") + std::to_string(setup.paperSize)
+            : std::string("answer print cancel"));
+  return ok;
+}
+
+bool TScriptRecorder::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
+  const bool ok = platform_.InputQuery(caption, prompt, text);
+  Answer(ok ? "answer text " + ScriptQuote(Utf8(text)) : std::string("answer text cancel"));
+  return ok;
+}

@@ -27,16 +27,32 @@ const char* ButtonWord(unsigned button) {
   }
 }
 
+// The fewest decimals of a drawing coordinate that still read back as the
+// same pixel (axis 0: x, 1: y); "" when none does.
+std::string Coordinate(double v, int axis, double pixel) {
+  auto lands = [&](double c) {
+    double rx = 0, ry = 0;
+    ScriptToPixel(axis == 0 ? c : 0, axis == 1 ? c : 0, rx, ry);
+    return (axis == 0 ? rx : ry) == pixel;
+  };
+  char buf[64];
+  for (int decimals = 0; decimals <= 9; ++decimals) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    double c = 0;
+    if (r.ec != std::errc() || std::from_chars(buf, r.ptr, c).ec != std::errc()) break;
+    if (lands(c)) return ScriptNumber(c);
+  }
+  return lands(v) ? ScriptNumber(v) : std::string();
+}
+
 // A drawing-area pixel as a script position: drawing coordinates when they
 // read back as exactly this pixel, else the pixel itself.
 std::string Position(double px, double py) {
   const TGContext& v = CurrentView();
   if (v.canvas && v.sx > 0 && v.sy > 0) {
-    const double x = v.wx1 + (px - v.devLeft) / v.sx;
-    const double y = v.wy1 + (v.devBottom - py) / v.sy;
-    double rx = 0, ry = 0;
-    ScriptToPixel(x, y, rx, ry);
-    if (rx == px && ry == py) return ScriptNumber(x) + "," + ScriptNumber(y);
+    const std::string x = Coordinate(v.wx1 + (px - v.devLeft) / v.sx, 0, px);
+    const std::string y = Coordinate(v.wy1 + (v.devBottom - py) / v.sy, 1, py);
+    if (!x.empty() && !y.empty()) return x + "," + y;
   }
   return "px " + ScriptNumber(px) + "," + ScriptNumber(py);
 }

@@ -7,6 +7,7 @@
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Wiring.h"
 #include "kernel/Z_Basic.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -15,11 +16,7 @@
 
 MouseNavState g_mouseNav;
 
-void ApMouse_Reset() {
-  auto* startup = g_mouseNav.isStartupFile;
-  g_mouseNav = MouseNavState{};
-  g_mouseNav.isStartupFile = startup;
-}
+void ApMouse_Reset() { g_mouseNav = MouseNavState{}; }
 
 namespace {
 
@@ -159,6 +156,7 @@ void PanStep(double x, double y) {
     b.SetBrushColor(BackgroundColor());
     b.SetBrushStyle(TBrushStyle::Solid);
     b.FillRect(b.ClipRect());
+    ++g_viewBuffer.wipes;
     const TPixelRect dst = IntersectRect({sx, sy, sx + img.Width(), sy + img.Height()}, b.ClipRect());
     if (!dst.Empty())
       b.CopyRect(dst, img, {dst.left - sx, dst.top - sy, dst.right - sx, dst.bottom - sy});
@@ -408,7 +406,7 @@ void ShowMousePos() {
 
 void ShowTitle() {
   const std::string& path = CurPVC().fileName;
-  const bool startup = g_mouseNav.isStartupFile && g_mouseNav.isStartupFile(path);
+  const bool startup = g_wiring.isStartupFile && g_wiring.isStartupFile(path);
   const std::string full = startup ? std::string() : Utf8ToSjis(path);
   const std::string n = "【" + std::to_string(StoreWindow()) + "】";
   g_form1.caption = std::string(kApplicationTitle) + "    " + n + full;

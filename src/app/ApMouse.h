@@ -60,12 +60,9 @@ struct MouseNavState {
   int Btn_ChangeGlyph = 1;
   int windowChecked = 1;
   std::string fname1, fname2;  // CP932
-  // Tells whether a path (UTF-8) is the start-up file, which the title
-  // shows as no name. Installed by the assembly.
-  bool (*isStartupFile)(const std::string& path) = nullptr;
 };
 extern MouseNavState g_mouseNav;
-// No gesture, options on, window 1 shown; keeps isStartupFile.
+// No gesture, options on, window 1 shown.
 void ApMouse_Reset();
 
 // The gesture filter while DragMode is dmZoomBox: every event comes here.

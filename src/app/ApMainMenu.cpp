@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/ApMouse.h"
+
 namespace {
 
 // Wiring: filled by the assembly, never reset.
@@ -74,6 +76,7 @@ bool MenuItemCommand(std::string_view item) {
   const TMenuCommand* found = FindMenuCommand(item);
   if (!found) return false;
   const TMenuCommand c = *found;  // the command may change the registry's neighbours
+  CancelViewGesture();
   if (!c.keepsOperation) Op_ButtonClick(OpBtn_Dummy);
   if (!MenuCommandBuilt(c)) {
     NotBuiltYet();

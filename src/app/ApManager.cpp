@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "kernel/Platform.h"
 #include "kernel/Z_Basic.h"
@@ -145,6 +146,7 @@ void OpRoute(int code, double x, double y) {
 
 void Op_ButtonClick(TOpButton control) {
   if (!Valid(control)) return;
+  CancelViewGesture();
   Platform().SetScreenCursor(CursorShape::Default);
   if (control != OpBtn_Dummy && !OpHandler(control)) {
     NotBuiltYet();

@@ -238,6 +238,20 @@ void ReplaceWindow(const TGContext& v) {
 
 }  // namespace
 
+void CancelViewGesture() {
+  MouseNavState& m = g_mouseNav;
+  if (m.DragMode == dmNone) return;
+  if (m.DragMode == dmZoomBox) {
+    EraseMark();
+    EndZoomBox();
+  } else {
+    EndDrag();
+  }
+  if (g_manager.leftHeld) m.cancelledButtons |= ssLeft;
+  if (g_manager.rightHeld) m.cancelledButtons |= ssRight;
+  g_manager.leftHeld = g_manager.rightHeld = false;
+}
+
 void ZoomBoxEvent(int code, double x, double y) {
   MouseNavState& m = g_mouseNav;
   switch (code) {
@@ -281,6 +295,7 @@ void ZoomBoxEvent(int code, double x, double y) {
 
 void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y) {
   g_manager.lastKey = 0;
+  g_mouseNav.cancelledButtons &= ~button;
   g_manager.shiftAtClick = shift;
   if (button == ssLeft) {
     g_manager.leftHeld = true;
@@ -305,6 +320,10 @@ namespace {
 // nothing else follows (true); else gestures end or a click is delivered.
 bool ReleaseButton(unsigned button, unsigned shift, double x, double y) {
   g_manager.shiftAtClick = shift;
+  if (g_mouseNav.cancelledButtons & button) {  // its gesture was cancelled: no click
+    g_mouseNav.cancelledButtons &= ~button;
+    return false;
+  }
   if (EntryIsOpen() && !g_form1.edCommon.readOnly && g_mouseNav.DragMode == dmNone) {
     if (button == ssLeft) {
       g_manager.leftHeld = false;
@@ -417,6 +436,7 @@ void ShowTitle() {
 
 void SwitchWindow(int n) {
   if (n != 1 && n != 2) return;
+  CancelViewGesture();
   g_mouseNav.windowChecked = n;
   Form1Changed();
   const int from = StoreWindow();

@@ -1,9 +1,9 @@
-#include "app/ApMainMenu.h"
 #include "app/Ap_Unit1.h"
 
 #include <cmath>
 
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 #include "app/GC_View.h"
 #include "kernel/Wiring.h"

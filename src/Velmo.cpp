@@ -3,23 +3,27 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ApInit.h"
 #include "app/ApGrpLay.h"
+#include "app/ApInit.h"
 #include "app/ApInput.h"
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
+#include "app/ApUndo.h"
 #include "app/Ap_Offset.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
-#include "files/PictureFile.h"
 #include "files/FileProc.h"
+#include "files/PictureFile.h"
 #include "files/fLoad_VLD.h"
 #include "kernel/Common.h"
 #include "kernel/ProgramDir.h"
+#include "kernel/Wiring.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/OpKit.h"
 #include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
@@ -28,21 +32,139 @@
 namespace {
 
 // Every operation's handler, by the control that starts it. Operations
-// register here as they are written.
+// register here as they are written; a control without one says it is not
+// built yet.
 void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
 }
 
-// Menu commands of the file and output layers.
-bool MenuCommandAbove(const std::string& item) {
-  if (item == "Save1") {
-    SaveCommand(TFileSender::Save1);
-    return true;
-  }
-  return false;
+template <int N>
+void ReOpen() {
+  ReOpenCommand(N);
+}
+
+template <TViewButton B>
+void ViewButton() {
+  Btn_ViewClick(B);
+}
+
+// The main menu, in menu order. A command without a handler is not built yet.
+void RegisterMenu() {
+  ClearMenuCommands();
+  auto cmd = [](TMenu menu, const char* name, const char* caption, void (*run)() = nullptr) {
+    TMenuCommand c;
+    c.menu = menu;
+    c.name = name;
+    c.caption = caption;
+    c.run = run;
+    return c;
+  };
+  auto key = [](TMenuCommand c, int k, unsigned shift) {
+    c.key = k;
+    c.shift = shift;
+    return c;
+  };
+  auto sep = [](TMenuCommand c) {
+    c.separatorBefore = true;
+    return c;
+  };
+  // An entry that starts an operation; print entries at their scale.
+  auto op = [](TMenu menu, TOpButton b, double scale = 0) {
+    TMenuCommand c;
+    c.menu = menu;
+    c.name = OpInfo(b).name;
+    c.caption = OpInfo(b).hint;
+    c.op = b;
+    c.opScale = scale;
+    return c;
+  };
+  using enum TMenu;
+  RegisterMenuCommand(cmd(File, "New1", "新規作成(&N)", NewCommand));
+  RegisterMenuCommand(cmd(File, "Open1", "開く(&O)", [] { OpenCommand(TFileSender::Open1); }));
+  RegisterMenuCommand(cmd(File, "OpenV", "見て開く(&V)"));
+  RegisterMenuCommand(cmd(File, "Close1", "閉じる(&C)", NewCommand));
+  RegisterMenuCommand(sep(key(cmd(File, "Save1", "上書き保存(&S)", [] { SaveCommand(TFileSender::Save1); }), 'S', ssCtrl)));
+  RegisterMenuCommand(cmd(File, "SaveAs1", "名前を付けて保存(&A)", SaveAsCommand));
+  RegisterMenuCommand(sep(key(op(File, OpBtn_BmpSave), 'G', ssCtrl)));
+  RegisterMenuCommand(sep(cmd(File, "OpBtn_Print1", "表示領域 印刷 (&C)")));
+  RegisterMenuCommand(key(op(File, OpBtn_Print00, 100), 'P', ssCtrl));
+  RegisterMenuCommand(op(File, OpBtn_Print72, 72));
+  RegisterMenuCommand(op(File, OpBtn_Print50, 50));
+  RegisterMenuCommand(op(File, OpBtn_Print11, 11));
+  RegisterMenuCommand(cmd(File, "OpBtn_PrintA", "一括印刷"));
+  RegisterMenuCommand(cmd(File, "PrintAL", "補助線印刷"));
+  // The recent files: their captions are the file names (FileProc's recentMenu).
+  RegisterMenuCommand(sep(cmd(File, "ReOpen1", "", ReOpen<1>)));
+  RegisterMenuCommand(cmd(File, "ReOpen2", "", ReOpen<2>));
+  RegisterMenuCommand(cmd(File, "ReOpen3", "", ReOpen<3>));
+  RegisterMenuCommand(cmd(File, "ReOpen4", "", ReOpen<4>));
+  RegisterMenuCommand(cmd(File, "ReOpen5", "", ReOpen<5>));
+  RegisterMenuCommand(cmd(File, "ReOpen6", "", ReOpen<6>));
+  RegisterMenuCommand(cmd(File, "ReOpen7", "", ReOpen<7>));
+  RegisterMenuCommand(cmd(File, "ReOpen8", "", ReOpen<8>));
+  RegisterMenuCommand(cmd(File, "ReOpen9", "", ReOpen<9>));
+  RegisterMenuCommand(cmd(File, "ReOpenDel2", "履歴のクリア", ClearRecentFiles));
+  RegisterMenuCommand(sep(cmd(File, "Exit1", "終了(&X)")));
+
+  RegisterMenuCommand(key(cmd(Edit, "UNDO1", "やり直し", UndoCommand), 'Z', ssCtrl));
+  TMenuCommand clipCopy = key(cmd(Edit, "ClipCopy", "選択部コピー"), 'W', ssCtrl);
+  clipCopy.keepsOperation = true;
+  RegisterMenuCommand(sep(clipCopy));
+  RegisterMenuCommand(key(op(Edit, OpBtn_ClipRead), 'R', ssCtrl));
+  RegisterMenuCommand(key(cmd(Edit, "BmpCopy1", "ＢＭＰ　コピー"), 'B', ssCtrl));
+  RegisterMenuCommand(key(cmd(Edit, "BmpCopy2", "BMP コピー(倍)"), 'D', ssCtrl));
+  RegisterMenuCommand(sep(cmd(Edit, "LineParge", "線/文字の重複整理")));
+
+  RegisterMenuCommand(cmd(View, "BtnZM0", "全体表示", ViewButton<TViewButton::BtnZM0>));
+  RegisterMenuCommand(cmd(View, "BtnZM2", "拡大表示", ViewButton<TViewButton::BtnZM2>));
+  RegisterMenuCommand(cmd(View, "BtnZM1", "縮小表示", ViewButton<TViewButton::BtnZM1>));
+  RegisterMenuCommand(sep(cmd(View, "BaseWhite", "背景を白にする")));
+  RegisterMenuCommand(cmd(View, "FixSize", "大きさ指定..."));
+  RegisterMenuCommand(sep(cmd(View, "ViewGroup", "グループ別表示")));
+  RegisterMenuCommand(cmd(View, "ViewLayer", "レイヤー別表示"));
+
+  RegisterMenuCommand(key(op(Tools, OpBtn_Kakko), kVkF1 + 1, ssShift));
+  RegisterMenuCommand(key(op(Tools, OpBtn_LineKey), kVkF1 + 2, ssShift));
+  RegisterMenuCommand(op(Tools, OpBtn_NumLines));
+  RegisterMenuCommand(sep(op(Tools, OpBtn_BoxCounter)));
+  RegisterMenuCommand(op(Tools, OpBtn_JwcExt));
+
+  RegisterMenuCommand(cmd(Settings, "Option1", "設定...(&S)"));
+  RegisterMenuCommand(cmd(Settings, "MoveLayer", "２画面でレイヤー編集..."));
+
+  RegisterMenuCommand(cmd(Window, "fname1", "", [] { SwitchWindow(1); }));
+  RegisterMenuCommand(cmd(Window, "fname2", "", [] { SwitchWindow(2); }));
+
+  RegisterMenuCommand(cmd(Help, "Contents1", "目次(&C)"));
+  RegisterMenuCommand(cmd(Help, "KeyWord", "ｷｰﾜｰﾄﾞ検索(&T)"));
+  RegisterMenuCommand(cmd(Help, "HowtoUseHelp1", "ﾍﾙﾌﾟの使い方(&H)"));
+  RegisterMenuCommand(sep(cmd(Help, "UpdateHistory", "最近の変更履歴")));
+  RegisterMenuCommand(cmd(Help, "MailToMe", "メールで問合せる"));
+  RegisterMenuCommand(cmd(Help, "DownLoad", "最新のダウンロード"));
+  RegisterMenuCommand(sep(cmd(Help, "version1", "ﾊﾞｰｼﾞｮﾝ情報(&A)")));
 }
 
 }  // namespace
+
+void WireVelmo() {
+  g_wiring = Wiring{};
+  Wiring& w = g_wiring;
+  w.loadPicture = LoadPictureFile;
+  RegisterOperations();
+  w.beforeRoute = OpKitBeforeRoute;
+  w.afterRoute = OpKitAfterRoute;
+  w.operationChanged = OffsetOperationChanged;
+  w.claims = OffsetCheck;
+  w.finishClaim = OffsetFinish;
+  w.disallowOffsets = [] { SetOffsetAllow(false, false); };
+  w.clearPending = OffsetClearPending;
+  w.isStartupFile = [](const std::string& path) {
+    return !path.empty() && std::filesystem::path(path) == StartupFileName();
+  };
+  w.dropFiles = DropFiles;
+  w.closeQuery = FormCloseQuery;
+  RegisterMenu();
+}
 
 void VelmoReset() {
   Common_Reset();
@@ -54,24 +176,17 @@ void VelmoReset() {
   ApPenSet_Reset();  // after the settings: builds their pen colours
   ApManager_Reset();
   Ap_Offset_Reset();
-  g_manager.interceptor = OffsetInterceptor();
   GC_Draw_Reset();
-  SetPictureLoader(LoadPictureFile);
   GC_View_Reset();
   ApMouse_Reset();
-  g_mouseNav.isStartupFile = [](const std::string& path) {
-    return !path.empty() && std::filesystem::path(path) == StartupFileName();
-  };
   Form1_Reset();
   ApInit_Reset();
   ApGrpLay_Reset();
   ApKeyEvent_Reset();
-  g_keys.menuCommand = MenuCommandAbove;
   ApInput_Reset();
-  g_input.dropFiles = DropFiles;
-  g_input.closeQuery = FormCloseQuery;
   fLoad_VLD_Reset();
   FileProc_Reset();
+  OpKit_Reset();
   Op_Line_Reset();
-  RegisterOperations();
+  WireVelmo();
 }

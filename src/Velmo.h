@@ -3,3 +3,6 @@
 #pragma once
 
 void VelmoReset();
+// Installs every hook of g_wiring, the operations' handlers and the menu
+// commands (VelmoReset ends with it).
+void WireVelmo();

@@ -9,6 +9,7 @@
 #include "app/ApGrpLay.h"
 #include "app/ApInput.h"
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
@@ -17,6 +18,7 @@
 #include "kernel/ProgramDir.h"
 #include "kernel/ReplaceFile.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -416,28 +418,10 @@ TOpButton FindOperation(const std::string& sjis) {
   return OpBtn_None;
 }
 
-// The main menu's items the script knows, by name or caption ("&" marks
-// and the "(&S)" of an accelerator do not count).
-std::string MenuCaptionKey(std::string c) {
-  const std::size_t amp = c.find("(&");
-  if (amp != std::string::npos && c.size() >= amp + 4 && c[amp + 3] == ')') c.erase(amp, 4);
-  std::string out;
-  for (char ch : c)
-    if (ch != '&') out += ch;
-  return Trim(out);
-}
-
+// A main-menu command by its name or caption (app/ApMainMenu).
 std::string FindMenuItem(const std::string& sjis) {
-  int count = 0;
-  const TAccelerator* acc = Accelerators(count);
-  const std::string key = MenuCaptionKey(sjis);
-  for (int i = 0; i < count; ++i)
-    if (sjis == acc[i].item || key == MenuCaptionKey(acc[i].caption)) return acc[i].item;
-  for (int b = OpBtn_BoxCounter; b < OpBtn_Count; ++b) {
-    const TOpInfo& op = OpInfo(static_cast<TOpButton>(b));
-    if (sjis == op.name || key == MenuCaptionKey(op.hint)) return op.name;
-  }
-  return {};
+  const TMenuCommand* c = FindMenuCommand(sjis);
+  return c ? c->name : std::string();
 }
 
 TCommand ParseCommand(const TLine& l, int line) {
@@ -789,6 +773,7 @@ void TRunner::Execute(const TCommand& c) {
   switch (c.cmd) {
     case TCmd::Open: {
       // As the open command does once its dialog has chosen the file.
+      CancelViewGesture();
       Op_ButtonClick(OpBtn_Dummy);
       if (ConfirmSaveModified() && !OpenChosen(c.text)) {
         const auto& m = platform.messages();
@@ -797,12 +782,9 @@ void TRunner::Execute(const TCommand& c) {
       IdleCheck();
       break;
     }
-    case TCmd::New:
-      Op_ButtonClick(OpBtn_Dummy);
-      NewCommand();
-      IdleCheck();
-      break;
+    case TCmd::New: InputMenu("New1"); break;
     case TCmd::Save: {
+      CancelViewGesture();
       Op_ButtonClick(OpBtn_Dummy);
       const std::size_t before = platform.messages().size();
       if (!SaveToFile(c.text, false)) {
@@ -813,9 +795,7 @@ void TRunner::Execute(const TCommand& c) {
       IdleCheck();
       break;
     }
-    case TCmd::Window:
-      if (StoreWindow() != c.n) InputControlPress("Btn_Change", ssLeft, 0);
-      break;
+    case TCmd::Window: InputMenu("fname" + std::to_string(c.n)); break;
     case TCmd::Op: InputOperation(c.op); break;
     case TCmd::Menu: InputMenu(c.text); break;
     case TCmd::Sub: InputSubMenu(c.n); break;
@@ -952,13 +932,16 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
   HeadlessPlatform& platform = Headless();
   IPlatform& previousPlatform = Platform();
   auto previousFailure = platform.FailureHandler();
-  auto previousHold = g_input.holdKey;
   platform.Reset();
   platform.SetFailureHandler([](const std::string& what) {
-    throw TScriptStop{"答えの用意されていない問いです: " + Utf8ToSjis(what)};
+    // "unscripted question: TEXT", "unscripted save dialog: TITLE", ...
+    constexpr std::string_view kUnscripted = "unscripted ";
+    const std::string_view w(what);
+    throw TScriptStop{"答えの用意されていない問いです: " +
+                      Utf8ToSjis(w.substr(0, kUnscripted.size()) == kUnscripted ? w.substr(kUnscripted.size()) : w)};
   });
   SetPlatform(&platform);
-  g_input.holdKey = [](PhysKey key, bool down) { Headless().SetKeyDown(key, down); };
+  g_wiring.holdKey = [](PhysKey key, bool down) { Headless().SetKeyDown(key, down); };
 
   int status = kScriptOk;
   try {
@@ -985,7 +968,6 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
   std::fflush(run_.out);
   DeleteRunTempFiles();
   VelmoReset();
-  g_input.holdKey = previousHold;
   platform.Reset();
   platform.SetFailureHandler(std::move(previousFailure));
   SetPlatform(&previousPlatform);
@@ -996,6 +978,7 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
 
 int RunScriptText(std::string_view text, const std::string& name, const TScriptRun& run) {
   std::vector<TCommand> cmds;
+  WireVelmo();  // the menu's commands, which the script names
   try {
     cmds = ParseScript(text);
   } catch (const TMalformed& m) {

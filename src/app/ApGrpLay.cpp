@@ -6,6 +6,7 @@
 #include "app/ApMouse.h"
 #include "app/Ap_Offset.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
 
@@ -82,7 +83,7 @@ int Step(int n, unsigned button, unsigned shift) {
 }
 
 void OpenSettings(const char* page) {
-  if (g_grpLay.openSettings && g_grpLay.openSettings(page)) ViewRedraw(1);
+  if (g_wiring.openSettings && g_wiring.openSettings(page)) ViewRedraw(1);
 }
 
 }  // namespace
@@ -195,7 +196,7 @@ void GroupPanelPress(int k, unsigned button) {
   if (button == ssLeft) {
     if (k != g) pvc.groups[k].visible = !pvc.groups[k].visible;
   } else if (k == g) {
-    if (g_grpLay.openGroupView) g_grpLay.openGroupView();
+    if (g_wiring.openGroupView) g_wiring.openGroupView();
     return;
   } else {
     // With only the old write group shown, the view follows to the new one.
@@ -217,7 +218,7 @@ void LayerPanelPress(int j, unsigned button) {
   if (button == ssLeft) {
     if (j != l) wg.layers[j].visible = !wg.layers[j].visible;
   } else if (j == l) {
-    if (g_grpLay.openLayerView) g_grpLay.openLayerView();
+    if (g_wiring.openLayerView) g_wiring.openLayerView();
     return;
   } else {
     wg.layers[l].visible = VisibleLayers(wg) > 1;

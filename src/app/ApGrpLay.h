@@ -63,17 +63,9 @@ struct GrpLayState {
   TControl ImagePen;    // the write pen's preview
   TControl ImPenHst[5]; // presets A..E
   std::string penHistMenu[5];  // the write pen preview's pop-up menu, "[ A ] に登録".."[ E ] に登録"
-
-  // Windows of upper layers, installed by the assembly; nothing opens
-  // while they are missing.
-  void (*openGroupView)() = nullptr;
-  void (*openLayerView)() = nullptr;
-  // The settings dialog on the page with this caption (CP932); true for OK.
-  bool (*openSettings)(const std::string& page) = nullptr;
 };
 extern GrpLayState g_grpLay;
-// Captions and hints set, the controls derived from the working copy, no
-// hooks.
+// Captions and hints set, the controls derived from the working copy.
 void ApGrpLay_Reset();
 
 // ---- The panels ----------------------------------------------------------

@@ -2,9 +2,11 @@
 
 #include "app/ApGrpLay.h"
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApMouse.h"
 #include "app/ApUndo.h"
 #include "app/Ap_Offset.h"
+#include "kernel/Wiring.h"
 #include "render/ApPenSet.h"
 
 InputState g_input;
@@ -21,8 +23,8 @@ namespace {
 class TInputScope {
 public:
   explicit TInputScope(const TInputEvent& e) : e_(e) {
-    if (g_input.depth++ == 0 && g_input.recorder) {
-      recorder_ = g_input.recorder;
+    if (g_input.depth++ == 0 && g_wiring.inputRecorder) {
+      recorder_ = g_wiring.inputRecorder;
       recorder_->Begin(e_);
     }
   }
@@ -333,13 +335,13 @@ void InputDrop(const std::vector<std::string>& files) {
   TInputEvent e = Event(TInputKind::Drop);
   e.files = files;
   TInputScope scope(e);
-  if (g_input.dropFiles) g_input.dropFiles(files);
+  if (g_wiring.dropFiles) g_wiring.dropFiles(files);
 }
 
 bool InputClose() {
   const TInputEvent e = Event(TInputKind::Close);
   TInputScope scope(e);
-  return !g_input.closeQuery || g_input.closeQuery();
+  return !g_wiring.closeQuery || g_wiring.closeQuery();
 }
 
 // ---- A user driven from code ------------------------------------------------
@@ -361,7 +363,7 @@ void UserWheel(int delta, double x, double y, unsigned mods) { InputWheel(delta,
 namespace {
 
 void Hold(PhysKey key, bool down) {
-  if (g_input.holdKey) g_input.holdKey(key, down);
+  if (g_wiring.holdKey) g_wiring.holdKey(key, down);
 }
 
 // The modifier bit a key is, or 0.

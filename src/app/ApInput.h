@@ -5,7 +5,7 @@
 // commands, files dropped on the window and its close.
 //
 // The Qt window, the test harness and the script runner all come in here,
-// so a recorder installed in g_input sees every input of the window once,
+// so a recorder (g_wiring.inputRecorder) sees every input of the window once,
 // in the order it reached the core, before the view it was aimed at
 // changes.
 //
@@ -15,7 +15,7 @@
 // - User...: a user driven from code (scripts, tests). It keeps the mouse
 //   buttons and keys held between calls, so a press carries its button in
 //   the shift state until its release, and tells the platform which keys
-//   are physically down (g_input.holdKey).
+//   are physically down (g_wiring.holdKey).
 //
 // Positions are drawing-area pixels, y down; a control's own pixels for a
 // press on a control.
@@ -72,23 +72,14 @@ public:
 };
 
 struct InputState {
-  IInputRecorder* recorder = nullptr;
   int depth = 0;  // inputs being handled
   // The user driven from code: mouse buttons held, and the modifiers each
   // key down added (released with that key).
   unsigned buttons = 0;
   unsigned keyMods[256] = {};
-  // Tells the platform that a key is physically down or up; installed by
-  // whoever drives a headless platform. Kept by ApInput_Reset, as is the
-  // recorder.
-  void (*holdKey)(PhysKey key, bool down) = nullptr;
-  // Inputs of the layers above this one, installed by the assembly: files
-  // dropped on the window, and the close (true: the window may close).
-  void (*dropFiles)(const std::vector<std::string>& files) = nullptr;
-  bool (*closeQuery)() = nullptr;
 };
 extern InputState g_input;
-// Nothing held, no input under way; keeps the recorder and the hooks.
+// Nothing held, no input under way.
 void ApInput_Reset();
 
 // ---- As the window reports it ---------------------------------------------

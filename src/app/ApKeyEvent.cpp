@@ -86,29 +86,6 @@ void Shortcut(int key) {
   if (!fitted) g_manager.lastKey = ch;
 }
 
-constexpr TAccelerator kAccelerators[] = {
-    {'S', ssCtrl, "Save1", "上書き保存(&S)"},
-    {'G', ssCtrl, "OpBtn_BmpSave", "画像ﾌｧｲﾙに保存"},
-    {'P', ssCtrl, "OpBtn_Print00", "印刷 100 % "},
-    {'Z', ssCtrl, "UNDO1", "やり直し"},
-    {'W', ssCtrl, "ClipCopy", "選択部コピー"},
-    {'R', ssCtrl, "OpBtn_ClipRead", "貼り付け"},
-    {'B', ssCtrl, "BmpCopy1", "ＢＭＰ　コピー"},
-    {'D', ssCtrl, "BmpCopy2", "BMP コピー(倍)"},
-    {kVkF1 + 1, ssShift, "OpBtn_Kakko", "括弧 [{(-)}] の作図 "},
-    {kVkF1 + 2, ssShift, "OpBtn_LineKey", "数値で作図(一筆書き)"},
-};
-
-// The print entries start printing at their scale.
-double PrintScale(TOpButton b) {
-  switch (b) {
-    case OpBtn_Print00: return 100;
-    case OpBtn_Print72: return 72;
-    case OpBtn_Print50: return 50;
-    default: return 11;
-  }
-}
-
 struct TTextButton {
   TOpButton id;
   const char* caption;
@@ -187,42 +164,6 @@ void KeyUpRoute(int key) {
   // Scrolling by pixels repainted quickly: once the key is up, properly.
   if (IsArrow(key) && g_viewBuffer.lastRedrawFast) ViewRedraw(1);
   ReplayMove();
-}
-
-// --- the main menu's accelerators
-
-const TAccelerator* Accelerators(int& count) {
-  count = static_cast<int>(std::size(kAccelerators));
-  return kAccelerators;
-}
-
-const TAccelerator* FindAccelerator(int key, unsigned shift) {
-  shift &= ssShift | ssCtrl | ssAlt;
-  for (const TAccelerator& a : kAccelerators)
-    if (a.key == key && a.shift == shift) return &a;
-  return nullptr;
-}
-
-bool MenuAccelerator(int key, unsigned shift) {
-  const TAccelerator* a = FindAccelerator(key, shift);
-  if (!a) return false;
-  MenuItemCommand(a->item);
-  return true;
-}
-
-void MenuItemCommand(const std::string& item) {
-  // Copying the selection keeps the operation, so the selection survives.
-  if (item != "ClipCopy") Op_ButtonClick(OpBtn_Dummy);
-  if (!g_keys.menuCommand || !g_keys.menuCommand(item)) {
-    const TOpButton op = OpButtonByName(item);
-    if (op >= OpBtn_Print00 && op <= OpBtn_Print11)
-      OpDispatch(op, EV_START, PrintScale(op), -1);
-    else if (op != OpBtn_None)
-      Op_ButtonClick(op);
-    else if (item == "UNDO1")
-      UndoCommand();
-  }
-  IdleCheck();
 }
 
 // --- the captioned palette

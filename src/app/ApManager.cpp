@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "kernel/Platform.h"
 #include "kernel/Z_Basic.h"
@@ -90,10 +91,15 @@ TOpButton OpButtonByName(const std::string& name) {
 }
 
 void SetOpHandler(TOpButton b, TOpHandler handler) {
-  if (Valid(b) && b != OpBtn_Dummy) g_manager.handlers[b] = handler;
+  if (Valid(b) && b != OpBtn_Dummy) g_wiring.opHandlers[b] = handler;
 }
 
-TOpHandler OpHandler(TOpButton b) { return Valid(b) ? g_manager.handlers[b] : nullptr; }
+TOpHandler OpHandler(TOpButton b) { return Valid(b) ? g_wiring.opHandlers[b] : nullptr; }
+
+void NotBuiltYet() {
+  SetGuide(kNotBuilt);
+  Platform().Beep();
+}
 
 void ApManager_Reset() { g_manager = ManagerState{}; }
 
@@ -104,16 +110,16 @@ void OpDispatch(TOpButton sender, int code, double x, double y) {
     g_manager.gestureFilter(code, x, y);
     return;
   }
-  TClickInterceptor& ic = g_manager.interceptor;
+  const Wiring& w = g_wiring;
   if (sender != OpBtn_None) {
-    if (ic.operationChanged) ic.operationChanged();
+    if (w.operationChanged) w.operationChanged();
     SetDown(sender);
     OpRoute(EV_END, 0, 0);
     g_manager.curOp = sender;
   }
-  if (ic.claims && ic.claims(code) &&
-      (code == EV_ENTER || code == EV_ESC || code == EV_RCLICK || code == EV_LCLICK) && ic.finish)
-    ic.finish(code, x, y);
+  if (w.claims && w.claims(code) &&
+      (code == EV_ENTER || code == EV_ESC || code == EV_RCLICK || code == EV_LCLICK) && w.finishClaim)
+    w.finishClaim(code, x, y);
   if (code != EV_NONE) OpRoute(code, x, y);
 }
 
@@ -126,17 +132,26 @@ void OpRoute(int code, double x, double y) {
     SetGuide("");
     g_form1.drawCursor = CursorShape::Arrow;
     Form1Changed();
-    if (g_manager.interceptor.disallow) g_manager.interceptor.disallow();
+    if (g_wiring.disallowOffsets) g_wiring.disallowOffsets();
   } else if (code == EV_END) {
     SetUp(g_manager.curOp);
   }
-  if (TOpHandler h = OpHandler(g_manager.curOp)) h(g_manager.view, code, x, y);
-  if (g_manager.interceptor.clearPending) g_manager.interceptor.clearPending();
+  if (TOpHandler h = OpHandler(g_manager.curOp)) {
+    if (g_wiring.beforeRoute) g_wiring.beforeRoute(g_manager.view, code);
+    h(g_manager.view, code, x, y);
+    if (g_wiring.afterRoute) g_wiring.afterRoute(g_manager.view, code);
+  }
+  if (g_wiring.clearPending) g_wiring.clearPending();
 }
 
 void Op_ButtonClick(TOpButton control) {
   if (!Valid(control)) return;
+  CancelViewGesture();
   Platform().SetScreenCursor(CursorShape::Default);
+  if (control != OpBtn_Dummy && !OpHandler(control)) {
+    NotBuiltYet();
+    return;
+  }
   if (control != OpBtn_Delete && StoreCapacity() - 10 < StoreUsed()) {
     GcellCompact(true);
     if (StoreCapacity() - 10 < StoreUsed()) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "kernel/Wiring.h"
+#include "kernel/Z_Math.h"
 #include "model/ComHst.h"
 #include "render/Z_Graph.h"
 
@@ -76,7 +78,7 @@ enum TOpButton : int {
   OpBtn_Count
 };
 
-using TOpHandler = void (*)(TGContext& view, int code, double x, double y);
+static_assert(OpBtn_Count <= kOpHandlerSlots);
 
 struct TOpInfo {
   TOpButton id;
@@ -91,8 +93,14 @@ struct TOpInfo {
 const TOpInfo& OpInfo(TOpButton b);
 // The control with this name ("OpBtn_Line"), or OpBtn_None.
 TOpButton OpButtonByName(const std::string& name);
+// The handler of a control's operation (g_wiring.opHandlers); none while
+// the operation is not built.
 void SetOpHandler(TOpButton b, TOpHandler handler);
 TOpHandler OpHandler(TOpButton b);
+// What a control whose operation is not built yet does instead: the prompt
+// line says so and the computer beeps.
+inline constexpr char kNotBuilt[] = "この機能は未実装です";
+void NotBuiltYet();
 
 // Shift state of a mouse or key event (bit set).
 enum : unsigned {
@@ -103,21 +111,6 @@ enum : unsigned {
   ssRight = 16,
   ssMiddle = 32,
   ssDouble = 64,
-};
-
-struct TPointD {
-  double x = 0;
-  double y = 0;
-};
-
-// Offset entry plugs in here: it may claim events and replay clicks.
-struct TClickInterceptor {
-  void (*operationChanged)() = nullptr;  // offsets disallowed, pending entry cancelled
-  bool (*claims)(int& code) = nullptr;  // may consume the event (code 0)
-  // Replaces a claimed Enter, Esc or click by the replayed click, or sets code 0.
-  void (*finish)(int& code, double& x, double& y) = nullptr;
-  void (*disallow)() = nullptr;     // on EV_START
-  void (*clearPending)() = nullptr;  // after each delivered event
 };
 
 using TGestureFilter = void (*)(int code, double x, double y);
@@ -132,13 +125,11 @@ struct ManagerState {
   char lastKey = 0;
   bool shiftHeld = false, ctrlHeld = false, altHeld = false;
   TGestureFilter gestureFilter = nullptr;
-  TClickInterceptor interceptor;
   TGContext view;  // the current window's view
-  TOpHandler handlers[OpBtn_Count] = {};
 };
 extern ManagerState g_manager;
-// Start-up state: idle operation current, nothing held, no filter. Keeps the
-// registered handlers.
+// Start-up state: idle operation current, nothing held, no filter. The
+// handlers are wiring (g_wiring.opHandlers) and stay.
 void ApManager_Reset();
 
 // --- dispatch

@@ -7,6 +7,7 @@
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Wiring.h"
 #include "kernel/Z_Basic.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -15,11 +16,7 @@
 
 MouseNavState g_mouseNav;
 
-void ApMouse_Reset() {
-  auto* startup = g_mouseNav.isStartupFile;
-  g_mouseNav = MouseNavState{};
-  g_mouseNav.isStartupFile = startup;
-}
+void ApMouse_Reset() { g_mouseNav = MouseNavState{}; }
 
 namespace {
 
@@ -159,6 +156,7 @@ void PanStep(double x, double y) {
     b.SetBrushColor(BackgroundColor());
     b.SetBrushStyle(TBrushStyle::Solid);
     b.FillRect(b.ClipRect());
+    ++g_viewBuffer.wipes;
     const TPixelRect dst = IntersectRect({sx, sy, sx + img.Width(), sy + img.Height()}, b.ClipRect());
     if (!dst.Empty())
       b.CopyRect(dst, img, {dst.left - sx, dst.top - sy, dst.right - sx, dst.bottom - sy});
@@ -240,6 +238,20 @@ void ReplaceWindow(const TGContext& v) {
 
 }  // namespace
 
+void CancelViewGesture() {
+  MouseNavState& m = g_mouseNav;
+  if (m.DragMode == dmNone) return;
+  if (m.DragMode == dmZoomBox) {
+    EraseMark();
+    EndZoomBox();
+  } else {
+    EndDrag();
+  }
+  if (g_manager.leftHeld) m.cancelledButtons |= ssLeft;
+  if (g_manager.rightHeld) m.cancelledButtons |= ssRight;
+  g_manager.leftHeld = g_manager.rightHeld = false;
+}
+
 void ZoomBoxEvent(int code, double x, double y) {
   MouseNavState& m = g_mouseNav;
   switch (code) {
@@ -283,6 +295,7 @@ void ZoomBoxEvent(int code, double x, double y) {
 
 void PaintBox1MouseDown(unsigned button, unsigned shift, double x, double y) {
   g_manager.lastKey = 0;
+  g_mouseNav.cancelledButtons &= ~button;
   g_manager.shiftAtClick = shift;
   if (button == ssLeft) {
     g_manager.leftHeld = true;
@@ -307,6 +320,10 @@ namespace {
 // nothing else follows (true); else gestures end or a click is delivered.
 bool ReleaseButton(unsigned button, unsigned shift, double x, double y) {
   g_manager.shiftAtClick = shift;
+  if (g_mouseNav.cancelledButtons & button) {  // its gesture was cancelled: no click
+    g_mouseNav.cancelledButtons &= ~button;
+    return false;
+  }
   if (EntryIsOpen() && !g_form1.edCommon.readOnly && g_mouseNav.DragMode == dmNone) {
     if (button == ssLeft) {
       g_manager.leftHeld = false;
@@ -408,7 +425,7 @@ void ShowMousePos() {
 
 void ShowTitle() {
   const std::string& path = CurPVC().fileName;
-  const bool startup = g_mouseNav.isStartupFile && g_mouseNav.isStartupFile(path);
+  const bool startup = g_wiring.isStartupFile && g_wiring.isStartupFile(path);
   const std::string full = startup ? std::string() : Utf8ToSjis(path);
   const std::string n = "【" + std::to_string(StoreWindow()) + "】";
   g_form1.caption = std::string(kApplicationTitle) + "    " + n + full;
@@ -419,6 +436,7 @@ void ShowTitle() {
 
 void SwitchWindow(int n) {
   if (n != 1 && n != 2) return;
+  CancelViewGesture();
   g_mouseNav.windowChecked = n;
   Form1Changed();
   const int from = StoreWindow();

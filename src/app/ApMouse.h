@@ -57,19 +57,27 @@ struct MouseNavState {
   bool WheelZm = true;
   // The window switch: the window number the button's glyph shows, the
   // ticked item of the window menu and its captions (fname1, fname2).
+  // Buttons (ssLeft, ssRight) still held when their gesture was cancelled:
+  // their release is no click.
+  unsigned cancelledButtons = 0;
   int Btn_ChangeGlyph = 1;
   int windowChecked = 1;
   std::string fname1, fname2;  // CP932
-  // Tells whether a path (UTF-8) is the start-up file, which the title
-  // shows as no name. Installed by the assembly.
-  bool (*isStartupFile)(const std::string& path) = nullptr;
 };
 extern MouseNavState g_mouseNav;
-// No gesture, options on, window 1 shown; keeps isStartupFile.
+// No gesture, options on, window 1 shown.
 void ApMouse_Reset();
 
 // The gesture filter while DragMode is dmZoomBox: every event comes here.
 void ZoomBoxEvent(int code, double x, double y);
+
+// A command that acts beside the dispatcher (undo, the window switch,
+// choosing an operation, a menu command) while a view gesture runs: the
+// gesture ends where it is, without acting (the zoom box's mark is erased,
+// a drag is repainted in full), and the buttons still held are let go
+// without a click. The operation then sees the command as it would without
+// the gesture. Other keys (Esc, digits) still go to the gesture alone.
+void CancelViewGesture();
 
 // The wheel turned by delta (> 0 forward) with the pointer at (x, y) in the
 // drawing area; shift: the shift-state bits (ssCtrl zooms).

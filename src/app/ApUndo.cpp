@@ -1,6 +1,7 @@
 #include "app/ApUndo.h"
 
 #include "app/ApManager.h"
+#include "app/ApMouse.h"
 #include "app/GC_View.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -20,6 +21,7 @@ bool HasStep() {
 }  // namespace
 
 void UndoCommand() {
+  CancelViewGesture();
   OpDispatch(OpBtn_None, EV_END, 0, 0);
   if (HasStep()) {
     GcellUndo();

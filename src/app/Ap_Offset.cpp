@@ -71,15 +71,6 @@ int CloseEntry(bool enter) {
 
 void Ap_Offset_Reset() { g_offset = OffsetState{}; }
 
-TClickInterceptor OffsetInterceptor() {
-  TClickInterceptor ic;
-  ic.operationChanged = OffsetOperationChanged;
-  ic.claims = OffsetCheck;
-  ic.finish = OffsetFinish;
-  ic.disallow = [] { SetOffsetAllow(false, false); };
-  ic.clearPending = OffsetClearPending;
-  return ic;
-}
 
 void SetOffsetAllow(bool left, bool right) {
   TPVC& pvc = CurPVC();

@@ -7,8 +7,8 @@
 //
 // The mode, the permissions and the pending offset live in the drawing
 // settings (CurPVC().offsetMode, offsetLeft/Right, offsetDx/Dy). The
-// dispatcher consults this unit through g_manager.interceptor
-// (OffsetInterceptor(), installed by VelmoReset).
+// dispatcher consults this unit as its click interceptor through the hooks
+// of g_wiring, which the assembly points at the functions below.
 #pragma once
 
 #include "app/ApManager.h"
@@ -25,9 +25,6 @@ struct OffsetState {
 };
 extern OffsetState g_offset;
 void Ap_Offset_Reset();
-
-// The hooks the dispatcher calls.
-TClickInterceptor OffsetInterceptor();
 
 // --- for operations
 // Whether the next left (free) and right (snapped) click may take an offset.

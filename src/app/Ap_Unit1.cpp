@@ -3,8 +3,10 @@
 #include <cmath>
 
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 
 Form1State g_form1;
 
@@ -105,8 +107,8 @@ void EditChange(TEditField field, const std::string& text) {
 void EditChange(const std::string& text) { EditChange(TEditField::edCommon, text); }
 
 bool EditKeyDown(TEditField field, int key) {
-  if ((key == kVkLeft || key == kVkRight) && field != TEditField::edCommon && g_keys.textArrowKey)
-    g_keys.textArrowKey(field, key);  // the caret moves in the field as well
+  if ((key == kVkLeft || key == kVkRight) && field != TEditField::edCommon && g_wiring.textArrowKey)
+    g_wiring.textArrowKey(field, key);  // the caret moves in the field as well
   THistrylist* h = g_manager.activeHistory;
   if (!h || (key != kVkUp && key != kVkDown)) return false;
   if (key == kVkUp) {
@@ -132,7 +134,7 @@ void EditKeyPress(TEditField field, char ch) {
       if (!ed.readOnly) OpDispatch(OpBtn_None, EV_ENTER, 0, 0);
     } else {
       OpDispatch(OpBtn_None, EV_ENTER, 0, 0);
-      if (g_keys.textKeyPress) g_keys.textKeyPress(field, ch);
+      if (g_wiring.textKeyPress) g_wiring.textKeyPress(field, ch);
     }
     return;
   }

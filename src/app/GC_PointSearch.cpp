@@ -17,18 +17,16 @@ constexpr double kQuarter = std::numbers::pi / 2;
 
 // The curve point of an arc or circle at parameter angle th: on the circle,
 // or mapped onto the ellipse.
-void CurvePoint(const TGcell& c, double th, double& x, double& y) {
-  const double r = c.p[4], f = c.p[5], tilt = c.p[6];
-  double dx = r * std::cos(th), dy = r * std::sin(th);
-  if (f > 0.001 && f != 1) {
-    dy *= f;
-    const double ct = std::cos(tilt), st = std::sin(tilt);
+TPointD CurvePoint(const ArcParams& a, double th) {
+  double dx = a.r * std::cos(th), dy = a.r * std::sin(th);
+  if (a.f > 0.001 && a.f != 1) {
+    dy *= a.f;
+    const double ct = std::cos(a.t), st = std::sin(a.t);
     const double rx = dx * ct - dy * st;
     dy = dx * st + dy * ct;
     dx = rx;
   }
-  x = c.p[0] + dx;
-  y = c.p[1] + dy;
+  return {a.cx + dx, a.cy + dy};
 }
 
 void Widen(TExtents& e, double x, double y) {
@@ -47,88 +45,81 @@ void WidenByPoints(TExtents& e, const TGcell& piece) {
 }  // namespace
 
 int CellPoints(const TGcell& c, double xs[kMaxCellPoints], double ys[kMaxCellPoints]) {
-  const double* p = c.p;
   int n = 0;
-  auto add = [&](double x, double y) {
+  auto add = [&](TPointD q) {
     if (n < kMaxCellPoints) {
-      xs[n] = x;
-      ys[n] = y;
+      xs[n] = q.x;
+      ys[n] = q.y;
       ++n;
     }
   };
   // Centre, the four axis points, the four diagonal points.
-  auto fullCurve = [&] {
-    add(p[0], p[1]);
+  auto fullCurve = [&](const ArcParams& arc) {
+    add({arc.cx, arc.cy});
     static constexpr double kAngles[8] = {0,           std::numbers::pi,     kQuarter,
                                           -kQuarter,   kQuarter / 2,         3 * kQuarter / 2,
                                           -3 * kQuarter / 2, -kQuarter / 2};
-    for (double a : kAngles) {
-      double x, y;
-      CurvePoint(c, a, x, y);
-      add(x, y);
-    }
+    for (double th : kAngles) add(CurvePoint(arc, th));
   };
   switch (c.kind) {
     case GK_POINT:
     case GK_DOT:
-    case GK_MARKER: add(p[0], p[1]); break;
-    case GK_LINE:
-      add(p[0], p[1]);
-      add(p[2], p[3]);
-      break;
-    case GK_ARC:
-    case GK_POLYARC: {
-      // Equal angles make a whole figure (a filled circle or ellipse): its
-      // end points alone would stand for one point of the rim.
-      if (p[7] == p[8]) {
-        fullCurve();
-        break;
-      }
-      double x, y;
-      CurvePoint(c, p[7], x, y);
-      add(x, y);
-      CurvePoint(c, p[8], x, y);
-      add(x, y);
-      if (!std::isfinite(p[7]) || !std::isfinite(p[8])) break;
-      // The quarter points strictly inside (start, end); a stored arc spans
-      // less than a turn, so at most four of them.
-      double k = std::floor(p[7] / kQuarter) + 1;
-      for (int guard = 0; guard < 5 && k * kQuarter < p[8]; ++guard, k += 1) {
-        CurvePoint(c, k * kQuarter, x, y);
-        add(x, y);
-      }
+    case GK_MARKER: add(PointOf(c)); break;
+    case GK_LINE: {
+      const TLineGeom l = LineOf(c);
+      add(l.a);
+      add(l.b);
       break;
     }
-    case GK_CIRCLE: fullCurve(); break;
-    case GK_POLYGON:
-      add(p[0], p[1]);
-      add(p[0], p[3]);
-      add(p[2], p[3]);
-      add(p[2], p[1]);
+    case GK_ARC:
+    case GK_POLYARC: {
+      const ArcParams arc = ArcOf(c);
+      // Equal angles make a whole figure (a filled circle or ellipse): its
+      // end points alone would stand for one point of the rim.
+      if (arc.s == arc.e) {
+        fullCurve(arc);
+        break;
+      }
+      add(CurvePoint(arc, arc.s));
+      add(CurvePoint(arc, arc.e));
+      if (!std::isfinite(arc.s) || !std::isfinite(arc.e)) break;
+      // The quarter points strictly inside (start, end); a stored arc spans
+      // less than a turn, so at most four of them.
+      double k = std::floor(arc.s / kQuarter) + 1;
+      for (int guard = 0; guard < 5 && k * kQuarter < arc.e; ++guard, k += 1) add(CurvePoint(arc, k * kQuarter));
       break;
+    }
+    case GK_CIRCLE: fullCurve(ArcOf(c)); break;
+    case GK_POLYGON: {
+      const TBoundsGeom b = BoundsOf(c);
+      add(b.min);
+      add({b.min.x, b.max.y});
+      add(b.max);
+      add({b.max.x, b.min.y});
+      break;
+    }
     case GK_FILL4K:
-      add(p[0], p[1]);
-      add(p[0] + p[2], p[1] + p[3]);
-      add(p[0] + p[4], p[1] + p[5]);
-      add(p[0] + p[7], p[1] + p[8]);
+      for (const TPointD& q : QuadOf(c).corner) add(q);
       break;
-    case GK_PICTURE:
-      add(p[0], p[1]);
-      add(p[0], p[1] + p[3]);
-      add(p[0] + p[2], p[1] + p[3]);
-      add(p[0] + p[2], p[1]);
+    case GK_PICTURE: {
+      const TBoxGeom b = BoxOf(c);
+      add(b.corner);
+      add(b.corner + TPointD{0, b.height});
+      add(b.corner + TPointD{b.width, b.height});
+      add(b.corner + TPointD{b.width, 0});
       break;
+    }
     case GK_TEXT: {
       const TTextMetrics m = TextMetrics(c);
       const double h = m.height;
       const double len = TextRunWidth(c.text, m.width, m.gap);
-      const double a = p[6];
-      const double ux = std::cos(a), uy = std::sin(a);  // along the text
-      const double nx = -uy, ny = ux;                   // across it, upwards
-      add(p[0], p[1]);
-      add(p[0] + h * nx, p[1] + h * ny);
-      add(p[0] + h * nx + len * ux, p[1] + h * ny + len * uy);
-      add(p[0] + len * ux, p[1] + len * uy);
+      const TTextGeom t = TextOf(c);
+      const TPointD u = UnitVector(t.angle);  // along the text
+      const TPointD up{-u.y, u.x};            // across it, upwards
+      add(t.at);
+      add(t.at + h * up);
+      add(t.at + h * up + len * u);
+      add(t.at + len * u);
       break;
     }
     default: break;
@@ -155,8 +146,9 @@ TExtents GcellExtents() {
     const TGcell& c = GcellRef(i);
     if (c.kind <= 0 || c.window != window) continue;
     if (c.kind == GK_LINE) {
-      Widen(e, c.p[0], c.p[1]);
-      Widen(e, c.p[2], c.p[3]);
+      const TLineGeom l = LineOf(c);
+      Widen(e, l.a.x, l.a.y);
+      Widen(e, l.b.x, l.b.y);
     } else {
       WidenByCell(e, c, pieces);
     }
@@ -173,16 +165,12 @@ constexpr int kWideCandidates = 500;  // after this many the window narrows
 constexpr int kMaxCandidates = 1000;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-// A flatness below 0.001 counts as a circle.
-double Flatness(const TGcell& c) { return c.p[5] < 0.001 ? 1.0 : c.p[5]; }
-
-ArcParams ArcOf(const TGcell& c) {
-  ArcParams a{c.p[0], c.p[1], c.p[4], c.p[5], c.p[6], c.p[7], c.p[8]};
-  if (c.kind == GK_CIRCLE) a.s = 0, a.e = kTwoPi;
-  return a;
-}
-
 bool IsCurve(const TGcell& c) { return c.kind == GK_ARC || c.kind == GK_CIRCLE; }
+
+double LineDistance(const TGcell& c, double px, double py) {
+  const TLineGeom l = LineOf(c);
+  return SegmentDistance(px, py, l.a.x, l.a.y, l.b.x, l.b.y);
+}
 
 // The best point so far and its distance from P.
 struct TBest {
@@ -205,9 +193,10 @@ void OfferCellPoints(const TGcell& c, TBest& best, double u, double T, TCellPiec
   const double box = 4 * T;
   double xs[kMaxCellPoints], ys[kMaxCellPoints];
   if (c.kind == GK_LINE) {
-    if (std::hypot(c.p[2] - c.p[0], c.p[3] - c.p[1]) >= 5 * u) {
-      best.Offer(c.p[0], c.p[1]);
-      best.Offer(c.p[2], c.p[3]);
+    const TLineGeom l = LineOf(c);
+    if (Length(l.b - l.a) >= 5 * u) {
+      best.Offer(l.a.x, l.a.y);
+      best.Offer(l.b.x, l.b.y);
     }
     return;
   }
@@ -217,13 +206,14 @@ void OfferCellPoints(const TGcell& c, TBest& best, double u, double T, TCellPiec
     return;
   }
   auto offer = [&](const TGcell& piece) {
-    if (piece.kind == GK_CIRCLE && piece.p[4] < T) {
-      best.OfferNear(piece.p[0], piece.p[1], box);
+    const ArcParams arc = ArcOf(piece);
+    if (piece.kind == GK_CIRCLE && arc.r < T) {
+      best.OfferNear(arc.cx, arc.cy, box);
       return;
     }
     const int n = CellPoints(piece, xs, ys);
     for (int i = 0; i < n; ++i) best.OfferNear(xs[i], ys[i], box);
-    if (piece.kind == GK_ARC) best.OfferNear(piece.p[0], piece.p[1], box);
+    if (piece.kind == GK_ARC) best.OfferNear(arc.cx, arc.cy, box);
   };
   // Points, arcs and circles are their own only piece.
   if (c.kind == GK_POINT || IsCurve(c)) {
@@ -238,19 +228,21 @@ void OfferCellPoints(const TGcell& c, TBest& best, double u, double T, TCellPiec
 // outline of their own when they offer a point to the snap).
 bool IsCandidate(const TGcell& c, double px, double py, double W, double u, double T, TCellPieces& pieces) {
   switch (c.kind) {
-    case GK_POINT: return std::hypot(px - c.p[0], py - c.p[1]) <= W;
+    case GK_POINT: return Dist({px, py}, PointOf(c)) <= W;
     case GK_LINE: {
-      const double dx = c.p[2] - c.p[0], dy = c.p[3] - c.p[1];
+      const TLineGeom l = LineOf(c);
+      const double dx = l.b.x - l.a.x, dy = l.b.y - l.a.y;
       const double len = std::sqrt(dx * dx + dy * dy);
       const double cx = len > 0 ? dx / len : 1, cy = len > 0 ? dy / len : 0;
-      const double qx = px - c.p[0], qy = py - c.p[1];
+      const double qx = px - l.a.x, qy = py - l.a.y;
       const double a = qx * cx + qy * cy, b = qy * cx - qx * cy;
       return std::fabs(b) <= W && a >= -W && a <= len + W;
     }
     case GK_ARC:
     case GK_CIRCLE: {
-      const double d = std::hypot(px - c.p[0], py - c.p[1]);
-      const double r = c.p[4], f = Flatness(c);
+      const ArcParams arc = ArcOf(c);
+      const double d = std::hypot(px - arc.cx, py - arc.cy);
+      const double r = arc.r, f = FlatnessOf(c);
       return d <= std::max(f, 1.0) * r + W && (d <= W || d >= std::min(f, 1.0) * r - W);
     }
     case GK_TEXT: return false;
@@ -268,12 +260,13 @@ bool IsCandidate(const TGcell& c, double px, double py, double W, double u, doub
 // it lies on both.
 bool Cross(const TGcell& a, const TGcell& b, double px, double py, double& X, double& Y) {
   int code;
+  const TLineGeom la = LineOf(a), lb = LineOf(b);
   if (a.kind == GK_LINE && b.kind == GK_LINE)
-    code = LineCross(X, Y, a.p[0], a.p[1], a.p[2], a.p[3], b.p[0], b.p[1], b.p[2], b.p[3]);
+    code = LineCross(X, Y, la.a.x, la.a.y, la.b.x, la.b.y, lb.a.x, lb.a.y, lb.b.x, lb.b.y);
   else if (a.kind == GK_LINE)
-    code = LineArcCross(X, Y, px, py, a.p[0], a.p[1], a.p[2], a.p[3], ArcOf(b));
+    code = LineArcCross(X, Y, px, py, la.a.x, la.a.y, la.b.x, la.b.y, ArcOf(b));
   else if (b.kind == GK_LINE)
-    code = LineArcCross(X, Y, px, py, b.p[0], b.p[1], b.p[2], b.p[3], ArcOf(a));
+    code = LineArcCross(X, Y, px, py, lb.a.x, lb.a.y, lb.b.x, lb.b.y, ArcOf(a));
   else
     code = CircleCross(X, Y, px, py, ArcOf(a), ArcOf(b));
   return code == kOnBoth;
@@ -284,12 +277,13 @@ bool Cross(const TGcell& a, const TGcell& b, double px, double py, double& X, do
 // farther off. Nearly parallel lines (and non-finite ones) are left to
 // LineCross; the margin covers the two computations' rounding.
 bool LinesMayCrossWithin(const TGcell& a, const TGcell& b, double px, double py, double dist) {
-  const double ax = a.p[2] - a.p[0], ay = a.p[3] - a.p[1], bx = b.p[2] - b.p[0], by = b.p[3] - b.p[1];
+  const TLineGeom p = LineOf(a), q = LineOf(b);
+  const double ax = p.b.x - p.a.x, ay = p.b.y - p.a.y, bx = q.b.x - q.a.x, by = q.b.y - q.a.y;
   const double la = std::sqrt(ax * ax + ay * ay), lb = std::sqrt(bx * bx + by * by);
   const double den = ax * by - ay * bx;
   if (!(std::fabs(den) > 1e-3 * la * lb)) return true;
-  const double t = ((b.p[0] - a.p[0]) * by - (b.p[1] - a.p[1]) * bx) / den;
-  const double dx = a.p[0] + t * ax - px, dy = a.p[1] + t * ay - py;
+  const double t = ((q.a.x - p.a.x) * by - (q.a.y - p.a.y) * bx) / den;
+  const double dx = p.a.x + t * ax - px, dy = p.a.y + t * ay - py;
   const double limit = dist + 1e-6 * (1 + std::fabs(px) + std::fabs(py) + la + lb);
   return !(dx * dx + dy * dy >= limit * limit);
 }
@@ -343,14 +337,14 @@ bool SnapPoint(const TGContext& view, double& x, double& y) {
   for (std::size_t k = 0; k < candidates.size(); ++k) {
     const TGcell& c = GcellRef(candidates[k]);
     if (c.kind == GK_LINE) {
-      if (SegmentDistance(px, py, c.p[0], c.p[1], c.p[2], c.p[3]) <= 4 * T) crossing.push_back(static_cast<int>(k));
-    } else if (c.kind == GK_ARC || (c.kind == GK_CIRCLE && !(c.p[4] < T))) {
+      if (LineDistance(c, px, py) <= 4 * T) crossing.push_back(static_cast<int>(k));
+    } else if (c.kind == GK_ARC || (c.kind == GK_CIRCLE && !(ArcOf(c).r < T))) {
       crossing.push_back(static_cast<int>(k));
     }
   }
   for (std::size_t i = 0; i < crossing.size(); ++i) {
     const TGcell& a = GcellRef(candidates[crossing[i]]);
-    if (a.kind == GK_LINE && SegmentDistance(px, py, a.p[0], a.p[1], a.p[2], a.p[3]) > 2 * T) continue;
+    if (a.kind == GK_LINE && LineDistance(a, px, py) > 2 * T) continue;
     for (std::size_t j = i + 1; j < crossing.size(); ++j) {
       const TGcell& b = GcellRef(candidates[crossing[j]]);
       if (a.kind == GK_LINE && b.kind == GK_LINE && !LinesMayCrossWithin(a, b, px, py, best.d)) continue;
@@ -395,7 +389,7 @@ bool Pickable(const TGcell& c, int window, bool includeHidden) {
 // Distance from P to a line, arc or circle; NaN for other kinds.
 double PieceDistance(const TGcell& c, double px, double py) {
   switch (c.kind) {
-    case GK_LINE: return SegmentDistance(px, py, c.p[0], c.p[1], c.p[2], c.p[3]);
+    case GK_LINE: return LineDistance(c, px, py);
     case GK_ARC: return ArcDistance(px, py, ArcOf(c));
     case GK_CIRCLE: {
       ArcParams a = ArcOf(c);
@@ -410,18 +404,17 @@ double PieceDistance(const TGcell& c, double px, double py) {
 // turned back by its tilt and stretched across by 1 / flatness), where the
 // parameter angles are directions: a flat ellipse holds only what is drawn.
 bool FilledArcHolds(const TGcell& c, double px, double py) {
-  double dx = px - c.p[0], dy = py - c.p[1];
-  const double f = c.p[5];
-  if (f > 0.001 && f != 1) {
-    const double ct = std::cos(c.p[6]), st = std::sin(c.p[6]);
+  const ArcParams arc = ArcOf(c);
+  double dx = px - arc.cx, dy = py - arc.cy;
+  if (arc.f > 0.001 && arc.f != 1) {
+    const double ct = std::cos(arc.t), st = std::sin(arc.t);
     const double u = dx * ct + dy * st;
-    dy = (dy * ct - dx * st) / f;
+    dy = (dy * ct - dx * st) / arc.f;
     dx = u;
   }
-  if (!(std::hypot(dx, dy) < c.p[4])) return false;
-  const double s = c.p[7], e = c.p[8];
-  if (s == e) return true;
-  return NormalizeAngle(LineAngle(0, 0, dx, dy), s) <= e;
+  if (!(std::hypot(dx, dy) < arc.r)) return false;
+  if (arc.s == arc.e) return true;
+  return NormalizeAngle(LineAngle(0, 0, dx, dy), arc.s) <= arc.e;
 }
 
 }  // namespace
@@ -433,9 +426,10 @@ int PickText(bool includeHidden, double x, double y) {
     if (c.kind != GK_TEXT || !Pickable(c, window, includeHidden)) continue;
     const TTextMetrics m = TextMetrics(c);
     const double len = TextRunWidth(c.text, m.width, m.gap);
+    const TTextGeom t = TextOf(c);
     double qx, qy, rx, ry;
-    RotatePoint(qx, qy, x, y, -c.p[6]);
-    RotatePoint(rx, ry, c.p[0], c.p[1], -c.p[6]);
+    RotatePoint(qx, qy, x, y, -t.angle);
+    RotatePoint(rx, ry, t.at.x, t.at.y, -t.angle);
     if (qx >= rx && qx <= rx + len && qy >= ry && qy <= ry + m.height) return i;
   }
   return 0;
@@ -449,7 +443,7 @@ int PickNearest(const TGContext& view, bool includeHidden, double x, double y) {
   for (int i = 1; i <= used; ++i) {
     const TGcell& c = GcellRef(i);
     if (c.kind != GK_POINT || !Pickable(c, window, includeHidden)) continue;
-    const double d = std::hypot(x - c.p[0], y - c.p[1]);
+    const double d = Dist({x, y}, PointOf(c));
     if (d < tol && d < best) found = i, best = d;
   }
   if (found) return found;

@@ -10,6 +10,7 @@
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_PointSearch.h"
+#include "kernel/Wiring.h"
 #include "kernel/Z_Basic.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -29,7 +30,7 @@ void GC_View_Reset() {
   g_viewBuffer.paintingEnabled = true;
   g_viewBuffer.lastRedrawFast = false;
   g_viewBuffer.lastRedrawMs = 0;
-  g_viewBuffer.countsShown = nullptr;
+  ++g_viewBuffer.wipes;
 }
 
 void ViewAttach(int width, int height) {
@@ -43,6 +44,7 @@ void ViewAttach(int width, int height) {
   }
   if (b.Width() != width || b.Height() != height) b.SetSize(width, height);
   b.Clear(BackgroundColor());
+  ++g_viewBuffer.wipes;
   G_Begin(view, TTargetKind::PaintBox, &b, 1.0);
   const double* r = g_viewBuffer.shown;
   if (!g_viewBuffer.windowSet || !g_viewBuffer.hasShown) return;
@@ -126,6 +128,7 @@ void ViewRedraw(int mode) {
   // A pan or drag zoom shows its own screen cursor: redraws leave it.
   const bool busy = g_mouseNav.DragMode != dmPan && g_mouseNav.DragMode != dmDragZoom;
   g_viewBuffer.lastRedrawFast = mode == 9;
+  if (mode != 0) ++g_viewBuffer.wipes;
   if (busy) Platform().SetScreenCursor(CursorShape::Hourglass);
   TGContext g = view;
   if (mode == 9) {
@@ -187,5 +190,5 @@ void ShowDataCount() {
   g_form1.lbDataCount.caption = Format("線=%4d,字=%4d", {pvc.lineCount, pvc.textCount});
   Form1Changed();
   RefreshLayerPanels();
-  if (g_viewBuffer.countsShown) g_viewBuffer.countsShown();
+  if (g_wiring.countsShown) g_wiring.countsShown();
 }

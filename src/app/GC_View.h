@@ -27,9 +27,11 @@ struct ViewBufferState {
   // then draw nothing.
   bool paintingEnabled = true;
   bool lastRedrawFast = false;  // the last redraw was a quick one (mode 9)
+  // Grows whenever the whole buffer is painted afresh (a resize, a redraw
+  // in modes 1, 2 and 9, a pan step), taking every XOR mark with it: XOR
+  // feedback drawn under an older count is no longer on the screen.
+  unsigned long wipes = 0;
   double lastRedrawMs = 0;  // the last full redraw straight to the view
-  // Called after the counts are shown (the group and layer panels refresh).
-  void (*countsShown)() = nullptr;
 };
 extern ViewBufferState g_viewBuffer;
 // An empty buffer; the view is left unbound.

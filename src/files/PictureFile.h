@@ -1,7 +1,7 @@
 // Picture files placed in drawings: finding the file a picture cell names
 // and decoding it (BMP by our own reader, JPEG by libjpeg). The renderer
 // reaches LoadPictureFile through the loader hook the assembly installs
-// (SetPictureLoader, render/GC_Draw.h).
+// (g_wiring.loadPicture, kernel/Wiring.h).
 //
 // Picture names come from drawings made on Windows: CP932 text that may be
 // a Windows path. A name is looked up as follows, the first file found wins:

@@ -11,7 +11,34 @@
 // the tolerances documented with each routine.
 #pragma once
 
+#include <cmath>
 #include <vector>
+
+// A point or a vector in the plane: drawing units (y up), or pixels (y
+// down) where a caller says so.
+struct TPointD {
+  double x = 0;
+  double y = 0;
+
+  friend constexpr TPointD operator+(TPointD a, TPointD b) { return {a.x + b.x, a.y + b.y}; }
+  friend constexpr TPointD operator-(TPointD a, TPointD b) { return {a.x - b.x, a.y - b.y}; }
+  friend constexpr TPointD operator-(TPointD a) { return {-a.x, -a.y}; }
+  friend constexpr TPointD operator*(double k, TPointD a) { return {k * a.x, k * a.y}; }
+  friend constexpr TPointD operator*(TPointD a, double k) { return {k * a.x, k * a.y}; }
+  friend constexpr TPointD operator/(TPointD a, double k) { return {a.x / k, a.y / k}; }
+  constexpr TPointD& operator+=(TPointD b) { x += b.x; y += b.y; return *this; }
+  constexpr TPointD& operator-=(TPointD b) { x -= b.x; y -= b.y; return *this; }
+  friend constexpr bool operator==(TPointD a, TPointD b) = default;
+};
+
+inline constexpr double Dot(TPointD a, TPointD b) { return a.x * b.x + a.y * b.y; }
+// The z component of a x b: positive when b turns counter-clockwise from a.
+inline constexpr double Cross(TPointD a, TPointD b) { return a.x * b.y - a.y * b.x; }
+inline double Length(TPointD a) { return std::hypot(a.x, a.y); }
+inline double Dist(TPointD a, TPointD b) { return std::hypot(a.x - b.x, a.y - b.y); }
+// The unit vector of direction a (radians).
+inline TPointD UnitVector(double a) { return {std::cos(a), std::sin(a)}; }
+inline bool IsFinite(TPointD a) { return std::isfinite(a.x) && std::isfinite(a.y); }
 
 // A circle, ellipse, arc or elliptic arc. The curve point for parameter th is
 // (cx, cy) + rotation by t of (r cos th, r f sin th). s and e are parameter

@@ -226,14 +226,21 @@ bool GcellLive(int i) {
   return c.kind > 0 && c.window == g_gcdb.window;
 }
 
-void GcellPut(const TGcell& cell, int i) {
-  if (!InArray(i)) return;
-  g_gcdb.cells[i] = cell;
+bool GcellPut(const TGcell& cell, int i) {
+  if (!InArray(i)) return false;
+  TGcell c = cell;
+  if (c.kind > 0 && !Validate(c)) return false;
+  g_gcdb.cells[i] = std::move(c);
   Touch(g_gcdb.window);
+  return true;
 }
 
-void GcellPutQuiet(const TGcell& cell, int i) {
-  if (InArray(i)) g_gcdb.cells[i] = cell;
+bool GcellPutQuiet(const TGcell& cell, int i) {
+  if (!InArray(i)) return false;
+  TGcell c = cell;
+  if (c.kind > 0 && !Validate(c)) return false;
+  g_gcdb.cells[i] = std::move(c);
+  return true;
 }
 
 void GcellDelete(int i) {

@@ -13,44 +13,7 @@
 #include <string>
 #include <vector>
 
-// Cell kinds. A negative kind is a cell deleted in the current undo step;
-// 0 is a dead slot.
-enum : std::int8_t {
-  GK_POINT = 1,
-  GK_DOT = 2,     // drawing primitive: one pixel
-  GK_MARKER = 3,  // drawing primitive: a small marker
-  GK_LINE = 4,
-  GK_ARC = 5,
-  GK_CIRCLE = 6,
-  GK_POLYGON = 7,
-  GK_POLYARC = 8,
-  GK_FILL4K = 9,
-  GK_PICTURE = 10,
-  GK_TEXT = 11,
-  GK_RECT = 30,  // temporary rubber-band rectangle
-};
-
-// Pen word: bits 0-3 pen number, bits 4-7 line type, flags above.
-enum : std::uint16_t {
-  PEN_NUMBER_MASK = 0x000F,
-  PEN_LTYPE_MASK = 0x00F0,
-  PEN_SELMARK = 0x1000,   // last-selection mark
-  PEN_DIM = 0x2000,       // renderer's working copy of a hidden cell shown dimmed
-  PEN_HILITE = 0x4000,    // drawn in the highlight (erase) colour
-  PEN_SELECTED = 0x8000,  // part of the current selection
-};
-
-struct TGcell {
-  std::uint8_t window = 0;  // owning drawing window, 1 or 2
-  std::uint8_t undo = 0;    // 1 when added or deleted in the current undo step
-  std::int8_t kind = 0;
-  std::uint8_t layer = 0;   // group in the high four bits, layer in the low four
-  std::uint8_t size = 0;    // texts: size number 1..10, 0 = own size in p2..p4
-  std::uint16_t pen = 0;
-  std::int32_t vertical = 0;  // texts: non-zero = vertical writing
-  std::string text;           // text, polygon colour and vertices, fill colour, picture file
-  double p[9] = {};           // geometry, by kind
-};
+#include "model/GC_Cell.h"
 
 struct GC_DBState {
   std::vector<TGcell> cells;  // length = capacity + 1
@@ -95,8 +58,12 @@ const TGcell& GcellRef(int i);
 // True when slot i holds a live cell of the current window.
 bool GcellLive(int i);
 
-void GcellPut(const TGcell& cell, int i);
-void GcellPutQuiet(const TGcell& cell, int i);
+// Overwrites slot i (1..capacity) with a live cell that passes the checks
+// GcellAdd makes (an arc brought into range), or with a dead or deleted
+// one; false, and nothing written, for degenerate or non-finite geometry.
+bool GcellPut(const TGcell& cell, int i);
+// The same without counting a change (flag changes).
+bool GcellPutQuiet(const TGcell& cell, int i);
 void GcellDelete(int i);
 void GcellErase(int i);
 void GcellCommit();

@@ -51,108 +51,19 @@ constexpr double kSameClickPx = 4;
 // Corners turning more than this get no arcs.
 constexpr double kMaxTurn = 0.9 * kPi;
 
-LineOpState& S() { return g_lineOp; }
+LineOptions& Opt() { return g_lineOp.options; }
+LineRun& S() { return g_lineOp.run; }
 
-// ---- Scales, layer and pen ------------------------------------------------
+// Temporary cells show in the selection colour.
+std::uint16_t SelectedPen() { return static_cast<std::uint16_t>(WritePen() | PEN_SELECTED); }
 
-TScaleFactors Scale() { return GroupFactors(CurPVC(), kWriteLayerCode); }
-std::uint8_t WriteLayer() { return static_cast<std::uint8_t>(CurPVC().writeLayer); }
-std::uint16_t WritePen() { return static_cast<std::uint16_t>(CurPVC().writePen); }
-
-// ---- Points ------------------------------------------------------------------
-
-TPointD ToWorld(const TGContext& view, TPointD px) {
-  TPointD w;
-  G_ToWorld(view, px.x, px.y, w.x, w.y);
-  return w;
-}
-
-// The point of a click: the press position, snapped for the right button
-// (false after a beep when nothing is there), plus the pending offset.
-bool ClickPoint(TGContext& view, int code, TPointD& p) {
-  if (code == EV_LCLICK) {
-    p = ToWorld(view, g_manager.leftPressPos);
-  } else {
-    p = ToWorld(view, g_manager.rightPressPos);
-    if (!SnapPoint(view, p.x, p.y)) {
-      Platform().Beep();
-      return false;
-    }
-  }
-  AddOffset(p.x, p.y);
-  return true;
-}
-
-// The pointer of a move, or the right press snapped quietly.
-TPointD PointerPoint(TGContext& view, int code, double x, double y) {
-  TPointD p = ToWorld(view, {x, y});
-  if (code == EV_RDOWN) SnapPoint(view, p.x, p.y);
-  return p;
-}
-
-bool IsClick(int code) { return code == EV_LCLICK || code == EV_RCLICK; }
-
-TPointD ClickPixel(int code) { return code == EV_LCLICK ? g_manager.leftPressPos : g_manager.rightPressPos; }
-
-// ---- Cells -------------------------------------------------------------------
-
-TGcell LineCell(TPointD a, TPointD b, std::uint16_t pen, std::uint8_t layer = 0) {
-  TGcell c;
-  c.kind = GK_LINE;
-  c.layer = layer;
+TGcell LineCell(TPointD a, TPointD b, std::uint16_t pen) {
+  TGcell c = MakeLine(a, b);
   c.pen = pen;
-  c.p[0] = a.x;
-  c.p[1] = a.y;
-  c.p[2] = b.x;
-  c.p[3] = b.y;
   return c;
 }
 
-TPointD From(const TGcell& c) { return {c.p[0], c.p[1]}; }
-TPointD To(const TGcell& c) { return {c.p[2], c.p[3]}; }
-double Dist(TPointD a, TPointD b) { return std::hypot(a.x - b.x, a.y - b.y); }
-
-void Xor(TGContext& view, const TGcell& c) { XorCell(view, c); }
-void XorAll(TGContext& view, const std::vector<TGcell>& cells) {
-  for (const TGcell& c : cells) XorCell(view, c);
-}
-// Replaces a set of feedback cells on the screen: the shown ones are erased,
-// then next is drawn (both in XOR).
-void ReplaceFeedback(TGContext& view, std::vector<TGcell>& shown, std::vector<TGcell> next) {
-  XorAll(view, shown);
-  shown = std::move(next);
-  XorAll(view, shown);
-}
-
-// Adds a cell to the store and draws it; false when the store refused it.
-bool Store(TGContext& view, TGcell c) {
-  const int i = GcellAdd(std::move(c));
-  if (i <= 0) return false;
-  DrawCell(view, GcellRef(i));
-  return true;
-}
-
-// ---- Captions and prompts --------------------------------------------------
-
-bool Enabled(int n) { return g_form1.PvBtn[n - 1].enabled; }
-const std::string& Raw(int n) { return g_form1.PvBtn[n - 1].raw; }
-
-// The text after the first "=" of button n's caption; empty without one.
-std::string ValueText(int n) {
-  const std::string& r = Raw(n);
-  const std::size_t e = r.find('=');
-  return e == std::string::npos ? std::string() : r.substr(e + 1);
-}
-
-// Button n carries a number (the text after "=" starts like one).
-bool HasNumber(int n) {
-  const std::string t = ToHalfWidth(ValueText(n), false);
-  std::size_t i = 0;
-  while (i < t.size() && t[i] == ' ') ++i;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  if (i < t.size() && t[i] == '.') ++i;
-  return i < t.size() && t[i] >= '0' && t[i] <= '9';
-}
+// ---- States, prompts and captions ----------------------------------------------
 
 const char* PromptOf(LineState s) {
   switch (s) {
@@ -171,8 +82,7 @@ const char* PromptOf(LineState s) {
 }
 
 void Enter(LineState s) {
-  LineOpState& st = S();
-  st.state = s;
+  S().state = s;
   SetGuide(PromptOf(s));
   const bool hand = s == LineState::lsBasePick || s == LineState::lsBaseEnd;
   g_form1.drawCursor = hand ? CursorShape::HandPoint : CursorShape::Arrow;
@@ -185,55 +95,49 @@ bool IsChain(LineState s) { return s == LineState::lsChainStart || s == LineStat
 // The buttons of the line and chain states. len and ang are the captions of
 // ② and ③ to show (③ only in free mode).
 void SetCaptions(LineState s, const std::string& len, const std::string& ang) {
-  LineOpState& st = S();
+  const LineOptions& o = Opt();
   ClearSubBtns();
-  SetSubBtn(st.hv ? kHvOn : kHvOff, true);
+  SetSubBtn(o.hv ? kHvOn : kHvOff, true);
   SetSubBtn(len, true);
-  if (!st.hv) SetSubBtn(ang, true);
-  SetSubBtn(st.baseSet ? kBaseOn : kBase, true);
+  if (!o.hv) SetSubBtn(ang, true);
+  SetSubBtn(S().baseSet ? kBaseOn : kBase, true);
   if (s == LineState::lsStart) {
     SetSubBtn(kCurve, true);
     SetSubBtn(kChain, true);
   } else if (s == LineState::lsEnd) {
     SetSubBtn(kRelEnd, true);
   } else if (IsChain(s)) {
-    SetSubBtn(st.chainSpacing, true);
-    SetSubBtn(st.chainRadius, true);
-    SetSubBtn(st.centre ? kCentreOn : kCentreOff, true);
+    SetSubBtn(o.chainSpacing, true);
+    SetSubBtn(o.chainRadius, true);
+    SetSubBtn(o.centre ? kCentreOn : kCentreOff, true);
   }
 }
 
 // ---- Base line ---------------------------------------------------------------
 
-void ShowBase(TGContext& view, bool show) {
-  LineOpState& st = S();
-  if (st.baseShown == show) return;
-  Xor(view, st.base);
-  st.baseShown = show;
-}
+void ShowBase(TGContext& view) { S().baseShown.Show(view, S().base); }
 
 void ClearBase(TGContext& view) {
-  ShowBase(view, false);
+  S().baseShown.Clear(view);
   S().baseSet = false;
 }
 
 // Direction of the base line, 0 without one.
 double BaseAngle(const TScaleFactors& k) {
-  const LineOpState& st = S();
+  const LineRun& st = S();
   if (!st.baseSet) return 0;
-  const TGcell& b = st.base;
-  if (st.basePicked) return LineAngle(b.p[0] * k.x, b.p[1] * k.y, b.p[2] * k.x, b.p[3] * k.y);
-  return LineAngle(b.p[0], b.p[1], b.p[2], b.p[3]);
+  const TLineGeom b = LineOf(st.base);
+  if (st.basePicked) return LineAngle(b.a.x * k.x, b.a.y * k.y, b.b.x * k.x, b.b.y * k.y);
+  return LineAngle(b.a.x, b.a.y, b.b.x, b.b.y);
 }
 
 // ---- Constrained end point ---------------------------------------------------
 
 TPointD ConstrainEnd(TPointD s, TPointD p) {
-  const TScaleFactors k = Scale();
+  const TScaleFactors k = WriteScale();
   const double len = std::fabs(SubBtnValue(2));
   const double d = BaseAngle(k);
-  const LineOpState& st = S();
-  if (st.hv) {
+  if (Opt().hv) {
     double sx, sy, px, py;
     RotatePoint(sx, sy, s.x, s.y, -d);
     RotatePoint(px, py, p.x, p.y, -d);
@@ -250,10 +154,10 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
     RotatePoint(e.x, e.y, ex, ey, d);
     return e;
   }
-  if (Enabled(3) && HasNumber(3)) {
+  if (const TSubOption angle = SubOption(3); angle.enabled && angle.hasNumber) {
     // Whole turns off first: stepping them off one by one never ends for a
     // huge typed angle.
-    double g = std::fmod(std::fabs(DegToRad(SubBtnValue(3))), 2 * kPi);
+    double g = std::fmod(std::fabs(DegToRad(angle.value)), 2 * kPi);
     while (g > kPi) g = std::fabs(g - 2 * kPi);
     if (g > kPi / 2) g = 2 * kPi - g;
     double u, v;
@@ -275,54 +179,36 @@ TPointD ConstrainEnd(TPointD s, TPointD p) {
 
 // ---- Single lines ------------------------------------------------------------
 
-void ShowRubber(TGContext& view, bool show) {
-  LineOpState& st = S();
-  if (st.rubberShown == show) return;
-  Xor(view, st.rubber);
-  st.rubberShown = show;
-}
-
 // The rubber cell from the start to e: a line, or a point when e is at the start.
 void SetRubber(TGContext& view, TPointD e) {
-  LineOpState& st = S();
-  ShowRubber(view, false);
-  const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
-  if (Dist(st.start, e) < kPointEps) {
-    st.rubber = TGcell{};
-    st.rubber.kind = GK_POINT;
-    st.rubber.pen = pen;
-    st.rubber.p[0] = st.start.x;
-    st.rubber.p[1] = st.start.y;
-  } else {
-    st.rubber = LineCell(st.start, e, pen);
-  }
-  ShowRubber(view, true);
+  const LineRun& st = S();
+  TGcell c = Dist(st.start, e) < kPointEps ? MakePoint(st.start) : MakeLine(st.start, e);
+  c.pen = SelectedPen();
+  S().rubber.Show(view, c);
 }
 
-// The state of a fresh start, keeping the given captions of ② and ③.
-// Drops the rubber line and the base line.
-void ClearFeedback(TGContext& view) {
-  ShowRubber(view, false);
-  S().rubber = TGcell{};
-  ClearBase(view);
+bool RubberIsPoint() {
+  const std::vector<TGcell>& r = S().rubber.Cells();
+  return !r.empty() && r.front().kind == GK_POINT;
 }
 
+// A fresh start with the given captions of ② and ③: no rubber line, no
+// base line.
 void Restart(TGContext& view, const std::string& len, const std::string& ang) {
-  ClearFeedback(view);
+  S().rubber.Clear(view);
+  ClearBase(view);
   SetCaptions(LineState::lsStart, len, ang);
   Enter(LineState::lsStart);
 }
 
 // Restart with the values of ② and ③ still in force.
 void RestartKeeping(TGContext& view) {
-  const std::string len = Raw(2);
-  const std::string ang = Enabled(3) ? Raw(3) : std::string(kAngle);
-  Restart(view, len, ang);
+  const TSubOption len = SubOption(2), ang = SubOption(3);
+  Restart(view, len.raw, ang.enabled ? ang.raw : std::string(kAngle));
 }
 
 void BeginLine(TGContext& view, TPointD s) {
-  LineOpState& st = S();
-  st.start = s;
+  S().start = s;
   SetRubber(view, s);
   SetSubBtn(kRelEnd, true);
   SetSubBtn("⑥", false);
@@ -333,21 +219,15 @@ void BeginLine(TGContext& view, TPointD s) {
 // Stores the line from the start to e (a point when the rubber was one) as
 // one undo step; with Shift the end starts the next line.
 void FinishLine(TGContext& view, TPointD e) {
-  LineOpState& st = S();
+  LineRun& st = S();
   SetRubber(view, e);
-  ShowRubber(view, false);
+  st.rubber.Hide(view);
+  const bool point = RubberIsPoint();
   GcellCommit();
-  if (st.rubber.kind == GK_POINT) {
-    TGcell c = st.rubber;
-    c.layer = WriteLayer();
-    c.pen = WritePen();
-    Store(view, c);
-  } else {
-    Store(view, LineCell(st.start, e, WritePen(), WriteLayer()));
-  }
+  StoreOnWrite(view, point ? MakePoint(st.start) : MakeLine(st.start, e));
   ShowDataCount();
   if (g_manager.shiftAtClick & ssShift) {
-    st.start = st.rubber.kind == GK_POINT ? st.start : e;
+    if (!point) st.start = e;
     SetRubber(view, st.start);
     Enter(LineState::lsEnd);
   } else {
@@ -362,6 +242,9 @@ enum { kLeft = 0, kRight = 1, kCentre = 2 };
 double ChainSpacing(const TScaleFactors& k) { return std::fabs(SubBtnValue(5)) / k.x; }
 double ChainRadius(const TScaleFactors& k) { return std::fabs(SubBtnValue(6)) / k.x; }
 
+TPointD From(const TGcell& c) { return LineOf(c).a; }
+TPointD To(const TGcell& c) { return LineOf(c).b; }
+
 // Which of the three lines a chain of spacing w builds. The centre line is
 // built whenever it differs from the left one; ⑦ decides whether it is shown
 // and stored.
@@ -372,11 +255,10 @@ bool ChainUses(int i, double w) {
 // The segment from s to e: its untrimmed lines, no corners yet.
 void BuildSegment(TChainSegment& seg, TPointD s, TPointD e, double w) {
   const std::uint16_t pen = static_cast<std::uint16_t>((WritePen() & PEN_NUMBER_MASK) | PEN_SELECTED);
-  const double a = LineAngle(s.x, s.y, e.x, e.y) + kPi / 2;
-  const TPointD o{std::cos(a) * w / 2, std::sin(a) * w / 2};
+  const TPointD o = UnitVector(LineAngle(s.x, s.y, e.x, e.y) + kPi / 2) * (w / 2);
   seg = TChainSegment{};
-  seg.line[kLeft] = LineCell({s.x + o.x, s.y + o.y}, {e.x + o.x, e.y + o.y}, pen);
-  seg.line[kRight] = LineCell({s.x - o.x, s.y - o.y}, {e.x - o.x, e.y - o.y}, pen);
+  seg.line[kLeft] = LineCell(s + o, e + o, pen);
+  seg.line[kRight] = LineCell(s - o, e - o, pen);
   seg.line[kCentre] = LineCell(s, e, pen);
   for (int i = 0; i < 3; ++i) {
     if (!ChainUses(i, w)) seg.line[i].kind = 0;
@@ -399,9 +281,8 @@ void JoinChain(TChainSegment& prev, TChainSegment& cur, double w, double r) {
   }
   const double prevLen = SegLength(prev);
   if (prevLen < 0.001 || SegLength(cur) < 0.001) return;
-  const TGcell& a = prev.line[kCentre];
-  const TGcell& b = cur.line[kCentre];
-  const double turn = RelativeAngle(a.p[0], a.p[1], a.p[2], a.p[3], b.p[0], b.p[1], b.p[2], b.p[3]);
+  const TLineGeom a = LineOf(prev.line[kCentre]), b = LineOf(cur.line[kCentre]);
+  const double turn = RelativeAngle(a.a.x, a.a.y, a.b.x, a.b.y, b.a.x, b.a.y, b.b.x, b.b.y);
   if (std::fabs(turn) > kMaxTurn || prevLen < std::min(r, w / 2)) return;
   const double outer = r + w / 2, inner = std::max(r - w / 2, 0.0);
   for (int i = 0; i < 3; ++i) {
@@ -428,13 +309,10 @@ bool TrimmedLine(const TChainSegment& seg, int i, TGcell& out) {
   const TGcell& l = seg.line[i];
   if (l.kind != GK_LINE || seg.startCut[i] || seg.endCut[i]) return false;
   const TPointD a = seg.start[i], b = seg.end[i];
-  const double dot = (b.x - a.x) * (l.p[2] - l.p[0]) + (b.y - a.y) * (l.p[3] - l.p[1]);
-  if (!(dot > 0) || Dist(a, b) < 0.001) return false;
+  const TLineGeom g = LineOf(l);
+  if (!(Dot(b - a, g.b - g.a) > 0) || Dist(a, b) < 0.001) return false;
   out = l;
-  out.p[0] = a.x;
-  out.p[1] = a.y;
-  out.p[2] = b.x;
-  out.p[3] = b.y;
+  SetLine(out, a, b);
   return true;
 }
 
@@ -457,7 +335,7 @@ std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false, b
     if (TrimmedLine(seg, i, c)) put(c, false);
   for (int i = 0; i < sides; ++i)
     if (seg.hasArc[i]) put(seg.arc[i], false);
-  if (leftOnly || !S().centre) return out;
+  if (leftOnly || !Opt().centre) return out;
   if (TrimmedLine(seg, kCentre, c)) put(c, true);
   if (seg.hasArc[kCentre]) put(seg.arc[kCentre], true);
   return out;
@@ -468,50 +346,48 @@ std::vector<TGcell> SegmentCells(const TChainSegment& seg, bool store = false, b
 std::vector<TGcell> SegmentFeedback(const TGContext& view, const TChainSegment& seg) {
   const TGcell& l = seg.line[kLeft];
   const TGcell& r = seg.line[kRight];
-  const bool thin = r.kind != GK_LINE || std::hypot(l.p[0] - r.p[0], l.p[1] - r.p[1]) < G_PixelSize(view);
+  const bool thin = r.kind != GK_LINE || Dist(From(l), From(r)) < G_PixelSize(view);
   return SegmentCells(seg, false, thin);
 }
 
 std::vector<TGcell> ChainFeedback(const TGContext& view) {
-  const LineOpState& st = S();
+  const LineRun& st = S();
   std::vector<TGcell> out;
   if (st.hasPrev) out = SegmentFeedback(view, st.prev);
   for (TGcell& c : SegmentFeedback(view, st.cur)) out.push_back(std::move(c));
   return out;
 }
 
-void ShowChain(TGContext& view, bool show) {
-  ReplaceFeedback(view, S().chainShown, show ? ChainFeedback(view) : std::vector<TGcell>{});
-}
+void ShowChain(TGContext& view) { S().chainShown.Show(view, ChainFeedback(view)); }
 
 // The current segment now ends at e: rebuilt, joined and drawn again.
 void ChainTo(TGContext& view, TPointD e) {
-  LineOpState& st = S();
-  const TScaleFactors k = Scale();
+  LineRun& st = S();
+  const TScaleFactors k = WriteScale();
   const double w = ChainSpacing(k), r = ChainRadius(k);
-  ShowChain(view, false);
   BuildSegment(st.cur, From(st.cur.line[kCentre]), e, w);
   if (st.hasPrev) JoinChain(st.prev, st.cur, w, r);
-  ShowChain(view, true);
+  ShowChain(view);
 }
 
 // Stores the previous segment's cells as one undo step.
 void StorePrevSegment(TGContext& view) {
   GcellCommit();
-  for (const TGcell& c : SegmentCells(S().prev, true)) Store(view, c);
+  for (const TGcell& c : SegmentCells(S().prev, true)) StoreCell(view, c);
   ShowDataCount();
 }
 
 void EndChain(TGContext& view) {
-  LineOpState& st = S();
-  ShowChain(view, false);
+  LineRun& st = S();
+  st.chainShown.Clear(view);
   st.hasPrev = false;
   st.cur = TChainSegment{};
   st.prev = TChainSegment{};
 }
 
 void EnterChainMode(TGContext& view) {
-  ClearFeedback(view);
+  S().rubber.Clear(view);
+  ClearBase(view);
   SetCaptions(LineState::lsChainStart, kLength, kAngle);
   Enter(LineState::lsChainStart);
 }
@@ -519,14 +395,14 @@ void EnterChainMode(TGContext& view) {
 // ---- Curves ------------------------------------------------------------------
 
 int FixedCount() {
-  const LineOpState& st = S();
+  const LineRun& st = S();
   return static_cast<int>(st.curve.size()) - (st.curveMoving ? 1 : 0);
 }
 
 // The marker's slot now (0 when there is none), kept up to date across the
 // store's compactions.
 int MarkerSlot() {
-  LineOpState& st = S();
+  LineRun& st = S();
   const int i = st.marker.index > 0 ? GcellResolve(st.marker) : 0;
   st.marker = i > 0 ? GcellRefOf(i) : TCellRef{};
   return i;
@@ -536,11 +412,10 @@ int MarkerSlot() {
 // the first point, in XOR. The marker is a stored point too (so a right
 // click can close the curve on it), drawn normally beneath the XOR mark.
 std::vector<TGcell> CurveFeedback() {
-  const LineOpState& st = S();
+  const LineRun& st = S();
   std::vector<TGcell> out;
-  const std::uint16_t pen = static_cast<std::uint16_t>(WritePen() | PEN_SELECTED);
   for (std::size_t i = 1; i < st.curve.size(); ++i)
-    if (Dist(st.curve[i - 1], st.curve[i]) > 0) out.push_back(LineCell(st.curve[i - 1], st.curve[i], pen));
+    if (Dist(st.curve[i - 1], st.curve[i]) > 0) out.push_back(LineCell(st.curve[i - 1], st.curve[i], SelectedPen()));
   if (const int mi = MarkerSlot(); mi > 0 && GcellLive(mi)) {
     TGcell m = GcellGet(mi);
     m.pen = static_cast<std::uint16_t>(m.pen | PEN_SELECTED);
@@ -549,13 +424,10 @@ std::vector<TGcell> CurveFeedback() {
   return out;
 }
 
-void ShowCurve(TGContext& view, bool show) {
-  ReplaceFeedback(view, S().curveShown, show ? CurveFeedback() : std::vector<TGcell>{});
-}
+void ShowCurve(TGContext& view) { S().curveShown.Show(view, CurveFeedback()); }
 
-// Call with the curve's feedback off.
 void RemoveMarker(TGContext& view) {
-  LineOpState& st = S();
+  LineRun& st = S();
   if (const int mi = MarkerSlot(); mi > 0 && GcellLive(mi)) {
     EraseCell(view, GcellGet(mi));
     GcellErase(mi);
@@ -564,8 +436,8 @@ void RemoveMarker(TGContext& view) {
 }
 
 void ClearCurve(TGContext& view) {
-  LineOpState& st = S();
-  ShowCurve(view, false);
+  LineRun& st = S();
+  st.curveShown.Clear(view);
   RemoveMarker(view);
   st.curve.clear();
   st.curveMoving = false;
@@ -579,72 +451,55 @@ void EnterCurveMode(TGContext& view) {
 }
 
 void FinishCurve(TGContext& view) {
-  LineOpState& st = S();
+  LineRun& st = S();
   std::vector<TPointD> fixed(st.curve.begin(), st.curve.begin() + FixedCount());
   SetSubBtn("①", false);
   ClearCurve(view);
   GcellCommit();
   const std::vector<TPointD> q = SmoothCurve(fixed);
-  for (std::size_t i = 1; i < q.size(); ++i) Store(view, LineCell(q[i - 1], q[i], WritePen(), WriteLayer()));
+  for (std::size_t i = 1; i < q.size(); ++i) StoreOnWrite(view, MakeLine(q[i - 1], q[i]));
   ShowDataCount();
   Enter(LineState::lsCurveStart);
 }
 
-// ---- Entry box ---------------------------------------------------------------
+// ---- Typed values ----------------------------------------------------------------
 
-void OpenEntry(int n, const char* prompt, int history) {
-  S().entry = n;
-  EntryOpen(n, prompt, HistoryList(history));
-}
-
-void CloseEntry() {
-  S().entry = 0;
-  EntryClose();
-  g_form1.PvBtns.visible = true;
-  Form1Changed();
-}
-
-// The typed value confirmed (Enter) or dropped (Esc).
-void EntryDone(TGContext& view, bool confirmed) {
-  LineOpState& st = S();
-  const int n = st.entry;
-  const std::string text = ToHalfWidth(g_form1.edCommon.text, false);
+// The value of button n typed (text, half-width) and confirmed.
+void ValueTyped(TGContext& view, int n, const std::string& text) {
+  LineRun& st = S();
   const LineState s = st.state;
-  CloseEntry();
-  SetGuide(PromptOf(s));
-  if (!confirmed || text.empty()) return;
   switch (n) {
     case 2:
-      SetSubBtn(std::string(kLength) + "=" + text, true);
+      SetSubValue(kLength, text);
       break;
     case 3:
       if (text == ToHalfWidth(kMouseWord, false)) {
-        SetSubBtn(std::string(kAngle) + "=" + kMouseWord, true);
+        SetSubValue(kAngle, kMouseWord);
         ClearBase(view);
         ClearSubBtns();
         SetSubBtn(kTwoPoints, true);
         st.resume = s;
         Enter(LineState::lsMouseAngle);
       } else {
-        SetSubBtn(std::string(kAngle) + "=" + text, true);
+        SetSubValue(kAngle, text);
       }
       break;
     case 5:
       if (IsChain(s)) {
-        st.chainSpacing = std::string(kSpacing) + "=" + text;
-        SetSubBtn(st.chainSpacing, true);
+        Opt().chainSpacing = std::string(kSpacing) + "=" + text;
+        SetSubBtn(Opt().chainSpacing, true);
       } else if (s == LineState::lsEnd) {
         std::string t = text;
         if (!t.empty() && t[0] == '=') t.erase(0, 1);
         const double dx = EvalField(t, 1), dy = EvalField(t, 2);
         if (dx == 0 && dy == 0) return;
-        const TScaleFactors k = Scale();
+        const TScaleFactors k = WriteScale();
         FinishLine(view, {st.start.x + dx / k.x, st.start.y + dy / k.y});
       }
       break;
     case 6:
-      st.chainRadius = std::string(kRadius) + "=" + text;
-      SetSubBtn(st.chainRadius, true);
+      Opt().chainRadius = std::string(kRadius) + "=" + text;
+      SetSubBtn(Opt().chainRadius, true);
       break;
     default:
       break;
@@ -653,49 +508,38 @@ void EntryDone(TGContext& view, bool confirmed) {
 
 // ---- Events by state ---------------------------------------------------------
 
-void StartOp(TGContext& view) {
-  LineOpState& st = S();
-  st.rubberShown = false;
-  st.baseShown = false;
-  st.chainShown.clear();
-  st.curveShown.clear();
-  st.entry = 0;
-  Restart(view, kLength, kAngle);
-}
-
 void EndOp(TGContext& view) {
-  LineOpState& st = S();
-  ShowRubber(view, false);
+  LineRun& st = S();
+  st.rubber.Clear(view);
   ClearBase(view);
   EndChain(view);
   ClearCurve(view);
-  st.entry = 0;
   st.state = LineState::lsIdle;
 }
 
-void Redraw(TGContext& view) {
-  LineOpState& st = S();
-  if (st.rubberShown) Xor(view, st.rubber);
-  if (st.baseShown) Xor(view, st.base);
-  XorAll(view, st.chainShown);
-  XorAll(view, st.curveShown);
+void StartOp(TGContext& view) {
+  EndOp(view);  // nothing of an earlier run stays, not even a missed end
+  g_lineOp.run = LineRun{};
+  Restart(view, kLength, kAngle);
 }
 
 // Sub-menu events shared by the line and chain states.
 bool CommonSub(TGContext& view, int code) {
-  LineOpState& st = S();
+  LineRun& st = S();
   switch (code) {
-    case EV_SUB1:
-      st.hv = !st.hv;
-      SetSubBtn(st.hv ? kHvOn : kHvOff, true);
-      if (st.hv) SetSubBtn("③", false);
+    case EV_SUB1: {
+      bool& hv = Opt().hv;
+      hv = !hv;
+      SetSubBtn(hv ? kHvOn : kHvOff, true);
+      if (hv) SetSubBtn("③", false);
       else SetSubBtn(kAngle, true);
       return true;
+    }
     case EV_SUB1 + 1:
-      OpenEntry(2, "  線の長さ(mm)", HstList::LineLength);
+      OpenValueEntry(2, "  線の長さ(mm)", HstList::LineLength);
       return true;
     case EV_SUB1 + 2:
-      OpenEntry(3, "       角度(ﾟ)", HstList::Angle);
+      OpenValueEntry(3, "       角度(ﾟ)", HstList::Angle);
       return true;
     case EV_SUB1 + 3:
       if (st.baseSet) {
@@ -703,8 +547,7 @@ bool CommonSub(TGContext& view, int code) {
         SetSubBtn(kBase, true);
       } else {
         st.resume = st.state;
-        g_form1.PvBtns.visible = false;
-        Form1Changed();
+        ShowSubButtons(false);
         Enter(LineState::lsBasePick);
       }
       return true;
@@ -715,8 +558,8 @@ bool CommonSub(TGContext& view, int code) {
 
 // Back from picking a base line.
 void ResumeAfterBase() {
-  LineOpState& st = S();
-  g_form1.PvBtns.visible = true;
+  LineRun& st = S();
+  ShowSubButtons(true);
   SetSubBtn(st.baseSet ? kBaseOn : kBase, true);
   Enter(st.resume);
 }
@@ -736,7 +579,7 @@ void OnStart(TGContext& view, int code) {
 }
 
 void OnEnd(TGContext& view, int code, double x, double y) {
-  LineOpState& st = S();
+  LineRun& st = S();
   if (CommonSub(view, code)) return;
   TPointD p;
   if (code == EV_MOVE || code == EV_RDOWN) {
@@ -744,15 +587,15 @@ void OnEnd(TGContext& view, int code, double x, double y) {
   } else if (IsClick(code)) {
     if (ClickPoint(view, code, p)) FinishLine(view, ConstrainEnd(st.start, p));
   } else if (code == EV_SUB1 + 4) {
-    OpenEntry(5, "終点相対位置(X,Y)", HstList::LineRelEnd);
+    OpenValueEntry(5, "終点相対位置(X,Y)", HstList::LineRelEnd);
   } else if (code == EV_ESC) {
-    ShowRubber(view, false);
+    st.rubber.Clear(view);
     RestartKeeping(view);
   }
 }
 
 void OnBasePick(TGContext& view, int code) {
-  LineOpState& st = S();
+  LineRun& st = S();
   if (code == EV_LCLICK) {
     const TPointD p = ToWorld(view, g_manager.leftPressPos);
     const int i = PickNearest(view, false, p.x, p.y);
@@ -761,14 +604,14 @@ void OnBasePick(TGContext& view, int code) {
     st.base.pen = static_cast<std::uint16_t>(st.base.pen | PEN_SELECTED);
     st.basePicked = false;
     st.baseSet = true;
-    ShowBase(view, true);
+    ShowBase(view);
     ResumeAfterBase();
   } else if (code == EV_RCLICK) {
     TPointD p;
     if (!ClickPoint(view, code, p)) return;
-    st.base = LineCell(p, p, static_cast<std::uint16_t>(WritePen() | PEN_SELECTED));
+    st.base = LineCell(p, p, SelectedPen());
     st.basePicked = true;
-    ShowBase(view, true);
+    ShowBase(view);
     Enter(LineState::lsBaseEnd);
   } else if (code == EV_ESC) {
     ResumeAfterBase();
@@ -776,7 +619,7 @@ void OnBasePick(TGContext& view, int code) {
 }
 
 void OnBaseEnd(TGContext& view, int code, double x, double y) {
-  LineOpState& st = S();
+  LineRun& st = S();
   TPointD p;
   if (code == EV_MOVE || code == EV_RDOWN) {
     p = PointerPoint(view, code, x, y);
@@ -789,10 +632,8 @@ void OnBaseEnd(TGContext& view, int code, double x, double y) {
     }
     return;
   }
-  ShowBase(view, false);
-  st.base.p[2] = p.x;
-  st.base.p[3] = p.y;
-  ShowBase(view, true);
+  SetLine(st.base, LineOf(st.base).a, p);
+  ShowBase(view);
   if (IsClick(code)) {
     st.baseSet = true;
     ResumeAfterBase();
@@ -800,7 +641,7 @@ void OnBaseEnd(TGContext& view, int code, double x, double y) {
 }
 
 void OnMouseAngle(TGContext& view, int code) {
-  LineOpState& st = S();
+  LineRun& st = S();
   TPointD p;
   if (IsClick(code)) {
     ClickPoint(view, code, p);  // taken, nothing follows from it
@@ -817,34 +658,35 @@ void OnMouseAngle(TGContext& view, int code) {
 
 // ⑤ spacing, ⑥ radius, ⑦ centre line in the chain states.
 bool ChainSub(TGContext& view, int code) {
-  LineOpState& st = S();
+  LineRun& st = S();
   switch (code) {
     case EV_SUB1 + 4:
-      OpenEntry(5, "　２線の間隔(mm)", HstList::Spacing);
+      OpenValueEntry(5, "　２線の間隔(mm)", HstList::Spacing);
       return true;
     case EV_SUB1 + 5:
-      OpenEntry(6, "中心線の半径(mm)", HstList::LineRadius);
+      OpenValueEntry(6, "中心線の半径(mm)", HstList::LineRadius);
       return true;
-    case EV_SUB7:
-      st.centre = !st.centre;
-      SetSubBtn(st.centre ? kCentreOn : kCentreOff, true);
+    case EV_SUB7: {
+      bool& centre = Opt().centre;
+      centre = !centre;
+      SetSubBtn(centre ? kCentreOn : kCentreOff, true);
       if (st.state == LineState::lsChainNext) ChainTo(view, To(st.cur.line[kCentre]));
       return true;
+    }
     default:
       return false;
   }
 }
 
 void OnChainStart(TGContext& view, int code) {
-  LineOpState& st = S();
+  LineRun& st = S();
   if (CommonSub(view, code)) return;
   TPointD p;
   if (IsClick(code)) {
     if (!ClickPoint(view, code, p)) return;
-    const TScaleFactors k = Scale();
-    BuildSegment(st.cur, p, p, ChainSpacing(k));
+    BuildSegment(st.cur, p, p, ChainSpacing(WriteScale()));
     st.hasPrev = false;
-    st.lastClickPx = ClickPixel(code);
+    st.lastClickPx = PressPixel(code);
     Enter(LineState::lsChainNext);
   } else if (!ChainSub(view, code) && code == EV_ESC) {
     Restart(view, kLength, kAngle);  // back to single lines
@@ -852,7 +694,7 @@ void OnChainStart(TGContext& view, int code) {
 }
 
 void OnChainNext(TGContext& view, int code, double x, double y) {
-  LineOpState& st = S();
+  LineRun& st = S();
   if (CommonSub(view, code) || ChainSub(view, code)) return;
   const TPointD s = From(st.cur.line[kCentre]);
   TPointD p;
@@ -860,12 +702,12 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
     ChainTo(view, ConstrainEnd(s, ToWorld(view, {x, y})));
   } else if (IsClick(code)) {
     if (!ClickPoint(view, code, p)) return;
-    const TPointD px = ClickPixel(code);
+    const TPointD px = PressPixel(code);
     const bool same = Dist(px, st.lastClickPx) <= kSameClickPx;
     // The same point twice ends the chain: the last segment keeps its full end.
     const TPointD e = same ? s : ConstrainEnd(s, p);
     ChainTo(view, e);
-    ShowChain(view, false);
+    st.chainShown.Hide(view);
     if (st.hasPrev) StorePrevSegment(view);
     st.prev = st.cur;
     st.hasPrev = true;
@@ -877,9 +719,8 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
       return;
     }
     st.lastClickPx = px;
-    const TScaleFactors k = Scale();
-    BuildSegment(st.cur, e, e, ChainSpacing(k));
-    ShowChain(view, true);
+    BuildSegment(st.cur, e, e, ChainSpacing(WriteScale()));
+    ShowChain(view);
   } else if (code == EV_ESC) {
     EndChain(view);
     Enter(LineState::lsChainStart);
@@ -887,7 +728,7 @@ void OnChainNext(TGContext& view, int code, double x, double y) {
 }
 
 void OnCurveStart(TGContext& view, int code) {
-  LineOpState& st = S();
+  LineRun& st = S();
   TPointD p;
   if (IsClick(code)) {
     if (!ClickPoint(view, code, p)) return;
@@ -896,7 +737,7 @@ void OnCurveStart(TGContext& view, int code) {
     const int mi = GcellAddPoint(WriteLayer(), WritePen(), p.x, p.y);
     st.marker = mi > 0 ? GcellRefOf(mi) : TCellRef{};
     if (mi > 0) DrawCell(view, GcellRef(mi));
-    ShowCurve(view, true);
+    ShowCurve(view);
     Enter(LineState::lsCurveNext);
   } else if (code == EV_ESC) {
     ClearCurve(view);
@@ -905,27 +746,24 @@ void OnCurveStart(TGContext& view, int code) {
 }
 
 void OnCurveNext(TGContext& view, int code, double x, double y) {
-  LineOpState& st = S();
+  LineRun& st = S();
   TPointD p;
   if (code == EV_MOVE || code == EV_RDOWN) {
     if (!st.curveMoving) return;  // full: no point follows the pointer
-    ShowCurve(view, false);
     st.curve.back() = PointerPoint(view, code, x, y);
-    ShowCurve(view, true);
+    ShowCurve(view);
   } else if (IsClick(code)) {
     if (!st.curveMoving) {
       Platform().Beep();
       return;
     }
     if (!ClickPoint(view, code, p)) return;
-    ShowCurve(view, false);
     st.curve.back() = p;
     st.curveMoving = static_cast<int>(st.curve.size()) < kCurveMaxPoints;
     if (st.curveMoving) st.curve.push_back(p);
-    ShowCurve(view, true);
+    ShowCurve(view);
     if (FixedCount() >= 3) SetSubBtn(kFix, true);
   } else if (code == EV_ESC) {
-    ShowCurve(view, false);
     if (st.curveMoving) st.curve.pop_back();
     if (!st.curve.empty()) {
       st.curve.back() = ToWorld(view, g_manager.lastMousePos);
@@ -937,7 +775,7 @@ void OnCurveNext(TGContext& view, int code, double x, double y) {
       Enter(LineState::lsCurveStart);
       return;
     }
-    ShowCurve(view, true);
+    ShowCurve(view);
   } else if (code == EV_SUB1 && FixedCount() >= 3) {
     FinishCurve(view);
   }
@@ -947,12 +785,12 @@ void OnCurveNext(TGContext& view, int code, double x, double y) {
 
 void Op_Line_Reset() {
   g_lineOp = LineOpState{};
-  g_lineOp.chainSpacing = kSpacing;
-  g_lineOp.chainRadius = kRadius;
+  g_lineOp.options.chainSpacing = kSpacing;
+  g_lineOp.options.chainRadius = kRadius;
 }
 
 void Op_Line(TGContext& view, int code, double x, double y) {
-  LineOpState& st = S();
+  LineRun& st = S();
   switch (code) {
     case EV_START:
       StartOp(view);
@@ -961,18 +799,20 @@ void Op_Line(TGContext& view, int code, double x, double y) {
       EndOp(view);
       return;
     case EV_REDRAW:
-      Redraw(view);
-      return;
+      return;  // the kit draws the feedback again
     default:
       break;
   }
   if (st.state == LineState::lsIdle) return;
   // A value being typed: only Enter and Esc count.
-  if (st.entry != 0) {
-    if (code == EV_ENTER || code == EV_ESC) EntryDone(view, code == EV_ENTER);
+  if (const int n = ValueEntryButton()) {
+    if (code == EV_ENTER || code == EV_ESC) {
+      const std::string text = TakeValueEntry(code);
+      if (!text.empty()) ValueTyped(view, n, text);
+    }
     return;
   }
-  if (code >= EV_SUB1 && code <= EV_SUB7 && !Enabled(code - EV_SUB1 + 1)) return;
+  if (code >= EV_SUB1 && code <= EV_SUB7 && !SubOption(code - EV_SUB1 + 1).enabled) return;
   switch (st.state) {
     case LineState::lsStart: OnStart(view, code); break;
     case LineState::lsEnd: OnEnd(view, code, x, y); break;
@@ -999,7 +839,7 @@ std::vector<TPointD> SmoothCurve(const std::vector<TPointD>& pts) {
   for (int i = 0; i + 1 < n; ++i)
     for (int u = 1; u <= m; ++u) {
       const double t = std::min((u - 0.5) / (m - 1), 1.0);
-      q[k++] = {pts[i].x + t * (pts[i + 1].x - pts[i].x), pts[i].y + t * (pts[i + 1].y - pts[i].y)};
+      q[k++] = pts[i] + t * (pts[i + 1] - pts[i]);
     }
   auto angle = [&](int a, int b) { return LineAngle(q[a].x, q[a].y, q[b].x, q[b].y); };
   auto turn = [&](int a, int b, int c) {
@@ -1011,8 +851,8 @@ std::vector<TPointD> SmoothCurve(const std::vector<TPointD>& pts) {
       q[0] = q[N - 1];
       q[N + 1] = q[2];
     } else {
-      q[0] = {2 * q[1].x - q[2].x, 2 * q[1].y - q[2].y};
-      q[N + 1] = {2 * q[N].x - q[N - 1].x, 2 * q[N].y - q[N - 1].y};
+      q[0] = 2 * q[1] - q[2];
+      q[N + 1] = 2 * q[N] - q[N - 1];
     }
     const bool up = sweep % 2 == 0;
     for (int j = 2; j <= N - 1; ++j) {

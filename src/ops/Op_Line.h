@@ -4,8 +4,8 @@
 // corners, and smooth curves made of short lines.
 //
 // Options live in the sub-menu captions (①..⑦) and are read back at every
-// event. Feedback is drawn in XOR on the view and drawn again after a
-// repaint. Every stored line (or chain segment, or curve) is one undo step.
+// event. Feedback is drawn in XOR on the view (the kit's TFeedback sets).
+// Every stored line (or chain segment, or curve) is one undo step.
 #pragma once
 
 #include <string>
@@ -13,6 +13,7 @@
 
 #include "app/ApManager.h"
 #include "model/GC_DB.h"
+#include "ops/OpKit.h"
 
 enum class LineState {
   lsIdle,
@@ -44,39 +45,46 @@ struct TChainSegment {
 // The most points a curve holds, the moving one included.
 constexpr int kCurveMaxPoints = 100;
 
-struct LineOpState {
+// What lasts across restarts of the operation: the options.
+struct LineOptions {
+  bool hv = false;           // ① horizontal/vertical lock
+  std::string chainSpacing;  // ⑤ caption of the chains' spacing
+  std::string chainRadius;   // ⑥ caption of the chains' corner radius
+  bool centre = false;       // ⑦ chains draw their centre line too
+};
+
+// The data of one run, made afresh at EV_START.
+struct LineRun {
   LineState state = LineState::lsIdle;
   LineState resume = LineState::lsIdle;  // after picking a base line or leaving the mouse angle
-  bool hv = false;                       // ① horizontal/vertical lock; kept across restarts
 
-  // Single lines: the start point and the rubber cell.
+  // Single lines: the start point and the rubber cell (a line, or a point
+  // while the pointer is at the start).
   TPointD start;
-  TGcell rubber;
-  bool rubberShown = false;
+  TFeedback rubber;
 
   // Base line for angles: a copy of a line cell, or two picked points.
   bool baseSet = false;
   bool basePicked = false;  // from two picked points (else a copied cell)
   TGcell base;
-  bool baseShown = false;
+  TFeedback baseShown;
 
   // Chain of double lines.
-  std::string chainSpacing;  // ⑤ caption, kept across restarts
-  std::string chainRadius;   // ⑥ caption, kept
-  bool centre = false;       // ⑦ draw the centre line too; kept
   bool hasPrev = false;  // a fixed segment waits for the corner after it
   TChainSegment prev, cur;
   TPointD lastClickPx;  // the last chain click, pixels
-  std::vector<TGcell> chainShown;
+  TFeedback chainShown;
 
   // Curve: fixed points, then the moving point when there is one.
   std::vector<TPointD> curve;
   bool curveMoving = false;
   TCellRef marker;  // the temporary point at the first point (its slot moves when the store compacts)
-  std::vector<TGcell> curveShown;
+  TFeedback curveShown;
+};
 
-  // The sub-menu button whose value the open entry box takes (0 = none).
-  int entry = 0;
+struct LineOpState {
+  LineOptions options;
+  LineRun run;
 };
 extern LineOpState g_lineOp;
 void Op_Line_Reset();

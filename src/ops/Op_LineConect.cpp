@@ -22,31 +22,13 @@ constexpr double kFaceSinMin = 0.001;
 // Pen number, line type and the bits above them, without the flags.
 constexpr std::uint16_t kPenCompareMask = 0x0FFF;
 
-struct Vec {
-  double x = 0, y = 0;
-};
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
-Vec operator*(double k, Vec a) { return {k * a.x, k * a.y}; }
-double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y; }
-double Cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
-double Length(Vec a) { return std::hypot(a.x, a.y); }
-Vec Unit(double angle) { return {std::cos(angle), std::sin(angle)}; }
+using Vec = TPointD;
 double Direction(Vec a) { return std::atan2(a.y, a.x); }
-bool Finite(Vec a) { return std::isfinite(a.x) && std::isfinite(a.y); }
-
 // Two points the store would not keep apart as a line.
 bool TooClose(Vec a, Vec b) { return std::fabs(a.x - b.x) < kStoreEps && std::fabs(a.y - b.y) < kStoreEps; }
 
-Vec Start(const TGcell& c) { return {c.p[0], c.p[1]}; }
-Vec End(const TGcell& c) { return {c.p[2], c.p[3]}; }
-
-void SetLine(TGcell& c, Vec a, Vec b) {
-  c.p[0] = a.x;
-  c.p[1] = a.y;
-  c.p[2] = b.x;
-  c.p[3] = b.y;
-}
+Vec Start(const TGcell& c) { return LineOf(c).a; }
+Vec End(const TGcell& c) { return LineOf(c).b; }
 
 TGcell CornerCell(const TJoinParams& params, std::int8_t kind) {
   TGcell c;
@@ -59,16 +41,14 @@ TGcell CornerCell(const TJoinParams& params, std::int8_t kind) {
 // An arc from `start` counter-clockwise by `span` (0 < span < 2 pi), or
 // nothing when the store would drop it as too short.
 bool MakeArc(TGcell& out, const TJoinParams& params, Vec centre, double r, double start, double span) {
-  if (!(span * r >= kStoreEps) || !Finite(centre) || !std::isfinite(start)) return false;
-  out = CornerCell(params, GK_ARC);
-  out.p[0] = centre.x;
-  out.p[1] = centre.y;
-  out.p[4] = r;
-  out.p[5] = 1;  // flatness: a circular arc
-  out.p[6] = 0;  // tilt
+  if (!(span * r >= kStoreEps) || !IsFinite(centre) || !std::isfinite(start)) return false;
   start = std::remainder(start, 2 * kPi);
+  out = ::MakeArc({centre.x, centre.y, r, 1, 0, start, start + span});
+  out.kind = GK_ARC;  // an arc even where start + span rounds back to start
   out.p[7] = start;
   out.p[8] = start + span;
+  out.layer = params.cornerLayer;
+  out.pen = params.cornerPen;
   return true;
 }
 
@@ -128,7 +108,7 @@ TJoinResult Join(const TGcell& line1, const TGcell& line2, TPointD click1, TPoin
   const Vec b[2] = {End(line1), End(line2)};
   const Vec click[2] = {{click1.x, click1.y}, {click2.x, click2.y}};
   for (int i = 0; i < 2; ++i)
-    if (!Finite(a[i]) || !Finite(b[i]) || !Finite(click[i])) return Fail(JoinStatus::NotLines);
+    if (!IsFinite(a[i]) || !IsFinite(b[i]) || !IsFinite(click[i])) return Fail(JoinStatus::NotLines);
   if (TooClose(a[0], b[0]) || TooClose(a[1], b[1])) return Fail(JoinStatus::ZeroLength);
 
   double len[2];
@@ -154,7 +134,7 @@ TJoinResult Join(const TGcell& line1, const TGcell& line2, TPointD click1, TPoin
   // The crossing X of the two infinite lines.
   const double t = Cross(a[1] - a[0], u[1]) / Cross(u[0], u[1]);
   const Vec X = a[0] + t * u[0];
-  if (!Finite(X)) return Fail(JoinStatus::NoCrossing);
+  if (!IsFinite(X)) return Fail(JoinStatus::NoCrossing);
 
   // Each line keeps the end on its click's side of X. The click is taken
   // within the segment, so a click past the line's end that X also passes
@@ -219,13 +199,13 @@ TJoinResult Join(const TGcell& line1, const TGcell& line2, TPointD click1, TPoin
   for (int i = 0; i < 2; ++i) {
     const Leg& l = leg[i];
     if (!std::isfinite(l.back) || l.back > l.length + kStoreEps) return Fail(JoinStatus::TooLarge);
-    Vec e = X + l.back * Unit(l.dir);
+    Vec e = X + l.back * UnitVector(l.dir);
     keep[i] = true;
     if (l.back >= l.length || TooClose(e, l.keep)) {
       e = l.keep;  // the corner piece uses the whole line
       keep[i] = false;
     }
-    if (!Finite(e)) return Fail(JoinStatus::NoCrossing);
+    if (!IsFinite(e)) return Fail(JoinStatus::NoCrossing);
     cornerEnd[i] = e;
     SetLine(i == 0 ? r.line1 : r.line2, l.keep, e);
   }
@@ -245,7 +225,7 @@ TJoinResult Join(const TGcell& line1, const TGcell& line2, TPointD click1, TPoin
     case Fillet: {
       // Centre on the bisector, R / sin(theta/2) from X; the arc runs between
       // the tangent points, perpendicular to each line, the short way round.
-      const Vec c = X + std::fabs(radius / std::sin(theta / 2)) * Unit(leg[0].dir + delta / 2);
+      const Vec c = X + std::fabs(radius / std::sin(theta / 2)) * UnitVector(leg[0].dir + delta / 2);
       const double side = delta > 0 ? kPi / 2 : -kPi / 2;
       const double s0 = leg[0].dir - side;  // towards the tangent point on line 1
       const double s1 = leg[1].dir + side;  // towards the tangent point on line 2
@@ -278,7 +258,7 @@ TJoinResult RoundCorner(const TGcell& line1, const TGcell& line2, double radius)
   p.cornerPen = line1.pen;
   // A straight continuation has no corner: collinear segments are refused
   // rather than merged, so the chain keeps both.
-  TJoinResult r = Join(line1, line2, {line1.p[0], line1.p[1]}, {line2.p[2], line2.p[3]}, p, false);
+  TJoinResult r = Join(line1, line2, Start(line1), End(line2), p, false);
   // The construction puts each line's kept end first; a chain keeps its
   // direction instead, so each line runs the way its source ran.
   if (r.ok()) {

@@ -14,17 +14,7 @@
 
 GC_DrawState g_draw;
 
-void GC_Draw_Reset() {
-  const TPictureLoader loader = g_draw.loader;
-  g_draw = GC_DrawState{};
-  g_draw.loader = loader;
-}
-
-TPictureLoader SetPictureLoader(TPictureLoader loader) {
-  const TPictureLoader old = g_draw.loader;
-  g_draw.loader = loader;
-  return old;
-}
+void GC_Draw_Reset() { g_draw = GC_DrawState{}; }
 
 namespace {
 
@@ -643,9 +633,9 @@ const TRasterImage* CachedPicture(const std::string& name) {
     if (e.name == name) return e.loaded ? &e.image : nullptr;
   TPictureEntry entry;
   entry.name = name;
-  if (g_draw.loader) {
+  if (g_wiring.loadPicture) {
     ++g_draw.pictureLoads;
-    entry.loaded = g_draw.loader(name, entry.image) && (entry.image.width > 0 || entry.image.height > 0);
+    entry.loaded = g_wiring.loadPicture(name, entry.image) && (entry.image.width > 0 || entry.image.height > 0);
   }
   if (static_cast<int>(g_draw.pictures.size()) >= kPictureCacheSize) {
     // No room: this picture is drawn from a one-off copy.

@@ -5,8 +5,8 @@
 // dashed lines, the rest, points).
 //
 // The same routines draw on the screen, on bitmaps and on the printer.
-// Pictures are decoded by a loader the assembly installs (SetPictureLoader;
-// the decoders live with the file formats) and kept in a cache by file name.
+// Pictures are decoded by a loader the assembly installs
+// (g_wiring.loadPicture; the decoders live with the file formats) and kept in a cache by file name.
 #pragma once
 
 #include <cstdint>
@@ -15,13 +15,10 @@
 #include <vector>
 
 #include "kernel/Platform.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/GContext.h"
 #include "model/PVC.h"
-
-// Loads the picture a picture cell names (its text, CP932, possibly a
-// Windows path); false when there is none or it cannot be decoded.
-using TPictureLoader = bool (*)(const std::string& name, TRasterImage& image);
 
 constexpr int kPictureCacheSize = 100;
 
@@ -32,7 +29,6 @@ struct TPictureEntry {
 };
 
 struct GC_DrawState {
-  TPictureLoader loader = nullptr;
   std::vector<TPictureEntry> pictures;  // at most kPictureCacheSize
   int pictureLoads = 0;                 // calls of the loader (tests)
   // Set while the view is zoomed or panned by dragging: text up to 16
@@ -43,11 +39,9 @@ struct GC_DrawState {
   bool useStrips = false;
 };
 extern GC_DrawState g_draw;
-// An empty picture cache; the loader stays installed.
+// An empty picture cache.
 void GC_Draw_Reset();
 
-// Installs the picture decoder; returns the previous one.
-TPictureLoader SetPictureLoader(TPictureLoader loader);
 
 // ---- Visibility --------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
@@ -57,7 +58,7 @@ protected:
     g_seen.clear();
     SetOpHandler(OpBtn_Line, Recorder);
     g_manager.curOp = OpBtn_Line;
-    g_viewBuffer.countsShown = [] { g_seen.push_back(kCountsShown); };
+    g_wiring.countsShown = [] { g_seen.push_back(kCountsShown); };
   }
   void TearDown() override {
     SetOpHandler(OpBtn_Line, nullptr);
@@ -131,7 +132,7 @@ TEST_F(GrpLayTest, GroupPressesChangeVisibilityAndWriteGroup) {
 TEST_F(GrpLayTest, RightPressOnTheWriteGroupOpensTheGroupViewOnly) {
   static int opened = 0;
   opened = 0;
-  g_grpLay.openGroupView = [] { ++opened; };
+  g_wiring.openGroupView = [] { ++opened; };
   SetGroups("1000000000000000");
   GroupPanelPress(0, ssRight);
   EXPECT_EQ(opened, 1);
@@ -141,7 +142,7 @@ TEST_F(GrpLayTest, RightPressOnTheWriteGroupOpensTheGroupViewOnly) {
   GroupPanelPress(0, ssLeft);
   EXPECT_EQ(opened, 1);
   // Without a group view nothing happens.
-  g_grpLay.openGroupView = nullptr;
+  g_wiring.openGroupView = nullptr;
   GroupPanelPress(0, ssRight);
   EXPECT_EQ(CurPVC().writeLayer, 0);
 }
@@ -207,7 +208,7 @@ TEST_F(GrpLayTest, LayerPressesChangeVisibilityAndWriteLayer) {
 TEST_F(GrpLayTest, RightPressOnTheWriteLayerOpensTheLayerViewOnly) {
   static int opened = 0;
   opened = 0;
-  g_grpLay.openLayerView = [] { ++opened; };
+  g_wiring.openLayerView = [] { ++opened; };
   CurPVC().writeLayer = 0x34;
   LayerPanelPress(4, ssRight);
   EXPECT_EQ(opened, 1);
@@ -650,7 +651,7 @@ TEST_F(GrpLayTest, NamesOpenTheSettingsOnTheirPageAndRedrawAfterOk) {
   static std::vector<std::string> pages;
   static bool ok = false;
   pages.clear();
-  g_grpLay.openSettings = [](const std::string& page) {
+  g_wiring.openSettings = [](const std::string& page) {
     pages.push_back(page);
     return ok;
   };

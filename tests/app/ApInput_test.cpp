@@ -13,6 +13,7 @@
 #include "app/ApMouse.h"
 #include "app/Ap_Offset.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 
@@ -103,7 +104,7 @@ struct TLog final : IInputRecorder {
 
 TEST_F(InputTest, ARecorderHearsEachInputOnceBeforeTheCoreHandlesIt) {
   TLog log;
-  g_input.recorder = &log;
+  g_wiring.inputRecorder = &log;
   const std::string before = TLog::Left();
   ui.Wheel(120, 100, 100, ssCtrl);  // zooms: the view moves under it
   const std::string after = TLog::Left();
@@ -111,7 +112,7 @@ TEST_F(InputTest, ARecorderHearsEachInputOnceBeforeTheCoreHandlesIt) {
   InputControlPress("PnlGrpAll", ssLeft, ssLeft);  // its left button acts through the click
   InputControlClick("PnlGrpAll");
   InputControlPress("PnlGrpAll", ssRight, ssRight);
-  g_input.recorder = nullptr;
+  g_wiring.inputRecorder = nullptr;
   ASSERT_NE(before, after);
   EXPECT_EQ(log.seen, (std::vector<std::string>{
                           "begin wheel " + before, "end wheel " + after,
@@ -126,20 +127,20 @@ TEST_F(InputTest, ARecorderHearsEachInputOnceBeforeTheCoreHandlesIt) {
 TEST_F(InputTest, AKeysModifiersGoUpWithItUnlessTheirOwnKeyIsStillDown) {
   HeadlessPlatform& p = platform();
   // Ctrl brought by the key alone: up with it.
-  UserKeyDown(kVkLeft, ssCtrl);
+  ui.KeyDown(kVkLeft, ssCtrl);
   EXPECT_TRUE(p.IsKeyDown(PhysKey::Ctrl));
   EXPECT_TRUE(p.IsKeyDown(PhysKey::Left));
-  UserKeyUp(kVkLeft);
+  ui.KeyUp(kVkLeft);
   EXPECT_FALSE(p.IsKeyDown(PhysKey::Ctrl));
   EXPECT_FALSE(p.IsKeyDown(PhysKey::Left));
   // Ctrl held by its own key stays down across Ctrl+S.
-  UserKeyDown(kVkCtrl);
-  UserKeyDown('G', ssCtrl | ssShift);
-  UserKeyUp('G');
+  ui.KeyDown(kVkCtrl);
+  ui.KeyDown('G', ssCtrl | ssShift);
+  ui.KeyUp('G');
   EXPECT_TRUE(p.IsKeyDown(PhysKey::Ctrl));
   EXPECT_FALSE(p.IsKeyDown(PhysKey::Shift));
   EXPECT_TRUE(g_manager.ctrlHeld);
-  UserKeyUp(kVkCtrl);
+  ui.KeyUp(kVkCtrl);
   EXPECT_FALSE(p.IsKeyDown(PhysKey::Ctrl));
   EXPECT_FALSE(g_manager.ctrlHeld);
 }

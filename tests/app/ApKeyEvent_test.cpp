@@ -8,7 +8,9 @@
 #include "Harness.h"
 #include "LengthEntry.h"
 #include "VelmoTest.h"
+#include "app/ApMainMenu.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 #include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
@@ -372,8 +374,8 @@ TEST_F(KeyTest, TextInputFieldsBrowseTheirHistoriesAndConfirmWithEnter) {
   std::vector<std::pair<TEditField, int>> seen;
   static std::vector<std::pair<TEditField, int>>* s_seen;
   s_seen = &seen;
-  g_keys.textKeyPress = [](TEditField f, char ch) { s_seen->push_back({f, ch}); };
-  g_keys.textArrowKey = [](TEditField f, int key) { s_seen->push_back({f, key}); };
+  g_wiring.textKeyPress = [](TEditField f, char ch) { s_seen->push_back({f, ch}); };
+  g_wiring.textArrowKey = [](TEditField f, int key) { s_seen->push_back({f, key}); };
   ui.Choose(OpBtn_Moji);
   g_form1.PvMoji.visible = true;
   HistoryPush(*HistoryList(kTextHistory), "ABC");
@@ -398,8 +400,8 @@ TEST_F(KeyTest, TextInputFieldsBrowseTheirHistoriesAndConfirmWithEnter) {
   EXPECT_EQ(HistoryList(kTextHistory)->entries[1], "ABCD");
   const std::vector<std::pair<TEditField, int>> want = {{TEditField::EbMojiT, 37}, {TEditField::EbMojiT, '\r'}};
   EXPECT_EQ(seen, want);
-  g_keys.textKeyPress = nullptr;
-  g_keys.textArrowKey = nullptr;
+  g_wiring.textKeyPress = nullptr;
+  g_wiring.textArrowKey = nullptr;
 }
 
 TEST_F(KeyTest, MenuAcceleratorsWinOverAFocusedBox) {
@@ -469,22 +471,23 @@ TEST_F(KeyTest, AcceleratorTable) {
       {113, ssShift, "OpBtn_Kakko", "括弧 [{(-)}] の作図 "},
       {114, ssShift, "OpBtn_LineKey", "数値で作図(一筆書き)"},
   };
-  int n = 0;
-  const TAccelerator* table = Accelerators(n);
-  ASSERT_EQ(n, static_cast<int>(std::size(want)));
-  for (int i = 0; i < n; ++i) {
-    EXPECT_EQ(table[i].key, want[i].key) << i;
-    EXPECT_EQ(table[i].shift, want[i].shift) << i;
-    EXPECT_STREQ(table[i].item, want[i].item) << i;
-    EXPECT_STREQ(table[i].caption, want[i].caption) << i;
-    EXPECT_EQ(FindAccelerator(want[i].key, want[i].shift | ssLeft), &table[i]) << "mouse buttons do not matter";
+  // In menu order: the registry's commands that have a key.
+  std::vector<const TMenuCommand*> keyed;
+  for (const TMenuCommand& c : MenuCommands())
+    if (c.key) keyed.push_back(&c);
+  ASSERT_EQ(keyed.size(), std::size(want));
+  for (std::size_t i = 0; i < keyed.size(); ++i) {
+    const TMenuCommand& c = *keyed[i];
+    EXPECT_EQ(c.key, want[i].key) << i;
+    EXPECT_EQ(c.shift, want[i].shift) << i;
+    EXPECT_EQ(c.name, want[i].item) << i;
+    EXPECT_EQ(c.caption, want[i].caption) << i;
+    EXPECT_EQ(FindAccelerator(want[i].key, want[i].shift | ssLeft), &c) << "mouse buttons do not matter";
     EXPECT_EQ(FindAccelerator(want[i].key, want[i].shift | ssAlt), nullptr) << i;
-  }
-  // Operation entries name their controls.
-  for (int i = 0; i < n; ++i) {
-    const std::string item = table[i].item;
-    if (item.rfind("OpBtn_", 0) != 0) continue;
-    EXPECT_STREQ(OpInfo(OpButtonByName(item)).hint, table[i].caption) << item;
+    // Operation entries name their controls.
+    if (c.name.rfind("OpBtn_", 0) == 0) {
+      EXPECT_STREQ(OpInfo(OpButtonByName(c.name)).hint, c.caption.c_str()) << c.name;
+    }
   }
 }
 

@@ -1,5 +1,7 @@
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -498,6 +500,71 @@ TEST_F(ManagerTest, OperationTable) {
   EXPECT_EQ(speed, 25) << "24 operation buttons and the idle one";
   SetOpHandler(OpBtn_Dummy, RecordingOp<OpBtn_Line>);
   EXPECT_EQ(OpHandler(OpBtn_Dummy), nullptr) << "the idle operation has no handler";
+}
+
+}  // namespace
+
+namespace {
+
+// Palette buttons, letter keys and menu commands of operations not built
+// yet: the prompt says so, a beep, and the running operation goes on.
+TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
+  struct Case {
+    const char* what;
+    void (*act)(Harness&);
+    bool menu;  // a menu entry ends the operation before it finds nothing to run
+  };
+  const Case cases[] = {
+      {"palette", [](Harness& ui) { ui.Choose(OpBtn_Box); }, false},
+      {"letter B", [](Harness& ui) { ui.Key('B'); }, false},
+      {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_Kakko"); }, true},
+      {"menu command", [](Harness&) { MenuItemCommand("BmpCopy1"); }, true},
+      {"accelerator", [](Harness& ui) { ui.Key('B', ssCtrl); }, true},
+  };
+  int beeps = 0;
+  for (const Case& c : cases) {
+    ui.Choose(OpBtn_Line);
+    g_log.clear();
+    c.act(ui);
+    EXPECT_EQ(Harness::Prompt(), std::string(" ") + kNotBuilt + " ") << c.what;
+    EXPECT_EQ(platform().beeps(), ++beeps) << c.what;
+    EXPECT_EQ(g_manager.downButton, CurOpButton()) << c.what;
+    EXPECT_EQ(CurOpButton(), c.menu ? OpBtn_Dummy : OpBtn_Line) << c.what;
+    const std::vector<int> codes = Codes(OpBtn_Line);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), EV_START), 0) << c.what;
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), EV_END), c.menu ? 1 : 0) << c.what;
+  }
+}
+
+TEST_F(ManagerTest, MenuCommandsByNameOrCaption) {
+  const TMenuCommand* save = FindMenuCommand("Save1");
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(FindMenuCommand("上書き保存(&S)"), save);
+  EXPECT_EQ(FindMenuCommand("上書き保存"), save) << "without the mnemonic";
+  EXPECT_EQ(FindMenuCommand("印刷 100 %"), FindMenuCommand("OpBtn_Print00")) << "without trailing blanks";
+  EXPECT_EQ(FindMenuCommand("保存"), nullptr);
+  EXPECT_EQ(FindMenuCommand(""), nullptr);
+  EXPECT_FALSE(MenuItemCommand("NoSuchItem"));
+
+  // Every command has a unique name; the menu bar's ones a caption.
+  std::vector<std::string> names;
+  for (const TMenuCommand& c : MenuCommands()) {
+    EXPECT_EQ(std::count(names.begin(), names.end(), c.name), 0) << c.name;
+    names.push_back(c.name);
+    if (c.name.rfind("ReOpen", 0) != 0 && c.name.rfind("fname", 0) != 0) {
+      EXPECT_FALSE(c.caption.empty()) << c.name;
+    }
+  }
+
+  // A menu command ends the operation first; "選択部コピー" keeps it.
+  ui.Choose(OpBtn_Line);
+  MenuItemCommand("BtnZM2");
+  EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
+  ui.Choose(OpBtn_Line);
+  g_log.clear();
+  MenuItemCommand("ClipCopy");
+  EXPECT_EQ(CurOpButton(), OpBtn_Line);
+  EXPECT_TRUE(Codes(OpBtn_Line).empty());
 }
 
 }  // namespace

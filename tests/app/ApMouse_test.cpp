@@ -13,6 +13,7 @@
 #include "app/ApUndo.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
@@ -429,7 +430,7 @@ TEST_F(MouseNavTest, TitleShowsTheWindowAndTheFile) {
   EXPECT_EQ(g_form1.lbFileName.caption, "【1】plan.vld");
   EXPECT_EQ(g_form1.lbFileName.hint, "/home/user/図面/plan.vld");
   static std::string startup = "/p/#INIT.V$D";
-  g_mouseNav.isStartupFile = [](const std::string& path) { return path == startup; };
+  g_wiring.isStartupFile = [](const std::string& path) { return path == startup; };
   CurPVC().fileName = startup;
   ShowTitle();
   EXPECT_EQ(g_form1.caption, "Velmo 5    【1】");

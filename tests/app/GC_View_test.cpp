@@ -12,6 +12,7 @@
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
@@ -106,7 +107,7 @@ TEST_F(ViewRedrawTest, FirstPaintShowsTheWholeDrawingAndItsCounts) {
   GcellAddText(0, 1, 0x01, "AB", 0, 0, 3000, 3000);
   int calls = 0;
   static int* counter = &calls;
-  g_viewBuffer.countsShown = [] { ++*counter; };
+  g_wiring.countsShown = [] { ++*counter; };
   PaintBox1Resize(400, 300);
   EXPECT_TRUE(g_codes.empty());  // nothing is drawn before the first paint
   PaintBox1Paint();

@@ -211,9 +211,46 @@ TEST_F(GcDbTest, PutOverwritesWithinCapacityOnly) {
   GcellPutQuiet(c, i);
   EXPECT_EQ(GcellRef(i).pen & PEN_HILITE, PEN_HILITE);
   EXPECT_EQ(Modified(), before + 1) << "a quiet put is not a change";
-  GcellPut(c, 0);
-  GcellPut(c, StoreCapacity() + 1);
+  EXPECT_FALSE(GcellPut(c, 0));
+  EXPECT_FALSE(GcellPut(c, StoreCapacity() + 1));
   EXPECT_EQ(Modified(), before + 1) << "writes outside the array do nothing";
+}
+
+// An overwrite is checked as an append is: degenerate or non-finite
+// geometry is refused and the slot keeps its cell; arcs come into range.
+TEST_F(GcDbTest, PutRefusesWhatAddRefuses) {
+  const int i = AddLines(1, 0x21);
+  const TGcell kept = GcellGet(i);
+  struct Case {
+    const char* what;
+    TGcell cell;
+  };
+  TGcell nan = kept;
+  nan.p[2] = std::nan("");
+  TGcell circle = MakeCircle({0, 0}, 0.0005);
+  TGcell arc = MakeArc({0, 0, 10, 1, 0, 1, 1.00005});
+  const Case refused[] = {{"zero-length line", MakeLine({5, 5}, {5.0005, 5})},
+                          {"non-finite", nan},
+                          {"tiny circle", circle},
+                          {"tiny arc", arc}};
+  for (const Case& c : refused) {
+    const int before = Modified();
+    EXPECT_FALSE(GcellPut(c.cell, i)) << c.what;
+    EXPECT_FALSE(GcellPutQuiet(c.cell, i)) << c.what;
+    EXPECT_EQ(Modified(), before) << c.what;
+    EXPECT_EQ(GcellRef(i).kind, kept.kind) << c.what;
+    EXPECT_EQ(GcellRef(i).p[2], kept.p[2]) << c.what;
+  }
+  // An arc from 5 to 1 is stored from 1 to 5, as GcellAdd stores it.
+  TGcell turned = MakeArc({0, 0, 10, 1, 0, 5, 1});
+  ASSERT_TRUE(GcellPut(turned, i));
+  EXPECT_EQ(GcellRef(i).p[7], 1);
+  EXPECT_EQ(GcellRef(i).p[8], 5);
+  // A deleted cell may be written back as it is (undo marks, flags).
+  TGcell gone = GcellGet(i);
+  gone.kind = -gone.kind;
+  gone.p[4] = 0;
+  EXPECT_TRUE(GcellPutQuiet(gone, i));
 }
 
 TEST_F(GcDbTest, DeleteAndUndoToggle) {

@@ -396,7 +396,7 @@ TEST_F(OpLineTest, BaseLineFromTwoSnappedPoints) {
   ui.RightClick(197, 404);
   ui.SubMenu(4);
   EXPECT_EQ(g_form1.PvBtn[3].raw, "④角度基線");
-  EXPECT_FALSE(g_lineOp.baseSet);
+  EXPECT_FALSE(g_lineOp.run.baseSet);
 }
 
 TEST_F(OpLineTest, MouseAngleTakesClicksAndStoresNothing) {
@@ -494,8 +494,9 @@ TEST_F(OpLineTest, RightClicksSnapToPointsAndABlankOneBeepsAndIsIgnored) {
   EXPECT_EQ(ui.Prompt(), " ◆終点指示(L)or(R) ");
   // Holding the right button shows the snapped point before the release.
   ui.Press(ssRight, 195, 306);
-  EXPECT_EQ(g_lineOp.rubber.kind, GK_LINE);
-  ExpectPoint(P1(g_lineOp.rubber), a, "rubber end");
+  ASSERT_EQ(g_lineOp.run.rubber.Cells().size(), 1u);
+  EXPECT_EQ(g_lineOp.run.rubber.Cells()[0].kind, GK_LINE);
+  ExpectPoint(P1(g_lineOp.run.rubber.Cells()[0]), a, "rubber end");
   ui.Release(ssRight, 195, 306);
   const auto lines = Cells(GK_LINE);
   ASSERT_EQ(lines.size(), 2u);
@@ -616,7 +617,7 @@ TEST_F(OpLineTest, CurveModeDropsTheBaseLine) {
   ASSERT_NE(Pixels(), clean);  // the base shown highlighted
   ui.SubMenu(6);
   EXPECT_EQ(ui.Prompt(), " 曲線の始点指示(L)or(R) ");
-  EXPECT_FALSE(g_lineOp.baseSet);
+  EXPECT_FALSE(g_lineOp.run.baseSet);
   EXPECT_TRUE(Pixels() == clean) << "the base's highlight stayed";
   ViewRedraw(1);
   EXPECT_TRUE(Pixels() == clean) << "the base drawn again by a repaint";
@@ -664,7 +665,7 @@ TEST_F(OpLineTest, CurveMarkerIsRemovedAfterTheStoreIsCompacted) {
   ui.LeftClick(100, 400);
   ASSERT_EQ(Cells(GK_POINT).size(), 1u);
   ASSERT_GT(StoreUsed(), StoreCapacity() - 10);
-  ui.Choose(OpBtn_Box);  // compacts, then ends the line operation
+  ui.Choose(OpBtn_Line);  // compacts, then ends the line operation and starts it again
   EXPECT_TRUE(Cells(GK_POINT).empty());
   EXPECT_EQ(static_cast<int>(Cells(GK_LINE).size()), lines);
 }
@@ -712,12 +713,12 @@ TEST_F(OpLineTest, CurveStopsTakingPointsAtItsLimit) {
   ui.Choose(OpBtn_Line);
   ui.SubMenu(6);
   for (int i = 0; i < kCurveMaxPoints; ++i) ui.LeftClick(50 + 7 * i, 300 + (i % 2) * 40);
-  EXPECT_EQ(g_lineOp.curve.size(), static_cast<std::size_t>(kCurveMaxPoints));
-  const TPointD last = g_lineOp.curve.back();
+  EXPECT_EQ(g_lineOp.run.curve.size(), static_cast<std::size_t>(kCurveMaxPoints));
+  const TPointD last = g_lineOp.run.curve.back();
   const auto before = Pixels();
   ui.Move(100, 100);  // nothing follows the pointer any more
   ui.LeftClick(120, 120);
-  ExpectPoint(g_lineOp.curve.back(), last, "last point", 0);
+  ExpectPoint(g_lineOp.run.curve.back(), last, "last point", 0);
   EXPECT_EQ(Pixels(), before);
   EXPECT_EQ(platform().beeps(), 1);
   ui.SubMenu(1);
@@ -848,7 +849,7 @@ TEST_F(OpLineTest, CentreLineFlagCountsWhenASegmentIsStored) {
     Fresh();
     ui.Choose(OpBtn_Line);
     ui.SubMenu(7);
-    if (c.centreAtStart != g_lineOp.centre) ui.SubMenu(7);
+    if (c.centreAtStart != g_lineOp.options.centre) ui.SubMenu(7);
     ui.SubMenu(5);
     ui.Entry("10");
     ui.SubMenu(6);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "VelmoTest.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
@@ -481,7 +482,7 @@ TGcell Picture(const std::string& name, double x, double y, double w, double h) 
 }
 
 TEST_F(DrawTest, PictureDrawnTwiceIsReadOnce) {
-  SetPictureLoader(TwoPixelLoader);
+  g_wiring.loadPicture = TwoPixelLoader;
   g_loads = 0;
   DrawCell(g, Picture("two.bmp", 10, 10, 40, 20));
   DrawCell(g, Picture("two.bmp", 60, 10, 40, 20));
@@ -491,7 +492,7 @@ TEST_F(DrawTest, PictureDrawnTwiceIsReadOnce) {
 }
 
 TEST_F(DrawTest, MissingPictureIsFilledAndCrossed) {
-  SetPictureLoader(TwoPixelLoader);
+  g_wiring.loadPicture = TwoPixelLoader;
   RasterCanvas rc(201, 101);
   Bind(rc);
   g_loads = 0;
@@ -508,7 +509,7 @@ TEST_F(DrawTest, MissingPictureIsFilledAndCrossed) {
 }
 
 TEST_F(DrawTest, PictureAtHighZoomKeepsItsProportions) {
-  SetPictureLoader(TwoPixelLoader);
+  g_wiring.loadPicture = TwoPixelLoader;
   RasterCanvas rc(201, 101);
   // 10000 pixels per unit: the picture reaches far past the canvas on both
   // sides, unevenly; x = 1, where red meets blue, is pixel 50.
@@ -520,7 +521,7 @@ TEST_F(DrawTest, PictureAtHighZoomKeepsItsProportions) {
 }
 
 TEST_F(DrawTest, SelectedOrDimmedPicturesAreNotLoaded) {
-  SetPictureLoader(TwoPixelLoader);
+  g_wiring.loadPicture = TwoPixelLoader;
   g_loads = 0;
   TGcell p = Picture("two.bmp", 10, 10, 40, 20);
   p.pen = 0x8011;

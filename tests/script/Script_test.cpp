@@ -22,6 +22,7 @@
 #include "files/fLoad_VLD.h"
 #include "kernel/ProgramDir.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/Z_Graph.h"
@@ -247,6 +248,11 @@ TEST_F(ScriptTest, AQuestionNeedsAnAnswerAndEveryAnswerIsUsed) {
   r = Run(draw + "answer file \"" + named + "\"\nkey S ctrl\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(named));
+  // The same dialog from the menu, the command named by its caption.
+  const std::string other = Path("other.VLD");
+  r = Run(draw + "answer file \"" + other + "\"\n" + U8(u8"menu 名前を付けて保存\nanswer ok\nmenu 上書き保存(&S)\n"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(other));
 }
 
 // ---- Files --------------------------------------------------------------------
@@ -355,7 +361,7 @@ TEST_F(ScriptTest, ARecordedSessionReplaysToTheSameDrawing) {
     TScriptRecorder recorder(headless);
     ASSERT_TRUE(recorder.Open(rec));
     SetPlatform(&recorder);
-    g_input.recorder = &recorder;
+    g_wiring.inputRecorder = &recorder;
     FormCreate(0);
     InputResize(900, 700);  // the window shown
     FormShow("");
@@ -427,7 +433,7 @@ TEST_F(ScriptTest, ARecordedSessionReplaysToTheSameDrawing) {
     UserKeyUp(17);
     EXPECT_EQ(LiveCellsNow(), 4);
 
-    g_input.recorder = nullptr;
+    g_wiring.inputRecorder = nullptr;
     recorder.Close();
     SetPlatform(&headless);
     DeleteRunTempFiles();

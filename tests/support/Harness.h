@@ -13,6 +13,7 @@
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
+#include "kernel/Wiring.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 // The drawing area has the harness's size whenever a harness lives: from its
@@ -27,7 +28,6 @@ public:
     ++Live().count;
     Live().width = width;
     Live().height = height;
-    g_input.holdKey = [](PhysKey key, bool down) { Headless().SetKeyDown(key, down); };
     PaintBox1Resize(width, height);
   }
   Harness(const Harness& o) : width_(o.width_), height_(o.height_) { ++Live().count; }
@@ -74,8 +74,14 @@ public:
   // window leaves it, to the field with the focus (Enter and Esc, or the
   // character typed). The key, and Shift, Ctrl, Alt of mods, are physically
   // held until the release.
-  void KeyDown(int vk, unsigned mods = 0, char typed = 0) { UserKeyDown(vk, mods, typed); }
-  void KeyUp(int vk, unsigned mods = 0) { UserKeyUp(vk); }
+  void KeyDown(int vk, unsigned mods = 0, char typed = 0) {
+    HoldOnHeadless();
+    UserKeyDown(vk, mods, typed);
+  }
+  void KeyUp(int vk, unsigned mods = 0) {
+    HoldOnHeadless();
+    UserKeyUp(vk);
+  }
   void Key(int vk, unsigned mods = 0) {
     KeyDown(vk, mods);
     KeyUp(vk, mods);
@@ -103,6 +109,11 @@ public:
   static std::string Prompt() { return g_form1.lbGuid1.visible ? g_form1.lbGuid1.caption : std::string(); }
 
 private:
+  // The keys held go to the headless platform (a reset of the program
+  // takes the hook away again).
+  static void HoldOnHeadless() {
+    g_wiring.holdKey = [](PhysKey key, bool down) { Headless().SetKeyDown(key, down); };
+  }
   struct LiveSize {
     int count = 0;
     int width = 0, height = 0;  // of the newest harness

@@ -14,6 +14,7 @@
 #include "app/GC_View.h"
 #include "files/FileProc.h"
 #include "kernel/ProgramDir.h"
+#include "kernel/Wiring.h"
 #include "kernel/SjisConv.h"
 #include "model/PVC.h"
 #include "output/SampleDrawing.h"
@@ -38,7 +39,7 @@ int RunMainWindow(const TMainRun& run) {
       return 2;
     }
     SetPlatform(recorder.get());
-    g_input.recorder = recorder.get();
+    g_wiring.inputRecorder = recorder.get();
   }
 
   // Latin text in the desktop's font, Japanese in the IPA fonts when the
@@ -95,7 +96,6 @@ int RunMainWindow(const TMainRun& run) {
     std::error_code ec;
     std::filesystem::remove(sampleFile, ec);
   }
-  g_input.recorder = nullptr;
   VelmoReset();  // the back buffer's painter and fonts go while Qt is still up
   SetPlatform(nullptr);
   return rc;

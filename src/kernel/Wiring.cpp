@@ -1,0 +1,3 @@
+#include "kernel/Wiring.h"
+
+Wiring g_wiring;

@@ -1,0 +1,58 @@
+#include "model/GC_Cell.h"
+
+#include <numbers>
+
+ArcParams ArcOf(const TGcell& c) {
+  ArcParams a{c.p[0], c.p[1], c.p[4], c.p[5], c.p[6], c.p[7], c.p[8]};
+  if (c.kind == GK_CIRCLE) a.s = 0, a.e = 2 * std::numbers::pi;
+  return a;
+}
+
+TQuadGeom QuadOf(const TGcell& c) {
+  const TPointD b{c.p[0], c.p[1]};
+  return {{b, b + TPointD{c.p[2], c.p[3]}, b + TPointD{c.p[4], c.p[5]}, b + TPointD{c.p[7], c.p[8]}}};
+}
+
+TGcell MakePoint(TPointD p) {
+  TGcell c;
+  c.kind = GK_POINT;
+  c.p[0] = p.x;
+  c.p[1] = p.y;
+  return c;
+}
+
+TGcell MakeLine(TPointD a, TPointD b) {
+  TGcell c;
+  c.kind = GK_LINE;
+  SetLine(c, a, b);
+  return c;
+}
+
+TGcell MakeArc(const ArcParams& a) {
+  TGcell c;
+  c.kind = a.s == a.e ? GK_CIRCLE : GK_ARC;
+  c.p[0] = a.cx;
+  c.p[1] = a.cy;
+  c.p[4] = a.r;
+  c.p[5] = a.f;
+  c.p[6] = a.t;
+  if (c.kind == GK_ARC) {
+    c.p[7] = a.s;
+    c.p[8] = a.e;
+  }
+  return c;
+}
+
+TGcell MakeCircle(TPointD centre, double r, double flatness, double tilt) {
+  return MakeArc({centre.x, centre.y, r, flatness, tilt, 0, 0});
+}
+
+TGcell MakeText(const std::string& text, TPointD at, double angle) {
+  TGcell c;
+  c.kind = GK_TEXT;
+  c.text = text;
+  c.p[0] = at.x;
+  c.p[1] = at.y;
+  c.p[6] = angle;
+  return c;
+}

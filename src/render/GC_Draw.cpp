@@ -548,6 +548,12 @@ void EraseCell(TGContext& g, const TGcell& cell) {
   TGcell c = cell;
   c.pen = static_cast<std::uint16_t>((c.pen & ~PEN_SELECTED) | PEN_HILITE);
   DrawCell(g, c);
+  // A point far too small to show is drawn as one dot, but highlighted as
+  // its marker, a ring around that dot: the dot goes too.
+  if (c.kind == GK_POINT && IsCellShown(c)) {
+    SetPen(g, c.pen);
+    G_Dot(g, c.p[0], c.p[1]);
+  }
 }
 
 void DrawSelected(const TGContext& g, const TGcell& cell) {

@@ -257,6 +257,9 @@ void ZoomBoxEvent(int code, double x, double y) {
   switch (code) {
     case EV_LDOWN:
     case EV_RDOWN: {
+      // A button pressed again while the other still holds the box: the
+      // box starts afresh, and the mark it had goes first.
+      EraseMark();
       const TPointD& first = code == EV_LDOWN ? g_manager.rightPressPos : g_manager.leftPressPos;
       m.boxStart = m.boxCur = World(first.x, first.y);
       DrawMark();

@@ -44,6 +44,17 @@ TPointD PointerPoint(TGContext& view, int code, double x, double y) {
   return p;
 }
 
+// ---- Steps ---------------------------------------------------------------------
+
+void ShowStep(const std::string& prompt, CursorShape cursor, bool offsetLeft, bool offsetRight) {
+  SetGuide(prompt);
+  if (g_form1.drawCursor != cursor) {
+    g_form1.drawCursor = cursor;
+    Form1Changed();
+  }
+  SetOffsetAllow(offsetLeft, offsetRight);
+}
+
 // ---- The write layer -------------------------------------------------------
 
 TScaleFactors WriteScale() { return GroupFactors(CurPVC(), kWriteLayerCode); }

@@ -40,6 +40,12 @@ bool ClickPoint(TGContext& view, int code, TPointD& p);
 // The pointer of a move, or a right press snapped quietly (EV_RDOWN).
 TPointD PointerPoint(TGContext& view, int code, double x, double y);
 
+// ---- Steps ---------------------------------------------------------------------
+
+// The operation enters a step: its prompt, the cursor over the drawing area
+// and whether the next left and right click may take an offset.
+void ShowStep(const std::string& prompt, CursorShape cursor, bool offsetLeft, bool offsetRight);
+
 // ---- The write layer -------------------------------------------------------
 
 // Real millimetres per stored unit along x and y for the write group.

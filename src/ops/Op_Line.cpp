@@ -83,11 +83,8 @@ const char* PromptOf(LineState s) {
 
 void Enter(LineState s) {
   S().state = s;
-  SetGuide(PromptOf(s));
-  const bool hand = s == LineState::lsBasePick || s == LineState::lsBaseEnd;
-  g_form1.drawCursor = hand ? CursorShape::HandPoint : CursorShape::Arrow;
-  Form1Changed();
-  SetOffsetAllow(s != LineState::lsBasePick, true);
+  const bool picking = s == LineState::lsBasePick || s == LineState::lsBaseEnd;
+  ShowStep(PromptOf(s), picking ? CursorShape::HandPoint : CursorShape::Arrow, s != LineState::lsBasePick, true);
 }
 
 bool IsChain(LineState s) { return s == LineState::lsChainStart || s == LineState::lsChainNext; }

@@ -117,7 +117,8 @@ void EndFill(TGContext& g) {
 
 void DrawPolygonFill(TGContext& g, const TGcell& cell) {
   static std::vector<double> xs, ys;
-  if (BoxMissesWindow(g, cell.p[0], cell.p[1], cell.p[2], cell.p[3])) return;
+  const TBoundsGeom box = BoundsOf(cell);
+  if (BoxMissesWindow(g, box.min.x, box.min.y, box.max.x, box.max.y)) return;
   const int n = PolygonGetVertices(cell.text, xs, ys);
   if (n < 3) return;  // unreadable vertices: nothing to fill
   FillPen(g, cell);
@@ -126,9 +127,9 @@ void DrawPolygonFill(TGContext& g, const TGcell& cell) {
 }
 
 void DrawQuadFill(TGContext& g, const TGcell& cell) {
-  const double bx = cell.p[0], by = cell.p[1];
-  const double xs[5] = {bx, bx + cell.p[2], bx + cell.p[4], bx + cell.p[7], bx};
-  const double ys[5] = {by, by + cell.p[3], by + cell.p[5], by + cell.p[8], by};
+  const TQuadGeom q = QuadOf(cell);
+  const double xs[5] = {q.corner[0].x, q.corner[1].x, q.corner[2].x, q.corner[3].x, q.corner[0].x};
+  const double ys[5] = {q.corner[0].y, q.corner[1].y, q.corner[2].y, q.corner[3].y, q.corner[0].y};
   if (BoxMissesWindow(g, *std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4), *std::max_element(xs, xs + 4),
                       *std::max_element(ys, ys + 4)))
     return;
@@ -139,11 +140,12 @@ void DrawQuadFill(TGContext& g, const TGcell& cell) {
 
 // A filled ellipse, elliptic sector or sector, turned by its tilt.
 void DrawSectorFill(TGContext& g, const TGcell& cell) {
-  const double cxw = cell.p[0], cyw = cell.p[1], r = std::fabs(cell.p[4]);
-  double f = cell.p[5];
+  const ArcParams arc = ArcOf(cell);
+  const double cxw = arc.cx, cyw = arc.cy, r = std::fabs(arc.r);
+  double f = arc.f;
   if (!(f > 0.001)) f = 1;
-  const double t = f == 1 ? 0 : cell.p[6];
-  double s = cell.p[7], e = cell.p[8];
+  const double t = f == 1 ? 0 : arc.t;
+  double s = arc.s, e = arc.e;
   const double reach = r * std::max(f, 1.0);
   if (!(r > 0) || !std::isfinite(reach) || BoxMissesWindow(g, cxw - reach, cyw - reach, cxw + reach, cyw + reach))
     return;
@@ -192,7 +194,8 @@ void PixelCross(ICanvas& c, int l, int t, int r, int b) {
 }
 
 void DrawPicture(TGContext& g, const TGcell& cell) {
-  const double x1 = cell.p[0], y1 = cell.p[1], x2 = x1 + cell.p[2], y2 = y1 + cell.p[3];
+  const TBoxGeom box = BoxOf(cell);
+  const double x1 = box.corner.x, y1 = box.corner.y, x2 = x1 + box.width, y2 = y1 + box.height;
   if (!std::isfinite(x2) || !std::isfinite(y2) || BoxMissesWindow(g, x1, y1, x2, y2)) return;
   double ax, ay, bx, by;
   G_ToPixel(g, x1, y1, ax, ay);
@@ -266,7 +269,7 @@ void DrawPicture(TGContext& g, const TGcell& cell) {
 }
 
 void DrawPoint(TGContext& g, const TGcell& cell) {
-  const double x = cell.p[0], y = cell.p[1];
+  const double x = PointOf(cell).x, y = PointOf(cell).y;
   const double d = 0.3 * CurPVC().basicScale;
   if (WindowDistance(g, x, y) > d) return;
   SetPen(g, cell.pen);
@@ -291,7 +294,7 @@ bool TextBox(TGContext& g, const TGcell& cell, const TTextMetrics& m) {
   const double h = m.height * std::fabs(g.sx);
   const bool small = g_draw.dragging ? h <= 16 : (h <= 6 && cell.text.find('^') == std::string::npos);
   if (!small || cell.vertical) return false;
-  const double a = cell.p[6], ca = std::cos(a), sa = std::sin(a);
+  const double a = TextOf(cell).angle, ca = std::cos(a), sa = std::sin(a);
   int dir;  // 0 right, 1 up, 2 left, 3 down (the text's direction on paper)
   if (ca > 0.995) dir = 0;
   else if (sa > 0.995) dir = 1;
@@ -306,7 +309,7 @@ bool TextBox(TGContext& g, const TGcell& cell, const TTextMetrics& m) {
   G_PenColor(g, TextColour(g, cell));
   ICanvas& c = *g.canvas;
   c.SetPenStyle(TPenStyle::Solid);
-  const TPixelPoint o = FastPixel(g, cell.p[0], cell.p[1]);
+  const TPixelPoint o = FastPixel(g, TextOf(cell).at.x, TextOf(cell).at.y);
   // Along the text (screen y down) and across it towards the characters' tops.
   static constexpr int kAlong[4][2] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}};
   static constexpr int kAcross[4][2] = {{0, -1}, {-1, 0}, {0, 1}, {1, 0}};
@@ -351,11 +354,11 @@ bool FastLine(TGContext& g, const TGcell& cell, double x1, double y1, double x2,
 // The circle fast path (also takes circular arcs, and leaves them to the
 // general path unless under a pixel); false when the general path must draw.
 bool FastCircle(TGContext& g, const TGcell& k, double p) {
-  const double f = k.p[5];
-  if (!(f <= 0.001 || f == 1)) return false;  // ellipses
+  const ArcParams a = ArcOf(k);
+  if (!(a.f <= 0.001 || a.f == 1)) return false;  // ellipses
   const TPVC& pvc = CurPVC();
   if (pvc.varyWidths) G_PenWidth(g, pvc.pens[PenNumberOf(k.pen)].screenWidth);
-  const double r = std::fabs(k.p[4]), cx = k.p[0], cy = k.p[1];
+  const double r = std::fabs(a.r), cx = a.cx, cy = a.cy;
   if (BoxMissesWindow(g, cx - r, cy - r, cx + r, cy + r)) return true;
   const TPixelPoint o = FastPixel(g, cx, cy);
   ICanvas& cv = *g.canvas;
@@ -366,7 +369,7 @@ bool FastCircle(TGContext& g, const TGcell& k, double p) {
     cv.LineTo(o.x, o.y);
     return true;
   }
-  const bool arc = k.kind == GK_ARC && k.p[7] != k.p[8];
+  const bool arc = k.kind == GK_ARC && a.s != a.e;
   if (LineTypeOf(k.pen) != 1 || arc) return false;
   if (4 * p >= r || !InWindow(g, cx - r, cy - r) || !InWindow(g, cx + r, cy + r)) return false;
   const int R = RoundInt(r / p);
@@ -503,34 +506,40 @@ void DrawSimpleCell(TGContext& g, const TGcell& c) {
     case GK_POINT: DrawPoint(g, c); break;
     case GK_DOT:
       SetPen(g, c.pen);
-      G_Dot(g, c.p[0], c.p[1]);
+      G_Dot(g, PointOf(c).x, PointOf(c).y);
       break;
     case GK_MARKER:
       SetPen(g, c.pen);
-      G_Marker(g, c.p[0], c.p[1]);
+      G_Marker(g, PointOf(c).x, PointOf(c).y);
       break;
-    case GK_LINE:
-      if (BoxMissesWindow(g, c.p[0], c.p[1], c.p[2], c.p[3])) return;
+    case GK_LINE: {
+      const TLineGeom l = LineOf(c);
+      if (BoxMissesWindow(g, l.a.x, l.a.y, l.b.x, l.b.y)) return;
       SetPen(g, c.pen);
-      G_Line(g, c.p[0], c.p[1], c.p[2], c.p[3]);
+      G_Line(g, l.a.x, l.a.y, l.b.x, l.b.y);
       break;
+    }
     case GK_ARC:
+    case GK_CIRCLE: {
+      const ArcParams a = ArcOf(c);
       SetPen(g, c.pen);
-      G_Arc(g, c.p[0], c.p[1], c.p[4], c.p[5], c.p[6], c.p[7], c.p[8]);
+      if (c.kind == GK_CIRCLE)
+        G_Arc(g, a.cx, a.cy, a.r, a.f, a.t, 0, 0);  // the whole curve
+      else
+        G_Arc(g, a.cx, a.cy, a.r, a.f, a.t, a.s, a.e);
       break;
-    case GK_CIRCLE:
-      SetPen(g, c.pen);
-      G_Arc(g, c.p[0], c.p[1], c.p[4], c.p[5], c.p[6], 0, 0);
-      break;
+    }
     case GK_POLYGON: DrawPolygonFill(g, c); break;
     case GK_POLYARC: DrawSectorFill(g, c); break;
     case GK_FILL4K: DrawQuadFill(g, c); break;
     case GK_PICTURE: DrawPicture(g, c); break;
     case GK_TEXT: DrawTextCell(g, c); break;
-    case GK_RECT:
+    case GK_RECT: {
+      const TBoxGeom box = BoxOf(c);
       SetPen(g, c.pen);
-      G_RotBox(g, c.p[0], c.p[1], c.p[2], c.p[3], c.p[6]);
+      G_RotBox(g, box.corner.x, box.corner.y, box.width, box.height, box.angle);
       break;
+    }
     default: break;
   }
 }
@@ -548,6 +557,12 @@ void EraseCell(TGContext& g, const TGcell& cell) {
   TGcell c = cell;
   c.pen = static_cast<std::uint16_t>((c.pen & ~PEN_SELECTED) | PEN_HILITE);
   DrawCell(g, c);
+  // A point far too small to show is drawn as one dot, but highlighted as
+  // its marker, a ring around that dot: the dot goes too.
+  if (c.kind == GK_POINT && IsCellShown(c)) {
+    SetPen(g, c.pen);
+    G_Dot(g, PointOf(c).x, PointOf(c).y);
+  }
 }
 
 void DrawSelected(const TGContext& g, const TGcell& cell) {

@@ -134,7 +134,8 @@ void PointPiece(const TGcell& cell, TCellPieces& out) {
 }
 
 void RectPieces(const TGcell& cell, TCellPieces& out) {
-  const double x = cell.p[0], y = cell.p[1], w = cell.p[2], h = cell.p[3], a = cell.p[6];
+  const TBoxGeom box = BoxOf(cell);
+  const double x = box.corner.x, y = box.corner.y, w = box.width, h = box.height, a = box.angle;
   if (w == 0 && h == 0) return;
   double p[4][2] = {{x, y}};
   const double corner[3][2] = {{w, 0}, {w, h}, {0, h}};
@@ -148,7 +149,7 @@ void RectPieces(const TGcell& cell, TCellPieces& out) {
     c->kind = GK_LINE;
     c->layer = cell.layer;
     c->pen = cell.pen;
-    c->p[0] = p[from][0], c->p[1] = p[from][1], c->p[2] = p[to][0], c->p[3] = p[to][1];
+    SetLine(*c, {p[from][0], p[from][1]}, {p[to][0], p[to][1]});
   };
   if (w != 0 && h != 0) {
     line(0, 3);
@@ -262,7 +263,10 @@ int TextSizeIndex(const TGcell& cell) { return std::min<int>(cell.size, kTextSiz
 
 TTextMetrics TextMetrics(const TGcell& cell) {
   const int size = TextSizeIndex(cell);
-  if (size == 0) return {cell.p[3], cell.p[2], cell.p[4]};
+  if (size == 0) {
+    const TTextGeom t = TextOf(cell);
+    return {t.height, t.width, t.gap};
+  }
   const TPVC& pvc = CurPVC();
   const TTextSize& t = pvc.textSizes[size];
   const double b = pvc.basicScale;
@@ -314,7 +318,8 @@ void ExpandText(const TGcell& cell, TCellPieces& out) {
   const TTextMarks marks = TextLeadMarks(cell.text);
   const std::string_view body = std::string_view(cell.text).substr(marks.skip);
   const TTextMetrics m = TextMetrics(cell);
-  const double x = cell.p[0], y = cell.p[1], angle = cell.p[6];
+  const TTextGeom t = TextOf(cell);
+  const double x = t.at.x, y = t.at.y, angle = t.angle;
   // Pieces of a sized text keep that size's pen through their pen bits; a
   // text of its own size already names its pen there.
   std::uint16_t pen = cell.pen;
@@ -396,5 +401,6 @@ void DrawTextCell(TGContext& g, const TGcell& cell, std::string_view text, bool 
 }
 
 void DrawTextCell(TGContext& g, const TGcell& piece) {
-  DrawTextCell(g, piece, piece.text, piece.vertical != 0, piece.p[0], piece.p[1], piece.p[6]);
+  const TTextGeom t = TextOf(piece);
+  DrawTextCell(g, piece, piece.text, piece.vertical != 0, t.at.x, t.at.y, t.angle);
 }

@@ -89,6 +89,24 @@ TEST_F(MouseNavTest, ZoomBoxTakesEveryEventUntilBothButtonsAreUp) {
   EXPECT_EQ(g_mouseNav.ZoomBoxAction, zbZoomBox);
 }
 
+// Left let go and pressed again while the right button holds the box: the
+// box starts afresh from the new press and its old mark does not stay.
+TEST_F(MouseNavTest, ZoomBoxPressedAgainLeavesOneMark) {
+  ViewRedraw(1);
+  const std::vector<std::uint32_t> clean = ViewBuffer().Image().pixels;
+  ui.Press(ssRight, 100, 100);
+  ui.Press(ssLeft, 101, 100);
+  ui.Move(300, 250);
+  ui.Release(ssLeft, 300, 250);
+  ui.Press(ssLeft, 400, 120);
+  ui.Move(200, 300);
+  CancelViewGesture();  // erases the one mark it knows of
+  EXPECT_EQ(ViewBuffer().Image().pixels, clean);
+  ui.Release(ssLeft, 200, 300);
+  ui.Release(ssRight, 200, 300);
+  EXPECT_EQ(g_mouseNav.DragMode, dmNone);
+}
+
 TEST_F(MouseNavTest, ZoomBoxClasses) {
   // Zoomed in a little first, so fit all and the previous view change things.
   Btn_ViewClick(TViewButton::BtnZM2);

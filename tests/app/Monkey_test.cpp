@@ -2,15 +2,21 @@
 // of either or both buttons anywhere (far outside the area too), the wheel,
 // keys with Shift and Ctrl, sub-menu buttons, typed entries (numbers, junk,
 // huge and long texts), the palette, the window switch, undo, the offset
-// panel and the group and layer panels. After every step the invariants
-// that must always hold are checked: the store and the view stay sound, no
-// gesture outlives its buttons, the entry box and offset entry agree.
-// Fixed seeds, so a failure replays exactly.
+// panel and the group and layer panels. Half of the steps feed the line
+// operation what it asks for (clicks, sub-menu buttons, sensible typed
+// values, Esc in the middle of a chain), in a store small enough to fill
+// and compact. After every step the invariants that must always hold are
+// checked: the store and the view stay sound, no gesture outlives its
+// buttons, the entry box and offset entry agree, nothing is lost but by
+// undo, the curve's temporary point never outlives the curve, and while no
+// feedback is shown the screen is what a full repaint draws. Fixed seeds,
+// so a failure replays exactly.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -25,6 +31,9 @@
 #include "app/GC_View.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/OpKit.h"
+#include "ops/Op_Line.h"
+#include "render/GC_Draw.h"
 
 namespace {
 
@@ -65,15 +74,68 @@ std::string CheckInvariants(unsigned held) {
   return err.str();
 }
 
-// Live cells of window w, but for points: the curve's temporary marker is
-// one, and comes and goes.
+// The slot of the line operation's temporary curve point, 0 without one.
+int MarkerSlot() {
+  const TCellRef m = g_lineOp.run.marker;
+  return m.index > 0 ? GcellResolve(m) : 0;
+}
+
+// Live cells of window w, but for the curve's temporary point, which comes
+// and goes.
 int LiveCells(int w) {
+  const int marker = MarkerSlot();
   int n = 0;
   for (int i = 1; i <= StoreUsed(); ++i) {
     const TGcell& c = g_gcdb.cells[i];
-    if (c.window == w && c.kind > 0 && c.kind != GK_POINT) ++n;
+    if (c.window == w && c.kind > 0 && i != marker) ++n;
   }
   return n;
+}
+
+// Live points of the current window exactly at p, but for the curve's
+// temporary point.
+int PointsAt(TPointD p) {
+  const int marker = MarkerSlot();
+  int n = 0;
+  for (int i = 1; i <= StoreUsed(); ++i)
+    if (i != marker && GcellLive(i) && GcellRef(i).kind == GK_POINT && PointOf(GcellRef(i)) == p) ++n;
+  return n;
+}
+
+bool FeedbackShown() {
+  for (const TFeedback* f : TFeedback::All())
+    if (f->Visible()) return true;
+  return false;
+}
+
+// While no feedback is shown, the screen holds the drawing and nothing else.
+// Cells are first drawn again over what is there (mode 0), which mends what
+// drawing one cell at a time leaves (a line drawn over a dashed one, a
+// point erased off a line) but not an XOR image left behind.
+std::string CheckScreen(unsigned held) {
+  if (held || g_mouseNav.DragMode != dmNone || FeedbackShown()) return "";
+  if (!g_viewBuffer.windowSet || ViewBuffer().Width() < 2 || ViewBuffer().Height() < 2) return "";
+  // Nothing drawn since the last check, which found the screen right.
+  if (ViewBuffer().Dirty().Empty()) return "";
+  ViewRedraw(0);
+  TGContext g = CurrentView();
+  RasterCanvas fresh;
+  fresh.SetSize(ViewBuffer().Width(), ViewBuffer().Height());
+  g.canvas = &fresh;
+  DrawGrid(g);
+  DrawAllCells(g);
+  const auto& want = fresh.Image().pixels;
+  const auto& have = ViewBuffer().Image().pixels;
+  for (std::size_t i = 0; i < want.size(); ++i)
+    if (want[i] != have[i]) {
+      const int w = ViewBuffer().Width();
+      std::ostringstream e;
+      e << "screen differs from a full repaint at " << i % w << "," << i / w << " (" << std::hex << have[i]
+        << " for " << want[i] << std::dec << ") with no feedback shown, operation " << CurOpButton() << "; ";
+      return e.str();
+    }
+  ViewTakeDirty();
+  return "";
 }
 
 class Monkey {
@@ -137,10 +199,96 @@ public:
 
   // Whether the last step was, or may have been, the user's undo.
   bool undid() const { return undid_; }
+  // Whether the last step cleared the drawing (a new drawing).
+  bool cleared() const { return cleared_; }
+
+  // A step the line operation asks for: clicks (now and then on the last
+  // one, which closes chains and snaps), moves, its sub-menu buttons,
+  // sensible typed values, Esc and Enter; sometimes undo or the idle
+  // operation. A store close to full is emptied as a new drawing would.
+  std::string OpStep(Harness& ui) {
+    undid_ = cleared_ = false;
+    const int w = g_form1.drawWidth > 1 ? g_form1.drawWidth : 160;
+    const int h = g_form1.drawHeight > 1 ? g_form1.drawHeight : 120;
+    std::ostringstream d;
+    if (StoreUsed() > StoreCapacity() - 3 && Chance(5)) {
+      ui.Choose(OpBtn_Dummy);
+      GcellCompact(true);
+      GcellClearWindow(StoreWindow());
+      ViewRedraw(1);
+      cleared_ = true;
+      return "New drawing";
+    }
+    // Choosing the operation again restarts it, and compacts a nearly full
+    // store while it still holds a curve's temporary point.
+    const bool curve = CurOpButton() == OpBtn_Line && g_lineOp.run.state == LineState::lsCurveNext;
+    if ((CurOpButton() != OpBtn_Line && Chance(50)) || Chance(curve ? 8 : 2)) {
+      ui.Choose(OpBtn_Line);
+      return "Choose line";
+    }
+    static const char* const kValues[] = {"10", "25.5", "45", "-30", "0", "5,5", "10,-20", "マウス", "3", "100", "8"};
+    const int what = Int(0, 99);
+    if (what < 40) {
+      const unsigned b = Chance(70) ? ssLeft : ssRight;
+      double x = Int(0, w - 1), y = Int(0, h - 1);
+      if (Chance(15)) x = last_.x, y = last_.y;
+      // Near a point of the drawing, where right clicks snap (and pick a
+      // base line).
+      if (const int n = StoreUsed(); n > 0 && Chance(30)) {
+        const int i = Int(1, n);
+        if (GcellLive(i)) {
+          const TPointD p = Chance(50) ? PointOf(GcellRef(i)) : LineOf(GcellRef(i)).b;
+          G_ToPixel(CurrentView(), p.x, p.y, x, y);
+          x = std::round(x) + Int(-2, 2), y = std::round(y) + Int(-2, 2);
+        }
+      }
+      last_ = {x, y};
+      const unsigned m = Chance(15) ? static_cast<unsigned>(ssShift) : 0u;
+      d << "Op click " << b << " " << x << "," << y << " mods " << m;
+      ui.Click(b, x, y, m);
+    } else if (what < 55) {
+      const double x = Int(0, w - 1), y = Int(0, h - 1);
+      d << "Op move " << x << "," << y;
+      ui.Move(x, y);
+    } else if (what < 70) {
+      const int n = Int(1, 7);
+      d << "Op sub " << n;
+      ui.SubMenu(n);
+    } else if (what < 82) {
+      if (!ValueEntryButton()) {
+        static const int kValued[] = {2, 3, 5, 6};
+        const int n = kValued[Int(0, 3)];
+        d << "Op sub " << n << ", ";
+        ui.SubMenu(n);
+      }
+      // The angle takes the word that turns it into the mouse angle now and then.
+      const std::string v = ValueEntryButton() == 3 && Chance(30) ? std::string("マウス")
+                                                                   : kValues[Int(0, static_cast<int>(std::size(kValues)) - 1)];
+      d << "Op value '" << v << "'";
+      ui.Type(v);
+      if (Chance(85)) ui.Enter();
+      else ui.Esc();
+    } else if (what < 92) {
+      d << "Op Esc";
+      ui.Esc();
+    } else if (what < 95) {
+      d << "Op undo";
+      undid_ = true;
+      ui.Key('U');
+    } else if (what < 97) {
+      d << "Op idle";
+      ui.Choose(OpBtn_Dummy);
+    } else {
+      d << "Op Enter";
+      ui.Enter();
+    }
+    return d.str();
+  }
 
   // One random step; returns its description for the failure report.
   std::string Step(Harness& ui, unsigned& held) {
-    undid_ = false;
+    if (!held && Chance(50)) return OpStep(ui);
+    undid_ = cleared_ = false;
     const int w = g_form1.drawWidth > 0 ? g_form1.drawWidth : 800;
     const int h = g_form1.drawHeight > 0 ? g_form1.drawHeight : 600;
     std::ostringstream d;
@@ -260,6 +408,8 @@ public:
 private:
   std::mt19937 rng_;
   bool undid_ = false;
+  bool cleared_ = false;
+  TPointD last_;  // the last click of OpStep, pixels
 };
 
 class MonkeyTest : public VelmoTest, public ::testing::WithParamInterface<unsigned> {
@@ -269,7 +419,12 @@ protected:
     // Questions and dialogs random keys open (save, print) are answered
     // with their first choice or cancelled.
     platform().SetFailureHandler([](const std::string&) {});
+    // A store that fills up and compacts within a run, and cannot grow.
+    g_gcdb.cells.resize(kStoreSlots + 1);
+    g_gcdb.capacity = kStoreSlots;
+    g_gcdb.allocLimit = kStoreSlots + 1;
   }
+  static constexpr int kStoreSlots = 200;
   // A small area keeps the repaints cheap.
   Harness ui{160, 120};
 };
@@ -280,35 +435,53 @@ TEST_P(MonkeyTest, InvariantsHoldUnderRandomInput) {
   ui.Choose(OpBtn_Line);
   unsigned held = 0;
   std::string last[8];
+  std::set<LineState> reached;
+  int stored = 0;
+  auto fail = [&](int step, const std::string& what) {
+    std::string trail;
+    for (int k = 7; k >= 0; --k)
+      if (step - k >= 0) trail += "\n  " + last[(step - k) % 8];
+    return "seed " + std::to_string(GetParam()) + " step " + std::to_string(step) + ": " + what + trail;
+  };
   for (int step = 0; step < 20000; ++step) {
     const int before[3] = {0, LiveCells(1), LiveCells(2)};
     const int window = StoreWindow();
+    const bool hadMarker = MarkerSlot() > 0;
+    const TPointD markerAt = hadMarker ? PointOf(GcellRef(MarkerSlot())) : TPointD{};
+    const int pointsAtMarker = hadMarker ? PointsAt(markerAt) : 0;
     last[step % 8] = m.Step(ui, held);
     if (std::getenv("MONKEY_TRACE")) std::fprintf(stderr, "%d %s\n", step, last[step % 8].substr(0, 80).c_str());
+    if (CurOpButton() == OpBtn_Line) reached.insert(g_lineOp.run.state);
     // Only the user's undo takes cells away (no erasing operation is among
     // the choices), and the other window's drawing never changes.
-    if (StoreWindow() == window) {
+    if (StoreWindow() == window && !m.cleared()) {
       const int other = 3 - window;
       if (LiveCells(other) != before[other])
-        FAIL() << "seed " << GetParam() << " step " << step << ": window " << other << " changed from "
-               << before[other] << " to " << LiveCells(other) << " cells: " << last[step % 8];
+        FAIL() << fail(step, "window " + std::to_string(other) + " changed from " + std::to_string(before[other]) +
+                                 " to " + std::to_string(LiveCells(other)) + " cells");
       if (!m.undid() && LiveCells(window) < before[window])
-        FAIL() << "seed " << GetParam() << " step " << step << ": window " << window << " lost cells "
-               << before[window] << " to " << LiveCells(window) << ": " << last[step % 8];
+        FAIL() << fail(step, "window " + std::to_string(window) + " lost cells " + std::to_string(before[window]) +
+                                 " to " + std::to_string(LiveCells(window)));
+      if (!m.undid()) stored += std::max(0, LiveCells(window) - before[window]);
+      // The curve's temporary point goes with the curve.
+      if (hadMarker && MarkerSlot() == 0 && !m.undid() && PointsAt(markerAt) != pointsAtMarker)
+        FAIL() << fail(step, "the curve's temporary point outlived the curve");
     }
-    const std::string err = CheckInvariants(held);
-    if (!err.empty()) {
-      std::string trail;
-      for (int k = 7; k >= 0; --k)
-        if (step - k >= 0) trail += "\n  " + last[(step - k) % 8];
-      FAIL() << "seed " << GetParam() << " step " << step << ": " << err << trail;
-    }
+    std::string err = CheckInvariants(held);
+    if (err.empty()) err = CheckScreen(held);
+    if (!err.empty()) FAIL() << fail(step, err);
   }
   // Both buttons let go: every gesture ends.
   if (held & ssLeft) ui.Release(ssLeft, 10, 10);
   if (held & ssRight) ui.Release(ssRight, 10, 10);
   EXPECT_EQ(g_mouseNav.DragMode, dmNone);
   EXPECT_EQ(CheckInvariants(0), "");
+  // The run went through every state of the line operation and drew.
+  for (LineState s : {LineState::lsStart, LineState::lsEnd, LineState::lsBasePick, LineState::lsBaseEnd,
+                      LineState::lsMouseAngle, LineState::lsChainStart, LineState::lsChainNext,
+                      LineState::lsCurveStart, LineState::lsCurveNext})
+    EXPECT_TRUE(reached.count(s)) << "seed " << GetParam() << " never reached state " << static_cast<int>(s);
+  EXPECT_GE(stored, 200) << "seed " << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, MonkeyTest, ::testing::Values(1u, 2u, 3u, 42u, 2026u));

@@ -550,6 +550,20 @@ TEST_F(DrawTest, XorTwiceRestoresAndEraseLeavesBackground) {
   for (std::uint32_t px : rc.Image().pixels) ASSERT_EQ(PixelToColor(px), BackgroundColor());
 }
 
+// A point drawn as one dot (too small to show more) and highlighted as the
+// ring of its marker: erasing it takes the dot too.
+TEST_F(DrawTest, ErasingAPointDrawnAsADotLeavesBackground) {
+  RasterCanvas rc(201, 101);
+  Bind(rc);
+  CurPVC().basicScale = 0.5;
+  TGcell pt = Cell(GK_POINT);
+  pt.p[0] = 100, pt.p[1] = 50;
+  DrawCell(g, pt);
+  ASSERT_NE(PixelToColor(rc.Image().pixels[50 * 201 + 100]), BackgroundColor());
+  EraseCell(g, pt);
+  for (std::uint32_t px : rc.Image().pixels) ASSERT_EQ(PixelToColor(px), BackgroundColor());
+}
+
 // ---- points ----------------------------------------------------------------
 
 TEST_F(DrawTest, PointIsDotMarkerOrRingsBySize) {

@@ -123,7 +123,10 @@ std::string TScriptRecorder::Line(const TInputEvent& e) {
     case TInputKind::Menu: return "menu " + e.name;
     case TInputKind::Drop: {
       std::string s = "drop";
-      for (const std::string& f : e.files) s += " " + ScriptQuote(f);
+      for (const std::string& f : e.files) {
+        s += ' ';
+        s += ScriptQuote(f);
+      }
       return s;
     }
     case TInputKind::Close: return "close";

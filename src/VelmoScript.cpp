@@ -74,10 +74,16 @@ int ScriptKeyCode(std::string_view name) {
   }
   for (const TKeyName& k : kKeyNames)
     if (EqualNoCase(name, k.name)) return k.key;
+  // Num0..Num9 and F1..F12: a prefix and a number, compared as text.
+  const auto numbered = [&](std::string_view prefix, int n) {
+    std::string word(prefix);
+    word += std::to_string(n);
+    return EqualNoCase(name, word);
+  };
   for (int n = 0; n <= 9; ++n)
-    if (EqualNoCase(name, "Num" + std::to_string(n))) return 96 + n;
+    if (numbered("Num", n)) return 96 + n;
   for (int n = 1; n <= 12; ++n)
-    if (EqualNoCase(name, "F" + std::to_string(n))) return kVkF1 + n - 1;
+    if (numbered("F", n)) return kVkF1 + n - 1;
   return 0;
 }
 
@@ -934,11 +940,30 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
   auto previousFailure = platform.FailureHandler();
   platform.Reset();
   platform.SetFailureHandler([](const std::string& what) {
-    // "unscripted question: TEXT", "unscripted save dialog: TITLE", ...
-    constexpr std::string_view kUnscripted = "unscripted ";
-    const std::string_view w(what);
-    throw TScriptStop{"答えの用意されていない問いです: " +
-                      Utf8ToSjis(w.substr(0, kUnscripted.size()) == kUnscripted ? w.substr(kUnscripted.size()) : w)};
+    // "unscripted question: TEXT", "unscripted save dialog: TITLE", ...: named
+    // in Japanese, with the question's own text.
+    static const std::pair<std::string_view, const char*> kKinds[] = {
+        {"unscripted question", "問い"},           {"unscripted open dialog", "開くダイアログ"},
+        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"},
+        {"unscripted print dialog", "印刷ダイアログ"}, {"unscripted input dialog", "入力ダイアログ"}};
+    std::string_view w(what);
+    std::string kind;
+    for (const auto& [prefix, name] : kKinds)
+      if (w.substr(0, prefix.size()) == prefix) {
+        kind = name;
+        w.remove_prefix(prefix.size());
+        break;
+      }
+    if (!w.empty() && w.front() == ':') w.remove_prefix(1);
+    while (!w.empty() && w.front() == ' ') w.remove_prefix(1);
+    std::string named = kind;
+    if (!w.empty()) {
+      if (!named.empty()) named += ' ';
+      named += "「";
+      named += Utf8ToSjis(w);
+      named += "」";
+    }
+    throw TScriptStop{"答えの用意されていない問いです: " + named};
   });
   SetPlatform(&platform);
   g_wiring.holdKey = [](PhysKey key, bool down) { Headless().SetKeyDown(key, down); };

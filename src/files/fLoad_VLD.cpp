@@ -496,8 +496,9 @@ private:
       if (size == 0 && p[3] == 0) size = v & 15;  // older files kept the size in the pen field
       c.size = static_cast<std::uint8_t>(std::min(size, kTextSizeCount - 1));
       c.pen = 1;
-      c.text = NextLine();
-      std::replace(c.text.begin(), c.text.end(), '\r', ' ');
+      std::string text = NextLine();
+      std::replace(text.begin(), text.end(), '\r', ' ');
+      c.text = std::move(text);
     } else {
       return true;  // section lines, empty lines, unknown records
     }

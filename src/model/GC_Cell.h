@@ -4,8 +4,11 @@
 // kind it knows.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "kernel/Z_Math.h"
 
@@ -36,6 +39,65 @@ enum : std::uint16_t {
   PEN_SELECTED = 0x8000,  // part of the current selection
 };
 
+// The text of a cell: a reference-counted, unchangeable string (CP932), one
+// pointer wide and null while empty, so the many cells without a text
+// (lines, arcs, circles, points) carry no string of their own and copying a
+// cell copies a pointer. Reads as a const std::string; a new text is
+// assigned whole.
+class TCellText {
+public:
+  TCellText() noexcept = default;
+  TCellText(std::string_view s) : rep_(s.empty() ? nullptr : new Rep{1, std::string(s)}) {}
+  TCellText(const std::string& s) : TCellText(std::string_view(s)) {}
+  TCellText(std::string&& s) : rep_(s.empty() ? nullptr : new Rep{1, std::move(s)}) {}
+  TCellText(const char* s) : TCellText(std::string_view(s)) {}
+  TCellText(const TCellText& o) noexcept : rep_(o.rep_) {
+    if (rep_) rep_->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  TCellText(TCellText&& o) noexcept : rep_(o.rep_) { o.rep_ = nullptr; }
+  TCellText& operator=(TCellText o) noexcept {
+    std::swap(rep_, o.rep_);
+    return *this;
+  }
+  ~TCellText() {
+    if (rep_ && rep_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete rep_;
+  }
+
+  const std::string& str() const noexcept { return rep_ ? rep_->s : Empty(); }
+  operator const std::string&() const noexcept { return str(); }
+  operator std::string_view() const noexcept { return str(); }
+
+  bool empty() const noexcept { return rep_ == nullptr; }
+  std::size_t size() const noexcept { return str().size(); }
+  const char* c_str() const noexcept { return str().c_str(); }
+  char operator[](std::size_t i) const { return str()[i]; }
+  std::size_t find(char c, std::size_t from = 0) const noexcept { return str().find(c, from); }
+  std::size_t find(std::string_view s, std::size_t from = 0) const noexcept { return str().find(s, from); }
+  std::string substr(std::size_t at, std::size_t n = std::string::npos) const { return str().substr(at, n); }
+  bool starts_with(std::string_view s) const noexcept { return str().starts_with(s); }
+  bool starts_with(char c) const noexcept { return str().starts_with(c); }
+
+  friend bool operator==(const TCellText& a, const TCellText& b) noexcept { return a.str() == b.str(); }
+  friend bool operator==(const TCellText& a, std::string_view b) noexcept { return a.str() == b; }
+  friend bool operator==(const TCellText& a, const std::string& b) noexcept { return a.str() == b; }
+  friend bool operator==(const TCellText& a, const char* b) noexcept { return a.str() == b; }
+
+private:
+  struct Rep {
+    std::atomic<std::uint32_t> refs;
+    std::string s;
+  };
+  static const std::string& Empty() noexcept {
+    static const std::string empty;
+    return empty;
+  }
+  Rep* rep_ = nullptr;
+};
+
+inline std::string operator+(const std::string& a, const TCellText& b) { return a + b.str(); }
+inline std::string operator+(const TCellText& a, const std::string& b) { return a.str() + b; }
+
+// The fields in the order of the record; laid out in 96 bytes.
 struct TGcell {
   std::uint8_t window = 0;  // owning drawing window, 1 or 2
   std::uint8_t undo = 0;    // 1 when added or deleted in the current undo step
@@ -44,9 +106,10 @@ struct TGcell {
   std::uint8_t size = 0;    // texts: size number 1..10, 0 = own size in p2..p4
   std::uint16_t pen = 0;
   std::int32_t vertical = 0;  // texts: non-zero = vertical writing
-  std::string text;           // text, polygon colour and vertices, fill colour, picture file
+  TCellText text;             // text, polygon colour and vertices, fill colour, picture file
   double p[9] = {};           // geometry, by kind
 };
+static_assert(sizeof(TGcell) == 96);
 
 // ---- Typed views ---------------------------------------------------------------
 // Each reads the slots its kind uses; on a cell of another kind it reads

@@ -26,6 +26,21 @@ GC_DBState EmptyStore() {
 
 GC_DBState g_gcdb = EmptyStore();
 
+void TCellArray::resize(std::size_t n) {
+  const std::size_t blocks = (n + kBlock - 1) / kBlock;
+  if (n < size_) {
+    for (std::size_t i = n; i < std::min(size_, blocks * kBlock); ++i) (*this)[i] = TGcell{};
+    blocks_.resize(blocks);
+  } else if (blocks > blocks_.size()) {
+    std::vector<std::unique_ptr<TGcell[]>> added;
+    added.reserve(blocks - blocks_.size());
+    for (std::size_t b = blocks_.size(); b < blocks; ++b) added.push_back(std::make_unique<TGcell[]>(kBlock));
+    blocks_.reserve(blocks);
+    for (auto& b : added) blocks_.push_back(std::move(b));
+  }
+  size_ = n;
+}
+
 namespace {
 
 constexpr double kEps = 0.001;
@@ -348,29 +363,43 @@ void GcellReorder() {
   // Drawing order: solid lines, arcs and circles of pens 1..6, then texts of
   // sizes 1..10, then everything else; each band keeps the store order, so
   // fills and pictures keep their stacking.
+  constexpr int kBands = 18;
   auto band = [](const TGcell& c) {
     if ((c.kind == GK_LINE || c.kind == GK_ARC || c.kind == GK_CIRCLE) && c.pen >= 17 && c.pen <= 22)
       return c.pen - 16;
     if (c.kind == GK_TEXT && c.size >= 1 && c.size <= 10) return 6 + c.size;
     return 17;
   };
-  std::vector<int> order(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) order[i] = i + 1;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int a, int b) { return band(g_gcdb.cells[a]) < band(g_gcdb.cells[b]); });
+  auto& cells = g_gcdb.cells;
+  int count[kBands] = {};
+  bool ordered = true;
+  for (int i = 1, last = 0; i <= n; ++i) {
+    const int b = band(cells[i]);
+    ++count[b];
+    ordered = ordered && b >= last;
+    last = b;
+  }
+  if (ordered) return;  // nothing moves: the compaction's move stands
 
+  // A stable counting sort: each cell's new slot from its band's start.
+  int next[kBands];
+  for (int b = 0, at = 1; b < kBands; ++b) {
+    next[b] = at;
+    at += count[b];
+  }
+  std::vector<int> target(static_cast<std::size_t>(n) + 1, 0);
+  for (int i = 1; i <= n; ++i) target[i] = next[band(cells[i])]++;
   // Compose the move with the compaction just done, so that a reference
   // taken before the reorder still resolves.
-  std::vector<int> afterCompact = std::move(g_gcdb.remap);
-  std::vector<int> newSlot(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<TGcell> moved(static_cast<std::size_t>(n));
-  for (int k = 0; k < n; ++k) {
-    moved[k] = std::move(g_gcdb.cells[order[k]]);
-    newSlot[order[k]] = k + 1;
+  for (int& s : g_gcdb.remap) s = s ? target[s] : 0;
+  // Every cell to its slot, cycle by cycle, in place.
+  for (int i = 1; i <= n; ++i) {
+    while (target[i] != i) {
+      const int t = target[i];
+      std::swap(cells[i], cells[t]);
+      std::swap(target[i], target[t]);
+    }
   }
-  for (int k = 0; k < n; ++k) g_gcdb.cells[k + 1] = std::move(moved[k]);
-  for (int& s : afterCompact) s = s ? newSlot[s] : 0;
-  g_gcdb.remap = std::move(afterCompact);
 }
 
 TCellRef GcellRefOf(int i) { return {i, g_gcdb.generation}; }

@@ -10,13 +10,41 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "model/GC_Cell.h"
 
+// The store's array: cells in blocks of a fixed size, so growing never
+// moves or copies the cells already there (a million cells never need room
+// for two million while the array grows). Indexed like a vector.
+class TCellArray {
+public:
+  static constexpr int kBlockBits = 12;
+  static constexpr std::size_t kBlock = std::size_t{1} << kBlockBits;
+
+  TCellArray() = default;
+  TCellArray(const TCellArray&) = delete;
+  TCellArray& operator=(const TCellArray&) = delete;
+  TCellArray(TCellArray&&) noexcept = default;
+  TCellArray& operator=(TCellArray&&) noexcept = default;
+
+  std::size_t size() const { return size_; }
+  // Longer: the new cells are zeroed (std::bad_alloc when there is no
+  // memory for them; the array is then as it was). Shorter: the cells past
+  // the end are zeroed, whole blocks past it freed.
+  void resize(std::size_t n);
+  TGcell& operator[](std::size_t i) { return blocks_[i >> kBlockBits][i & (kBlock - 1)]; }
+  const TGcell& operator[](std::size_t i) const { return blocks_[i >> kBlockBits][i & (kBlock - 1)]; }
+
+private:
+  std::vector<std::unique_ptr<TGcell[]>> blocks_;
+  std::size_t size_ = 0;
+};
+
 struct GC_DBState {
-  std::vector<TGcell> cells;  // length = capacity + 1
+  TCellArray cells;  // length = capacity + 1
   int capacity = 0;           // highest usable slot
   int used = 0;               // slots 1..used are in use
   int window = 1;             // current drawing window

@@ -122,7 +122,7 @@ void CopyExceptText(TGcell& dst, const TGcell& src) {
   dst.pen = src.pen;
   dst.vertical = src.vertical;
   std::copy(std::begin(src.p), std::end(src.p), dst.p);
-  dst.text.clear();
+  dst.text = {};
 }
 
 void PointPiece(const TGcell& cell, TCellPieces& out) {
@@ -230,11 +230,7 @@ std::size_t StripTrailing(std::string_view s, IsDot isDot) {
 TGcell* TCellPieces::Add() {
   if (count >= kMaxPieces) return nullptr;
   if (static_cast<std::size_t>(count) < cells.size()) {
-    TGcell& c = cells[static_cast<std::size_t>(count)];
-    std::string text = std::move(c.text);
-    text.clear();
-    c = TGcell{};
-    c.text = std::move(text);
+    cells[static_cast<std::size_t>(count)] = TGcell{};
   } else {
     cells.emplace_back();
   }
@@ -327,19 +323,22 @@ void ExpandText(const TGcell& cell, TCellPieces& out) {
     pen = static_cast<std::uint16_t>((pen & ~PEN_NUMBER_MASK) | size);
   RunLayout lay{m.height, m.width, m.gap};
   TGcell* piece = nullptr;
+  std::string& text = out.scratch;  // the piece's text while its run grows
   const auto start = [&](RunKind kind) -> std::string* {
     piece = out.Add();
     if (!piece) return nullptr;
     CopyExceptText(*piece, cell);
     piece->size = 0;
     piece->pen = pen;
-    if (marks.mincho) piece->text += '~';
-    if (marks.underline && kind == RunKind::Plain) piece->text += "%%u1";
-    return &piece->text;
+    text.clear();
+    if (marks.mincho) text += '~';
+    if (marks.underline && kind == RunKind::Plain) text += "%%u1";
+    return &text;
   };
   const auto done = [&](const Run& r) {
     const RunPlace at = lay.Place(r);
     if (!piece) return;
+    piece->text = text;
     double dx, dy;
     RotatePoint(dx, dy, at.x, at.y, angle);
     piece->p[0] = x + dx;

@@ -31,6 +31,7 @@ constexpr int kMaxPieces = 257;
 struct TCellPieces {
   std::vector<TGcell> cells;
   int count = 0;
+  std::string scratch;  // a text piece's text while it is cut out
 
   int size() const { return count; }
   bool empty() const { return count == 0; }

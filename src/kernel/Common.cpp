@@ -34,7 +34,7 @@ int TruncInt(double x) {
   return ClampToInt(std::trunc(x));
 }
 
-int RoundInt(double x) {
+int RoundIntSlow(double x) {
   if (std::isnan(x)) return 0;
   // nearbyint rounds halves to even in the default rounding mode.
   return ClampToInt(std::nearbyint(x));

@@ -29,7 +29,17 @@ void OrderReals(double& a, double& b);
 int TruncInt(double x);
 // x rounded to the nearest integer, halves to the even neighbour (2.5 -> 2,
 // 3.5 -> 4, -2.5 -> -2), clamped to +-2147483647; NaN gives 0.
-int RoundInt(double x);
+int RoundIntSlow(double x);
+inline int RoundInt(double x) {
+  // Pixel positions: adding and taking away 1.5 * 2^52 rounds to the
+  // nearest integer, halves to even, in the default rounding mode, without
+  // a library call. The rest (large, NaN) takes the careful way.
+  if (x > -1e9 && x < 1e9) {
+    constexpr double kMagic = 6755399441055744.0;
+    return static_cast<int>((x + kMagic) - kMagic);
+  }
+  return RoundIntSlow(x);
+}
 
 void FillBytes(void* buffer, std::uint8_t value, std::size_t count);
 // -1, 0 or 1 by the first differing byte, compared unsigned.

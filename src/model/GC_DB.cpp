@@ -1,12 +1,17 @@
 #include "model/GC_DB.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <numbers>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
@@ -26,17 +31,80 @@ GC_DBState EmptyStore() {
 
 GC_DBState g_gcdb = EmptyStore();
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kSmallPage = 4096;
+
+// Reserves address space for cells: as many as asked, fewer where the
+// system will not give that much (halving down to a million).
+void* Reserve(std::size_t& cells, std::size_t& bytes) {
+  for (std::size_t want = cells; want >= (std::size_t{1} << 20); want /= 2) {
+    bytes = want * sizeof(TGcell) + kHugePage;
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p != MAP_FAILED) {
+      cells = want;
+      return p;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TCellArray::TCellArray(TCellArray&& o) noexcept
+    : base_(std::exchange(o.base_, nullptr)),
+      size_(std::exchange(o.size_, 0)),
+      reserved_(std::exchange(o.reserved_, 0)),
+      mapping_(std::exchange(o.mapping_, nullptr)),
+      mappingBytes_(std::exchange(o.mappingBytes_, 0)) {}
+
+TCellArray& TCellArray::operator=(TCellArray&& o) noexcept {
+  if (this != &o) {
+    Release();
+    base_ = std::exchange(o.base_, nullptr);
+    size_ = std::exchange(o.size_, 0);
+    reserved_ = std::exchange(o.reserved_, 0);
+    mapping_ = std::exchange(o.mapping_, nullptr);
+    mappingBytes_ = std::exchange(o.mappingBytes_, 0);
+  }
+  return *this;
+}
+
+TCellArray::~TCellArray() { Release(); }
+
+void TCellArray::Release() {
+  if (!mapping_) return;
+  std::destroy(base_, base_ + size_);
+  ::munmap(mapping_, mappingBytes_);
+  mapping_ = nullptr;
+  base_ = nullptr;
+  size_ = reserved_ = mappingBytes_ = 0;
+}
+
 void TCellArray::resize(std::size_t n) {
-  const std::size_t blocks = (n + kBlock - 1) / kBlock;
-  if (n < size_) {
-    for (std::size_t i = n; i < std::min(size_, blocks * kBlock); ++i) (*this)[i] = TGcell{};
-    blocks_.resize(blocks);
-  } else if (blocks > blocks_.size()) {
-    std::vector<std::unique_ptr<TGcell[]>> added;
-    added.reserve(blocks - blocks_.size());
-    for (std::size_t b = blocks_.size(); b < blocks; ++b) added.push_back(std::make_unique<TGcell[]>(kBlock));
-    blocks_.reserve(blocks);
-    for (auto& b : added) blocks_.push_back(std::move(b));
+  if (n > size_) {
+    if (!mapping_) {
+      // Room for 64 million cells; the pages come as they are used.
+      std::size_t cells = std::size_t{1} << 26, bytes = 0;
+      void* m = Reserve(cells, bytes);
+      if (!m) throw std::bad_alloc();
+      mapping_ = m;
+      mappingBytes_ = bytes;
+      reserved_ = cells;
+      const auto at = (reinterpret_cast<std::uintptr_t>(m) + kHugePage - 1) & ~(kHugePage - 1);
+      base_ = reinterpret_cast<TGcell*>(at);
+      ::madvise(base_, cells * sizeof(TGcell), MADV_HUGEPAGE);
+    }
+    if (n > reserved_) throw std::bad_alloc();
+    std::uninitialized_value_construct(base_ + size_, base_ + n);
+  } else if (n < size_) {
+    std::destroy(base_ + n, base_ + size_);
+    // Whole pages past the new end go back to the system (reading zeroes,
+    // that is cells of kind 0, should they be used again).
+    const auto from = (reinterpret_cast<std::uintptr_t>(base_ + n) + kSmallPage - 1) & ~(kSmallPage - 1);
+    const auto to = reinterpret_cast<std::uintptr_t>(base_ + size_) & ~(kSmallPage - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
   }
   size_ = n;
 }

@@ -16,31 +16,36 @@
 
 #include "model/GC_Cell.h"
 
-// The store's array: cells in blocks of a fixed size, so growing never
-// moves or copies the cells already there (a million cells never need room
-// for two million while the array grows). Indexed like a vector.
+// The store's array: one range of address space reserved for the largest
+// store there may be, whose pages the system gives as the cells fill them.
+// Growing never moves or copies the cells already there (a million cells
+// never need room for two million), and the cells lie in huge pages where
+// the system offers them, which a pass over a million cells needs far fewer
+// page-table walks for. Indexed like a vector.
 class TCellArray {
 public:
-  static constexpr int kBlockBits = 12;
-  static constexpr std::size_t kBlock = std::size_t{1} << kBlockBits;
-
   TCellArray() = default;
   TCellArray(const TCellArray&) = delete;
   TCellArray& operator=(const TCellArray&) = delete;
-  TCellArray(TCellArray&&) noexcept = default;
-  TCellArray& operator=(TCellArray&&) noexcept = default;
+  TCellArray(TCellArray&& o) noexcept;
+  TCellArray& operator=(TCellArray&& o) noexcept;
+  ~TCellArray();
 
   std::size_t size() const { return size_; }
-  // Longer: the new cells are zeroed (std::bad_alloc when there is no
-  // memory for them; the array is then as it was). Shorter: the cells past
-  // the end are zeroed, whole blocks past it freed.
+  // Longer: the new cells are zeroed (std::bad_alloc beyond what can be
+  // reserved; the array is then as it was). Shorter: the cells past the end
+  // go, and their memory back to the system.
   void resize(std::size_t n);
-  TGcell& operator[](std::size_t i) { return blocks_[i >> kBlockBits][i & (kBlock - 1)]; }
-  const TGcell& operator[](std::size_t i) const { return blocks_[i >> kBlockBits][i & (kBlock - 1)]; }
+  TGcell& operator[](std::size_t i) { return base_[i]; }
+  const TGcell& operator[](std::size_t i) const { return base_[i]; }
 
 private:
-  std::vector<std::unique_ptr<TGcell[]>> blocks_;
+  void Release();
+  TGcell* base_ = nullptr;
   std::size_t size_ = 0;
+  std::size_t reserved_ = 0;  // cells
+  void* mapping_ = nullptr;   // the reservation as mapped (the cells start at a 2 MiB boundary in it)
+  std::size_t mappingBytes_ = 0;
 };
 
 struct GC_DBState {
@@ -83,6 +88,11 @@ TGcell GcellGetAny(int i);
 // Read-only access without copying, whatever the window (check .window);
 // a zeroed cell outside 1..used. Valid until the store next changes.
 const TGcell& GcellRef(int i);
+// Asks the memory for slot i ahead of its use (1..used; anything else is
+// ignored).
+inline void GcellPrefetch(int i) {
+  if (i >= 1 && i <= g_gcdb.used) __builtin_prefetch(&g_gcdb.cells[static_cast<std::size_t>(i)]);
+}
 // True when slot i holds a live cell of the current window.
 bool GcellLive(int i);
 

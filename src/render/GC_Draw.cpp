@@ -426,15 +426,15 @@ void DrawCell(TGContext& g, const TGcell& cell) {
 
 void DrawCellFast(TGContext& g, const TGcell& cell, bool force) {
   if (!Ready(g) || cell.kind <= 0) return;
-  const TGcell* c = &cell;
-  TGcell dimmed;
   if (!force && !IsCellShown(cell)) {
     const TDisplaySwitches& sw = CurPVC().show;
     if (!sw.dimHidden || (IsAuxCell(cell) && !sw.auxiliary)) return;
-    dimmed = cell;
+    TGcell dimmed = cell;
     dimmed.pen |= PEN_DIM;
-    c = &dimmed;
+    DrawCellFast(g, dimmed, true);
+    return;
   }
+  const TGcell* c = &cell;
   if (g.printing) {
     DrawCellGeneral(g, *c, true);
     return;
@@ -787,8 +787,16 @@ void DrawAllCells(TGContext& g) {
     else
       rest.push_back(i);
   }
-  for (const std::vector<int>* q : {&aux, &dashed, &rest, &points})
-    for (const int i : *q) DrawCellFast(g, GcellRef(i), true);
+  // Drawing a cell takes long enough for the memory's own read-ahead to
+  // lose the thread: the cells a few places on are asked for in time.
+  constexpr std::size_t kAhead = 8;
+  for (const std::vector<int>* q : {&aux, &dashed, &rest, &points}) {
+    const std::size_t m = q->size();
+    for (std::size_t k = 0; k < m; ++k) {
+      if (k + kAhead < m) GcellPrefetch((*q)[k + kAhead]);
+      DrawCellFast(g, GcellRef((*q)[k]), true);
+    }
+  }
   G_PenWidth(g, 1);
   g.canvas->SetPenStyle(TPenStyle::Solid);
 }

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "kernel/Z_Math.h"
+#include "model/GC_Index.h"
 #include "model/PVC.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -310,13 +311,23 @@ bool SnapPoint(const TGContext& view, double& x, double& y) {
   static TCellPieces pieces;
   candidates.clear();
 
-  // 1. The cells near P.
+  // 1. The cells near P, in store order: of a large drawing those the
+  // spatial index has near P, a superset of what the pass would take (a
+  // line's test reaches up to 4T beyond its end and 4T aside, more than 4T
+  // along an axis: twice that is asked for).
   const int used = StoreUsed(), window = StoreWindow();
-  for (int i = 1; i <= used && static_cast<int>(candidates.size()) < kMaxCandidates; ++i) {
+  const auto consider = [&](int i) {
     const TGcell& c = GcellRef(i);
-    if (c.kind <= 0 || c.window != window) continue;
+    if (c.kind <= 0 || c.window != window) return;
     const double W = static_cast<int>(candidates.size()) < kWideCandidates ? 4 * T : T;
     if (IsCandidate(c, px, py, W, u, T, pieces) && IsCellShown(c)) candidates.push_back(i);
+  };
+  static std::vector<int> near;
+  if (GcellNear(px - 8 * T, py - 8 * T, px + 8 * T, py + 8 * T, false, near)) {
+    for (std::size_t k = 0; k < near.size() && static_cast<int>(candidates.size()) < kMaxCandidates; ++k)
+      consider(near[k]);
+  } else {
+    for (int i = 1; i <= used && static_cast<int>(candidates.size()) < kMaxCandidates; ++i) consider(i);
   }
 
   // 2. The grid point.

@@ -16,6 +16,7 @@
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
 #include "kernel/SjisConv.h"
+#include "model/GC_Index.h"
 #include "model/PVC.h"
 
 namespace {
@@ -216,7 +217,10 @@ int KeepInOrder(Keep keep) {
 
 }  // namespace
 
-void GC_DB_Reset() { g_gcdb = EmptyStore(); }
+void GC_DB_Reset() {
+  g_gcdb = EmptyStore();
+  GC_Index_Reset();
+}
 
 void SetStoreWindow(int w) {
   if (w == 1 || w == 2) g_gcdb.window = w;
@@ -309,22 +313,33 @@ bool GcellLive(int i) {
   return c.kind > 0 && c.window == g_gcdb.window;
 }
 
-bool GcellPut(const TGcell& cell, int i) {
+namespace {
+
+// Writes a checked cell into slot i; a new place or shape makes the
+// spatial index of its window stale.
+bool Put(const TGcell& cell, int i) {
   if (!InArray(i)) return false;
   TGcell c = cell;
   if (c.kind > 0 && !Validate(c)) return false;
-  g_gcdb.cells[i] = std::move(c);
+  TGcell& slot = g_gcdb.cells[i];
+  if (std::abs(slot.kind) != std::abs(c.kind) || slot.window != c.window ||
+      !std::equal(std::begin(slot.p), std::end(slot.p), std::begin(c.p))) {
+    GcellIndexDirty(slot.window);
+    GcellIndexDirty(c.window);
+  }
+  slot = std::move(c);
+  return true;
+}
+
+}  // namespace
+
+bool GcellPut(const TGcell& cell, int i) {
+  if (!Put(cell, i)) return false;
   Touch(g_gcdb.window);
   return true;
 }
 
-bool GcellPutQuiet(const TGcell& cell, int i) {
-  if (!InArray(i)) return false;
-  TGcell c = cell;
-  if (c.kind > 0 && !Validate(c)) return false;
-  g_gcdb.cells[i] = std::move(c);
-  return true;
-}
+bool GcellPutQuiet(const TGcell& cell, int i) { return Put(cell, i); }
 
 void GcellDelete(int i) {
   if (!InStore(i)) return;

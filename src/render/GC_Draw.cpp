@@ -789,7 +789,7 @@ void DrawAllCells(TGContext& g) {
   }
   // Drawing a cell takes long enough for the memory's own read-ahead to
   // lose the thread: the cells a few places on are asked for in time.
-  constexpr std::size_t kAhead = 8;
+  constexpr std::size_t kAhead = 16;
   for (const std::vector<int>* q : {&aux, &dashed, &rest, &points}) {
     const std::size_t m = q->size();
     for (std::size_t k = 0; k < m; ++k) {

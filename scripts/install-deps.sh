@@ -7,6 +7,7 @@ PKGS=(
   g++ cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libjpeg62-turbo-dev libgif-dev libarchive-dev
+  zlib1g-dev  # the PNG pictures of velmo --render
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth

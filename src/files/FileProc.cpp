@@ -926,7 +926,15 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
   return SaveByExtension(out) ? 0 : 1;
 }
 
-int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image) {
+bool DrawingNeedsRasterHelper() {
+  if (CurPVC().varyWidths) return true;
+  for (int i = 1, n = StoreUsed(); i <= n; ++i)
+    if (GcellLive(i) && GcellRef(i).kind == GK_TEXT) return true;
+  return false;
+}
+
+int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image,
+                  void (*beforeDrawing)(bool needsRasterHelper)) {
   image = TRasterImage{};
   std::error_code ec;
   if (width < 1 || height < 1 || width > kRenderMaxSide || height > kRenderMaxSide) {
@@ -939,6 +947,7 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
     return 1;
   }
   if (!OpenDrawingFile(in)) return 1;
+  if (beforeDrawing) beforeDrawing(DrawingNeedsRasterHelper());
   ViewAttach(width, height);
   ViewFitAll();
   ViewRedraw(1);

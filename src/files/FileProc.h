@@ -261,6 +261,14 @@ int ConvertDrawing(const std::filesystem::path& in, const std::filesystem::path&
 constexpr int kRenderMaxSide = 16384;
 // velmo --render IN OUT.png: reads IN and draws the whole drawing fitted
 // into a width x height view as the main view shows it. Returns the exit
-// status (0 on success) and the picture in image.
+// status (0 on success) and the picture in image. Between reading and
+// drawing, beforeDrawing (when given) is told whether the drawing needs the
+// platform's raster helper (texts, pens wider than a pixel), so a command
+// line can start the toolkit only then.
 struct TRasterImage;
-int RenderDrawing(const std::filesystem::path& in, int width, int height, TRasterImage& image);
+int RenderDrawing(const std::filesystem::path& in, int width, int height, TRasterImage& image,
+                  void (*beforeDrawing)(bool needsRasterHelper) = nullptr);
+
+// Whether drawing the current window needs the raster helper: a live text,
+// or pens drawn in their widths.
+bool DrawingNeedsRasterHelper();

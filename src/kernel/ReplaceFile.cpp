@@ -33,11 +33,11 @@ TReplacement::~TReplacement() {
   if (created_ && !committed_) fs::remove(path_, ec);
 }
 
-bool TReplacement::Commit() {
+bool TReplacement::Commit(bool synced) {
   std::FILE* f = file_;
   file_ = nullptr;
   if (!f) return false;
-  bool ok = std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
+  bool ok = std::fflush(f) == 0 && (!synced || ::fsync(fileno(f)) == 0);
   ok = std::fclose(f) == 0 && ok;
   if (!ok) return false;
   std::error_code ec;
@@ -50,11 +50,11 @@ bool TReplacement::Commit() {
   return true;
 }
 
-bool ReplaceFileContents(const fs::path& target, std::string_view bytes) {
+bool ReplaceFileContents(const fs::path& target, std::string_view bytes, bool synced) {
   TReplacement out(target);
   if (!out.file()) return false;
   if (std::fwrite(bytes.data(), 1, bytes.size(), out.file()) != bytes.size()) return false;
-  return out.Commit();
+  return out.Commit(synced);
 }
 
 ReadFileResult ReadFileContents(const fs::path& path, std::size_t limit, std::string& text) {

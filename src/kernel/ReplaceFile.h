@@ -22,9 +22,11 @@ public:
   // Null when the new file could not be created.
   std::FILE* file() const { return file_; }
 
-  // Flushes to the disk, closes, gives it the old file's permissions and
-  // renames it over the target; false (new file removed) when any step fails.
-  bool Commit();
+  // Flushes to the disk (unless synced is false: a file that can be made
+  // again, where the wait is not worth it), closes, gives it the old file's
+  // permissions and renames it over the target; false (new file removed)
+  // when any step fails.
+  bool Commit(bool synced = true);
 
 private:
   std::filesystem::path target_, path_;
@@ -34,8 +36,8 @@ private:
 };
 
 // Replaces the target by the bytes; false when they could not all be written
-// (the target is then untouched).
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes);
+// (the target is then untouched). synced as for TReplacement::Commit.
+bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes, bool synced = true);
 
 enum class ReadFileResult { Ok, Missing, Unreadable };
 // Reads a regular file (anything else is Unreadable: a pipe would block) up

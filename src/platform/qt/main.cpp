@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "Velmo.h"
 #include "VelmoScript.h"
 #include "files/FileProc.h"
+#include "files/PngFile.h"
 #include "kernel/ProgramDir.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
@@ -85,8 +87,21 @@ bool ParseSize(const char* text, int& width, int& height) {
   return std::sscanf(text, "%dx%d%c", &width, &height, &tail) == 2 && width > 0 && height > 0;
 }
 
-// velmo --render IN OUT.png [--size WxH]: Qt only for fonts and the PNG
-// encoder, on its offscreen platform, so no display is needed.
+// velmo --render IN OUT.png [--size WxH]: Qt only for fonts and wide pens,
+// and only when the drawing has them (on its offscreen platform, so no
+// display is needed): a drawing of lines starts no application at all.
+std::unique_ptr<QGuiApplication> g_renderApp;
+
+void StartRenderToolkit(bool needsRasterHelper) {
+  if (!needsRasterHelper || g_renderApp) return;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int qtArgc = 1;
+  static char name[] = "velmo";
+  static char* qtArgv[] = {name, nullptr};
+  g_renderApp = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+  InstallQtRasterHelper();
+}
+
 int Render(int argc, char** argv) {
   if (argc != 4 && argc != 6) {
     Usage("使い方: velmo --render 入力ファイル 出力.png [--size 幅x高さ]", "");
@@ -97,29 +112,22 @@ int Render(int argc, char** argv) {
     Usage("--size には 幅x高さ (例 1600x1200) を指定します: ", argv[argc - 1]);
     return 2;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  int qtArgc = 1;
-  QGuiApplication app(qtArgc, argv);
   VelmoReset();
   HeadlessPlatform& platform = Headless();
   platform.SetEcho(true);
   platform.SetFailureHandler([](const std::string&) {});
   SetPlatform(&platform);
-  InstallQtRasterHelper();
   if (ProgramDir_Init()) InitTempPrefix();
   TRasterImage image;
-  int rc = RenderDrawing(argv[2], width, height, image);
-  if (rc == 0) {
-    const QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width, image.height,
-                         image.width * 4, QImage::Format_RGB32);
-    if (!picture.save(QString::fromUtf8(argv[3]), "PNG")) {
-      std::fprintf(stderr, "velmo: 画像を書き込めません: %s\n", argv[3]);
-      rc = 1;
-    }
+  int rc = RenderDrawing(argv[2], width, height, image, StartRenderToolkit);
+  if (rc == 0 && !WritePngFile(argv[3], image)) {
+    std::fprintf(stderr, "velmo: 画像を書き込めません: %s\n", argv[3]);
+    rc = 1;
   }
   DeleteRunTempFiles();
   VelmoReset();  // the buffer's painter goes while Qt is still up
   SetPlatform(nullptr);
+  g_renderApp.reset();
   return rc;
 }
 

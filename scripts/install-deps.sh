@@ -8,6 +8,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libjpeg62-turbo-dev libgif-dev libarchive-dev
   zlib1g-dev  # the PNG pictures of velmo --render
+  time  # GNU time: the command-line benchmarks read a run's peak memory from it
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth

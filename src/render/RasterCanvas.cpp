@@ -8,6 +8,7 @@
 namespace {
 
 TRasterHelperFactory g_helperFactory = nullptr;
+bool g_helpersThreadSafe = false;
 
 using i64 = long long;
 using i128 = __int128;
@@ -326,31 +327,43 @@ void PieOutline(const TPixelRect& box, TPixelPoint start, TPixelPoint end, std::
 
 }  // namespace
 
-void SetRasterHelperFactory(TRasterHelperFactory factory) { g_helperFactory = factory; }
+void SetRasterHelperFactory(TRasterHelperFactory factory, bool threadSafe) {
+  g_helperFactory = factory;
+  g_helpersThreadSafe = threadSafe;
+}
+
+bool RasterHelpersThreadSafe() { return !g_helperFactory || g_helpersThreadSafe; }
 
 RasterCanvas::RasterCanvas(int width, int height) { SetSize(width, height); }
+
+RasterCanvas::RasterCanvas(RasterCanvas& whole, int top, int bottom)
+    : img_(whole.img_), banded_(true), bandTop_(top), bandBottom_(bottom), st_(whole.st_), pos_(whole.pos_) {}
 
 RasterCanvas::~RasterCanvas() = default;
 
 void RasterCanvas::SetSize(int width, int height) {
+  if (banded_) return;  // the whole canvas's size is not a band's to change
   helper_.reset();
   helperTried_ = false;
-  image_.width = std::max(0, width);
-  image_.height = std::max(0, height);
-  image_.pixels.assign(static_cast<std::size_t>(image_.width) * static_cast<std::size_t>(image_.height),
+  img_->width = std::max(0, width);
+  img_->height = std::max(0, height);
+  img_->pixels.assign(static_cast<std::size_t>(img_->width) * static_cast<std::size_t>(img_->height),
                        0xFF000000u);
-  image_.pixels.shrink_to_fit();
+  img_->pixels.shrink_to_fit();
   dirty_ = ClipRect();
 }
 
 void RasterCanvas::Clear(TColor c) {
-  std::fill(image_.pixels.begin(), image_.pixels.end(), ColorToPixel(c));
-  dirty_ = ClipRect();
+  const TPixelRect wr = Writable();
+  const std::size_t w = static_cast<std::size_t>(img_->width);
+  std::fill(img_->pixels.begin() + static_cast<std::ptrdiff_t>(wr.top * w),
+            img_->pixels.begin() + static_cast<std::ptrdiff_t>(wr.bottom * w), ColorToPixel(c));
+  dirty_ = wr;
 }
 
 TColor RasterCanvas::PixelColor(int x, int y) const {
-  if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return 0;
-  return PixelToColor(image_.pixels[static_cast<std::size_t>(y) * image_.width + x]);
+  if (x < 0 || y < 0 || x >= img_->width || y >= img_->height) return 0;
+  return PixelToColor(img_->pixels[static_cast<std::size_t>(y) * img_->width + x]);
 }
 
 TPixelRect RasterCanvas::TakeDirty() {
@@ -362,7 +375,7 @@ TPixelRect RasterCanvas::TakeDirty() {
 IRasterHelper* RasterCanvas::Helper() {
   if (!helperTried_) {
     helperTried_ = true;
-    if (g_helperFactory && !image_.pixels.empty()) helper_ = g_helperFactory(image_);
+    if (g_helperFactory && !img_->pixels.empty()) helper_ = g_helperFactory(*img_, Writable());
   }
   return helper_.get();
 }
@@ -370,11 +383,13 @@ IRasterHelper* RasterCanvas::Helper() {
 void RasterCanvas::Line1(int x0, int y0, int x1, int y1) {
   if (st_.penStyle == TPenStyle::Clear) return;
   LineRun L;
-  if (!PrepareLine(x0, y0, x1, y1, image_.width, image_.height, L)) return;
+  const TPixelRect wr = Writable();
+  if (!PrepareLine(x0 - wr.left, y0 - wr.top, x1 - wr.left, y1 - wr.top, wr.Width(), wr.Height(), L)) return;
+  L.x += wr.left, L.y += wr.top;
   Touch(RunBounds(L));
   const bool xorMode = st_.penMode == TPenMode::Xor;
-  std::uint32_t* const base = image_.pixels.data();
-  const std::ptrdiff_t w = image_.width;
+  std::uint32_t* const base = img_->pixels.data();
+  const std::ptrdiff_t w = img_->width;
   if (st_.penStyle == TPenStyle::Solid) {
     std::uint32_t* p = base + L.y * w + L.x;
     const std::ptrdiff_t dMaj = L.majY * w + L.majX, dMin = L.minY * w + L.minX;
@@ -463,10 +478,10 @@ void RasterCanvas::Arc(const TPixelRect& box, TPixelPoint start, TPixelPoint end
   }
   const bool xorMode = st_.penMode == TPenMode::Xor;
   const std::uint32_t c = xorMode ? ColorToPixel(st_.penColor) & 0xFFFFFFu : ColorToPixel(st_.penColor);
-  std::uint32_t* const base = image_.pixels.data();
-  const std::size_t w = static_cast<std::size_t>(image_.width);
-  int l = image_.width, t = image_.height, r = -1, b = -1;
-  ForEachArcPixel(box, start, end, ClipRect(), [&](int x, int y) {
+  std::uint32_t* const base = img_->pixels.data();
+  const std::size_t w = static_cast<std::size_t>(img_->width);
+  int l = img_->width, t = img_->height, r = -1, b = -1;
+  ForEachArcPixel(box, start, end, Writable(), [&](int x, int y) {
     std::uint32_t& d = base[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
     d = xorMode ? d ^ c : c;
     l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = std::max(b, y);
@@ -490,7 +505,7 @@ void RasterCanvas::Fill(const double* xs, const double* ys, int n, const TPixelP
   const auto clampi = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
   const TPixelRect area = IntersectRect({clampi(std::floor(x0)) - 1, clampi(std::floor(y0)) - 1,
                                          clampi(std::ceil(x1)) + 2, clampi(std::ceil(y1)) + 2},
-                                        ClipRect());
+                                        Writable());
   if (area.Empty()) return;
   Coverage cov(area);
 
@@ -544,7 +559,7 @@ void RasterCanvas::Fill(const double* xs, const double* ys, int n, const TPixelP
   const std::uint32_t colors[3] = {0, ColorToPixel(st_.brushColor), ColorToPixel(st_.penColor)};
   int tl = area.right, tt = area.bottom, tr = area.left, tb = area.top;
   for (int y = area.top; y < area.bottom; ++y) {
-    std::uint32_t* row = image_.pixels.data() + static_cast<std::size_t>(y) * image_.width;
+    std::uint32_t* row = img_->pixels.data() + static_cast<std::size_t>(y) * img_->width;
     for (int x = area.left; x < area.right; ++x) {
       const std::uint8_t m = cov.at(x, y);
       if (!m) continue;
@@ -587,11 +602,11 @@ void RasterCanvas::Pie(const TPixelRect& box, TPixelPoint start, TPixelPoint end
 }
 
 void RasterCanvas::FillRect(const TPixelRect& r) {
-  const TPixelRect c = IntersectRect(r, ClipRect());
+  const TPixelRect c = IntersectRect(r, Writable());
   if (c.Empty()) return;
   const std::uint32_t v = ColorToPixel(st_.brushColor);
   for (int y = c.top; y < c.bottom; ++y) {
-    std::uint32_t* row = image_.pixels.data() + static_cast<std::size_t>(y) * image_.width;
+    std::uint32_t* row = img_->pixels.data() + static_cast<std::size_t>(y) * img_->width;
     std::fill(row + c.left, row + c.right, v);
   }
   Touch(c);
@@ -600,19 +615,21 @@ void RasterCanvas::FillRect(const TPixelRect& r) {
 void RasterCanvas::SetPixel(int x, int y, TColor c) { SetPixelFast(x, y, c); }
 
 void RasterCanvas::SetPixelFast(int x, int y, TColor c) {
-  if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
-  image_.pixels[static_cast<std::size_t>(y) * image_.width + x] = ColorToPixel(c);
+  const TPixelRect wr = Writable();
+  if (x < wr.left || y < wr.top || x >= wr.right || y >= wr.bottom) return;
+  img_->pixels[static_cast<std::size_t>(y) * img_->width + x] = ColorToPixel(c);
   Touch({x, y, x + 1, y + 1});
 }
 
 void RasterCanvas::SetPixels(const TPixelPoint* pts, int n, TColor c) {
   const std::uint32_t v = ColorToPixel(c);
-  const unsigned w = static_cast<unsigned>(image_.width), h = static_cast<unsigned>(image_.height);
-  int l = image_.width, t = image_.height, r = -1, b = -1;
+  const TPixelRect wr = Writable();
+  const unsigned w = static_cast<unsigned>(img_->width), rows = static_cast<unsigned>(wr.Height());
+  int l = img_->width, t = img_->height, r = -1, b = -1;
   for (int i = 0; i < n; ++i) {
     const int x = pts[i].x, y = pts[i].y;
-    if (static_cast<unsigned>(x) >= w || static_cast<unsigned>(y) >= h) continue;
-    image_.pixels[static_cast<std::size_t>(y) * w + static_cast<unsigned>(x)] = v;
+    if (static_cast<unsigned>(x) >= w || static_cast<unsigned>(y - wr.top) >= rows) continue;
+    img_->pixels[static_cast<std::size_t>(y) * w + static_cast<unsigned>(x)] = v;
     l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = std::max(b, y);
   }
   if (r >= 0) Touch({l, t, r + 1, b + 1});
@@ -623,12 +640,12 @@ void RasterCanvas::SetPixels(const TPixelPoint* pts, int n, TColor c) {
 void RasterCanvas::Blit(const TPixelRect& dst, const TRasterImage& src, const TPixelRect& srcRect) {
   const TPixelRect sr = srcRect;
   if (dst.Empty() || sr.Empty()) return;
-  const TPixelRect d = IntersectRect(dst, ClipRect());
+  const TPixelRect d = IntersectRect(dst, Writable());
   if (d.Empty()) return;
   const TPixelRect srcBounds{0, 0, src.width, src.height};
   std::vector<std::uint32_t> copy;
   const std::uint32_t* sp = src.pixels.data();
-  if (&src == &image_) {  // copying within the canvas: read from a snapshot
+  if (&src == img_) {  // copying within the canvas: read from a snapshot
     copy = src.pixels;
     sp = copy.data();
   }
@@ -640,7 +657,7 @@ void RasterCanvas::Blit(const TPixelRect& dst, const TRasterImage& src, const TP
       const int syy = y + dy;
       if (syy < 0 || syy >= src.height) continue;
       const std::uint32_t* srow = sp + static_cast<std::size_t>(syy) * src.width + dx;
-      std::uint32_t* drow = image_.pixels.data() + static_cast<std::size_t>(y) * image_.width;
+      std::uint32_t* drow = img_->pixels.data() + static_cast<std::size_t>(y) * img_->width;
       for (int x = x0; x < x1; ++x) drow[x] = srow[x] | 0xFF000000u;
     }
     Touch(d);
@@ -653,7 +670,7 @@ void RasterCanvas::Blit(const TPixelRect& dst, const TRasterImage& src, const TP
     const int syy = sr.top + static_cast<int>(i64(y - dst.top) * sr.Height() / dst.Height());
     if (syy < srcBounds.top || syy >= srcBounds.bottom) continue;
     const std::uint32_t* srow = sp + static_cast<std::size_t>(syy) * src.width;
-    std::uint32_t* drow = image_.pixels.data() + static_cast<std::size_t>(y) * image_.width;
+    std::uint32_t* drow = img_->pixels.data() + static_cast<std::size_t>(y) * img_->width;
     for (int x = d.left; x < d.right; ++x) {
       const int sx = cols[x - d.left];
       if (sx < 0 || sx >= src.width) continue;

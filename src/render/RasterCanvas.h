@@ -52,9 +52,15 @@ public:
   virtual TPixelRect Text(const TRasterState& st, int x, int y, const std::string& text) = 0;
 };
 
-// Makes the helper of a pixel buffer. Installed once by the platform.
-using TRasterHelperFactory = std::unique_ptr<IRasterHelper> (*)(TRasterImage& image);
-void SetRasterHelperFactory(TRasterHelperFactory factory);
+// Makes the helper of a pixel buffer that draws only inside clip. Installed
+// once by the platform.
+using TRasterHelperFactory = std::unique_ptr<IRasterHelper> (*)(TRasterImage& image, const TPixelRect& clip);
+// threadSafe: helpers of one buffer may draw from two threads at once, each
+// in its own clip (text rendering outside the main thread included).
+void SetRasterHelperFactory(TRasterHelperFactory factory, bool threadSafe = false);
+// Whether helpers may draw outside the main thread (none installed: yes,
+// there is nothing to draw with).
+bool RasterHelpersThreadSafe();
 
 // 0x00BBGGRR -> 0xFFRRGGBB and back.
 constexpr std::uint32_t ColorToPixel(TColor c) {
@@ -68,6 +74,12 @@ class RasterCanvas final : public ICanvas {
 public:
   // A black canvas of the size.
   explicit RasterCanvas(int width = 0, int height = 0);
+  // A band of another canvas: its pixels, size and decisions, but drawing
+  // only into rows top..bottom - 1, so that two threads draw one picture in
+  // two bands at once, each pixel exactly as drawing it whole puts it. It
+  // starts with the other canvas's pen, brush and font; its dirty
+  // rectangle is its own. The other canvas keeps its size meanwhile.
+  RasterCanvas(RasterCanvas& whole, int top, int bottom);
   ~RasterCanvas() override;
   RasterCanvas(const RasterCanvas&) = delete;
   RasterCanvas& operator=(const RasterCanvas&) = delete;
@@ -77,16 +89,16 @@ public:
   void SetSize(int width, int height);
   // Every pixel in colour c; the whole canvas becomes dirty.
   void Clear(TColor c);
-  const TRasterImage& Image() const { return image_; }
+  const TRasterImage& Image() const { return *img_; }
   TColor PixelColor(int x, int y) const;  // 0 outside the canvas
 
   // The rectangle drawing touched since the last TakeDirty.
   TPixelRect Dirty() const { return dirty_; }
   TPixelRect TakeDirty();
 
-  int Width() const override { return image_.width; }
-  int Height() const override { return image_.height; }
-  TPixelRect ClipRect() const override { return {0, 0, image_.width, image_.height}; }
+  int Width() const override { return img_->width; }
+  int Height() const override { return img_->height; }
+  TPixelRect ClipRect() const override { return {0, 0, img_->width, img_->height}; }
 
   void SetPenColor(TColor c) override { st_.penColor = c; }
   TColor PenColor() const override { return st_.penColor; }
@@ -120,18 +132,26 @@ public:
   void SetPixels(const TPixelPoint* pts, int n, TColor c) override;
   void CopyRect(const TPixelRect& dst, const ICanvas& src, const TPixelRect& srcRect) override;
   void StretchDraw(const TPixelRect& dst, const TRasterImage& image) override;
-  const TRasterImage* Pixels() const override { return &image_; }
+  const TRasterImage* Pixels() const override { return img_; }
   void TextOut(int x, int y, const std::string& text) override;
 
 private:
   IRasterHelper* Helper();
   bool WidePen() const { return st_.penWidth > 1; }
-  void Touch(const TPixelRect& r) { dirty_ = UnionRect(dirty_, IntersectRect(r, ClipRect())); }
+  // Where this canvas draws: all of it, or its band.
+  TPixelRect Writable() const {
+    return banded_ ? TPixelRect{0, std::max(0, bandTop_), img_->width, std::min(img_->height, bandBottom_)}
+                   : ClipRect();
+  }
+  void Touch(const TPixelRect& r) { dirty_ = UnionRect(dirty_, IntersectRect(r, Writable())); }
   void Line1(int x0, int y0, int x1, int y1);
   void Fill(const double* xs, const double* ys, int n, const TPixelPoint* outline, int outlineN);
   void Blit(const TPixelRect& dst, const TRasterImage& src, const TPixelRect& srcRect);
 
-  TRasterImage image_;
+  TRasterImage own_;
+  TRasterImage* img_ = &own_;  // own_, or a whole canvas's for a band
+  bool banded_ = false;
+  int bandTop_ = 0, bandBottom_ = 0;
   TRasterState st_;
   TPixelPoint pos_;
   TPixelRect dirty_;

@@ -366,3 +366,61 @@ TEST_F(RasterCanvasTest, DirtyRectangleCoversWhatWasDrawn) {
 }
 
 }  // namespace
+
+namespace {
+
+// Everything a canvas draws, at random, in every mode: drawn whole, and
+// drawn band by band into the same pixels, the pictures are the same pixel
+// for pixel, and each band's dirty rectangle lies in its band.
+TEST_F(RasterCanvasTest, BandsDrawExactlyWhatTheWholeCanvasDraws) {
+  constexpr int kW = 173, kH = 131;
+  RasterCanvas strip(64, 1);
+  for (int x = 0; x < 64; ++x) strip.SetPixel(x, 0, x % 3 ? 0x00FF00 : 0xFF0000);
+  const auto draw = [&](ICanvas& c) {
+    std::mt19937 rng(12);
+    const auto coord = [&](int extent) { return static_cast<int>(rng() % (extent + 80)) - 40; };
+    for (int i = 0; i < 400; ++i) {
+      c.SetPenColor(rng() & 0xFFFFFF);
+      c.SetBrushColor(rng() & 0xFFFFFF);
+      c.SetPenMode(rng() % 4 == 0 ? TPenMode::Xor : TPenMode::Copy);
+      c.SetPenStyle(static_cast<TPenStyle>(rng() % 4));
+      const TPixelPoint a{coord(kW), coord(kH)}, b{coord(kW), coord(kH)};
+      switch (rng() % 7) {
+        case 0:
+        case 1:
+          c.MoveTo(a.x, a.y);
+          c.LineTo(b.x, b.y);
+          break;
+        case 2: c.Arc({a.x, a.y, a.x + 5 + static_cast<int>(rng() % 90), a.y + 5 + static_cast<int>(rng() % 70)}, b, a); break;
+        case 3: {
+          const TPixelPoint pts[4] = {a, b, {coord(kW), coord(kH)}, {coord(kW), coord(kH)}};
+          c.Polygon(pts, 4);
+          break;
+        }
+        case 4: c.FillRect({a.x, a.y, a.x + static_cast<int>(rng() % 50), a.y + static_cast<int>(rng() % 30)}); break;
+        case 5: {
+          const TPixelPoint pts[3] = {a, b, {coord(kW), coord(kH)}};
+          c.SetPixels(pts, 3, rng() & 0xFFFFFF);
+          break;
+        }
+        default: c.CopyRect({a.x, a.y, a.x + 40, a.y + 1}, strip, {0, 0, 40, 1}); break;
+      }
+    }
+  };
+  RasterCanvas whole(kW, kH);
+  draw(whole);
+  RasterCanvas banded(kW, kH);
+  for (const auto& [top, bottom] : {std::pair{0, 37}, std::pair{37, 38}, std::pair{38, 100}, std::pair{100, kH}}) {
+    RasterCanvas band(banded, top, bottom);
+    EXPECT_EQ(band.Width(), kW);
+    EXPECT_EQ(band.ClipRect().bottom, kH) << "a band decides as the whole canvas does";
+    draw(band);
+    const TPixelRect d = band.Dirty();
+    EXPECT_TRUE(d.Empty() || (d.top >= top && d.bottom <= bottom)) << top << ".." << bottom;
+  }
+  ASSERT_EQ(banded.Image().pixels.size(), whole.Image().pixels.size());
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) ASSERT_EQ(banded.PixelColor(x, y), whole.PixelColor(x, y)) << x << "," << y;
+}
+
+}  // namespace

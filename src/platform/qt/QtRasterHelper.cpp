@@ -10,9 +10,11 @@ namespace {
 
 class QtRasterHelper final : public IRasterHelper {
 public:
-  explicit QtRasterHelper(TRasterImage& image) : image_(WrapRaster(image)) {
+  QtRasterHelper(TRasterImage& image, const TPixelRect& clip)
+      : image_(WrapRaster(image)), clip_(clip.left, clip.top, clip.Width(), clip.Height()) {
     painter_.begin(&image_);
     BeginCorePainting(painter_);
+    if (clip_ != image_.rect()) painter_.setClipRect(clip_);
   }
   ~QtRasterHelper() override {
     if (painter_.isActive()) painter_.end();
@@ -46,17 +48,21 @@ private:
     ApplyState(painter_, st, true);
     return true;
   }
-  TPixelRect Clip(const QRect& r) const { return ToPixelRect(r.intersected(image_.rect())); }
+  TPixelRect Clip(const QRect& r) const { return ToPixelRect(r.intersected(clip_)); }
 
   QImage image_;
+  QRect clip_;  // where it draws: the image, or a band of it
   QPainter painter_;
 };
 
-std::unique_ptr<IRasterHelper> MakeHelper(TRasterImage& image) {
+std::unique_ptr<IRasterHelper> MakeHelper(TRasterImage& image, const TPixelRect& clip) {
   if (image.width <= 0 || image.height <= 0) return nullptr;
-  return std::make_unique<QtRasterHelper>(image);
+  return std::make_unique<QtRasterHelper>(image, clip);
 }
 
 }  // namespace
 
-void InstallQtRasterHelper() { SetRasterHelperFactory(&MakeHelper); }
+// Helpers of one image paint from two threads at once: QPainter on a QImage
+// is made for threads, and Qt 6 renders text outside the main thread on
+// every platform.
+void InstallQtRasterHelper() { SetRasterHelperFactory(&MakeHelper, true); }

@@ -52,13 +52,15 @@ std::string Convert(iconv_t cd, std::string_view in, std::string_view repl, std:
   return out;
 }
 
+// One converter per thread: a converter keeps state between calls, and
+// texts are drawn from two threads at once.
 iconv_t ToSjis() {
-  static iconv_t cd = iconv_open("CP932", "UTF-8");
+  thread_local iconv_t cd = iconv_open("CP932", "UTF-8");
   return cd;
 }
 
 iconv_t FromSjis() {
-  static iconv_t cd = iconv_open("UTF-8", "CP932");
+  thread_local iconv_t cd = iconv_open("UTF-8", "CP932");
   return cd;
 }
 

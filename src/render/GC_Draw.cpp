@@ -51,7 +51,7 @@ int ClampPixel(double v) { return static_cast<int>(std::clamp(std::round(v), -1e
 
 // Reused by every expansion, so a repaint allocates nothing once grown.
 TCellPieces& Pieces() {
-  static TCellPieces pieces;
+  thread_local TCellPieces pieces;
   return pieces;
 }
 
@@ -77,8 +77,8 @@ bool ParseColourText(std::string_view text, TColor& colour) {
 // clipped to the window enlarged by a tenth of its smaller side.
 void FillOutline(TGContext& g, const double* xs, const double* ys, int n) {
   if (n < 3) return;
-  static std::vector<TPixelPoint> pts;
-  static std::vector<double> cx, cy;
+  thread_local std::vector<TPixelPoint> pts;
+  thread_local std::vector<double> cx, cy;
   pts.clear();
   bool inside = true;
   for (int i = 0; i < n && inside; ++i) inside = InWindow(g, xs[i], ys[i]);
@@ -116,7 +116,7 @@ void EndFill(TGContext& g) {
 }
 
 void DrawPolygonFill(TGContext& g, const TGcell& cell) {
-  static std::vector<double> xs, ys;
+  thread_local std::vector<double> xs, ys;
   const TBoundsGeom box = BoundsOf(cell);
   if (BoxMissesWindow(g, box.min.x, box.min.y, box.max.x, box.max.y)) return;
   const int n = PolygonGetVertices(cell.text, xs, ys);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-ClipState g_clip;
+thread_local ClipState g_clip;
 
 void ZL_Cliping_Reset() { g_clip = ClipState{}; }
 

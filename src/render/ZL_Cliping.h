@@ -5,7 +5,8 @@
 struct ClipState {
   double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
 };
-extern ClipState g_clip;
+// Per thread: views are drawn from two threads at once.
+extern thread_local ClipState g_clip;
 void ZL_Cliping_Reset();
 
 // The rectangle G_ClipLine clips against: the min and max of the corners.

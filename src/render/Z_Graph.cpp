@@ -15,14 +15,18 @@
 #include "render/RasterCanvas.h"
 #include "render/ZL_Cliping.h"
 
-GraphState g_graph;
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// The strips live here; g_graph shows them.
-std::unique_ptr<RasterCanvas> g_hStrip, g_vStrip;
+// One period of a dash pattern, 32 pixels, for fast horizontal and vertical
+// dashed lines: a strip 2 pixels high and one 2 pixels wide, one pair per
+// thread (views are drawn from two threads at once).
+RasterCanvas& DashStrip(bool horizontal) {
+  thread_local RasterCanvas h(32, 2), v(2, 32);
+  return horizontal ? h : v;
+}
 TPatternLine g_patternLine = &G_DashLine;
 
 bool Ready(const TGContext& g) { return g.canvas != nullptr && g.targetKind != TTargetKind::None; }
@@ -134,9 +138,6 @@ std::vector<std::pair<double, double>> VisibleRanges(double cx, double cy, doubl
 }  // namespace
 
 void Z_Graph_Reset() {
-  g_hStrip.reset();
-  g_vStrip.reset();
-  g_graph = GraphState{};
   ZL_Cliping_Reset();
 }
 
@@ -178,13 +179,6 @@ bool G_Begin(TGContext& g, TTargetKind kind, ICanvas* canvas, double printScale)
     canvas->SetFontColor(255);
     G_TextSize(g, 16, 16, 0);
     G_TextAngle(g, 0);
-  }
-  if (!g_hStrip) {
-    const int w = std::max(canvas->Width(), 32), h = std::max(canvas->Height(), 32);
-    g_hStrip = std::make_unique<RasterCanvas>(w, 2);
-    g_vStrip = std::make_unique<RasterCanvas>(2, h);
-    g_graph.hStrip = g_hStrip.get();
-    g_graph.vStrip = g_vStrip.get();
   }
   return true;
 }
@@ -812,9 +806,8 @@ void G_DashLine(TGContext& g, int x1, int y1, int x2, int y2) {
   const bool horizontal = s.y0 == s.ey, vertical = s.x0 == s.ex;
   if ((horizontal || vertical) && s.n > 64) {
     // One period into the pattern strip, copied along in blocks of 32; the
-    // strip is at least 32 pixels long, so a block never reads past it.
-    RasterCanvas* strip = horizontal ? g_graph.hStrip : g_graph.vStrip;
-    if (strip) {
+    // strip is 32 pixels long, so a block never reads past it.
+    if (RasterCanvas* strip = &DashStrip(horizontal)) {
       const TColor gap = c.BrushColor();
       for (int i = 0; i < 32; ++i) {
         const TColor v = Inked(mask, i) ? pen : gap;

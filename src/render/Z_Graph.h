@@ -22,14 +22,8 @@
 
 class RasterCanvas;
 
-struct GraphState {
-  // One period of a dash pattern for fast horizontal and vertical dashed
-  // lines: a strip as wide as the first target and 2 pixels high, and one 2
-  // pixels wide and as high. Made by the first G_Begin.
-  RasterCanvas* hStrip = nullptr;
-  RasterCanvas* vStrip = nullptr;
-};
-extern GraphState g_graph;
+// Nothing to reset: the strips that fast dashed lines copy one period of
+// their pattern from belong to the thread that draws (see G_DashLine).
 void Z_Graph_Reset();
 
 // Binds the context to a canvas of the given kind and sets the device to the

@@ -5,6 +5,7 @@ set -euo pipefail
 
 PKGS=(
   g++ cmake ninja-build ccache pkg-config
+  lld  # a faster linker, used when installed
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libjpeg62-turbo-dev libgif-dev libarchive-dev
   fonts-ipafont-gothic fonts-ipafont-mincho

@@ -78,7 +78,7 @@ while IFS= read -r file; do
     else
       continue
     fi
-    if [ "$bracket" = "<" ] && [[ $name =~ ^(Q[A-Za-z]|[Qq]t[A-Za-z]*/|q[a-z]+\.h$) ]]; then
+    if [ "$bracket" = "<" ] && [[ $name =~ ^(Q[A-Za-z]|Qt[A-Za-z]*/) ]]; then
       report "$file" "$line" "includes the Qt header <$name>" \
         "only src/platform knows the toolkit; reach it through IPlatform (kernel/Platform.h)"
       continue

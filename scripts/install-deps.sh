@@ -5,6 +5,7 @@ set -euo pipefail
 
 PKGS=(
   g++ cmake ninja-build ccache pkg-config
+  lld  # a faster linker, used when installed
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libjpeg62-turbo-dev libgif-dev libarchive-dev
   zlib1g-dev  # the PNG pictures of velmo --render
@@ -15,8 +16,10 @@ PKGS=(
   libxcb1-dev  # the X server's key state (held arrow keys)
   xdotool  # real pointer events for the GUI tests under Xvfb
   locales
-  python3-sympy
-  lhasa jlha-utils  # LZH tools the compressed-drawing tests check our streams against
+  python3  # the tests' checking scripts (tests/gui/check_png.py, tests/cli/check_render.py)
+  python3-sympy  # regenerates tests/kernel/data/z_math_reference.inc
+  lhasa  # the LZH extractor the compressed-drawing tests check our streams against
+  clang-14 libclang-rt-14-dev  # the fuzz targets: clang with libFuzzer (scripts/build.sh fuzz)
 )
 
 missing=()

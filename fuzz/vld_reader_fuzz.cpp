@@ -60,7 +60,7 @@ Result Take(bool ok) {
   r.ok = ok;
   for (int i = 1; i <= StoreUsed(); ++i) {
     TGcell c = GcellRef(i);
-    if (c.kind == GK_PICTURE) c.text.clear();
+    if (c.kind == GK_PICTURE) c.text = {};
     r.cells.push_back(c);
   }
   const TPVC& p = CurPVC();

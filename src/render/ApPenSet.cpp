@@ -258,15 +258,20 @@ void SetPen(TGContext& g, std::uint16_t word) {
 
 // ---- Line strips ---------------------------------------------------------
 
+void PrepareStripLines(const ICanvas& c) {
+  const PenSetState& s = g_penSet;
+  if (s.linesStale || !s.hLines || s.hLines->Width() < std::max(c.Width(), c.Height()))
+    BuildStrips(std::max(c.Width(), c.Height()));
+}
+
 bool StripLine(TGContext& g, int x1, int y1, int x2, int y2, std::uint16_t word) {
   if (!g.canvas || g.targetKind == TTargetKind::None || g.printing || CurPVC().varyWidths) return false;
   ICanvas& c = *g.canvas;
   if (c.PenMode() != TPenMode::Copy) return false;
   const bool horizontal = y1 == y2 && x1 != x2, vertical = x1 == x2 && y1 != y2;
   if (!horizontal && !vertical) return false;
-  PenSetState& s = g_penSet;
-  if (s.linesStale || !s.hLines || s.hLines->Width() < std::max(c.Width(), c.Height()))
-    BuildStrips(std::max(c.Width(), c.Height()));
+  PrepareStripLines(c);
+  const PenSetState& s = g_penSet;
   const int line = kStripSlots * LineTypeOf(word) + StripSlot(word);
   if (horizontal) {
     const int len = std::abs(x2 - x1), x = std::min(x1, x2);

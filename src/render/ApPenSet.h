@@ -109,6 +109,9 @@ void SetPen(TGContext& g, std::uint16_t word);
 // widths not varied, and only when the line fits the strip; false (nothing
 // drawn) otherwise, and the caller draws it the general way.
 bool StripLine(TGContext& g, int x1, int y1, int x2, int y2, std::uint16_t word);
+// Builds the strips StripLine needs for a canvas now, as its first use would
+// (before two threads draw with them).
+void PrepareStripLines(const ICanvas& c);
 
 // ---- Pen palette ---------------------------------------------------------
 

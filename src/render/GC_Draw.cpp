@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <charconv>
-#include <numbers>
 #include <cmath>
+#include <numbers>
+#include <thread>
 
 #include "kernel/Common.h"
 #include "kernel/Z_Basic.h"
 #include "kernel/Z_Math.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Tenkai.h"
+#include "render/RasterCanvas.h"
 #include "render/Z_Graph.h"
 
 GC_DrawState g_draw;
@@ -747,6 +749,40 @@ void DrawGrid(TGContext& g, bool keepBackground) {
   c.SetPenStyle(TPenStyle::Solid);
 }
 
+namespace {
+
+// Lists of cells this long are drawn by two threads, each in its own band
+// of the picture.
+constexpr std::size_t kBandCells = 20000;
+
+// A line whose pixels lie wholly above row top or below row bottom - 1 (with
+// two rows to spare for rounding); other kinds are never said to.
+bool LineMissesRows(const TGContext& g, const TGcell& c, int top, int bottom) {
+  if (c.kind != GK_LINE) return false;
+  const TLineGeom l = LineOf(c);
+  const double y1 = g.devBottom - (l.a.y - g.wy1) * g.sy, y2 = g.devBottom - (l.b.y - g.wy1) * g.sy;
+  return std::max(y1, y2) < top - 2 || std::min(y1, y2) > bottom + 2;
+}
+
+// The cells of the lists, list after list; in a band (rows top..bottom - 1)
+// the lines that cannot reach it are passed over.
+void DrawLists(TGContext& g, const std::vector<int>* const (&lists)[4], int top = 0, int bottom = -1) {
+  // Drawing a cell takes long enough for the memory's own read-ahead to
+  // lose the thread: the cells a few places on are asked for in time.
+  constexpr std::size_t kAhead = 16;
+  for (const std::vector<int>* q : lists) {
+    const std::size_t m = q->size();
+    for (std::size_t k = 0; k < m; ++k) {
+      if (k + kAhead < m) GcellPrefetch((*q)[k + kAhead]);
+      const TGcell& c = GcellRef((*q)[k]);
+      if (bottom >= 0 && LineMissesRows(g, c, top, bottom)) continue;
+      DrawCellFast(g, c, true);
+    }
+  }
+}
+
+}  // namespace
+
 void DrawAllCells(TGContext& g) {
   TPVC& pvc = CurPVC();
   ResetLayerCounts(pvc);
@@ -787,15 +823,42 @@ void DrawAllCells(TGContext& g) {
     else
       rest.push_back(i);
   }
-  // Drawing a cell takes long enough for the memory's own read-ahead to
-  // lose the thread: the cells a few places on are asked for in time.
-  constexpr std::size_t kAhead = 16;
-  for (const std::vector<int>* q : {&aux, &dashed, &rest, &points}) {
-    const std::size_t m = q->size();
-    for (std::size_t k = 0; k < m; ++k) {
-      if (k + kAhead < m) GcellPrefetch((*q)[k + kAhead]);
-      DrawCellFast(g, GcellRef((*q)[k]), true);
-    }
+  const std::vector<int>* const lists[] = {&aux, &dashed, &rest, &points};
+  const std::size_t listed = aux.size() + dashed.size() + rest.size() + points.size();
+  auto* raster = dynamic_cast<RasterCanvas*>(g.canvas);
+  if (raster && g_draw.bands && !g.printing && raster->PenMode() == TPenMode::Copy && listed >= kBandCells &&
+      raster->Height() >= 2 && RasterHelpersThreadSafe() && std::thread::hardware_concurrency() >= 2) {
+    ++g_draw.bandedDraws;
+    // Two bands of the picture at once, each cell drawn into both, each
+    // pixel exactly as one pass would draw it.
+    if (g_draw.useStrips) PrepareStripLines(*raster);
+    const int mid = raster->Height() / 2;
+    RasterCanvas upper(*raster, 0, mid), lower(*raster, mid, raster->Height());
+    TGContext gu = g, gl = g;
+    gu.canvas = &upper;
+    gl.canvas = &lower;
+    std::thread worker([&] { DrawLists(gl, lists, mid, raster->Height()); });
+    DrawLists(gu, lists, 0, mid);
+    worker.join();
+    raster->TakeBand(lower);
+    raster->TakeBand(upper);
+    // A band passes over lines that miss it, so neither may have drawn the
+    // last cell: drawn once more into no rows at all, it leaves the pen and
+    // the view as one pass would.
+    RasterCanvas none(upper, 0, 0);
+    TGContext gn = gu;
+    gn.canvas = &none;
+    for (const std::vector<int>* q : {&points, &rest, &dashed, &aux})
+      if (!q->empty()) {
+        DrawCellFast(gn, GcellRef(q->back()), true);
+        break;
+      }
+    raster->TakeBand(none);
+    ICanvas* const canvas = g.canvas;
+    g = gn;
+    g.canvas = canvas;
+  } else {
+    DrawLists(g, lists);
   }
   G_PenWidth(g, 1);
   g.canvas->SetPenStyle(TPenStyle::Solid);

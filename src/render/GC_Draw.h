@@ -37,6 +37,10 @@ struct GC_DrawState {
   // Horizontal and vertical lines are copied from the line strips (set by
   // PrepareCellDrawing: screen, copy mode, widths not varied).
   bool useStrips = false;
+  // A large view is drawn in two bands by two threads (tests turn it off to
+  // compare with one pass).
+  bool bands = true;
+  int bandedDraws = 0;  // how often (tests)
 };
 extern GC_DrawState g_draw;
 // An empty picture cache.

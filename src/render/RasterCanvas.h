@@ -95,6 +95,14 @@ public:
   // The rectangle drawing touched since the last TakeDirty.
   TPixelRect Dirty() const { return dirty_; }
   TPixelRect TakeDirty();
+  // After drawing in bands: what a band touched counts as touched here, and
+  // the pen, brush, font and position are the band's (drawing it all here
+  // would have left them so).
+  void TakeBand(const RasterCanvas& band) {
+    Touch(band.dirty_);
+    st_ = band.st_;
+    pos_ = band.pos_;
+  }
 
   int Width() const override { return img_->width; }
   int Height() const override { return img_->height; }

@@ -8,7 +8,9 @@
 #include <functional>
 #include <numbers>
 #include <sstream>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VelmoTest.h"
@@ -760,6 +762,45 @@ TEST_F(DrawTest, GridSubDotsAndWhiteBackgroundColours) {
   EXPECT_FALSE(Has(rec, "SetPixel 40 90 " + std::to_string(Rgb(128, 128, 128))));
   // The axes through the origin, dotted, in teal.
   EXPECT_TRUE(Has(rec, "PenColor " + std::to_string(Rgb(0, 128, 128))));
+}
+
+}  // namespace
+
+namespace {
+
+// A drawing large enough to be drawn in two bands by two threads: every
+// pixel as one pass draws it, the counts and the canvas's pen the same.
+TEST_F(DrawTest, TwoBandsDrawWhatOnePassDraws) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> x(-20, 220), y(-20, 120), d(-60, 60);
+  static const std::uint16_t kPens[] = {0x11, 0x12, 0x21, 0x31, 0x52, 0x57, 0x16, 0x41};
+  for (int i = 0; i < 24000; ++i) {
+    const double px = x(rng), py = y(rng);
+    switch (i % 8) {
+      case 0: GcellAddArc(0, kPens[i % 7], px, py, std::fabs(d(rng)) + 1, i % 16 ? 1 : 0.5, 0.4, 0.3, 4); break;
+      case 1: GcellAddCircle(0, kPens[i % 5], px, py, std::fabs(d(rng)) / 4 + 0.5, 1, 0); break;
+      case 2: GcellAddPoint(0, 0x11, px, py); break;
+      case 3: GcellAddText(0, 1, 0x11, "AB", 0, 0, px, py); break;
+      default: GcellAddLine(static_cast<std::uint8_t>(i % 3), kPens[i % 8], px, py, px + d(rng), py + (i % 4 ? d(rng) : 0)); break;
+    }
+  }
+  const auto draw = [&](bool bands) {
+    RasterCanvas rc(201, 101);
+    Bind(rc);
+    g_draw.bands = bands;
+    DrawGrid(g);
+    DrawAllCells(g);
+    return std::pair{rc.Image().pixels, std::pair{CurPVC().lineCount, rc.PenColor()}};
+  };
+  const auto one = draw(false);
+  const int banded = g_draw.bandedDraws;
+  const auto two = draw(true);
+  if (std::thread::hardware_concurrency() >= 2) {
+    EXPECT_EQ(g_draw.bandedDraws, banded + 1);
+  }
+  EXPECT_EQ(two.second, one.second);
+  ASSERT_EQ(two.first.size(), one.first.size());
+  for (std::size_t i = 0; i < one.first.size(); ++i) ASSERT_EQ(two.first[i], one.first[i]) << i % 201 << "," << i / 201;
 }
 
 }  // namespace

@@ -134,15 +134,15 @@ TEST_F(ScriptTest, TwoLinesWithASnappedStartAndATypedLengthAreSavedAsDrawn) {
   const std::string out = Path("two.vld");
   const TResult r = Run(U8(u8R"(# the line operation by its caption
 op 直線
-click L 20000,20000
-click L 60000,20000
+click L 200,200
+click L 600,200
 # right next to the first line's end: the next line starts on it
-click R 60050,20060
+click R 600.5,200.6
 sub 2
 type "25"
 key Enter
 expect caption 2 "②長さ=25"
-click L 60000,50000
+click L 600,500
 expect cells 2
 expect beep 0
 print state
@@ -155,11 +155,12 @@ save )") + "\"" + out + "\"\n");
 
   const std::vector<TGcell> lines = LinesOf(out);
   ASSERT_EQ(lines.size(), 2u);
-  // Free points land within a pixel (about 104 units in this view).
-  EXPECT_NEAR(lines[0].p[0], 20000, 110);
-  EXPECT_NEAR(lines[0].p[1], 20000, 110);
-  EXPECT_NEAR(lines[0].p[2], 60000, 110);
-  EXPECT_NEAR(lines[0].p[3], 20000, 110);
+  // Free points land within a pixel (about 1.04 units in this view: a new
+  // drawing without a start-up file is at 1:1).
+  EXPECT_NEAR(lines[0].p[0], 200, 1.1);
+  EXPECT_NEAR(lines[0].p[1], 200, 1.1);
+  EXPECT_NEAR(lines[0].p[2], 600, 1.1);
+  EXPECT_NEAR(lines[0].p[3], 200, 1.1);
   // The second starts exactly on the first's end, 25 long, upwards.
   EXPECT_EQ(lines[1].p[0], lines[0].p[2]);
   EXPECT_EQ(lines[1].p[1], lines[0].p[3]);

@@ -173,7 +173,7 @@ MsgAnswer TScriptRecorder::MessageBox(const std::string& text, const std::string
                                       MsgIcon icon) {
   const MsgAnswer a = platform_.MessageBox(text, caption, buttons, icon);
   // A box with one button asks nothing.
-  if (buttons != MsgButtons::Ok && buttons != MsgButtons::Abort) Answer(std::string("answer ") + ScriptAnswerWord(a));
+  if (!SingleButton(buttons)) Answer(std::string("answer ") + ScriptAnswerWord(a));
   return a;
 }
 

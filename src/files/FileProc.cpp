@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #include "app/ApInit.h"
@@ -54,6 +55,8 @@ const char kModifiedAsk[] = "更新されています、保存しますか？";
 // lbDataCount while a snapshot is written, in magenta.
 const char kBackupMessage[] = "..バックアップ保存中！";
 constexpr std::uint32_t kBackupMessageColor = 0xFF00FF;
+// The guide panel's flash when overwriting is not asked about.
+constexpr std::uint32_t kGuideFlashColor = 0x505050;
 
 // A path as the screen shows it.
 std::string Shown(const fs::path& p) { return Utf8ToSjis(p.string()); }
@@ -113,17 +116,43 @@ fs::path VlzScratch() {
   return ProgramFile("#TMP.VLD");
 }
 
-bool ReadVlz(const fs::path& name) {
+// Reads a ".VLZ" file through the run's scratch text; messages name the
+// user's file. A damaged stream gives what came before the damage.
+bool ReadVlz(const fs::path& name, TVldReadReport& report, bool& damaged) {
   const fs::path scratch = VlzScratch();
   std::string reason;
-  if (!DecompressFile(kVlzSignature, scratch, name, &reason)) {
+  if (!DecompressFile(kVlzSignature, scratch, name, &reason, &damaged)) {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]を読み込めません.\r\n" + reason);
     return false;
   }
-  const bool ok = VldLoad(scratch, 0, 0);
+  bool ok = false;
+  if (std::FILE* f = std::fopen(scratch.c_str(), "rb")) {
+    TVldLines lines(f);
+    ok = VldLoadLines(lines, 0, 0, Shown(name), &report);
+    std::fclose(f);
+  } else {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]を読み込めません.");
+  }
   std::error_code ec;
   fs::remove(scratch, ec);
   return ok;
+}
+
+// The warning after a read that lost elements: the file was damaged (cut
+// short), or held elements beyond the reader's limits.
+void WarnLostElements(const fs::path& name, const TOpenReport& r) {
+  std::string text;
+  if (r.damaged)
+    text = "ﾌｧｲﾙ[" + Shown(name) + "]は壊れています。\r\n壊れた所より前の要素 " + std::to_string(r.cells) +
+           " 個を読み込みました。";
+  if (r.skipped > 0) {
+    if (text.empty())
+      text = "ﾌｧｲﾙ[" + Shown(name) + "]の要素のうち " + std::to_string(r.skipped) +
+             " 個は、座標が範囲外のため読み込みませんでした。";
+    else
+      text += "\r\n座標が範囲外の要素 " + std::to_string(r.skipped) + " 個は読み込みませんでした。";
+  }
+  if (!text.empty()) Message(text, MsgButtons::Ok, MsgIcon::Warning);
 }
 
 std::string& HstLine(int n) { return g_fileProc.hst[static_cast<std::size_t>(n - 1)]; }
@@ -277,7 +306,9 @@ bool IsReadOnlyFile(const fs::path& name) {
   return ::access(name.c_str(), W_OK) != 0;
 }
 
-bool OpenDrawingFile(const fs::path& name) {
+bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
+  TOpenReport found;
+  TVldReadReport read;
   GcellClearWindow(StoreWindow());
   TPVC& pvc = CurPVC();
   ShowAllGroupsAndLayers(pvc);
@@ -295,7 +326,7 @@ bool OpenDrawingFile(const fs::path& name) {
     if (fs::is_regular_file(startup, ec)) {
       ok = VldLoad(startup, 0, 0);
     } else {
-      TPVC d = DefaultPVC();
+      TPVC d = BuiltInSettings();
       d.fileName = pvc.fileName;
       d.view = pvc.view;
       d.prevView = pvc.prevView;
@@ -303,20 +334,30 @@ bool OpenDrawingFile(const fs::path& name) {
       pvc = d;
     }
   } else if (ext == ".VLZ") {
-    ok = ReadVlz(name);
+    ok = ReadVlz(name, read, found.damaged);
   } else if (ext == ".VLD" || ext == ".V$D") {
-    ok = VldLoad(name, 0, 0);
+    ok = VldLoad(name, 0, 0, &read);
   } else if (IsPendingReader(ext)) {
     NotYet(name, "読み込み");
   } else {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]は読み込める形式ではありません。");
   }
 
+  if (ok) {
+    found.damaged = found.damaged || read.cutShort;
+    found.cells = read.cells;
+    found.skipped = read.skipped;
+    WarnLostElements(name, found);
+  }
+  if (report) *report = found;
+
   GcellCompact(true);
   GcellReorder();
   NormalizePVC(pvc);
   BuildPenColours();
   GcellCommit();
+  g_form1.CbMojiSize = MakeMojiSizeList(pvc);
+  Form1Changed();
   return ok;
 }
 
@@ -350,6 +391,55 @@ bool SaveByExtension(const fs::path& name) {
 
 // ---- Commands ---------------------------------------------------------------
 
+namespace {
+
+bool IsFolder(const std::string& p) {
+  std::error_code ec;
+  return !p.empty() && fs::is_directory(p, ec);
+}
+
+// Where the file dialogs start: the last folder, else the window's file's
+// folder, else the home folder.
+std::string DialogFolder() {
+  if (IsFolder(LastFolder())) return LastFolder();
+  const fs::path current(CurPVC().fileName);
+  if (!current.empty() && IsFolder(ParentFolder(current))) return ParentFolder(current);
+  const char* home = std::getenv("HOME");
+  if (home && IsFolder(home)) return ParentFolder(fs::path(home) / "");
+  return LastFolder();
+}
+
+bool AllLower(std::string_view s) {
+  return std::none_of(s.begin(), s.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// The file that a name means: itself when it exists, else an existing file
+// of its folder whose name differs from it only in the extension's letter
+// case ("plan.vld" for "plan.VLD"), else the name.
+fs::path SameDrawingFile(const fs::path& name) {
+  std::error_code ec;
+  if (fs::exists(name, ec)) return name;
+  const fs::path folder = name.parent_path().empty() ? fs::path(".") : name.parent_path();
+  const std::string stem = name.stem().string(), ext = UpperExtension(name);
+  std::vector<fs::path> found;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (p.stem().string() == stem && UpperExtension(p) == ext && it->is_regular_file(ec)) found.push_back(p);
+  }
+  if (found.empty()) return name;
+  std::sort(found.begin(), found.end());  // the same choice every time
+  return name.parent_path() / found.front().filename();
+}
+
+}  // namespace
+
+
 bool ConfirmSaveModified() {
   if (CurPVC().modified == 0) return true;
   const MsgAnswer a = Message(kModifiedAsk, MsgButtons::YesNoCancel, MsgIcon::Question);
@@ -366,9 +456,18 @@ bool OpenFileIntoWindow(const fs::path& name) {
   GcellCompact(true);
   ShowAllGroupsAndLayers(CurPVC());
   CurPVC().writeLayer = 0;
-  const bool ok = OpenDrawingFile(name);
+  TOpenReport report;
+  const bool ok = OpenDrawingFile(name, &report);
   TPVC& pvc = CurPVC();
-  if (ok) {
+  if (ok && report.damaged) {
+    // Part of the file: untitled and modified, so that neither Save nor
+    // closing can put it over the damaged original unasked.
+    pvc.fileName.clear();
+    pvc.modified = 1;
+    g_fileProc.snapshotCurrent[static_cast<std::size_t>(StoreWindow())] = false;
+    FitAndRedraw();
+    ShowTitle();
+  } else if (ok) {
     SetUnmodified();
     pvc.fileName = name.string();
     FitAndRedraw();
@@ -388,7 +487,7 @@ bool OpenFileIntoWindow(const fs::path& name) {
 bool OpenChosen(const fs::path& name) {
   std::error_code ec;
   if (!fs::is_regular_file(name, ec)) {
-    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。");
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。", MsgButtons::Yes);
     return false;
   }
   const std::string ext = UpperExtension(name);
@@ -405,11 +504,12 @@ bool OpenChosen(const fs::path& name) {
 void OpenCommand(TFileSender sender) {
   (void)sender;  // the preview dialog is not there yet: both use the standard dialog
   if (!ConfirmSaveModified()) return;
-  SetWorkFolder(LastFolder());
+  const std::string folder = DialogFolder();
+  SetWorkFolder(folder);
   TFileDialogRequest request;
   request.title = "開く";
   request.filter = kOpenFilter;
-  request.initialDir = LastFolder();
+  request.initialDir = folder;
   request.fileName = g_fileProc.openDialogFileName;
   request.defaultExt = "VLD";
   if (!Platform().OpenFileDialog(request)) return;
@@ -437,24 +537,31 @@ void SaveCommand(TFileSender sender) {
 }
 
 void SaveAsCommand() {
-  SetWorkFolder(LastFolder());
+  const std::string folder = DialogFolder();
+  SetWorkFolder(folder);
   const fs::path current(CurPVC().fileName);
   const std::string ext = UpperExtension(current);
   TFileDialogRequest request;
   request.title = "名前を付けて保存";
   request.filter = kSaveFilter;
   request.filterIndex = ext == ".JWC" ? 2 : ext == ".DXF" ? 3 : ext == ".VLZ" ? 4 : 1;
-  request.initialDir = LastFolder();
+  request.initialDir = folder;
   request.fileName = current.empty() ? std::string() : fs::path(current).replace_extension().string();
-  request.defaultExt = "VLD";
   request.confirmOverwrite = false;  // SaveToFile asks
   if (!Platform().SaveFileDialog(request) || request.fileName.empty()) return;
+  // The chosen type decides the extension. Its letters keep the case the
+  // user typed (lower case stays lower case); without one they are upper case.
   static const char* const kForced[] = {".VLD", ".JWC", ".DXF", ".VLZ"};
   const int index = request.filterIndex >= 1 && request.filterIndex <= 4 ? request.filterIndex : 1;
   fs::path name(request.fileName);
-  name.replace_extension(kForced[index - 1]);
+  const std::string typed = name.extension().string();
+  const bool lower = typed.size() > 1 && AllLower(typed);
+  name.replace_extension(lower ? Lower(kForced[index - 1]) : kForced[index - 1]);
   if (Upper(name.filename().string()) == "#INIT.VLD") name.replace_extension(".V$D");
-  SaveToFile(name);
+  // Where letter case counts, a drawing saved as "plan.VLD" over "plan.vld"
+  // must not leave the old drawing beside the new one: it is the same file,
+  // and SaveToFile asks before overwriting it.
+  SaveToFile(SameDrawingFile(name));
 }
 
 bool SaveToFile(const fs::path& name, bool askOverwrite) {
@@ -471,7 +578,18 @@ bool SaveToFile(const fs::path& name, bool askOverwrite) {
       return false;
     }
     if (AppOptions().NoSvChk) {
+      // No question: the guide panel flashes grey instead.
       ++g_fileProc.guideFlashes;
+      TControl& panel = g_form1.PnlGuid;
+      const std::uint32_t color = panel.color;
+      panel.color = kGuideFlashColor;
+      Form1Changed();
+      if (g_fileProc.showNow) g_fileProc.showNow();
+      const timespec flash{0, 50'000'000};  // 50 ms (<chrono> does not build with CP932 literals)
+      ::nanosleep(&flash, nullptr);
+      panel.color = color;
+      Form1Changed();
+      if (g_fileProc.showNow) g_fileProc.showNow();
     } else if (askOverwrite && Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
                                        MsgIcon::Question) != MsgAnswer::Ok) {
       return false;
@@ -921,7 +1039,9 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
     Message("読み込むファイルと書き出すファイルが同じです。");
     return 1;
   }
-  if (!OpenDrawingFile(in)) return 1;
+  TOpenReport report;
+  if (!OpenDrawingFile(in, &report)) return 1;
+  if (report.damaged) return 1;  // the warning said so; a part is no conversion
   CurPVC().fileName = in.string();
   return SaveByExtension(out) ? 0 : 1;
 }
@@ -938,7 +1058,8 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
     Message("ﾌｧｲﾙ[" + Shown(in) + "]が見つかりません。");
     return 1;
   }
-  if (!OpenDrawingFile(in)) return 1;
+  TOpenReport report;
+  if (!OpenDrawingFile(in, &report) || report.damaged) return 1;
   ViewAttach(width, height);
   ViewFitAll();
   ViewRedraw(1);

@@ -72,6 +72,9 @@ struct FileProcState {
   std::string openDialogFileName;  // UTF-8: the open dialog's file name
   bool toolsMode = false;          // archives are opened only in the tools mode
   int guideFlashes = 0;            // times the guide panel flashed instead of asking
+  // Shows the window's state at once, without the event loop (the window
+  // sets it): the guide panel's flash is seen before the save goes on.
+  std::function<void()> showNow;
   // Snapshot files of an earlier run that were opened at start-up; deleted
   // with this run's temporary files.
   std::vector<std::string> recoveredSnapshots;
@@ -124,10 +127,21 @@ std::string UpperExtension(const std::filesystem::path& name);
 // anyone, the file system refuses writing, or its attributes cannot be read.
 bool IsReadOnlyFile(const std::filesystem::path& name);
 
+// What opening a drawing found beside what it read.
+struct TOpenReport {
+  bool damaged = false;   // cut short or otherwise damaged: only its first part was read
+  long long cells = 0;    // elements read
+  long long skipped = 0;  // elements left out, beyond the reader's limits
+};
+
 // Clears the current window and reads a file into it by its extension. An
 // empty name, or the start-up file's, reads the start-up file; when that is
-// missing, the built-in settings (DefaultPVC) are loaded and false returned.
-bool OpenDrawingFile(const std::filesystem::path& name);
+// missing, the built-in settings (BuiltInSettings) are loaded and false
+// returned. A damaged file gives what was read before the damage, with a
+// warning that says how many elements that was (true: something was read);
+// elements left out are counted in the warning too. The text-size list of
+// the main window is rebuilt from the settings read.
+bool OpenDrawingFile(const std::filesystem::path& name, TOpenReport* report = nullptr);
 // Writes the current window by the extension of name. False after a message
 // (read-only file, a type that cannot be written, a write error); a failed
 // write leaves an existing file as it was.
@@ -138,7 +152,8 @@ bool SaveByExtension(const std::filesystem::path& name);
 // Opens name into the current window as the open command does after its
 // dialog: compaction, everything visible, write layer 0, OpenDrawingFile;
 // on success the window is unmodified, named after the file and listed in
-// the recent files; on failure it is untitled. Either way the view is
+// the recent files; on failure it is untitled; a damaged file's part is
+// untitled and modified, and not listed. Either way the view is
 // fitted to what was read and redrawn (when it is bound to the screen).
 bool OpenFileIntoWindow(const std::filesystem::path& name);
 // The steps of the open command and the recent-file items once a file has

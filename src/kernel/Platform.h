@@ -12,7 +12,8 @@
 #include <vector>
 
 // Buttons a message box offers, as the standard box sets.
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel };
+// Yes alone acknowledges an error as the old program's boxes did.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel, Yes };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 // The button the user pressed.
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
@@ -104,3 +105,5 @@ void SetPlatform(IPlatform* p);
 
 // The first (default) answer of a button set.
 MsgAnswer FirstAnswer(MsgButtons buttons);
+// A box of one button tells; the others ask.
+inline bool SingleButton(MsgButtons b) { return b == MsgButtons::Ok || b == MsgButtons::Abort || b == MsgButtons::Yes; }

@@ -49,6 +49,7 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
     case MsgButtons::Abort: set = SB::Abort; break;
     case MsgButtons::AbortRetryIgnore: set = SB::Abort | SB::Retry | SB::Ignore; break;
     case MsgButtons::RetryCancel: set = SB::Retry | SB::Cancel; break;
+    case MsgButtons::Yes: set = SB::Yes; break;
   }
   QMessageBox::Icon qicon = QMessageBox::NoIcon;
   switch (icon) {

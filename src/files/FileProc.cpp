@@ -814,7 +814,122 @@ void DropFiles(const std::vector<std::string>& files) {
 
 // ---- "Operation.hst" and the recent files -----------------------------------
 
+namespace {
+
+// A history's entries as the file keeps them: up to the first empty one.
+std::vector<std::string> HistoryEntries(const THistrylist& h) {
+  std::vector<std::string> out;
+  for (int e = 1; e <= kHistoryDepth && !h.entries[static_cast<std::size_t>(e)].empty(); ++e)
+    out.push_back(h.entries[static_cast<std::size_t>(e)]);
+  return out;
+}
+
+std::vector<std::string> UpToFirstEmpty(const std::vector<std::string>& list) {
+  std::vector<std::string> out;
+  for (std::size_t e = 0; e < list.size() && e < static_cast<std::size_t>(kHistoryDepth) && !list[e].empty(); ++e)
+    out.push_back(list[e]);
+  return out;
+}
+
+// What "Operation.hst" would hold now.
+THstText CurrentHst() {
+  THstText hst;
+  hst.found = true;
+  hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
+  hst.lists.resize(kHistoryLists);
+  for (int k = 0; k < kHistoryLists; ++k) hst.lists[static_cast<std::size_t>(k)] = HistoryEntries(*HistoryList(k));
+  return hst;
+}
+
+// Takes the lines and histories of a file's text (the histories' browsing
+// stays), and shows its recent files.
+void ApplyHst(const THstText& hst) {
+  for (std::size_t i = 0; i < g_fileProc.hst.size(); ++i) g_fileProc.hst[i] = i < hst.hst.size() ? hst.hst[i] : "";
+  for (int k = 0; k < kHistoryLists; ++k) {
+    THistrylist& h = *HistoryList(k);
+    const std::size_t kk = static_cast<std::size_t>(k);
+    const std::vector<std::string> list = kk < hst.lists.size() ? UpToFirstEmpty(hst.lists[kk]) : std::vector<std::string>{};
+    for (std::size_t e = 1; e < h.entries.size(); ++e) h.entries[e] = e <= list.size() ? list[e - 1] : "";
+  }
+  AddRecentFile("");
+}
+
+const std::string& LineOf(const THstText& t, std::size_t i) {
+  static const std::string kNone;
+  return i < t.hst.size() ? t.hst[i] : kNone;
+}
+
+std::vector<std::string> ListOf(const THstText& t, std::size_t k) {
+  return k < t.lists.size() ? UpToFirstEmpty(t.lists[k]) : std::vector<std::string>{};
+}
+
+// Name first in a recent-file list, an equal entry taken out first.
+void PushRecent(std::vector<std::string>& list, const std::string& name) {
+  const auto same = std::find(list.begin(), list.end(), name);
+  if (same != list.end()) list.erase(same);
+  list.insert(list.begin(), name);
+  list.resize(kRecentFiles);
+}
+
+// The file as another copy of the program may have left it (disk), merged
+// with what this run changed since it last read or wrote the file (ours
+// against base): a line or history this run changed is its own, any other
+// comes from the file; the recent files are the file's with this run's
+// openings and clearings done again on them, in order.
+THstText MergeHst(const THstText& ours, const THstText& base, const THstText& disk,
+                  const std::vector<TRecentStep>& steps) {
+  THstText out;
+  out.found = true;
+  out.hst.resize(kHstLines);
+  const std::size_t recentFirst = kHstRecentFirst - 1;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(kHstLines); ++i) {
+    if (i >= recentFirst && i < recentFirst + kRecentFiles) continue;
+    out.hst[i] = LineOf(ours, i) != LineOf(base, i) ? LineOf(ours, i) : LineOf(disk, i);
+  }
+  std::vector<std::string> recent;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(kRecentFiles); ++i) recent.push_back(LineOf(disk, recentFirst + i));
+  for (const TRecentStep& step : steps) {
+    if (step.clear)
+      recent.assign(kRecentFiles, "");
+    else
+      PushRecent(recent, step.name);
+  }
+  // Entries after an empty one would never show.
+  recent.erase(std::remove(recent.begin(), recent.end(), std::string()), recent.end());
+  recent.resize(kRecentFiles);
+  for (std::size_t i = 0; i < recent.size(); ++i) out.hst[recentFirst + i] = recent[i];
+  out.lists.resize(kHistoryLists);
+  for (std::size_t k = 0; k < static_cast<std::size_t>(kHistoryLists); ++k)
+    out.lists[k] = ListOf(ours, k) != ListOf(base, k) ? ListOf(ours, k) : ListOf(disk, k);
+  return out;
+}
+
+// The lock that orders the copies of the program writing "Operation.hst":
+// waited for a little, then done without (a copy stopped while holding it
+// must not hang this one).
+class THstLock {
+public:
+  THstLock() {
+    for (int tries = 0; tries < 200 && handle_ < 0; ++tries) {
+      handle_ = RunLockTake(ProgramFile("Operation.hst.lock").string());
+      if (handle_ >= 0) break;
+      const timespec pause{0, 10'000'000};
+      ::nanosleep(&pause, nullptr);
+    }
+  }
+  ~THstLock() { RunLockRelease(handle_); }
+  THstLock(const THstLock&) = delete;
+  THstLock& operator=(const THstLock&) = delete;
+
+private:
+  int handle_ = -1;
+};
+
+}  // namespace
+
 void LoadOperationHst() {
+  g_fileProc.hstBase = CurrentHst();
+  g_fileProc.recentSteps.clear();
   std::string text;
   const ReadFileResult r = ReadFileContents(ProgramFile("Operation.hst"), kHstMaxFile, text);
   if (r == ReadFileResult::Missing) return;
@@ -828,33 +943,33 @@ void LoadOperationHst() {
   const THstText read = ParseHstText(text);
   g_fileProc.hstLocked = !whole || (!read.found && text.find_first_not_of(" \t\r\n") != std::string::npos);
   if (!read.found) return;
-  for (std::size_t i = 0; i < read.hst.size(); ++i) g_fileProc.hst[i] = read.hst[i];
-  for (std::size_t k = 0; k < read.lists.size(); ++k) {
-    THistrylist& h = *HistoryList(static_cast<int>(k));
-    h = THistrylist{};
-    for (std::size_t e = 0; e < read.lists[k].size(); ++e) h.entries[e + 1] = read.lists[k][e];
-  }
-  AddRecentFile("");
+  ApplyHst(read);
+  g_fileProc.hstBase = CurrentHst();
 }
 
 bool SaveOperationHst() {
   if (g_fileProc.hstLocked) return false;
-  THstText hst;
-  hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
-  hst.lists.resize(kHistoryLists);
-  for (int k = 0; k < kHistoryLists; ++k) {
-    const THistrylist& h = *HistoryList(k);
-    hst.lists[static_cast<std::size_t>(k)].assign(h.entries.begin() + 1, h.entries.begin() + 1 + kHistoryDepth);
-  }
-  const std::string out = HstTextFormat(hst);
-
   const fs::path target = ProgramFile("Operation.hst");
-  return ReplaceFileContents(target, out);
+  // Another copy of the program may have written the file since this one
+  // read it: what it wrote is kept.
+  const THstLock lock;
+  THstText merged = CurrentHst();
+  std::string text;
+  if (ReadFileContents(target, kHstMaxFile, text) == ReadFileResult::Ok && text.size() <= kHstMaxFile) {
+    const THstText disk = ParseHstText(text);
+    if (disk.found) merged = MergeHst(merged, g_fileProc.hstBase, disk, g_fileProc.recentSteps);
+  }
+  if (!ReplaceFileContents(target, HstTextFormat(merged))) return false;
+  ApplyHst(merged);
+  g_fileProc.hstBase = CurrentHst();
+  g_fileProc.recentSteps.clear();
+  return true;
 }
 
 void AddRecentFile(const std::string& name) {
   auto entry = [](int n) -> std::string& { return HstLine(kHstRecentFirst + n - 1); };
   if (!name.empty()) {
+    g_fileProc.recentSteps.push_back({false, name});
     for (int i = 1; i <= kRecentFiles; ++i)
       if (entry(i) == name) {
         for (int j = i; j < kRecentFiles; ++j) entry(j) = entry(j + 1);
@@ -882,6 +997,7 @@ void AddRecentFile(const std::string& name) {
 
 void ClearRecentFiles() {
   for (int i = 0; i < kRecentFiles; ++i) HstLine(kHstRecentFirst + i).clear();
+  g_fileProc.recentSteps.assign(1, TRecentStep{true, {}});
   AddRecentFile("");
   SaveOperationHst();
 }

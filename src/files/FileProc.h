@@ -63,9 +63,21 @@ struct TRecentItem {
   bool visible = false;
 };
 
+// A change of the recent-file list since "Operation.hst" was last read or
+// written: a file put first, or the list cleared.
+struct TRecentStep {
+  bool clear = false;
+  std::string name;
+};
+
 struct FileProcState {
   // Lines 1..100 of the first block of "Operation.hst" (index 0 = line 1).
   std::array<std::string, kHstLines> hst;
+  // "Operation.hst" as this run last read or wrote it, and the recent-file
+  // changes since: another copy's changes to the file are merged with these
+  // when it is written.
+  THstText hstBase;
+  std::vector<TRecentStep> recentSteps;
   // The menu items ReOpen1..ReOpen9 and the separators ReOpenDel1, ReOpenDel2.
   std::array<TRecentItem, kRecentFiles> recentMenu;
   bool recentSeparators = false;
@@ -236,6 +248,11 @@ void DropFiles(const std::vector<std::string>& files);
 // than blanks and line ends) is kept: SaveOperationHst then leaves it alone
 // and returns false.
 void LoadOperationHst();
+// Writes "Operation.hst", under a lock ("Operation.hst.lock") that orders
+// the copies of the program sharing the folder: what another copy wrote
+// since this run read or wrote the file stays (a line or history this run
+// did not change is taken from the file; the file's recent files get this
+// run's openings and clearings again), and this run then holds the result.
 bool SaveOperationHst();
 // Puts name first in the recent files (an existing equal entry is removed
 // first) and rebuilds the menu; an empty name only rebuilds it.

@@ -227,7 +227,7 @@ TEST_F(FileProcTest, VlzSavesAndOpensTheSameDrawing) {
   EXPECT_EQ(CurPVC().fileName, Path("d.vlz").string());
   EXPECT_EQ(CurPVC().modified, 0);
   // The scratch text is gone.
-  EXPECT_EQ(Names(), (std::vector<std::string>{"Operation.hst", "d.vld", "d.vlz"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Operation.hst", "Operation.hst.lock", "d.vld", "d.vlz"}));
 }
 
 TEST_F(FileProcTest, AFailedOpenLeavesTheWindowUntitled) {
@@ -496,6 +496,56 @@ TEST_F(FileProcTest, HistoryFileRoundTrip) {
   EXPECT_EQ(g_fileProc.recentMenu[8].caption, "/d/9.vld");
   EXPECT_EQ(HistoryList(kAngleHistory)->entries[1], "375");
   EXPECT_EQ(HistoryCount(*HistoryList(kAngleHistory)), 20);
+}
+
+// Two copies of the program on one folder: each writes "Operation.hst" with
+// what it changed, over what the other wrote meanwhile. The other copy is
+// played here by writing the file as it would have.
+TEST_F(FileProcTest, HistoryFileKeepsWhatAnotherCopyWroteMeanwhile) {
+  SetLastFolder("/start/");
+  AddRecentFile("/d/old.vld");
+  HistoryPush(*HistoryList(3), "3 at start");
+  HistoryPush(*HistoryList(5), "5 at start");
+  ASSERT_TRUE(SaveOperationHst());
+  LoadOperationHst();  // this run starts here
+
+  // The other copy saved b.vld from another folder and typed into history 3.
+  THstText other = ParseHstText(ReadFile(Path("Operation.hst")));
+  other.hst[kHstLastFolder - 1] = "/other/";
+  other.hst[kHstRecentFirst - 1 + 1] = other.hst[kHstRecentFirst - 1];
+  other.hst[kHstRecentFirst - 1] = "/other/b.vld";
+  other.lists[3].insert(other.lists[3].begin(), "3 by the other");
+  WriteFile(Path("Operation.hst"), HstTextFormat(other));
+
+  // This run saved a.vld and typed into history 5.
+  AddRecentFile("/mine/a.vld");
+  HistoryPush(*HistoryList(5), "5 by this run");
+  ASSERT_TRUE(SaveOperationHst());
+  const THstText merged = ParseHstText(ReadFile(Path("Operation.hst")));
+  EXPECT_EQ(merged.hst[kHstLastFolder - 1], "/other/");  // this run did not change it
+  EXPECT_EQ(merged.hst[kHstRecentFirst - 1], "/mine/a.vld");
+  EXPECT_EQ(merged.hst[kHstRecentFirst], "/other/b.vld");
+  EXPECT_EQ(merged.hst[kHstRecentFirst + 1], "/d/old.vld");
+  EXPECT_EQ(merged.lists[3], (std::vector<std::string>{"3 by the other", "3 at start"}));
+  EXPECT_EQ(merged.lists[5], (std::vector<std::string>{"5 by this run", "5 at start"}));
+  // This run now shows what the other wrote too.
+  EXPECT_EQ(RecentFile(2), "/other/b.vld");
+  EXPECT_EQ(g_fileProc.recentMenu[1].caption, "/other/b.vld");
+  EXPECT_EQ(HistoryList(3)->entries[1], "3 by the other");
+  EXPECT_EQ(LastFolder(), "/other/");
+
+  // The other copy reopened old.vld; this run then cleared its list and
+  // opened c.vld: the clearing came later, so only c.vld is left.
+  other = merged;
+  other.hst[kHstRecentFirst - 1 + 2] = other.hst[kHstRecentFirst - 1 + 1];
+  other.hst[kHstRecentFirst - 1 + 1] = other.hst[kHstRecentFirst - 1];
+  other.hst[kHstRecentFirst - 1] = "/d/old.vld";
+  WriteFile(Path("Operation.hst"), HstTextFormat(other));
+  ClearRecentFiles();  // writes the file
+  AddRecentFile("/mine/c.vld");
+  ASSERT_TRUE(SaveOperationHst());
+  EXPECT_EQ(RecentFile(1), "/mine/c.vld");
+  EXPECT_EQ(RecentFile(2), "");
 }
 
 TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFilesAndKeepsUnreadableOnes) {

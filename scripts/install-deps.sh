@@ -15,6 +15,7 @@ PKGS=(
   locales
   python3-sympy
   lhasa jlha-utils  # LZH tools the compressed-drawing tests check our streams against
+  qt6-translations-l10n shared-mime-info desktop-file-utils  # Qt's own dialogs in Japanese; the desktop entry and the drawings' file types
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include "VelmoScript.h"
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "kernel/SjisConv.h"
@@ -121,6 +122,12 @@ std::string TScriptRecorder::Line(const TInputEvent& e) {
       return s + ModWords(e.shift);
     }
     case TInputKind::Menu: return "menu " + e.name;
+    case TInputKind::MenuOpen: {
+      // The menu's caption without its mnemonic, as scripts name it.
+      std::string caption = Utf8(MenuCaption(static_cast<TMenu>(e.value)));
+      if (const std::size_t m = caption.rfind("(&"); m != std::string::npos) caption.resize(m);
+      return "menu " + caption;
+    }
     case TInputKind::Drop: {
       std::string s = "drop";
       for (const std::string& f : e.files) {

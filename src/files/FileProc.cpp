@@ -722,7 +722,12 @@ void FormShow(const std::string& commandLineFile, bool scripted) {
   if (AppOptions().MojiBtn) SetTextButtons(true);
   OpenStartupWindows(!scripted);
   const fs::path name(commandLineFile);
-  if (IsExistingFile(name) && !OpenArchive(name)) {
+  std::error_code ec;
+  if (!name.empty() && fs::is_directory(name, ec)) {
+    Message("[" + Shown(name) + "]はフォルダです。開く図面のファイルを指定してください。");
+  } else if (!name.empty() && !IsExistingFile(name)) {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。", MsgButtons::Yes);
+  } else if (IsExistingFile(name) && !OpenArchive(name)) {
     // Work recovered into window 1 is not replaced unasked.
     if (ConfirmSaveModified() && OpenFileIntoWindow(name)) {
       SetLastFolder(ParentFolder(name));

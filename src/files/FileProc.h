@@ -219,7 +219,7 @@ void FormCreate(int screenHeight = 0);
 // The window is shown the first time: the configuration file is read and
 // written back; both windows are opened from the start-up file (and
 // recovered snapshots); an existing commandLineFile (UTF-8, empty for none)
-// is opened into window 1; the view is fitted and drawn; the backup timer
+// is opened into window 1 (a missing file or a folder is said so); the view is fitted and drawn; the backup timer
 // starts. A scripted session (velmo --script) starts the same way but
 // writes nothing back, recovers no snapshot and takes no backups.
 void FormShow(const std::string& commandLineFile, bool scripted = false);

@@ -95,6 +95,9 @@ public:
   // Runs an outside program; with wait, returns its exit code, else 0 once
   // started; -1 when it could not be started.
   virtual int RunProgram(const TRunRequest& request) = 0;
+  // Asks the main window to close as the user's close does (the save
+  // questions first). Nothing where there is no window.
+  virtual void CloseMainWindow() {}
 };
 
 // The installed platform. Before a front end installs one, a silent stand-in

@@ -200,6 +200,12 @@ bool QtPlatform::PrintDialog(TPrintSetup& setup) {
   return true;
 }
 
+void QtPlatform::CloseMainWindow() {
+  if (!main_) return;
+  // From the event loop: the menu that chose it has closed by then.
+  QTimer::singleShot(0, main_, [w = main_] { w->close(); });
+}
+
 bool QtPlatform::OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(FromSjis(url))); }
 
 int QtPlatform::RunProgram(const TRunRequest& request) {

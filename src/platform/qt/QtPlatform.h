@@ -31,6 +31,8 @@ public:
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
+  // Closes the main window after the event under way (its close asks).
+  void CloseMainWindow() override;
 
   // Dialogs and message boxes are modal to this window.
   void SetMainWindow(QWidget* w) { main_ = w; }

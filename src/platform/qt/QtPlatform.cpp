@@ -28,6 +28,20 @@ QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_c
 constexpr QPageSize::PageSizeId kPapers[] = {QPageSize::A0, QPageSize::A1, QPageSize::A2, QPageSize::A3,
                                              QPageSize::A4};
 
+// The index of the filter the dialog says was chosen. With the details
+// hidden Qt's own dialog answers with the text it showed, the description
+// without the patterns FilterToQt added; a native one answers with the
+// filter itself.
+int NameFilterIndex(const QStringList& filters, const QString& chosen) {
+  if (const qsizetype i = filters.indexOf(chosen); i >= 0) return static_cast<int>(i);
+  const QString shown = chosen.trimmed();
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    const qsizetype patterns = filters[i].lastIndexOf(QStringLiteral(" ("));
+    if (patterns > 0 && filters[i].left(patterns).trimmed() == shown) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 }  // namespace
 
 QtPlatform::~QtPlatform() {
@@ -157,8 +171,8 @@ bool QtPlatform::FileDialog(TFileDialogRequest& request, bool save) {
   if (!request.fileName.empty()) dlg.selectFile(Utf8(request.fileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   request.fileName = dlg.selectedFiles().first().toStdString();
-  const qsizetype chosen = filters.indexOf(dlg.selectedNameFilter());
-  if (chosen >= 0) request.filterIndex = static_cast<int>(chosen) + 1;
+  const int chosen = NameFilterIndex(filters, dlg.selectedNameFilter());
+  if (chosen >= 0) request.filterIndex = chosen + 1;
   return true;
 }
 

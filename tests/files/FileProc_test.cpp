@@ -9,6 +9,7 @@
 #include "LhaFixture.h"
 #include "VldFixture.h"
 #include "app/ApInit.h"
+#include "app/ApMainMenu.h"
 #include "app/Ap_Unit1.h"
 #include "files/Z_Compress.h"
 #include "files/fSave_VLD.h"
@@ -191,12 +192,16 @@ TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
   ASSERT_EQ(platform().messages().size(), 2u);
   EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::OkCancel);
 
-  // With the option set, no question: the guide panel flashes instead.
+  // With the option set, no question: the guide panel flashes grey instead,
+  // shown at once, and gets its colour back.
   AppOptions().NoSvChk = true;
+  std::vector<std::uint32_t> shown;
+  g_fileProc.showNow = [&shown] { shown.push_back(g_form1.PnlGuid.color); };
   Draw(1);
   EXPECT_TRUE(SaveToFile(Path("a.vld")));
   EXPECT_EQ(platform().messages().size(), 2u);
   EXPECT_EQ(g_fileProc.guideFlashes, 1);
+  EXPECT_EQ(shown, (std::vector<std::uint32_t>{0x505050, clBtnFace}));
 }
 
 TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
@@ -447,6 +452,61 @@ TEST_F(FileProcTest, RecentListHoldsEachNameOnceNewestFirst) {
   EXPECT_TRUE(g_fileProc.recentMenu[0].visible);
   EXPECT_FALSE(g_fileProc.recentMenu[1].visible);
   EXPECT_FALSE(g_fileProc.recentSeparators);
+}
+
+// The menu bar's items as the registry gives them now: the recent files
+// ("なし" alone while there are none), the windows' names and ticks, the
+// tools-mode item; opening a menu ends the operation.
+TEST_F(FileProcTest, MenuItemsShowTheirStateAsItIsNow) {
+  auto item = [](const char* name) { return *FindMenuCommand(name); };
+  EXPECT_EQ(MenuCommandCaption(item("ReOpen1")), "なし");
+  EXPECT_FALSE(MenuCommandEnabled(item("ReOpen1")));
+  EXPECT_TRUE(MenuCommandShown(item("ReOpen1")));
+  EXPECT_FALSE(MenuCommandShown(item("ReOpen2")));
+  EXPECT_FALSE(MenuCommandEnabled(item("ReOpenDel2")));
+  AddRecentFile("/d/a.vld");
+  AddRecentFile("/d/b.vld");
+  EXPECT_EQ(MenuCommandCaption(item("ReOpen1")), "/d/b.vld");
+  EXPECT_EQ(MenuCommandCaption(item("ReOpen2")), "/d/a.vld");
+  EXPECT_TRUE(MenuCommandEnabled(item("ReOpen1")));
+  EXPECT_TRUE(MenuCommandShown(item("ReOpen2")));
+  EXPECT_FALSE(MenuCommandShown(item("ReOpen3")));
+  EXPECT_TRUE(MenuCommandEnabled(item("ReOpenDel2")));
+
+  EXPECT_FALSE(MenuCommandShown(item("OpBtn_BoxCounter")));
+  g_fileProc.toolsMode = true;
+  EXPECT_TRUE(MenuCommandShown(item("OpBtn_BoxCounter")));
+
+  // The window menu: each window's name, the current one ticked.
+  CurPVC().fileName = "/d/plan.vld";
+  EXPECT_EQ(FindTopMenu("ウィンドウ"), TMenu::Window);
+  EXPECT_EQ(FindTopMenu("ファイル(&F)"), TMenu::File);
+  EXPECT_EQ(FindTopMenu("なし"), TMenu::None);
+  MenuOpened(TMenu::Window);
+  EXPECT_EQ(MenuCommandCaption(item("fname1")), "<1>/d/plan.vld");
+  EXPECT_EQ(MenuCommandCaption(item("fname2")), "<2>");
+  EXPECT_TRUE(item("fname1").checked());
+  MenuItemCommand("fname2");
+  EXPECT_EQ(StoreWindow(), 2);
+  EXPECT_TRUE(item("fname2").checked());
+  EXPECT_FALSE(item("fname1").checked());
+
+  // 終了 asks the window to close (its close asks the questions).
+  MenuItemCommand("Exit1");
+  EXPECT_EQ(Headless().closeRequests(), 1);
+}
+
+TEST_F(FileProcTest, ARecentFileThatIsGoneIsSaidSoAndNothingChanges) {
+  Draw(2);
+  CurPVC().fileName = Path("mine.vld").string();
+  CurPVC().modified = 0;
+  AddRecentFile(Path("gone.vld").string());
+  MenuItemCommand("ReOpen1");
+  ASSERT_EQ(platform().messages().size(), 1u);
+  EXPECT_NE(platform().messages()[0].text.find("gone.vld]が見つかりません。"), std::string::npos);
+  EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::Yes);
+  EXPECT_EQ(Lines(), 2);
+  EXPECT_EQ(CurPVC().fileName, Path("mine.vld").string());
 }
 
 TEST_F(FileProcTest, ReopeningAListedFileMovesItToTheTop) {

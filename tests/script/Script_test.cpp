@@ -18,6 +18,7 @@
 #include "VelmoRecord.h"
 #include "VelmoTest.h"
 #include "app/ApInput.h"
+#include "app/ApMainMenu.h"
 #include "files/FileProc.h"
 #include "files/fLoad_VLD.h"
 #include "kernel/ProgramDir.h"
@@ -433,6 +434,15 @@ TEST_F(ScriptTest, ARecordedSessionReplaysToTheSameDrawing) {
     UserKeyUp('S');
     UserKeyUp(17);
     EXPECT_EQ(LiveCellsNow(), 4);
+    // A line started, then the file menu opened and closed unused: the line
+    // operation ended there, so the next click draws nothing.
+    UserPress(ssLeft, 50, 400);
+    UserRelease(ssLeft, 50, 400);
+    InputMenuOpen(static_cast<int>(TMenu::File));
+    EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
+    UserPress(ssLeft, 500, 450);
+    UserRelease(ssLeft, 500, 450);
+    EXPECT_EQ(LiveCellsNow(), 4);
 
     g_wiring.inputRecorder = nullptr;
     recorder.Close();
@@ -452,7 +462,10 @@ TEST_F(ScriptTest, ARecordedSessionReplaysToTheSameDrawing) {
   EXPECT_EQ(script.find("size 900x700\n"), script.find('\n') + 1) << "the area's size comes first";
   EXPECT_NE(script.find("press L px 100.3,120\n"), std::string::npos) << script;
   EXPECT_NE(script.find("set edCommon \"37.5\"\nkey Enter down\n"), std::string::npos) << script;
+  EXPECT_NE(script.find(U8(u8"\nmenu ファイル\npress L ")), std::string::npos) << script;
 
+  // The menu opened at the end kept the last click from drawing.
+  std::ofstream(rec, std::ios::app) << "expect cells 4\n";
   const TResult r = RunFile(rec);
   ASSERT_EQ(r.status, 0) << r.err << script;
   ASSERT_TRUE(fs::exists(saved));

@@ -21,6 +21,7 @@
 #include "kernel/SjisConv.h"
 #include "model/PVC.h"
 #include "output/SampleDrawing.h"
+#include "platform/qt/QtIcon.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
 #include "platform/qt/TForm1.h"
@@ -54,6 +55,10 @@ int RunMainWindow(const TMainRun& run) {
   else
     std::fputs("velmo: Qt の日本語訳 (qtbase_ja.qm) が見つかりません。ダイアログの一部が英語になります。\n", stderr);
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+
+  // The desktop knows the windows by the entry desktop/velmo.desktop installs.
+  QGuiApplication::setDesktopFileName(QStringLiteral("velmo"));
+  QApplication::setWindowIcon(VelmoIcon());
 
   // Latin text in the desktop's font, Japanese in the IPA fonts when the
   // desktop font has none.

@@ -723,10 +723,14 @@ void FormShow(const std::string& commandLineFile, bool scripted) {
   OpenStartupWindows(!scripted);
   const fs::path name(commandLineFile);
   std::error_code ec;
+  // Said once the window shows its drawings.
+  std::string notOpened;
+  MsgButtons notOpenedButtons = MsgButtons::Ok;
   if (!name.empty() && fs::is_directory(name, ec)) {
-    Message("[" + Shown(name) + "]はフォルダです。開く図面のファイルを指定してください。");
+    notOpened = "[" + Shown(name) + "]はフォルダです。開く図面のファイルを指定してください。";
   } else if (!name.empty() && !IsExistingFile(name)) {
-    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。", MsgButtons::Yes);
+    notOpened = "ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。";
+    notOpenedButtons = MsgButtons::Yes;
   } else if (IsExistingFile(name) && !OpenArchive(name)) {
     // Work recovered into window 1 is not replaced unasked.
     if (ConfirmSaveModified() && OpenFileIntoWindow(name)) {
@@ -736,6 +740,7 @@ void FormShow(const std::string& commandLineFile, bool scripted) {
   }
   g_pvc.slots[2].writePen = CurPVC().writePen;
   FitAndRedraw();
+  if (!notOpened.empty()) Message(notOpened, notOpenedButtons);
   if (!scripted && !g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(g_fileProc.backupIntervalMs, BackupTick);
 }
 

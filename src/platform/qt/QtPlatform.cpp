@@ -73,6 +73,8 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
     case MsgIcon::Error: qicon = QMessageBox::Critical; break;
     case MsgIcon::Question: qicon = QMessageBox::Question; break;
   }
+  // Behind the box the window shows the state the box speaks of.
+  if (afterTick_) afterTick_();
   QMessageBox box(qicon, FromSjis(caption), FromSjis(text), set, main_);
   switch (box.exec()) {
     case SB::Ok: return MsgAnswer::Ok;

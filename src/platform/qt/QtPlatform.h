@@ -36,8 +36,8 @@ public:
 
   // Dialogs and message boxes are modal to this window.
   void SetMainWindow(QWidget* w) { main_ = w; }
-  // Called after every timer tick, so the window can show what the core
-  // changed in it.
+  // Called after every timer tick and before a message box, so the window
+  // shows what the core changed in it.
   void SetAfterTick(std::function<void()> f) { afterTick_ = std::move(f); }
 
 private:

@@ -116,7 +116,8 @@ std::string TScriptRecorder::Line(const TInputEvent& e) {
     case TInputKind::Operation: return std::string("op ") + OpInfo(e.op).name;
     case TInputKind::SubMenu: return "sub " + std::to_string(e.value);
     case TInputKind::Control: {
-      std::string s = "press " + e.name;
+      std::string s = "press ";  // appended: g++ 12 warns about a literal + string here
+      s += e.name;
       if (e.button != ssLeft) s += std::string(" ") + ButtonWord(e.button);
       if (e.hasPos) s += " " + ScriptNumber(e.x) + "," + ScriptNumber(e.y);
       return s + ModWords(e.shift);
@@ -126,7 +127,9 @@ std::string TScriptRecorder::Line(const TInputEvent& e) {
       // The menu's caption without its mnemonic, as scripts name it.
       std::string caption = Utf8(MenuCaption(static_cast<TMenu>(e.value)));
       if (const std::size_t m = caption.rfind("(&"); m != std::string::npos) caption.resize(m);
-      return "menu " + caption;
+      std::string s = "menu ";
+      s += caption;
+      return s;
     }
     case TInputKind::Drop: {
       std::string s = "drop";

@@ -43,6 +43,23 @@ void ReOpen() {
   ReOpenCommand(N);
 }
 
+// The recent-file item N as FileProc's list shows it ("なし" in the first
+// when the list is empty).
+template <int N>
+TMenuCommand RecentItem(TMenuCommand c) {
+  c.captionNow = [] { return g_fileProc.recentMenu[N - 1].caption; };
+  c.shown = [] { return g_fileProc.recentMenu[N - 1].visible; };
+  c.enabled = [] { return g_fileProc.recentMenu[N - 1].enabled; };
+  return c;
+}
+
+template <int N>
+TMenuCommand WindowItem(TMenuCommand c) {
+  c.captionNow = [] { return N == 1 ? g_mouseNav.fname1 : g_mouseNav.fname2; };
+  c.checked = [] { return g_mouseNav.windowChecked == N; };
+  return c;
+}
+
 template <TViewButton B>
 void ViewButton() {
   Btn_ViewClick(B);
@@ -94,17 +111,20 @@ void RegisterMenu() {
   RegisterMenuCommand(cmd(File, "OpBtn_PrintA", "一括印刷"));
   RegisterMenuCommand(cmd(File, "PrintAL", "補助線印刷"));
   // The recent files: their captions are the file names (FileProc's recentMenu).
-  RegisterMenuCommand(sep(cmd(File, "ReOpen1", "", ReOpen<1>)));
-  RegisterMenuCommand(cmd(File, "ReOpen2", "", ReOpen<2>));
-  RegisterMenuCommand(cmd(File, "ReOpen3", "", ReOpen<3>));
-  RegisterMenuCommand(cmd(File, "ReOpen4", "", ReOpen<4>));
-  RegisterMenuCommand(cmd(File, "ReOpen5", "", ReOpen<5>));
-  RegisterMenuCommand(cmd(File, "ReOpen6", "", ReOpen<6>));
-  RegisterMenuCommand(cmd(File, "ReOpen7", "", ReOpen<7>));
-  RegisterMenuCommand(cmd(File, "ReOpen8", "", ReOpen<8>));
-  RegisterMenuCommand(cmd(File, "ReOpen9", "", ReOpen<9>));
-  RegisterMenuCommand(cmd(File, "ReOpenDel2", "履歴のクリア", ClearRecentFiles));
-  RegisterMenuCommand(sep(cmd(File, "Exit1", "終了(&X)")));
+  RegisterMenuCommand(sep(RecentItem<1>(cmd(File, "ReOpen1", "", ReOpen<1>))));
+  RegisterMenuCommand(RecentItem<2>(cmd(File, "ReOpen2", "", ReOpen<2>)));
+  RegisterMenuCommand(RecentItem<3>(cmd(File, "ReOpen3", "", ReOpen<3>)));
+  RegisterMenuCommand(RecentItem<4>(cmd(File, "ReOpen4", "", ReOpen<4>)));
+  RegisterMenuCommand(RecentItem<5>(cmd(File, "ReOpen5", "", ReOpen<5>)));
+  RegisterMenuCommand(RecentItem<6>(cmd(File, "ReOpen6", "", ReOpen<6>)));
+  RegisterMenuCommand(RecentItem<7>(cmd(File, "ReOpen7", "", ReOpen<7>)));
+  RegisterMenuCommand(RecentItem<8>(cmd(File, "ReOpen8", "", ReOpen<8>)));
+  RegisterMenuCommand(RecentItem<9>(cmd(File, "ReOpen9", "", ReOpen<9>)));
+  TMenuCommand clearRecent = cmd(File, "ReOpenDel2", "履歴のクリア", ClearRecentFiles);
+  clearRecent.enabled = [] { return g_fileProc.recentSeparators; };  // something to clear
+  RegisterMenuCommand(clearRecent);
+  // Closing asks the window, which asks the file commands (FormCloseQuery).
+  RegisterMenuCommand(sep(cmd(File, "Exit1", "終了(&X)", [] { Platform().CloseMainWindow(); })));
 
   RegisterMenuCommand(key(cmd(Edit, "UNDO1", "やり直し", UndoCommand), 'Z', ssCtrl));
   TMenuCommand clipCopy = key(cmd(Edit, "ClipCopy", "選択部コピー"), 'W', ssCtrl);
@@ -126,14 +146,16 @@ void RegisterMenu() {
   RegisterMenuCommand(key(op(Tools, OpBtn_Kakko), kVkF1 + 1, ssShift));
   RegisterMenuCommand(key(op(Tools, OpBtn_LineKey), kVkF1 + 2, ssShift));
   RegisterMenuCommand(op(Tools, OpBtn_NumLines));
-  RegisterMenuCommand(sep(op(Tools, OpBtn_BoxCounter)));
+  TMenuCommand boxCounter = op(Tools, OpBtn_BoxCounter);
+  boxCounter.shown = [] { return g_fileProc.toolsMode; };
+  RegisterMenuCommand(sep(boxCounter));
   RegisterMenuCommand(op(Tools, OpBtn_JwcExt));
 
   RegisterMenuCommand(cmd(Settings, "Option1", "設定...(&S)"));
   RegisterMenuCommand(cmd(Settings, "MoveLayer", "２画面でレイヤー編集..."));
 
-  RegisterMenuCommand(cmd(Window, "fname1", "", [] { SwitchWindow(1); }));
-  RegisterMenuCommand(cmd(Window, "fname2", "", [] { SwitchWindow(2); }));
+  RegisterMenuCommand(WindowItem<1>(cmd(Window, "fname1", "", [] { SwitchWindow(1); })));
+  RegisterMenuCommand(WindowItem<2>(cmd(Window, "fname2", "", [] { SwitchWindow(2); })));
 
   RegisterMenuCommand(cmd(Help, "Contents1", "目次(&C)"));
   RegisterMenuCommand(cmd(Help, "KeyWord", "ｷｰﾜｰﾄﾞ検索(&T)"));

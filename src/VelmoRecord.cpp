@@ -4,6 +4,7 @@
 
 #include "VelmoScript.h"
 #include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApManager.h"
 #include "app/Ap_Unit1.h"
 #include "kernel/SjisConv.h"
@@ -115,12 +116,21 @@ std::string TScriptRecorder::Line(const TInputEvent& e) {
     case TInputKind::Operation: return std::string("op ") + OpInfo(e.op).name;
     case TInputKind::SubMenu: return "sub " + std::to_string(e.value);
     case TInputKind::Control: {
-      std::string s = "press " + e.name;
+      std::string s = "press ";  // appended: g++ 12 warns about a literal + string here
+      s += e.name;
       if (e.button != ssLeft) s += std::string(" ") + ButtonWord(e.button);
       if (e.hasPos) s += " " + ScriptNumber(e.x) + "," + ScriptNumber(e.y);
       return s + ModWords(e.shift);
     }
     case TInputKind::Menu: return "menu " + e.name;
+    case TInputKind::MenuOpen: {
+      // The menu's caption without its mnemonic, as scripts name it.
+      std::string caption = Utf8(MenuCaption(static_cast<TMenu>(e.value)));
+      if (const std::size_t m = caption.rfind("(&"); m != std::string::npos) caption.resize(m);
+      std::string s = "menu ";
+      s += caption;
+      return s;
+    }
     case TInputKind::Drop: {
       std::string s = "drop";
       for (const std::string& f : e.files) {
@@ -173,7 +183,7 @@ MsgAnswer TScriptRecorder::MessageBox(const std::string& text, const std::string
                                       MsgIcon icon) {
   const MsgAnswer a = platform_.MessageBox(text, caption, buttons, icon);
   // A box with one button asks nothing.
-  if (buttons != MsgButtons::Ok && buttons != MsgButtons::Abort) Answer(std::string("answer ") + ScriptAnswerWord(a));
+  if (!SingleButton(buttons)) Answer(std::string("answer ") + ScriptAnswerWord(a));
   return a;
 }
 

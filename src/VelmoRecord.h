@@ -70,6 +70,7 @@ public:
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override { return platform_.OpenUrl(url); }
   int RunProgram(const TRunRequest& request) override { return platform_.RunProgram(request); }
+  void CloseMainWindow() override { platform_.CloseMainWindow(); }
 
   // The script line of an input as the view is now ("" for none).
   static std::string Line(const TInputEvent& e);

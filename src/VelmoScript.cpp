@@ -139,7 +139,7 @@ void ScriptToPixel(double x, double y, double& px, double& py) {
 namespace {
 
 enum class TCmd {
-  Open, New, Save, Window, Op, Menu, Sub, Key, Type, Click, Press, Move, Release, Wheel, Control, Set,
+  Open, New, Save, Window, Op, Menu, MenuOpen, Sub, Key, Type, Click, Press, Move, Release, Wheel, Control, Set,
   View, Fit, PanelWrite, PanelToggle, PanelGroup, Answer, ExpectCells, ExpectPrompt, ExpectCaption,
   ExpectEntry, ExpectMessage, ExpectBeep, PrintState, Size, Drop, Close,
 };
@@ -457,7 +457,12 @@ TCommand ParseCommand(const TLine& l, int line) {
     l.Count(2, 2, "menu NAME");
     c.cmd = TCmd::Menu;
     c.text = FindMenuItem(l.Sjis(1));
-    if (c.text.empty()) l.Fail("メニューにない項目です: " + l.Sjis(1));
+    // A top-level menu's caption: the menu is opened (the operation ends).
+    if (c.text.empty() && FindTopMenu(l.Sjis(1)) != TMenu::None) {
+      c.cmd = TCmd::MenuOpen;
+      c.n = static_cast<int>(FindTopMenu(l.Sjis(1)));
+    }
+    if (c.cmd == TCmd::Menu && c.text.empty()) l.Fail("メニューにない項目です: " + l.Sjis(1));
   } else if (w == "sub") {
     l.Count(2, 2, "sub N");
     c.cmd = TCmd::Sub;
@@ -804,6 +809,7 @@ void TRunner::Execute(const TCommand& c) {
     case TCmd::Window: InputMenu("fname" + std::to_string(c.n)); break;
     case TCmd::Op: InputOperation(c.op); break;
     case TCmd::Menu: InputMenu(c.text); break;
+    case TCmd::MenuOpen: InputMenuOpen(c.n); break;
     case TCmd::Sub: InputSubMenu(c.n); break;
     case TCmd::Key:
       if (c.down) UserKeyDown(c.n, c.mods);

@@ -331,6 +331,13 @@ void InputMenu(const std::string& item) {
   MenuItemCommand(item);
 }
 
+void InputMenuOpen(int menu) {
+  TInputEvent e = Event(TInputKind::MenuOpen);
+  e.value = menu;
+  TInputScope scope(e);
+  MenuOpened(static_cast<TMenu>(menu));
+}
+
 void InputDrop(const std::vector<std::string>& files) {
   TInputEvent e = Event(TInputKind::Drop);
   e.files = files;

@@ -43,6 +43,7 @@ enum class TInputKind {
   SubMenu,    // value: 1..7
   Control,    // name, button, shift, x, y (when hasPos): a press on a named control
   Menu,       // name: a menu item
+  MenuOpen,   // value: a top-level menu (TMenu) was opened
   Drop,       // files
   Close,      // the window is asked to close
 };
@@ -113,6 +114,8 @@ bool InputControlPress(std::string_view name, unsigned button, unsigned shift, d
 bool InputControlClick(std::string_view name);
 // A main-menu item by its name ("Save1", "OpBtn_ClipRead", "UNDO1").
 void InputMenu(const std::string& item);
+// A top-level menu was opened (TMenu as int: ApMainMenu.h).
+void InputMenuOpen(int menu);
 void InputDrop(const std::vector<std::string>& files);
 // The user closes the window: true when it may close.
 bool InputClose();

@@ -52,6 +52,27 @@ const TMenuCommand* FindMenuCommand(std::string_view nameOrCaption) {
   return nullptr;
 }
 
+std::string MenuCommandCaption(const TMenuCommand& c) { return c.captionNow ? c.captionNow() : c.caption; }
+bool MenuCommandShown(const TMenuCommand& c) { return !c.shown || c.shown(); }
+bool MenuCommandEnabled(const TMenuCommand& c) { return !c.enabled || c.enabled(); }
+
+TMenu FindTopMenu(std::string_view caption) {
+  const std::string_view want = Bare(caption);
+  if (want.empty()) return TMenu::None;
+  for (int m = static_cast<int>(TMenu::File); m < static_cast<int>(TMenu::Count); ++m) {
+    const char* c = MenuCaption(static_cast<TMenu>(m));
+    if (caption == c || Bare(c) == want) return static_cast<TMenu>(m);
+  }
+  return TMenu::None;
+}
+
+void MenuOpened(TMenu menu) {
+  CancelViewGesture();
+  Op_ButtonClick(OpBtn_Dummy);
+  if (menu == TMenu::Window) Window1Click();
+  IdleCheck();
+}
+
 bool MenuCommandBuilt(const TMenuCommand& c) {
   if (c.op != OpBtn_None) return c.op == OpBtn_Dummy || OpHandler(c.op) != nullptr;
   return c.run != nullptr;

@@ -38,6 +38,12 @@ struct TMenuCommand {
   bool keepsOperation = false;
   // A ticked item's state; null for an item without a tick.
   bool (*checked)() = nullptr;
+  // Where the item changes as the program runs: its caption now (the
+  // recent files, the windows' file names; CP932), whether it is shown and
+  // whether it can be chosen. Null: the caption above, shown, enabled.
+  std::string (*captionNow)() = nullptr;
+  bool (*shown)() = nullptr;
+  bool (*enabled)() = nullptr;
 };
 
 // --- registration (the assembly)
@@ -45,6 +51,13 @@ void ClearMenuCommands();
 void RegisterMenuCommand(TMenuCommand c);
 // Every registered command, in menu order.
 const std::vector<TMenuCommand>& MenuCommands();
+
+// The item as the menu shows it now.
+std::string MenuCommandCaption(const TMenuCommand& c);
+bool MenuCommandShown(const TMenuCommand& c);
+bool MenuCommandEnabled(const TMenuCommand& c);
+// The top-level menu whose caption this is ("ファイル(&F)", "ファイル"), or None.
+TMenu FindTopMenu(std::string_view caption);
 
 // The command with this name; else the one with this caption, where the
 // caption may leave out its "(&X)" mnemonic and its trailing blanks.
@@ -58,6 +71,10 @@ bool MenuCommandBuilt(const TMenuCommand& c);
 const TMenuCommand* FindAccelerator(int key, unsigned shift);
 // Runs the command of an accelerator; true when the key was one.
 bool MenuAccelerator(int key, unsigned shift);
+
+// A top-level menu was opened: the current operation ends (the view
+// gesture first), and the window menu's items take the windows' file names.
+void MenuOpened(TMenu menu);
 
 // A main-menu item was chosen (MainMenu1Click): the current operation is
 // ended first (not for a command that keeps it), then the command runs,

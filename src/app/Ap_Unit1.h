@@ -74,6 +74,7 @@ struct Form1State {
   TEntryBox EbMojiT;    // the text
   TControl lbComHst;    // the history label
   int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
+  TControl PnlGuid;     // the prompt line's panel (its colour flashes)
   TControl lbGuid1;     // the prompt line
   TControl PvMojiNo;    // the panel of the text-size box
   TControl OffsetMode;  // "ｵﾌｾｯﾄ" on the right: the offset mode, shown while an offset is allowed

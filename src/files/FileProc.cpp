@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #include "app/ApInit.h"
@@ -54,6 +55,8 @@ const char kModifiedAsk[] = "更新されています、保存しますか？";
 // lbDataCount while a snapshot is written, in magenta.
 const char kBackupMessage[] = "..バックアップ保存中！";
 constexpr std::uint32_t kBackupMessageColor = 0xFF00FF;
+// The guide panel's flash when overwriting is not asked about.
+constexpr std::uint32_t kGuideFlashColor = 0x505050;
 
 // A path as the screen shows it.
 std::string Shown(const fs::path& p) { return Utf8ToSjis(p.string()); }
@@ -113,17 +116,43 @@ fs::path VlzScratch() {
   return ProgramFile("#TMP.VLD");
 }
 
-bool ReadVlz(const fs::path& name) {
+// Reads a ".VLZ" file through the run's scratch text; messages name the
+// user's file. A damaged stream gives what came before the damage.
+bool ReadVlz(const fs::path& name, TVldReadReport& report, bool& damaged) {
   const fs::path scratch = VlzScratch();
   std::string reason;
-  if (!DecompressFile(kVlzSignature, scratch, name, &reason)) {
+  if (!DecompressFile(kVlzSignature, scratch, name, &reason, &damaged)) {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]を読み込めません.\r\n" + reason);
     return false;
   }
-  const bool ok = VldLoad(scratch, 0, 0);
+  bool ok = false;
+  if (std::FILE* f = std::fopen(scratch.c_str(), "rb")) {
+    TVldLines lines(f);
+    ok = VldLoadLines(lines, 0, 0, Shown(name), &report);
+    std::fclose(f);
+  } else {
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]を読み込めません.");
+  }
   std::error_code ec;
   fs::remove(scratch, ec);
   return ok;
+}
+
+// The warning after a read that lost elements: the file was damaged (cut
+// short), or held elements beyond the reader's limits.
+void WarnLostElements(const fs::path& name, const TOpenReport& r) {
+  std::string text;
+  if (r.damaged)
+    text = "ﾌｧｲﾙ[" + Shown(name) + "]は壊れています。\r\n壊れた所より前の要素 " + std::to_string(r.cells) +
+           " 個を読み込みました。";
+  if (r.skipped > 0) {
+    if (text.empty())
+      text = "ﾌｧｲﾙ[" + Shown(name) + "]の要素のうち " + std::to_string(r.skipped) +
+             " 個は、座標が範囲外のため読み込みませんでした。";
+    else
+      text += "\r\n座標が範囲外の要素 " + std::to_string(r.skipped) + " 個は読み込みませんでした。";
+  }
+  if (!text.empty()) Message(text, MsgButtons::Ok, MsgIcon::Warning);
 }
 
 std::string& HstLine(int n) { return g_fileProc.hst[static_cast<std::size_t>(n - 1)]; }
@@ -277,7 +306,9 @@ bool IsReadOnlyFile(const fs::path& name) {
   return ::access(name.c_str(), W_OK) != 0;
 }
 
-bool OpenDrawingFile(const fs::path& name) {
+bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
+  TOpenReport found;
+  TVldReadReport read;
   GcellClearWindow(StoreWindow());
   TPVC& pvc = CurPVC();
   ShowAllGroupsAndLayers(pvc);
@@ -295,7 +326,7 @@ bool OpenDrawingFile(const fs::path& name) {
     if (fs::is_regular_file(startup, ec)) {
       ok = VldLoad(startup, 0, 0);
     } else {
-      TPVC d = DefaultPVC();
+      TPVC d = BuiltInSettings();
       d.fileName = pvc.fileName;
       d.view = pvc.view;
       d.prevView = pvc.prevView;
@@ -303,20 +334,30 @@ bool OpenDrawingFile(const fs::path& name) {
       pvc = d;
     }
   } else if (ext == ".VLZ") {
-    ok = ReadVlz(name);
+    ok = ReadVlz(name, read, found.damaged);
   } else if (ext == ".VLD" || ext == ".V$D") {
-    ok = VldLoad(name, 0, 0);
+    ok = VldLoad(name, 0, 0, &read);
   } else if (IsPendingReader(ext)) {
     NotYet(name, "読み込み");
   } else {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]は読み込める形式ではありません。");
   }
 
+  if (ok) {
+    found.damaged = found.damaged || read.cutShort;
+    found.cells = read.cells;
+    found.skipped = read.skipped;
+    WarnLostElements(name, found);
+  }
+  if (report) *report = found;
+
   GcellCompact(true);
   GcellReorder();
   NormalizePVC(pvc);
   BuildPenColours();
   GcellCommit();
+  g_form1.CbMojiSize = MakeMojiSizeList(pvc);
+  Form1Changed();
   return ok;
 }
 
@@ -350,6 +391,55 @@ bool SaveByExtension(const fs::path& name) {
 
 // ---- Commands ---------------------------------------------------------------
 
+namespace {
+
+bool IsFolder(const std::string& p) {
+  std::error_code ec;
+  return !p.empty() && fs::is_directory(p, ec);
+}
+
+// Where the file dialogs start: the last folder, else the window's file's
+// folder, else the home folder.
+std::string DialogFolder() {
+  if (IsFolder(LastFolder())) return LastFolder();
+  const fs::path current(CurPVC().fileName);
+  if (!current.empty() && IsFolder(ParentFolder(current))) return ParentFolder(current);
+  const char* home = std::getenv("HOME");
+  if (home && IsFolder(home)) return ParentFolder(fs::path(home) / "");
+  return LastFolder();
+}
+
+bool AllLower(std::string_view s) {
+  return std::none_of(s.begin(), s.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// The file that a name means: itself when it exists, else an existing file
+// of its folder whose name differs from it only in the extension's letter
+// case ("plan.vld" for "plan.VLD"), else the name.
+fs::path SameDrawingFile(const fs::path& name) {
+  std::error_code ec;
+  if (fs::exists(name, ec)) return name;
+  const fs::path folder = name.parent_path().empty() ? fs::path(".") : name.parent_path();
+  const std::string stem = name.stem().string(), ext = UpperExtension(name);
+  std::vector<fs::path> found;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (p.stem().string() == stem && UpperExtension(p) == ext && it->is_regular_file(ec)) found.push_back(p);
+  }
+  if (found.empty()) return name;
+  std::sort(found.begin(), found.end());  // the same choice every time
+  return name.parent_path() / found.front().filename();
+}
+
+}  // namespace
+
+
 bool ConfirmSaveModified() {
   if (CurPVC().modified == 0) return true;
   const MsgAnswer a = Message(kModifiedAsk, MsgButtons::YesNoCancel, MsgIcon::Question);
@@ -366,9 +456,18 @@ bool OpenFileIntoWindow(const fs::path& name) {
   GcellCompact(true);
   ShowAllGroupsAndLayers(CurPVC());
   CurPVC().writeLayer = 0;
-  const bool ok = OpenDrawingFile(name);
+  TOpenReport report;
+  const bool ok = OpenDrawingFile(name, &report);
   TPVC& pvc = CurPVC();
-  if (ok) {
+  if (ok && report.damaged) {
+    // Part of the file: untitled and modified, so that neither Save nor
+    // closing can put it over the damaged original unasked.
+    pvc.fileName.clear();
+    pvc.modified = 1;
+    g_fileProc.snapshotCurrent[static_cast<std::size_t>(StoreWindow())] = false;
+    FitAndRedraw();
+    ShowTitle();
+  } else if (ok) {
     SetUnmodified();
     pvc.fileName = name.string();
     FitAndRedraw();
@@ -388,7 +487,7 @@ bool OpenFileIntoWindow(const fs::path& name) {
 bool OpenChosen(const fs::path& name) {
   std::error_code ec;
   if (!fs::is_regular_file(name, ec)) {
-    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。");
+    Message("ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。", MsgButtons::Yes);
     return false;
   }
   const std::string ext = UpperExtension(name);
@@ -405,11 +504,12 @@ bool OpenChosen(const fs::path& name) {
 void OpenCommand(TFileSender sender) {
   (void)sender;  // the preview dialog is not there yet: both use the standard dialog
   if (!ConfirmSaveModified()) return;
-  SetWorkFolder(LastFolder());
+  const std::string folder = DialogFolder();
+  SetWorkFolder(folder);
   TFileDialogRequest request;
   request.title = "開く";
   request.filter = kOpenFilter;
-  request.initialDir = LastFolder();
+  request.initialDir = folder;
   request.fileName = g_fileProc.openDialogFileName;
   request.defaultExt = "VLD";
   if (!Platform().OpenFileDialog(request)) return;
@@ -437,24 +537,31 @@ void SaveCommand(TFileSender sender) {
 }
 
 void SaveAsCommand() {
-  SetWorkFolder(LastFolder());
+  const std::string folder = DialogFolder();
+  SetWorkFolder(folder);
   const fs::path current(CurPVC().fileName);
   const std::string ext = UpperExtension(current);
   TFileDialogRequest request;
   request.title = "名前を付けて保存";
   request.filter = kSaveFilter;
   request.filterIndex = ext == ".JWC" ? 2 : ext == ".DXF" ? 3 : ext == ".VLZ" ? 4 : 1;
-  request.initialDir = LastFolder();
+  request.initialDir = folder;
   request.fileName = current.empty() ? std::string() : fs::path(current).replace_extension().string();
-  request.defaultExt = "VLD";
   request.confirmOverwrite = false;  // SaveToFile asks
   if (!Platform().SaveFileDialog(request) || request.fileName.empty()) return;
+  // The chosen type decides the extension. Its letters keep the case the
+  // user typed (lower case stays lower case); without one they are upper case.
   static const char* const kForced[] = {".VLD", ".JWC", ".DXF", ".VLZ"};
   const int index = request.filterIndex >= 1 && request.filterIndex <= 4 ? request.filterIndex : 1;
   fs::path name(request.fileName);
-  name.replace_extension(kForced[index - 1]);
+  const std::string typed = name.extension().string();
+  const bool lower = typed.size() > 1 && AllLower(typed);
+  name.replace_extension(lower ? Lower(kForced[index - 1]) : kForced[index - 1]);
   if (Upper(name.filename().string()) == "#INIT.VLD") name.replace_extension(".V$D");
-  SaveToFile(name);
+  // Where letter case counts, a drawing saved as "plan.VLD" over "plan.vld"
+  // must not leave the old drawing beside the new one: it is the same file,
+  // and SaveToFile asks before overwriting it.
+  SaveToFile(SameDrawingFile(name));
 }
 
 bool SaveToFile(const fs::path& name, bool askOverwrite) {
@@ -471,7 +578,18 @@ bool SaveToFile(const fs::path& name, bool askOverwrite) {
       return false;
     }
     if (AppOptions().NoSvChk) {
+      // No question: the guide panel flashes grey instead.
       ++g_fileProc.guideFlashes;
+      TControl& panel = g_form1.PnlGuid;
+      const std::uint32_t color = panel.color;
+      panel.color = kGuideFlashColor;
+      Form1Changed();
+      if (g_fileProc.showNow) g_fileProc.showNow();
+      const timespec flash{0, 50'000'000};  // 50 ms (<chrono> does not build with CP932 literals)
+      ::nanosleep(&flash, nullptr);
+      panel.color = color;
+      Form1Changed();
+      if (g_fileProc.showNow) g_fileProc.showNow();
     } else if (askOverwrite && Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
                                        MsgIcon::Question) != MsgAnswer::Ok) {
       return false;
@@ -604,7 +722,16 @@ void FormShow(const std::string& commandLineFile, bool scripted) {
   if (AppOptions().MojiBtn) SetTextButtons(true);
   OpenStartupWindows(!scripted);
   const fs::path name(commandLineFile);
-  if (IsExistingFile(name) && !OpenArchive(name)) {
+  std::error_code ec;
+  // Said once the window shows its drawings.
+  std::string notOpened;
+  MsgButtons notOpenedButtons = MsgButtons::Ok;
+  if (!name.empty() && fs::is_directory(name, ec)) {
+    notOpened = "[" + Shown(name) + "]はフォルダです。開く図面のファイルを指定してください。";
+  } else if (!name.empty() && !IsExistingFile(name)) {
+    notOpened = "ﾌｧｲﾙ[" + Shown(name) + "]が見つかりません。";
+    notOpenedButtons = MsgButtons::Yes;
+  } else if (IsExistingFile(name) && !OpenArchive(name)) {
     // Work recovered into window 1 is not replaced unasked.
     if (ConfirmSaveModified() && OpenFileIntoWindow(name)) {
       SetLastFolder(ParentFolder(name));
@@ -613,6 +740,7 @@ void FormShow(const std::string& commandLineFile, bool scripted) {
   }
   g_pvc.slots[2].writePen = CurPVC().writePen;
   FitAndRedraw();
+  if (!notOpened.empty()) Message(notOpened, notOpenedButtons);
   if (!scripted && !g_fileProc.backupTimer) g_fileProc.backupTimer = Platform().StartTimer(g_fileProc.backupIntervalMs, BackupTick);
 }
 
@@ -696,7 +824,122 @@ void DropFiles(const std::vector<std::string>& files) {
 
 // ---- "Operation.hst" and the recent files -----------------------------------
 
+namespace {
+
+// A history's entries as the file keeps them: up to the first empty one.
+std::vector<std::string> HistoryEntries(const THistrylist& h) {
+  std::vector<std::string> out;
+  for (int e = 1; e <= kHistoryDepth && !h.entries[static_cast<std::size_t>(e)].empty(); ++e)
+    out.push_back(h.entries[static_cast<std::size_t>(e)]);
+  return out;
+}
+
+std::vector<std::string> UpToFirstEmpty(const std::vector<std::string>& list) {
+  std::vector<std::string> out;
+  for (std::size_t e = 0; e < list.size() && e < static_cast<std::size_t>(kHistoryDepth) && !list[e].empty(); ++e)
+    out.push_back(list[e]);
+  return out;
+}
+
+// What "Operation.hst" would hold now.
+THstText CurrentHst() {
+  THstText hst;
+  hst.found = true;
+  hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
+  hst.lists.resize(kHistoryLists);
+  for (int k = 0; k < kHistoryLists; ++k) hst.lists[static_cast<std::size_t>(k)] = HistoryEntries(*HistoryList(k));
+  return hst;
+}
+
+// Takes the lines and histories of a file's text (the histories' browsing
+// stays), and shows its recent files.
+void ApplyHst(const THstText& hst) {
+  for (std::size_t i = 0; i < g_fileProc.hst.size(); ++i) g_fileProc.hst[i] = i < hst.hst.size() ? hst.hst[i] : "";
+  for (int k = 0; k < kHistoryLists; ++k) {
+    THistrylist& h = *HistoryList(k);
+    const std::size_t kk = static_cast<std::size_t>(k);
+    const std::vector<std::string> list = kk < hst.lists.size() ? UpToFirstEmpty(hst.lists[kk]) : std::vector<std::string>{};
+    for (std::size_t e = 1; e < h.entries.size(); ++e) h.entries[e] = e <= list.size() ? list[e - 1] : "";
+  }
+  AddRecentFile("");
+}
+
+const std::string& LineOf(const THstText& t, std::size_t i) {
+  static const std::string kNone;
+  return i < t.hst.size() ? t.hst[i] : kNone;
+}
+
+std::vector<std::string> ListOf(const THstText& t, std::size_t k) {
+  return k < t.lists.size() ? UpToFirstEmpty(t.lists[k]) : std::vector<std::string>{};
+}
+
+// Name first in a recent-file list, an equal entry taken out first.
+void PushRecent(std::vector<std::string>& list, const std::string& name) {
+  const auto same = std::find(list.begin(), list.end(), name);
+  if (same != list.end()) list.erase(same);
+  list.insert(list.begin(), name);
+  list.resize(kRecentFiles);
+}
+
+// The file as another copy of the program may have left it (disk), merged
+// with what this run changed since it last read or wrote the file (ours
+// against base): a line or history this run changed is its own, any other
+// comes from the file; the recent files are the file's with this run's
+// openings and clearings done again on them, in order.
+THstText MergeHst(const THstText& ours, const THstText& base, const THstText& disk,
+                  const std::vector<TRecentStep>& steps) {
+  THstText out;
+  out.found = true;
+  out.hst.resize(kHstLines);
+  const std::size_t recentFirst = kHstRecentFirst - 1;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(kHstLines); ++i) {
+    if (i >= recentFirst && i < recentFirst + kRecentFiles) continue;
+    out.hst[i] = LineOf(ours, i) != LineOf(base, i) ? LineOf(ours, i) : LineOf(disk, i);
+  }
+  std::vector<std::string> recent;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(kRecentFiles); ++i) recent.push_back(LineOf(disk, recentFirst + i));
+  for (const TRecentStep& step : steps) {
+    if (step.clear)
+      recent.assign(kRecentFiles, "");
+    else
+      PushRecent(recent, step.name);
+  }
+  // Entries after an empty one would never show.
+  recent.erase(std::remove(recent.begin(), recent.end(), std::string()), recent.end());
+  recent.resize(kRecentFiles);
+  for (std::size_t i = 0; i < recent.size(); ++i) out.hst[recentFirst + i] = recent[i];
+  out.lists.resize(kHistoryLists);
+  for (std::size_t k = 0; k < static_cast<std::size_t>(kHistoryLists); ++k)
+    out.lists[k] = ListOf(ours, k) != ListOf(base, k) ? ListOf(ours, k) : ListOf(disk, k);
+  return out;
+}
+
+// The lock that orders the copies of the program writing "Operation.hst":
+// waited for a little, then done without (a copy stopped while holding it
+// must not hang this one).
+class THstLock {
+public:
+  THstLock() {
+    for (int tries = 0; tries < 200 && handle_ < 0; ++tries) {
+      handle_ = RunLockTake(ProgramFile("Operation.hst.lock").string());
+      if (handle_ >= 0) break;
+      const timespec pause{0, 10'000'000};
+      ::nanosleep(&pause, nullptr);
+    }
+  }
+  ~THstLock() { RunLockRelease(handle_); }
+  THstLock(const THstLock&) = delete;
+  THstLock& operator=(const THstLock&) = delete;
+
+private:
+  int handle_ = -1;
+};
+
+}  // namespace
+
 void LoadOperationHst() {
+  g_fileProc.hstBase = CurrentHst();
+  g_fileProc.recentSteps.clear();
   std::string text;
   const ReadFileResult r = ReadFileContents(ProgramFile("Operation.hst"), kHstMaxFile, text);
   if (r == ReadFileResult::Missing) return;
@@ -710,33 +953,33 @@ void LoadOperationHst() {
   const THstText read = ParseHstText(text);
   g_fileProc.hstLocked = !whole || (!read.found && text.find_first_not_of(" \t\r\n") != std::string::npos);
   if (!read.found) return;
-  for (std::size_t i = 0; i < read.hst.size(); ++i) g_fileProc.hst[i] = read.hst[i];
-  for (std::size_t k = 0; k < read.lists.size(); ++k) {
-    THistrylist& h = *HistoryList(static_cast<int>(k));
-    h = THistrylist{};
-    for (std::size_t e = 0; e < read.lists[k].size(); ++e) h.entries[e + 1] = read.lists[k][e];
-  }
-  AddRecentFile("");
+  ApplyHst(read);
+  g_fileProc.hstBase = CurrentHst();
 }
 
 bool SaveOperationHst() {
   if (g_fileProc.hstLocked) return false;
-  THstText hst;
-  hst.hst.assign(g_fileProc.hst.begin(), g_fileProc.hst.end());
-  hst.lists.resize(kHistoryLists);
-  for (int k = 0; k < kHistoryLists; ++k) {
-    const THistrylist& h = *HistoryList(k);
-    hst.lists[static_cast<std::size_t>(k)].assign(h.entries.begin() + 1, h.entries.begin() + 1 + kHistoryDepth);
-  }
-  const std::string out = HstTextFormat(hst);
-
   const fs::path target = ProgramFile("Operation.hst");
-  return ReplaceFileContents(target, out);
+  // Another copy of the program may have written the file since this one
+  // read it: what it wrote is kept.
+  const THstLock lock;
+  THstText merged = CurrentHst();
+  std::string text;
+  if (ReadFileContents(target, kHstMaxFile, text) == ReadFileResult::Ok && text.size() <= kHstMaxFile) {
+    const THstText disk = ParseHstText(text);
+    if (disk.found) merged = MergeHst(merged, g_fileProc.hstBase, disk, g_fileProc.recentSteps);
+  }
+  if (!ReplaceFileContents(target, HstTextFormat(merged))) return false;
+  ApplyHst(merged);
+  g_fileProc.hstBase = CurrentHst();
+  g_fileProc.recentSteps.clear();
+  return true;
 }
 
 void AddRecentFile(const std::string& name) {
   auto entry = [](int n) -> std::string& { return HstLine(kHstRecentFirst + n - 1); };
   if (!name.empty()) {
+    g_fileProc.recentSteps.push_back({false, name});
     for (int i = 1; i <= kRecentFiles; ++i)
       if (entry(i) == name) {
         for (int j = i; j < kRecentFiles; ++j) entry(j) = entry(j + 1);
@@ -764,6 +1007,7 @@ void AddRecentFile(const std::string& name) {
 
 void ClearRecentFiles() {
   for (int i = 0; i < kRecentFiles; ++i) HstLine(kHstRecentFirst + i).clear();
+  g_fileProc.recentSteps.assign(1, TRecentStep{true, {}});
   AddRecentFile("");
   SaveOperationHst();
 }
@@ -921,7 +1165,9 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
     Message("読み込むファイルと書き出すファイルが同じです。");
     return 1;
   }
-  if (!OpenDrawingFile(in)) return 1;
+  TOpenReport report;
+  if (!OpenDrawingFile(in, &report)) return 1;
+  if (report.damaged) return 1;  // the warning said so; a part is no conversion
   CurPVC().fileName = in.string();
   return SaveByExtension(out) ? 0 : 1;
 }
@@ -946,7 +1192,8 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
     Message("ﾌｧｲﾙ[" + Shown(in) + "]が見つかりません。");
     return 1;
   }
-  if (!OpenDrawingFile(in)) return 1;
+  TOpenReport report;
+  if (!OpenDrawingFile(in, &report) || report.damaged) return 1;
   if (beforeDrawing) beforeDrawing(DrawingNeedsRasterHelper());
   ViewAttach(width, height);
   ViewFitAll();

@@ -63,15 +63,30 @@ struct TRecentItem {
   bool visible = false;
 };
 
+// A change of the recent-file list since "Operation.hst" was last read or
+// written: a file put first, or the list cleared.
+struct TRecentStep {
+  bool clear = false;
+  std::string name;
+};
+
 struct FileProcState {
   // Lines 1..100 of the first block of "Operation.hst" (index 0 = line 1).
   std::array<std::string, kHstLines> hst;
+  // "Operation.hst" as this run last read or wrote it, and the recent-file
+  // changes since: another copy's changes to the file are merged with these
+  // when it is written.
+  THstText hstBase;
+  std::vector<TRecentStep> recentSteps;
   // The menu items ReOpen1..ReOpen9 and the separators ReOpenDel1, ReOpenDel2.
   std::array<TRecentItem, kRecentFiles> recentMenu;
   bool recentSeparators = false;
   std::string openDialogFileName;  // UTF-8: the open dialog's file name
   bool toolsMode = false;          // archives are opened only in the tools mode
   int guideFlashes = 0;            // times the guide panel flashed instead of asking
+  // Shows the window's state at once, without the event loop (the window
+  // sets it): the guide panel's flash is seen before the save goes on.
+  std::function<void()> showNow;
   // Snapshot files of an earlier run that were opened at start-up; deleted
   // with this run's temporary files.
   std::vector<std::string> recoveredSnapshots;
@@ -124,10 +139,21 @@ std::string UpperExtension(const std::filesystem::path& name);
 // anyone, the file system refuses writing, or its attributes cannot be read.
 bool IsReadOnlyFile(const std::filesystem::path& name);
 
+// What opening a drawing found beside what it read.
+struct TOpenReport {
+  bool damaged = false;   // cut short or otherwise damaged: only its first part was read
+  long long cells = 0;    // elements read
+  long long skipped = 0;  // elements left out, beyond the reader's limits
+};
+
 // Clears the current window and reads a file into it by its extension. An
 // empty name, or the start-up file's, reads the start-up file; when that is
-// missing, the built-in settings (DefaultPVC) are loaded and false returned.
-bool OpenDrawingFile(const std::filesystem::path& name);
+// missing, the built-in settings (BuiltInSettings) are loaded and false
+// returned. A damaged file gives what was read before the damage, with a
+// warning that says how many elements that was (true: something was read);
+// elements left out are counted in the warning too. The text-size list of
+// the main window is rebuilt from the settings read.
+bool OpenDrawingFile(const std::filesystem::path& name, TOpenReport* report = nullptr);
 // Writes the current window by the extension of name. False after a message
 // (read-only file, a type that cannot be written, a write error); a failed
 // write leaves an existing file as it was.
@@ -138,7 +164,8 @@ bool SaveByExtension(const std::filesystem::path& name);
 // Opens name into the current window as the open command does after its
 // dialog: compaction, everything visible, write layer 0, OpenDrawingFile;
 // on success the window is unmodified, named after the file and listed in
-// the recent files; on failure it is untitled. Either way the view is
+// the recent files; on failure it is untitled; a damaged file's part is
+// untitled and modified, and not listed. Either way the view is
 // fitted to what was read and redrawn (when it is bound to the screen).
 bool OpenFileIntoWindow(const std::filesystem::path& name);
 // The steps of the open command and the recent-file items once a file has
@@ -192,7 +219,7 @@ void FormCreate(int screenHeight = 0);
 // The window is shown the first time: the configuration file is read and
 // written back; both windows are opened from the start-up file (and
 // recovered snapshots); an existing commandLineFile (UTF-8, empty for none)
-// is opened into window 1; the view is fitted and drawn; the backup timer
+// is opened into window 1 (a missing file or a folder is said so); the view is fitted and drawn; the backup timer
 // starts. A scripted session (velmo --script) starts the same way but
 // writes nothing back, recovers no snapshot and takes no backups.
 void FormShow(const std::string& commandLineFile, bool scripted = false);
@@ -221,6 +248,11 @@ void DropFiles(const std::vector<std::string>& files);
 // than blanks and line ends) is kept: SaveOperationHst then leaves it alone
 // and returns false.
 void LoadOperationHst();
+// Writes "Operation.hst", under a lock ("Operation.hst.lock") that orders
+// the copies of the program sharing the folder: what another copy wrote
+// since this run read or wrote the file stays (a line or history this run
+// did not change is taken from the file; the file's recent files get this
+// run's openings and clearings again), and this run then holds the result.
 bool SaveOperationHst();
 // Puts name first in the recent files (an existing equal entry is removed
 // first) and rebuilds the menu; an empty name only rebuilds it.

@@ -680,10 +680,13 @@ public:
   Lh5Decoder(ByteSource& src, ByteSink& sink, std::uint64_t maxOutput)
       : br_(src), sink_(sink), maxOutput_(maxOutput), win_(kDicSize + kFlushAt + kMaxMatch) {}
 
+  // Decodes to the end of the stream. On damage the bytes decoded before
+  // the symbol that showed it are kept (KeepDecoded writes them).
   DecodeResult Run() {
     std::uint32_t blockLeft = 0;
-    std::size_t w = 0;  // next byte of win_
+    std::size_t& w = w_;  // next byte of win_
     for (;;) {
+      good_ = w;
       br_.Refill();
       if (blockLeft == 0) {
         // A new block, unless the input ends here: fewer than 8 bits left,
@@ -735,6 +738,16 @@ public:
       return DecodeResult::WriteFailed;
     return DecodeResult::Ok;
   }
+
+  // After Run found damage: writes what was decoded before it. False when
+  // the sink failed.
+  bool KeepDecoded() {
+    if (good_ > flushed_ && !sink_.Write(win_.data() + flushed_, good_ - flushed_)) return false;
+    flushed_ = good_;
+    return true;
+  }
+  // Bytes decoded before the damage.
+  std::uint64_t decodedBeforeDamage() const { return total_ - (w_ - good_); }
 
 private:
   static constexpr std::size_t kFlushAt = 65536;
@@ -807,6 +820,8 @@ private:
   ByteSink& sink_;
   std::uint64_t maxOutput_;
   std::vector<unsigned char> win_;  // the last 8192 bytes, then the bytes not yet written
+  std::size_t w_ = 0;      // the next byte of win_
+  std::size_t good_ = 0;   // win_ up to here was decoded before the symbol under way
   std::size_t flushed_ = 0;
   std::uint64_t total_ = 0;
   HuffDecoder tdec_{kPTTableBits}, pdec_{kPTTableBits}, cdec_{kCTableBits};
@@ -942,7 +957,8 @@ std::uint64_t CompressFile(std::string_view signature, const fs::path& target,
 }
 
 bool DecompressFile(std::string_view signature, const fs::path& target, const fs::path& source,
-                    std::string* reason) {
+                    std::string* reason, bool* damaged) {
+  if (damaged) *damaged = false;
   FilePtr in = OpenSource(source, reason);
   if (!in) return false;
   std::array<unsigned char, kCompressHeaderSize> header{};
@@ -965,7 +981,15 @@ bool DecompressFile(std::string_view signature, const fs::path& target, const fs
     SetReason(reason, kMsgRead);
     return false;
   }
-  if (r != DecodeResult::Ok) {
+  if (r == DecodeResult::Damaged && damaged && dec->decodedBeforeDamage() > 0) {
+    // What came before the damage, for the caller to salvage.
+    if (!dec->KeepDecoded()) {
+      SetReason(reason, kMsgWrite);
+      return false;
+    }
+    *damaged = true;
+    SetReason(reason, kMsgDamaged);
+  } else if (r != DecodeResult::Ok) {
     SetReason(reason, ReasonOf(r));
     return false;
   }

@@ -8,7 +8,8 @@
 // form a complete prefix code, zero runs past the table, matches reaching
 // before the start of the output, a stream cut inside a block and non-zero
 // padding at its end. A damaged stream is reported as a failure, never
-// returned as data. Its work and memory are bounded for any input: memory by
+// returned as data, unless the caller of DecompressFile asks for what came
+// before the damage. Its work and memory are bounded for any input: memory by
 // fixed buffers (and by the output limit for the in-memory decoder), time by
 // the input length and the output limit.
 //
@@ -73,8 +74,13 @@ std::uint64_t CompressFile(std::string_view signature, const std::filesystem::pa
 // Decompresses source into target (replaced). False, with target left as it
 // was, when the source does not exist or cannot be read, its header differs
 // from the signature, its stream is damaged or the target cannot be written.
+// With damaged given, a damaged stream that decoded some bytes before its
+// damage showed is no failure: those bytes are the target, *damaged is set
+// and so is *reason. (The last of them may be wrong when the damage is a
+// changed bit rather than a cut: nothing in the stream can tell.)
 bool DecompressFile(std::string_view signature, const std::filesystem::path& target,
-                    const std::filesystem::path& source, std::string* reason = nullptr);
+                    const std::filesystem::path& source, std::string* reason = nullptr,
+                    bool* damaged = nullptr);
 
 // The Huffman code lengths the encoder builds: lengths[i] for the symbols of
 // freq, 0 for an unused symbol, none above maxBits, forming a complete prefix

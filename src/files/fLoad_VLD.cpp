@@ -54,6 +54,25 @@ bool TVldLines::Refill() {
   return true;
 }
 
+bool TVldLines::DecideEnds() {
+  const char* start = data_ + pos_;
+  const std::size_t avail = end_ - pos_;
+  const void* lf = avail ? std::memchr(start, '\n', avail) : nullptr;
+  const std::size_t before = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : avail;
+  const void* cr = before ? std::memchr(start, '\r', before) : nullptr;
+  if (cr) {
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+    if (at + 1 == avail && !atEnd_) return false;  // is an LF next?
+    ends_ = at + 1 < avail && start[at + 1] == '\n' ? Ends::Lf : Ends::Cr;
+    return true;
+  }
+  if (lf || atEnd_) {
+    ends_ = Ends::Lf;
+    return true;
+  }
+  return false;
+}
+
 bool TVldLines::Next(std::string_view& line) {
   if (putBack_) {
     putBack_ = false;
@@ -64,15 +83,28 @@ bool TVldLines::Next(std::string_view& line) {
     if (error_ != Error::None) return false;
     const char* start = data_ + pos_;
     const std::size_t avail = end_ - pos_;
-    const void* lf = avail ? std::memchr(start, '\n', avail) : nullptr;
+    if (skipLf_ && avail > 0) {
+      skipLf_ = false;
+      if (*start == '\n') {
+        ++pos_;
+        continue;
+      }
+    }
+    const bool decided = ends_ != Ends::Unknown || DecideEnds();
+    const char endChar = ends_ == Ends::Cr ? '\r' : '\n';
+    const void* found = decided && avail ? std::memchr(start, endChar, avail) : nullptr;
     std::size_t len;
-    if (lf) {
-      len = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+    if (found) {
+      len = static_cast<std::size_t>(static_cast<const char*>(found) - start);
       pos_ += len + 1;
-    } else if (atEnd_) {
+      terminated_ = true;
+      // A CR LF pair in a file of CR line ends is one line end too.
+      if (ends_ == Ends::Cr) skipLf_ = true;
+    } else if (decided && atEnd_) {
       if (avail == 0) return false;
       len = avail;  // a last line without a line end
       pos_ = end_;
+      terminated_ = false;
     } else {
       if (avail > kVldMaxLine) {
         error_ = Error::TooLong;
@@ -85,7 +117,7 @@ bool TVldLines::Next(std::string_view& line) {
       error_ = Error::TooLong;
       return false;
     }
-    if (len > 0 && start[len - 1] == '\r') --len;
+    if (ends_ == Ends::Lf && len > 0 && start[len - 1] == '\r') --len;
     line = last_ = std::string_view(start, len);
     ++number_;
     return true;
@@ -106,8 +138,9 @@ std::string VldPictureExtension(std::string_view reference) {
   return ".BIN";
 }
 
-std::string VldExtractPicture(TVldLines& in, std::string_view reference, bool* failed) {
+std::string VldExtractPicture(TVldLines& in, std::string_view reference, bool* failed, bool* cut) {
   if (failed) *failed = false;
+  if (cut) *cut = false;
   std::string name;
   std::FILE* out = nullptr;
   fs::path path;
@@ -123,12 +156,18 @@ std::string VldExtractPicture(TVldLines& in, std::string_view reference, bool* f
     bytes.clear();
   };
   std::string_view line;
+  bool ended = false;
   while (ok && in.Next(line)) {
     if (line.empty() || line[0] != ':') {
       in.PutBack();  // not picture data: a record for the caller
+      ended = true;
       break;
     }
-    if (line.size() < 3) break;  // the end line ":0"
+    if (!in.terminated()) break;  // the text was cut inside this line
+    if (line.size() < 3) {  // the end line ":0"
+      ended = true;
+      break;
+    }
     const int n = static_cast<unsigned char>(line[1]) - 0x30;
     const std::size_t groups = (line.size() - 2) / 4;
     const std::size_t take = n > 0 ? std::min<std::size_t>(static_cast<std::size_t>(n), groups * 3) : 0;
@@ -141,6 +180,7 @@ std::string VldExtractPicture(TVldLines& in, std::string_view reference, bool* f
     if (bytes.size() >= kChunk) flush();
   }
   flush();
+  if (cut && ok && !ended && in.error() == TVldLines::Error::None) *cut = true;
   if (out && std::fclose(out) != 0) ok = false;
   if (!ok) {
     std::error_code ec;
@@ -175,6 +215,10 @@ public:
     std::string unpacked;
     try {
       while (lines_.Next(line)) {
+        if (!lines_.terminated() && !line.starts_with("$EOF")) {
+          cutShort_ = true;  // the text was cut inside its last line
+          break;
+        }
         if (!line.empty() && line[0] == '*') {
           unpacked.assign("LINE,0,").append(UnpackNumbers(line.substr(1)));
           line = unpacked;
@@ -183,7 +227,10 @@ public:
           line = unpacked;
         }
         SplitFields(line, f_, 0);
-        if (f_[0].starts_with("$EOF")) break;
+        if (f_[0].starts_with("$EOF")) {
+          eofSeen_ = true;
+          break;
+        }
         if (f_[0].starts_with("CF_")) {
           Setting(std::string_view(f_[0]).substr(3));
           continue;
@@ -198,6 +245,7 @@ public:
       stop_ = lines_.error() == TVldLines::Error::Read ? TStop::Read : TStop::TooLong;
       return false;
     }
+    if (!eofSeen_) cutShort_ = true;
     // A drawing that never named its basic scale takes group 0's; text that
     // came without settings (pasted cells) leaves it alone.
     if (settingsSeen_ && !scale1Seen_) CurPVC().basicScale = CurPVC().groups[0].scaleX;
@@ -205,6 +253,11 @@ public:
   }
 
   TStop stop() const { return stop_; }
+  void Report(TVldReadReport& r) const {
+    r.cells = cells_;
+    r.skipped = skipped_;
+    r.cutShort = cutShort_;
+  }
   long long lineNumber() const { return lines_.lineNumber(); }
   const std::string& pictureName() const { return pictureName_; }
 
@@ -373,10 +426,14 @@ private:
 
   // ---- Elements
 
-  // The next line, whole; empty at the end.
-  std::string NextLine() {
+  // The next line, whole; empty at the end. *whole is cleared when the
+  // text ended before the line's end.
+  std::string NextLine(bool* whole) {
     std::string_view line;
-    if (!lines_.Next(line)) return {};
+    if (!lines_.Next(line) || !lines_.terminated()) {
+      *whole = false;
+      return {};
+    }
     return std::string(line);
   }
 
@@ -409,6 +466,7 @@ private:
     c.pen = static_cast<std::uint16_t>(pen == 7 ? 0x57 : std::clamp((v >> 4) & 15, 1, 8) * 16 + pen);
     double* p = c.p;
     std::string picture;  // a picture file this record extracted
+    bool whole = true;    // every line of the record was there
 
     if (kind == "LINE") {
       c.kind = GK_LINE;
@@ -449,7 +507,7 @@ private:
       p[1] = Real(5) + dy_;
       p[2] = Real(6) + dx_;
       p[3] = Real(7) + dy_;
-      c.text = NextLine();
+      c.text = NextLine(&whole);
       if (dx_ != 0 || dy_ != 0) c.text = MovePointList(c.text);
     } else if (kind == "FILL4K") {
       c.kind = GK_FILL4K;
@@ -472,10 +530,11 @@ private:
       p[5] = Real(9);
       p[7] = Real(10);
       p[8] = Real(11);
-      c.text = NextLine();
+      c.text = NextLine(&whole);
       if (c.text.starts_with(":")) {
-        bool failed = false;
-        c.text = picture = VldExtractPicture(lines_, c.text, &failed);
+        bool failed = false, cut = false;
+        c.text = picture = VldExtractPicture(lines_, c.text, &failed, &cut);
+        if (cut) whole = false;
         if (failed) {
           stop_ = TStop::Picture;
           pictureName_ = g_programDir.tempPrefix;
@@ -496,14 +555,17 @@ private:
       if (size == 0 && p[3] == 0) size = v & 15;  // older files kept the size in the pen field
       c.size = static_cast<std::uint8_t>(std::min(size, kTextSizeCount - 1));
       c.pen = 1;
-      std::string text = NextLine();
+      std::string text = NextLine(&whole);
       std::replace(text.begin(), text.end(), '\r', ' ');
       c.text = std::move(text);
     } else {
       return true;  // section lines, empty lines, unknown records
     }
 
-    if (lines_.error() != TVldLines::Error::None) {  // its text line was cut short: Run reports it
+    if (lines_.error() != TVldLines::Error::None || !whole) {
+      // Its next line was too long or unreadable (Run reports it), or the
+      // text ended within the record: no cell from part of a record.
+      if (!whole && lines_.error() == TVldLines::Error::None) cutShort_ = true;
       std::error_code ec;
       if (!picture.empty()) fs::remove(SjisToUtf8(picture), ec);
       return true;
@@ -511,7 +573,11 @@ private:
     if (c.kind == GK_CIRCLE || c.kind == GK_ARC || c.kind == GK_POLYARC) {
       if (p[5] == 0) p[5] = 1.0;
     }
-    if (!Sane(c) || GcellAdd(std::move(c)) == 0) {
+    const bool sane = Sane(c);
+    if (!sane) ++skipped_;
+    if (sane && GcellAdd(std::move(c)) != 0) {
+      ++cells_;
+    } else {
       std::error_code ec;
       if (!picture.empty()) fs::remove(SjisToUtf8(picture), ec);  // nobody owns it
     }
@@ -524,6 +590,8 @@ private:
   double version_ = 0;
   bool settingsSeen_ = false;
   bool scale1Seen_ = false;
+  bool eofSeen_ = false, cutShort_ = false;
+  long long cells_ = 0, skipped_ = 0;
   TStop stop_ = TStop::None;
   std::string pictureName_;
 };
@@ -547,7 +615,8 @@ double ReadVersion(TVldLines& lines) {
 
 }  // namespace
 
-bool VldLoadLines(TVldLines& lines, double dx, double dy, std::string_view name) {
+bool VldLoadLines(TVldLines& lines, double dx, double dy, std::string_view name, TVldReadReport* report) {
+  if (report) *report = TVldReadReport{};
   const double version = ReadVersion(lines);
   if (version == 0) {
     if (lines.error() == TVldLines::Error::Read) {
@@ -559,6 +628,7 @@ bool VldLoadLines(TVldLines& lines, double dx, double dy, std::string_view name)
   }
   TReader reader(lines, dx, dy);
   const bool ok = reader.Run(version);
+  if (report) reader.Report(*report);
   NormalizePVC(CurPVC());
   const int at = static_cast<int>(std::min<long long>(reader.lineNumber(), 2147483647));
   switch (reader.stop()) {
@@ -578,7 +648,8 @@ bool VldLoadLines(TVldLines& lines, double dx, double dy, std::string_view name)
   return ok;
 }
 
-bool VldLoad(const fs::path& fileName, double dx, double dy) {
+bool VldLoad(const fs::path& fileName, double dx, double dy, TVldReadReport* report) {
+  if (report) *report = TVldReadReport{};
   const std::string name = Utf8ToSjis(fileName.string());
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (!file) {
@@ -586,12 +657,12 @@ bool VldLoad(const fs::path& fileName, double dx, double dy) {
     return false;
   }
   TVldLines lines(file);
-  const bool ok = VldLoadLines(lines, dx, dy, name);
+  const bool ok = VldLoadLines(lines, dx, dy, name, report);
   std::fclose(file);
   return ok;
 }
 
-bool VldLoadText(std::string_view text, double dx, double dy, std::string_view name) {
+bool VldLoadText(std::string_view text, double dx, double dy, std::string_view name, TVldReadReport* report) {
   TVldLines lines(text);
-  return VldLoadLines(lines, dx, dy, name);
+  return VldLoadLines(lines, dx, dy, name, report);
 }

@@ -38,6 +38,7 @@ MsgAnswer FirstAnswer(MsgButtons buttons) {
   switch (buttons) {
     case MsgButtons::Ok:
     case MsgButtons::OkCancel: return MsgAnswer::Ok;
+    case MsgButtons::Yes:
     case MsgButtons::YesNo:
     case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
     case MsgButtons::Abort:

@@ -12,7 +12,8 @@
 #include <vector>
 
 // Buttons a message box offers, as the standard box sets.
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel };
+// Yes alone acknowledges an error as the old program's boxes did.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel, Yes };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 // The button the user pressed.
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
@@ -94,6 +95,9 @@ public:
   // Runs an outside program; with wait, returns its exit code, else 0 once
   // started; -1 when it could not be started.
   virtual int RunProgram(const TRunRequest& request) = 0;
+  // Asks the main window to close as the user's close does (the save
+  // questions first). Nothing where there is no window.
+  virtual void CloseMainWindow() {}
 };
 
 // The installed platform. Before a front end installs one, a silent stand-in
@@ -104,3 +108,5 @@ void SetPlatform(IPlatform* p);
 
 // The first (default) answer of a button set.
 MsgAnswer FirstAnswer(MsgButtons buttons);
+// A box of one button tells; the others ask.
+inline bool SingleButton(MsgButtons b) { return b == MsgButtons::Ok || b == MsgButtons::Abort || b == MsgButtons::Yes; }

@@ -94,6 +94,22 @@ TPVC DefaultPVC() {
   return p;
 }
 
+TPVC BuiltInSettings() {
+  TPVC p = DefaultPVC();
+  p.basicScale = 1;
+  for (TGroupEntry& g : p.groups) g.scaleX = g.scaleY = 1;
+  p.textSize = 1;
+  for (int n = 0; n < kTextSizeCount; ++n)
+    p.textSizes[n] = {.height = n + 1.0, .width = n + 1.0, .spacing = 0, .pen = std::min(n, 6)};
+  for (int k = 1; k <= 7; ++k) {
+    p.pens[k].colorIndex = k;
+    p.pens[k].printWidth = k;
+  }
+  p.pens[7].colorIndex = 14;
+  p.selectionColor = 4;
+  return p;
+}
+
 void NormalizePVC(TPVC& pvc) {
   if (pvc.writePen == 0) pvc.writePen = 0x11;
   pvc.penPresets[0] = pvc.writePen;

@@ -164,8 +164,15 @@ void PVC_Reset();
 // The working copy of the current window.
 inline TPVC& CurPVC() { return g_pvc.slots[0]; }
 
-// The settings every drawing starts with when no start-up file gives others.
+// The record the program holds before any drawing or start-up file is read
+// (and each test starts from): drawings at 1:100.
 TPVC DefaultPVC();
+// The settings a drawing starts with when there is no start-up file: basic
+// and group scales 1, text size 1, size n (0..10) n + 1 mm high and wide
+// without spacing in pen min(n, 6), pen k (1..7) in colour k and k tenths of
+// a millimetre wide but pen 7 in colour 14, selection colour 4; the rest as
+// DefaultPVC.
+TPVC BuiltInSettings();
 
 // Every group and every layer visible.
 void ShowAllGroupsAndLayers(TPVC& pvc);

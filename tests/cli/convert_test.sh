@@ -43,6 +43,16 @@ for args in "missing.vld r1.png" "wrong.vlz r2.png" "canon.vld r3.png --size 0x1
   [ ! -e "$2" ] || fail "velmo --render $args created $2"
 done
 
+# The window's command line is checked before the toolkit needs a display:
+# a usage message in Japanese and status 2.
+for args in "--bogus" "a.vld b.vld" "-style"; do
+  set -- $args
+  "$velmo" "$@" 2> err.txt
+  rc=$?
+  [ $rc -eq 2 ] || fail "velmo $args: status $rc, not 2: $(cat err.txt)"
+  grep -qP '[^\x00-\x7F]' err.txt || fail "velmo $args: message not in Japanese: $(cat err.txt)"
+done
+
 # This run's temporary files are gone.
 [ -z "$(ls -A home | grep '^#TMP')" ] || fail "temporary files left: $(ls -A home)"
 echo "convert_test: ok"

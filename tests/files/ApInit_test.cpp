@@ -350,6 +350,29 @@ TEST_F(ApInitTest, TheCommandLineFileOpensIntoWindow1ButNotOverRecoveredWork) {
   EXPECT_EQ(CurPVC().fileName, "");
 }
 
+// A file named on the command line that is missing, or a folder, is said so
+// in the window; the window starts untitled.
+TEST_F(ApInitTest, AMissingCommandLineFileOrAFolderIsSaidSoInTheWindow) {
+  fs::create_directories(Path("plans"));
+  struct Case {
+    std::string arg, said;
+    MsgButtons buttons;
+  } cases[] = {{Path("gone.vld").string(), "gone.vld]が見つかりません。", MsgButtons::Yes},
+               {Path("plans").string(), "plans]はフォルダです。", MsgButtons::Ok}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arg);
+    Restart(c.arg);
+    ASSERT_EQ(platform().messages().size(), 1u);
+    EXPECT_NE(platform().messages()[0].text.find(c.said), std::string::npos)
+        << SjisToUtf8(platform().messages()[0].text);
+    EXPECT_EQ(platform().messages()[0].buttons, c.buttons);
+    EXPECT_EQ(CurPVC().fileName, "");
+    EXPECT_EQ(Lines(1), 0);
+    FormClose();
+    platform().Reset();
+  }
+}
+
 // ---- The backup timer ------------------------------------------------------------
 
 TEST_F(ApInitTest, BackupWritesChangedWindowsEvery180TicksAndLeavesTheOperationAlone) {

@@ -9,6 +9,7 @@
 #include "LhaFixture.h"
 #include "VldFixture.h"
 #include "app/ApInit.h"
+#include "app/ApMainMenu.h"
 #include "app/Ap_Unit1.h"
 #include "files/Z_Compress.h"
 #include "files/fSave_VLD.h"
@@ -50,11 +51,12 @@ TEST_F(FileProcTest, SaveAsForcesTheFilterExtensionAndTurnsTheStartupNameIntoVsD
     int filter;
     std::string written;  // the only new file
   };
+  // The extension's letters keep the case typed; without one, upper case.
   const std::vector<Case> cases = {
-      {"plan", 1, "plan.VLD"},          {"plan.txt", 1, "plan.VLD"},
-      {"plan.vld", 4, "plan.VLZ"},      {"#init.vld", 1, "#init.V$D"},
-      {"#INIT", 1, "#INIT.V$D"},        {"#Init.Vld", 1, "#Init.V$D"},
-      {"#init.vld", 4, "#init.VLZ"},  // only the native text name is the start-up file
+      {"plan", 1, "plan.VLD"},          {"plan.txt", 1, "plan.vld"},   {"plan.TXT", 1, "plan.VLD"},
+      {"plan.vld", 4, "plan.vlz"},      {"plan.Vld", 4, "plan.VLZ"},   {"plan", 4, "plan.VLZ"},
+      {"#init.vld", 1, "#init.V$D"},    {"#INIT", 1, "#INIT.V$D"},     {"#Init.Vld", 1, "#Init.V$D"},
+      {"#init.vld", 4, "#init.vlz"},  // only the native text name is the start-up file
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.chosen + " filter " + std::to_string(c.filter));
@@ -72,6 +74,62 @@ TEST_F(FileProcTest, SaveAsForcesTheFilterExtensionAndTurnsTheStartupNameIntoVsD
     EXPECT_EQ(RecentFile(1), CurPVC().fileName);
   }
   EXPECT_TRUE(platform().messages().empty());
+}
+
+// Where letter case counts, "plan.VLD" chosen over an existing "plan.vld"
+// is that file: the user is asked, and one file holds the new drawing.
+TEST_F(FileProcTest, SaveAsOverAFileDifferingOnlyInTheExtensionsCaseAsksAndLeavesOneFile) {
+  struct Case {
+    std::string existing, chosen;
+    int filter;
+  } cases[] = {{"plan.vld", "plan", 1}, {"plan.vld", "plan.VLD", 1}, {"plan.VLZ", "plan.vlz", 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen + " over " + c.existing);
+    fs::remove_all(Path("out"));
+    fs::create_directories(Path("out"));
+    WriteFile(Path("out/" + c.existing), "old");
+    GcellClearWindow(StoreWindow());
+    Draw(3);
+    Headless().Reset();
+    platform().ScriptFile({true, Path("out/" + c.chosen).string(), c.filter});
+    platform().ScriptAnswer(MsgAnswer::Cancel);
+    SaveAsCommand();
+    ASSERT_EQ(platform().messages().size(), 1u);
+    EXPECT_NE(platform().messages()[0].text.find(c.existing), std::string::npos);
+    EXPECT_EQ(ReadFile(Path("out/" + c.existing)), "old");
+    EXPECT_EQ(CurPVC().modified, 3);
+
+    platform().ScriptFile({true, Path("out/" + c.chosen).string(), c.filter});
+    platform().ScriptAnswer(MsgAnswer::Ok);
+    SaveAsCommand();
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(Path("out"))) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{c.existing});
+    EXPECT_NE(ReadFile(Path("out/" + c.existing)), "old");
+    EXPECT_EQ(CurPVC().fileName, Path("out/" + c.existing).string());
+    // Opened again, it holds the new drawing.
+    GcellClearWindow(StoreWindow());
+    ASSERT_TRUE(OpenDrawingFile(Path("out/" + c.existing)));
+    EXPECT_EQ(Lines(), 3);
+  }
+}
+
+// The dialogs start in the last folder, else the drawing's folder, else home.
+TEST_F(FileProcTest, FileDialogsStartInTheLastFolderOrAtHome) {
+  const char* home = std::getenv("HOME");
+  ASSERT_NE(home, nullptr);
+  platform().ScriptFile({false, ""});
+  SaveAsCommand();
+  EXPECT_EQ(fs::path(platform().fileDialogs().back().initialDir), fs::path(home) / "");
+  fs::create_directories(Path("drawings"));
+  CurPVC().fileName = Path("drawings/a.vld").string();
+  platform().ScriptFile({false, ""});
+  SaveAsCommand();
+  EXPECT_EQ(platform().fileDialogs().back().initialDir, Path("drawings").string() + "/");
+  SetLastFolder(dir_.string() + "/");
+  platform().ScriptFile({false, ""});
+  OpenCommand(TFileSender::Open1);
+  EXPECT_EQ(platform().fileDialogs().back().initialDir, dir_.string() + "/");
 }
 
 TEST_F(FileProcTest, SaveAsPresetsTheDialogFromTheWindowsName) {
@@ -134,12 +192,16 @@ TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
   ASSERT_EQ(platform().messages().size(), 2u);
   EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::OkCancel);
 
-  // With the option set, no question: the guide panel flashes instead.
+  // With the option set, no question: the guide panel flashes grey instead,
+  // shown at once, and gets its colour back.
   AppOptions().NoSvChk = true;
+  std::vector<std::uint32_t> shown;
+  g_fileProc.showNow = [&shown] { shown.push_back(g_form1.PnlGuid.color); };
   Draw(1);
   EXPECT_TRUE(SaveToFile(Path("a.vld")));
   EXPECT_EQ(platform().messages().size(), 2u);
   EXPECT_EQ(g_fileProc.guideFlashes, 1);
+  EXPECT_EQ(shown, (std::vector<std::uint32_t>{0x505050, clBtnFace}));
 }
 
 TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
@@ -170,7 +232,7 @@ TEST_F(FileProcTest, VlzSavesAndOpensTheSameDrawing) {
   EXPECT_EQ(CurPVC().fileName, Path("d.vlz").string());
   EXPECT_EQ(CurPVC().modified, 0);
   // The scratch text is gone.
-  EXPECT_EQ(Names(), (std::vector<std::string>{"Operation.hst", "d.vld", "d.vlz"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Operation.hst", "Operation.hst.lock", "d.vld", "d.vlz"}));
 }
 
 TEST_F(FileProcTest, AFailedOpenLeavesTheWindowUntitled) {
@@ -196,6 +258,95 @@ TEST_F(FileProcTest, AFailedOpenLeavesTheWindowUntitled) {
     SaveCommand(TFileSender::Save1);
     EXPECT_EQ(ReadFile(Path("mine.vld")), mine);
   }
+}
+
+// A drawing cut short opens with the elements before the cut and a warning
+// that says how many, untitled and modified: neither Save nor closing can
+// put the part over the damaged original unasked.
+TEST_F(FileProcTest, ADamagedDrawingOpensItsFirstPartUntitledAndModified) {
+  constexpr int kDrawn = 2000;
+  Draw(kDrawn);  // line i starts at x = i
+  ASSERT_TRUE(SaveByExtension(Path("whole.vlz")));
+  ASSERT_TRUE(SaveByExtension(Path("whole.vld")));
+  const std::string vlz = ReadFile(Path("whole.vlz")), vld = ReadFile(Path("whole.vld"));
+  struct Case {
+    std::string name, bytes;
+  } cases[] = {
+      {"half.vlz", vlz.substr(0, vlz.size() / 2)},
+      {"most.vlz", vlz.substr(0, vlz.size() * 99 / 100)},
+      {"byte.vlz", vlz.substr(0, vlz.size() - 1)},
+      {"half.vld", vld.substr(0, vld.size() / 2)},
+      {"noeof.vld", vld.substr(0, vld.find("$ENDS,ENTITIES"))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(Path(c.name), c.bytes);
+    GcellClearWindow(StoreWindow());
+    CurPVC().modified = 0;
+    Headless().Reset();
+    EXPECT_TRUE(OpenFileIntoWindow(Path(c.name)));
+    const int read = Lines();
+    EXPECT_GT(read, c.name.starts_with("half") ? kDrawn / 3 : kDrawn * 9 / 10);
+    EXPECT_LE(read, kDrawn);
+    // The elements before the cut, as they were drawn.
+    std::vector<double> xs;
+    for (int i = 1; i <= StoreUsed(); ++i)
+      if (GcellLive(i) && GcellRef(i).kind == GK_LINE) xs.push_back(GcellRef(i).p[0]);
+    std::sort(xs.begin(), xs.end());
+    for (int i = 0; i < read; ++i) ASSERT_EQ(xs[static_cast<std::size_t>(i)], i);
+    ASSERT_EQ(platform().messages().size(), 1u);
+    const RecordedMessage& m = platform().messages()[0];
+    EXPECT_EQ(m.icon, MsgIcon::Warning);
+    EXPECT_NE(m.text.find(c.name + "]は壊れています"), std::string::npos) << SjisToUtf8(m.text);
+    EXPECT_NE(m.text.find(" " + std::to_string(read) + " 個"), std::string::npos) << SjisToUtf8(m.text);
+    EXPECT_EQ(CurPVC().fileName, "");
+    EXPECT_NE(CurPVC().modified, 0);
+    EXPECT_NE(RecentFile(1), Path(c.name).string());
+    // Save asks for a name (cancelled here); the original stays as it was.
+    platform().ScriptFile({false, ""});
+    SaveCommand(TFileSender::Save1);
+    EXPECT_EQ(ReadFile(Path(c.name)), c.bytes);
+    // The command line refuses to convert a part.
+    Headless().Reset();
+    EXPECT_EQ(ConvertDrawing(Path(c.name), Path("converted.vld")), 1);
+    EXPECT_FALSE(fs::exists(Path("converted.vld")));
+  }
+  // No scratch text is left behind.
+  for (const std::string& n : Names()) EXPECT_EQ(n.find("#TMP"), std::string::npos) << n;
+}
+
+TEST_F(FileProcTest, ReadProblemsNameTheUsersFileAndCountWhatWasLeftOut) {
+  // A compressed file of its header alone holds no drawing: the message
+  // names it, not the scratch text.
+  WriteFile(Path("head.vlz"), "CMP-VLD" + std::string(25, '\0'));
+  EXPECT_FALSE(OpenFileIntoWindow(Path("head.vlz")));
+  ASSERT_EQ(platform().messages().size(), 1u);
+  EXPECT_NE(platform().messages()[0].text.find("head.vlz<は読み込めません"), std::string::npos)
+      << SjisToUtf8(platform().messages()[0].text);
+  EXPECT_EQ(platform().messages()[0].text.find("#TMP"), std::string::npos);
+
+  // Elements beyond the reader's limits are counted in a warning.
+  Headless().Reset();
+  WriteFile(Path("far.vld"), Crlf("Velmoデータファイル\t5.2\nLINE,0,0,17,0,0,1.0E+99,1,0\n"
+                                  "POINT,0,0,17,-2.0E+13,0\nLINE,0,0,17,0,0,5,5,0\n$EOF\n"));
+  EXPECT_TRUE(OpenFileIntoWindow(Path("far.vld")));
+  EXPECT_EQ(Lines(), 1);
+  ASSERT_EQ(platform().messages().size(), 1u);
+  EXPECT_EQ(platform().messages()[0].icon, MsgIcon::Warning);
+  EXPECT_NE(platform().messages()[0].text.find("のうち 2 個は、座標が範囲外"), std::string::npos)
+      << SjisToUtf8(platform().messages()[0].text);
+  EXPECT_EQ(CurPVC().fileName, Path("far.vld").string());  // whole: what it held was read
+
+  // Lines ending in CR alone: the elements, no message.
+  Headless().Reset();
+  WriteFile(Path("cr.vld"), "Velmoデータファイル\t5.2\rCF_MJSIZH, 9.0\rLINE,0,0,17,0,0,5,5,0\r"
+                            "LINE,0,0,17,1,0,5,5,0\r$EOF\r");
+  EXPECT_TRUE(OpenFileIntoWindow(Path("cr.vld")));
+  EXPECT_EQ(Lines(), 2);
+  EXPECT_TRUE(platform().messages().empty());
+  // Its settings too; the text-size box shows them.
+  EXPECT_EQ(CurPVC().textSizes[1].height, 9);
+  EXPECT_EQ(g_form1.CbMojiSize.items[1].substr(0, 8), " 1)  9.0");
 }
 
 TEST_F(FileProcTest, OpenCommandAsksToSaveAModifiedWindowFirst) {
@@ -303,6 +454,61 @@ TEST_F(FileProcTest, RecentListHoldsEachNameOnceNewestFirst) {
   EXPECT_FALSE(g_fileProc.recentSeparators);
 }
 
+// The menu bar's items as the registry gives them now: the recent files
+// ("なし" alone while there are none), the windows' names and ticks, the
+// tools-mode item; opening a menu ends the operation.
+TEST_F(FileProcTest, MenuItemsShowTheirStateAsItIsNow) {
+  auto item = [](const char* name) { return *FindMenuCommand(name); };
+  EXPECT_EQ(MenuCommandCaption(item("ReOpen1")), "なし");
+  EXPECT_FALSE(MenuCommandEnabled(item("ReOpen1")));
+  EXPECT_TRUE(MenuCommandShown(item("ReOpen1")));
+  EXPECT_FALSE(MenuCommandShown(item("ReOpen2")));
+  EXPECT_FALSE(MenuCommandEnabled(item("ReOpenDel2")));
+  AddRecentFile("/d/a.vld");
+  AddRecentFile("/d/b.vld");
+  EXPECT_EQ(MenuCommandCaption(item("ReOpen1")), "/d/b.vld");
+  EXPECT_EQ(MenuCommandCaption(item("ReOpen2")), "/d/a.vld");
+  EXPECT_TRUE(MenuCommandEnabled(item("ReOpen1")));
+  EXPECT_TRUE(MenuCommandShown(item("ReOpen2")));
+  EXPECT_FALSE(MenuCommandShown(item("ReOpen3")));
+  EXPECT_TRUE(MenuCommandEnabled(item("ReOpenDel2")));
+
+  EXPECT_FALSE(MenuCommandShown(item("OpBtn_BoxCounter")));
+  g_fileProc.toolsMode = true;
+  EXPECT_TRUE(MenuCommandShown(item("OpBtn_BoxCounter")));
+
+  // The window menu: each window's name, the current one ticked.
+  CurPVC().fileName = "/d/plan.vld";
+  EXPECT_EQ(FindTopMenu("ウィンドウ"), TMenu::Window);
+  EXPECT_EQ(FindTopMenu("ファイル(&F)"), TMenu::File);
+  EXPECT_EQ(FindTopMenu("なし"), TMenu::None);
+  MenuOpened(TMenu::Window);
+  EXPECT_EQ(MenuCommandCaption(item("fname1")), "<1>/d/plan.vld");
+  EXPECT_EQ(MenuCommandCaption(item("fname2")), "<2>");
+  EXPECT_TRUE(item("fname1").checked());
+  MenuItemCommand("fname2");
+  EXPECT_EQ(StoreWindow(), 2);
+  EXPECT_TRUE(item("fname2").checked());
+  EXPECT_FALSE(item("fname1").checked());
+
+  // 終了 asks the window to close (its close asks the questions).
+  MenuItemCommand("Exit1");
+  EXPECT_EQ(Headless().closeRequests(), 1);
+}
+
+TEST_F(FileProcTest, ARecentFileThatIsGoneIsSaidSoAndNothingChanges) {
+  Draw(2);
+  CurPVC().fileName = Path("mine.vld").string();
+  CurPVC().modified = 0;
+  AddRecentFile(Path("gone.vld").string());
+  MenuItemCommand("ReOpen1");
+  ASSERT_EQ(platform().messages().size(), 1u);
+  EXPECT_NE(platform().messages()[0].text.find("gone.vld]が見つかりません。"), std::string::npos);
+  EXPECT_EQ(platform().messages()[0].buttons, MsgButtons::Yes);
+  EXPECT_EQ(Lines(), 2);
+  EXPECT_EQ(CurPVC().fileName, Path("mine.vld").string());
+}
+
 TEST_F(FileProcTest, ReopeningAListedFileMovesItToTheTop) {
   Draw(1);
   ASSERT_TRUE(SaveToFile(Path("one.vld")));
@@ -350,6 +556,56 @@ TEST_F(FileProcTest, HistoryFileRoundTrip) {
   EXPECT_EQ(g_fileProc.recentMenu[8].caption, "/d/9.vld");
   EXPECT_EQ(HistoryList(kAngleHistory)->entries[1], "375");
   EXPECT_EQ(HistoryCount(*HistoryList(kAngleHistory)), 20);
+}
+
+// Two copies of the program on one folder: each writes "Operation.hst" with
+// what it changed, over what the other wrote meanwhile. The other copy is
+// played here by writing the file as it would have.
+TEST_F(FileProcTest, HistoryFileKeepsWhatAnotherCopyWroteMeanwhile) {
+  SetLastFolder("/start/");
+  AddRecentFile("/d/old.vld");
+  HistoryPush(*HistoryList(3), "3 at start");
+  HistoryPush(*HistoryList(5), "5 at start");
+  ASSERT_TRUE(SaveOperationHst());
+  LoadOperationHst();  // this run starts here
+
+  // The other copy saved b.vld from another folder and typed into history 3.
+  THstText other = ParseHstText(ReadFile(Path("Operation.hst")));
+  other.hst[kHstLastFolder - 1] = "/other/";
+  other.hst[kHstRecentFirst - 1 + 1] = other.hst[kHstRecentFirst - 1];
+  other.hst[kHstRecentFirst - 1] = "/other/b.vld";
+  other.lists[3].insert(other.lists[3].begin(), "3 by the other");
+  WriteFile(Path("Operation.hst"), HstTextFormat(other));
+
+  // This run saved a.vld and typed into history 5.
+  AddRecentFile("/mine/a.vld");
+  HistoryPush(*HistoryList(5), "5 by this run");
+  ASSERT_TRUE(SaveOperationHst());
+  const THstText merged = ParseHstText(ReadFile(Path("Operation.hst")));
+  EXPECT_EQ(merged.hst[kHstLastFolder - 1], "/other/");  // this run did not change it
+  EXPECT_EQ(merged.hst[kHstRecentFirst - 1], "/mine/a.vld");
+  EXPECT_EQ(merged.hst[kHstRecentFirst], "/other/b.vld");
+  EXPECT_EQ(merged.hst[kHstRecentFirst + 1], "/d/old.vld");
+  EXPECT_EQ(merged.lists[3], (std::vector<std::string>{"3 by the other", "3 at start"}));
+  EXPECT_EQ(merged.lists[5], (std::vector<std::string>{"5 by this run", "5 at start"}));
+  // This run now shows what the other wrote too.
+  EXPECT_EQ(RecentFile(2), "/other/b.vld");
+  EXPECT_EQ(g_fileProc.recentMenu[1].caption, "/other/b.vld");
+  EXPECT_EQ(HistoryList(3)->entries[1], "3 by the other");
+  EXPECT_EQ(LastFolder(), "/other/");
+
+  // The other copy reopened old.vld; this run then cleared its list and
+  // opened c.vld: the clearing came later, so only c.vld is left.
+  other = merged;
+  other.hst[kHstRecentFirst - 1 + 2] = other.hst[kHstRecentFirst - 1 + 1];
+  other.hst[kHstRecentFirst - 1 + 1] = other.hst[kHstRecentFirst - 1];
+  other.hst[kHstRecentFirst - 1] = "/d/old.vld";
+  WriteFile(Path("Operation.hst"), HstTextFormat(other));
+  ClearRecentFiles();  // writes the file
+  AddRecentFile("/mine/c.vld");
+  ASSERT_TRUE(SaveOperationHst());
+  EXPECT_EQ(RecentFile(1), "/mine/c.vld");
+  EXPECT_EQ(RecentFile(2), "");
 }
 
 TEST_F(FileProcTest, HistoryFileReadingSurvivesOddFilesAndKeepsUnreadableOnes) {
@@ -459,12 +715,30 @@ TEST_F(FileProcTest, MissingStartupFileGivesTheBuiltInSettings) {
   CurPVC().groups[3].scaleX = 2;
   CurPVC().textSize = 9;
   CurPVC().fileName = Path("x.vld").string();
+  CurPVC().pens[7].printWidth = 3;
   EXPECT_FALSE(OpenDrawingFile(""));
-  const TPVC d = DefaultPVC();
-  EXPECT_EQ(CurPVC().basicScale, d.basicScale);
-  EXPECT_EQ(CurPVC().groups[3].scaleX, d.groups[3].scaleX);
-  EXPECT_EQ(CurPVC().textSize, d.textSize);
-  EXPECT_EQ(CurPVC().textSizes[4].height, d.textSizes[4].height);
+  const TPVC& p = CurPVC();
+  EXPECT_EQ(p.basicScale, 1);
+  for (const TGroupEntry& g : p.groups) {
+    EXPECT_EQ(g.scaleX, 1);
+    EXPECT_EQ(g.scaleY, 1);
+  }
+  EXPECT_EQ(p.textSize, 1);
+  for (int n = 0; n <= 10; ++n) {
+    SCOPED_TRACE("size " + std::to_string(n));
+    EXPECT_EQ(p.textSizes[n].height, n + 1);
+    EXPECT_EQ(p.textSizes[n].width, n + 1);
+    EXPECT_EQ(p.textSizes[n].spacing, 0);
+    EXPECT_EQ(p.textSizes[n].pen, std::min(n, 6));
+  }
+  for (int k = 1; k <= 7; ++k) {
+    EXPECT_EQ(p.pens[k].colorIndex, k == 7 ? 14 : k) << "pen " << k;
+    EXPECT_EQ(p.pens[k].printWidth, k) << "pen " << k;
+  }
+  EXPECT_EQ(p.selectionColor, 4);
+  // The text-size box shows them.
+  EXPECT_EQ(g_form1.CbMojiSize.index, 1);
+  EXPECT_EQ(g_form1.CbMojiSize.items[10], "10) 11.0×11.0");
   EXPECT_EQ(Lines(), 0);
   EXPECT_TRUE(platform().messages().empty());
   EXPECT_FALSE(fs::exists(StartupFileName()));

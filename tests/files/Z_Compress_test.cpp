@@ -695,6 +695,36 @@ TEST_F(ZCompressFileTest, OtherSignatureIsRefusedWithoutTarget) {
   EXPECT_TRUE(DecompressFile("CMP-VLD", Path("t.vld"), Path("a.vlz")));
 }
 
+// Asked for, a stream cut anywhere gives the bytes decoded before the cut:
+// always the start of the data, and most of it when little was cut.
+TEST_F(ZCompressFileTest, ACutStreamGivesItsFirstPartWhenAsked) {
+  const Bytes data = DrawingText(120000, 7);
+  const Bytes packed = CompressBytes(kVlzSignature, data);
+  const std::size_t stream = packed.size() - kCompressHeaderSize;
+  for (std::size_t keep : {stream / 10, stream / 2, stream * 9 / 10, stream - 1}) {
+    SCOPED_TRACE("stream bytes kept " + std::to_string(keep));
+    Write(Path("cut.vlz"), Bytes(packed.begin(), packed.begin() + static_cast<long>(kCompressHeaderSize + keep)));
+    std::string reason;
+    bool damaged = false;
+    ASSERT_TRUE(DecompressFile(kVlzSignature, Path("t.vld"), Path("cut.vlz"), &reason, &damaged));
+    EXPECT_TRUE(damaged);
+    EXPECT_EQ(reason, "ファイルが壊れています。");
+    const Bytes out = Read(Path("t.vld"));
+    ASSERT_LT(out.size(), data.size());
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin()));
+    // The bytes lost are about those the cut took, not more.
+    EXPECT_GT(out.size(), data.size() * keep / stream * 8 / 10);
+  }
+  // Without asking, the same cut is a failure.
+  bool damaged = true;
+  EXPECT_FALSE(DecompressFile(kVlzSignature, Path("t2.vld"), Path("cut.vlz"), nullptr, nullptr));
+  // A whole stream is not damaged.
+  Write(Path("whole.vlz"), packed);
+  ASSERT_TRUE(DecompressFile(kVlzSignature, Path("t.vld"), Path("whole.vlz"), nullptr, &damaged));
+  EXPECT_FALSE(damaged);
+  EXPECT_EQ(Read(Path("t.vld")), data);
+}
+
 TEST_F(ZCompressFileTest, FailureLeavesTheExistingTarget) {
   const Bytes old = ToBytes("the previous drawing");
   // A damaged stream.

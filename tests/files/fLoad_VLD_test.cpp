@@ -56,7 +56,6 @@ TEST_F(VldLoadTest, ElementRecords) {
       {"size 0 with its own height stays 0", "TEXT,0,0,5,1,2,0,0,0,3,0,0\nown", GK_TEXT, 0, 1, 0, {}, "own"},
       {"size above 10 clamped", "TEXT,0,0,1,1,2,0,200,0,0,0,0\nbig", GK_TEXT, 0, 1, 10, {}, "big"},
       {"a CR left in a text", "TEXT,0,0,1,1,2,0,1,0,0,0,0\na\rb", GK_TEXT, 0, 1, 1, {}, "a b"},
-      {"text at the end of the file", "TEXT,0,0,1,1,2,0,1,0,0,0,0", GK_TEXT, 0, 1, 1, {}, ""},
       // Older files: packed numbers.
       {"packed line", std::string("*") + "\x3b\x48\xd2\xe6\xd3\xe6\xd2\x31\xd3\x31", GK_LINE, 0, 0x11, 0,
        {1.5, 2.5, 100, 200}, ""},
@@ -83,13 +82,83 @@ TEST_F(VldLoadTest, LineEndsAndSectionsAndTheEnd) {
   // LF alone, CR LF, empty lines and section lines; nothing after $EOF.
   const std::string text = "Velmoデータファイル\t5.2\nLINE,0,0,17,0,0,1,1,0\r\n\r\n$BEGIN,ENTITIES\n"
                            "LINE,0,0,17,0,0,2,2,0\n$EOFX\nLINE,0,0,17,0,0,3,3,0\n";
-  ASSERT_TRUE(VldLoadText(text, 0, 0, "t"));
+  TVldReadReport report;
+  ASSERT_TRUE(VldLoadText(text, 0, 0, "t", &report));
   EXPECT_EQ(StoreUsed(), 2);
-  // A file without $EOF ends at its end, its last line without a line end.
+  EXPECT_EQ(report.cells, 2);
+  EXPECT_FALSE(report.cutShort);
+  // "$EOF" may end the text without a line end.
   GC_DB_Reset();
-  ASSERT_TRUE(VldLoadText("Velmoデータファイル\nPOINT,0,0,17,1,2", 0, 0, "t"));
-  ASSERT_EQ(StoreUsed(), 1);
-  EXPECT_EQ(GcellRef(1).p[1], 2);
+  ASSERT_TRUE(VldLoadText("Velmoデータファイル\nPOINT,0,0,17,1,2\n$EOF", 0, 0, "t", &report));
+  EXPECT_EQ(StoreUsed(), 1);
+  EXPECT_FALSE(report.cutShort);
+}
+
+// A text that ends before "$EOF" was cut short: the records that are whole
+// are read, one that lost a line or the end of a line is not, and the caller
+// is told. Nothing is said by the reader itself.
+TEST_F(VldLoadTest, ATextCutShortGivesItsWholeRecords) {
+  const std::string whole = Crlf(kHead + "LINE,0,0,17,0,0,10,10,0\nPOINT,0,0,17,1,2\n");
+  struct Case {
+    const char* what;
+    std::string tail;  // after the two whole records
+    int cells;         // all read
+  } cases[] = {
+      {"ends after a whole line", "", 2},
+      {"cut inside a record's line", "LINE,0,0,17,0,0,12.5", 2},
+      {"cut before a text's line", "TEXT,0,0,1,1,2,0,1,0,0,0,0\r\n", 2},
+      {"cut inside a text's line", "TEXT,0,0,1,1,2,0,1,0,0,0,0\r\n文字の一", 2},
+      {"cut inside a polygon's point list", "POLYGON,0,0,17,0,0,10,10\r\n$00FF0000,0.00,0.0", 2},
+      {"cut inside a picture's data", "PICTUR,0,0,17,1,2,3,4,0,0,0,0\r\n:Image.jpg\r\n:3ABCD\r\n", 2},
+      {"cut inside $EOF", "$EO", 2},
+      {"a whole text, then the cut", "TEXT,0,0,1,1,2,0,1,0,0,0,0\r\n文字\r\nLINE,0,0", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    VelmoReset();
+    UseProgramFolder();
+    platform().Reset();
+    TVldReadReport report;
+    ASSERT_TRUE(VldLoadText(whole + c.tail, 0, 0, "cut.vld", &report));
+    EXPECT_EQ(StoreUsed(), c.cells);
+    EXPECT_EQ(report.cells, c.cells);
+    EXPECT_TRUE(report.cutShort);
+    EXPECT_EQ(GcellRef(1).p[2], 10);
+    EXPECT_EQ(GcellRef(2).p[1], 2);
+    EXPECT_TRUE(platform().messages().empty());
+    // No picture file is left for a picture that was not read.
+    EXPECT_EQ(Names(), std::vector<std::string>{});
+  }
+}
+
+// Lines ending in CR alone (as some old Mac editors wrote them) are lines,
+// in memory and streamed in any chunk size; a CR LF among them is one line end.
+TEST_F(VldLoadTest, LinesEndingInCrAloneAreRead) {
+  const std::string text = "Velmoデータファイル\t5.2\rLINE,0,0,17,0,0,10,10,0\r\rTEXT,0,0,1,1,2,0,1,0,0,0,0\r"
+                           "文字\r\nPOINT,0,0,17,3,4\r$EOF\r";
+  TVldReadReport report;
+  ASSERT_TRUE(VldLoadText(text, 0, 0, "cr.vld", &report));
+  ASSERT_EQ(StoreUsed(), 3);
+  EXPECT_FALSE(report.cutShort);
+  EXPECT_EQ(GcellRef(2).text, "文字");
+  EXPECT_EQ(GcellRef(3).p[1], 4);
+  for (std::size_t chunk : {1, 2, 3, 5, 64}) {
+    std::string copy = text;
+    std::FILE* f = fmemopen(copy.data(), copy.size(), "rb");
+    ASSERT_NE(f, nullptr);
+    TVldLines lines(f, chunk);
+    std::vector<std::string> got;
+    for (std::string_view line; lines.Next(line);) got.push_back(std::string(line));
+    std::fclose(f);
+    EXPECT_EQ(got, (std::vector<std::string>{"Velmoデータファイル\t5.2", "LINE,0,0,17,0,0,10,10,0", "",
+                                             "TEXT,0,0,1,1,2,0,1,0,0,0,0", "文字", "POINT,0,0,17,3,4", "$EOF"}))
+        << "chunk " << chunk;
+  }
+  // A file of them opens as one with CR LF does.
+  WriteFile(Path("cr.vld"), text);
+  GC_DB_Reset();
+  ASSERT_TRUE(VldLoad(Path("cr.vld"), 0, 0, &report));
+  EXPECT_EQ(report.cells, 3);
 }
 
 TEST_F(VldLoadTest, DegenerateAndAbsurdCellsAreNotAdded) {
@@ -104,6 +173,14 @@ TEST_F(VldLoadTest, DegenerateAndAbsurdCellsAreNotAdded) {
   ASSERT_EQ(StoreUsed(), 2);
   EXPECT_EQ(GcellRef(1).p[2], 0);
   EXPECT_EQ(GcellRef(2).p[0], 1e12);
+  // Those beyond the limit are counted for the caller's warning.
+  TVldReadReport report;
+  GC_DB_Reset();
+  ASSERT_TRUE(VldLoadText(Crlf(kHead + "LINE,0,0,17,0,0,1.0E+99,1,0\nPOINT,0,0,17,-2.0E+12,0\n"
+                                       "POINT,0,0,17,1,1\n$EOF\n"),
+                          0, 0, "t", &report));
+  EXPECT_EQ(report.skipped, 2);
+  EXPECT_EQ(report.cells, 1);
 }
 
 TEST_F(VldLoadTest, PastingMovesAbsolutePointsOnly) {

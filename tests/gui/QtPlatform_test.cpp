@@ -3,6 +3,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -137,6 +142,44 @@ TEST(QtPlatformTest, ScreenCursorIsSetAndRestored) {
   EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
   p.SetScreenCursor(CursorShape::Default);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// The user picks a file type in the save dialog and types a name: the core
+// learns the type's index in its filter list, whatever the dialog shows.
+TEST(QtPlatformTest, TheFileTypeChosenInTheDialogComesBack) {
+  const QString dir = QDir::tempPath();
+  const std::string filter = S("Velmoﾃﾞｰﾀﾌｧｲﾙ(*.VLD)|*.VLD|JW_CADﾃﾞｰﾀﾌｧｲﾙ(*.JWC)|*.JWC|DXFﾌｧｲﾙ(*.DXF)|*.DXF|"
+                               "圧縮形式のVelmoﾌｧｲﾙ(*.VLZ)|*.VLZ");
+  for (int chosen : {4, 2, 1}) {
+    SCOPED_TRACE(chosen);
+    QtPlatform p;
+    TFileDialogRequest r;
+    r.title = "t";
+    r.filter = filter;
+    r.filterIndex = 1;
+    r.initialDir = dir.toStdString();
+    r.confirmOverwrite = false;
+    bool seen = false;
+    QTimer::singleShot(100, [&] {
+      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dlg, nullptr);
+      auto* types = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      ASSERT_NE(types, nullptr);
+      ASSERT_NE(name, nullptr);
+      ASSERT_EQ(types->count(), 4);
+      // As a user does: the item chosen in the list, then the name typed.
+      types->setCurrentIndex(chosen - 1);
+      QMetaObject::invokeMethod(types, "activated", Q_ARG(int, chosen - 1));
+      name->setText(QStringLiteral("plan2"));
+      seen = true;
+      static_cast<QDialog*>(dlg)->accept();  // QFileDialog::accept, as the save button
+    });
+    ASSERT_TRUE(p.SaveFileDialog(r));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(r.filterIndex, chosen);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(r.fileName)).fileName().left(5), QStringLiteral("plan2"));
+  }
 }
 
 }  // namespace

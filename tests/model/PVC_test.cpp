@@ -92,15 +92,15 @@ TEST_F(PvcTest, ParseScaleGivesTheScaleAsItWillBeShown) {
 
 // ---- Text-size list -------------------------------------------------------
 
-TEST_F(PvcTest, SizeListOfTheDefaults) {
-  const TMojiSizeList list = MakeMojiSizeList(DefaultPVC());
+TEST_F(PvcTest, SizeListOfTheBuiltInSettings) {
+  const TMojiSizeList list = MakeMojiSizeList(BuiltInSettings());
   const std::vector<std::string> expected = {
-      " 0) **.*×**.*", " 1)  2.0× 2.1", " 2)  3.2× 3.1", " 3)  4.0× 4.2",
-      " 4)  6.0× 6.5", " 5)  8.0× 9.0", " 6) 10.0×11.0", " 7) 10.0×11.0",
-      " 8) 10.0×11.0", " 9) 10.0×11.0", "10) 10.0×11.0",
+      " 0) **.*×**.*", " 1)  2.0× 2.0", " 2)  3.0× 3.0", " 3)  4.0× 4.0",
+      " 4)  5.0× 5.0", " 5)  6.0× 6.0", " 6)  7.0× 7.0", " 7)  8.0× 8.0",
+      " 8)  9.0× 9.0", " 9) 10.0×10.0", "10) 11.0×11.0",
   };
   EXPECT_EQ(list.items, expected);
-  EXPECT_EQ(list.index, 2);
+  EXPECT_EQ(list.index, 1);
 }
 
 TEST_F(PvcTest, SizeListFollowsTheSizesAndTheCurrentSize) {

@@ -18,6 +18,7 @@
 #include "VelmoRecord.h"
 #include "VelmoTest.h"
 #include "app/ApInput.h"
+#include "app/ApMainMenu.h"
 #include "files/FileProc.h"
 #include "files/fLoad_VLD.h"
 #include "kernel/ProgramDir.h"
@@ -134,15 +135,15 @@ TEST_F(ScriptTest, TwoLinesWithASnappedStartAndATypedLengthAreSavedAsDrawn) {
   const std::string out = Path("two.vld");
   const TResult r = Run(U8(u8R"(# the line operation by its caption
 op 直線
-click L 20000,20000
-click L 60000,20000
+click L 200,200
+click L 600,200
 # right next to the first line's end: the next line starts on it
-click R 60050,20060
+click R 600.5,200.6
 sub 2
 type "25"
 key Enter
 expect caption 2 "②長さ=25"
-click L 60000,50000
+click L 600,500
 expect cells 2
 expect beep 0
 print state
@@ -155,11 +156,12 @@ save )") + "\"" + out + "\"\n");
 
   const std::vector<TGcell> lines = LinesOf(out);
   ASSERT_EQ(lines.size(), 2u);
-  // Free points land within a pixel (about 104 units in this view).
-  EXPECT_NEAR(lines[0].p[0], 20000, 110);
-  EXPECT_NEAR(lines[0].p[1], 20000, 110);
-  EXPECT_NEAR(lines[0].p[2], 60000, 110);
-  EXPECT_NEAR(lines[0].p[3], 20000, 110);
+  // Free points land within a pixel (about 1.04 units in this view: a new
+  // drawing without a start-up file is at 1:1).
+  EXPECT_NEAR(lines[0].p[0], 200, 1.1);
+  EXPECT_NEAR(lines[0].p[1], 200, 1.1);
+  EXPECT_NEAR(lines[0].p[2], 600, 1.1);
+  EXPECT_NEAR(lines[0].p[3], 200, 1.1);
   // The second starts exactly on the first's end, 25 long, upwards.
   EXPECT_EQ(lines[1].p[0], lines[0].p[2]);
   EXPECT_EQ(lines[1].p[1], lines[0].p[3]);
@@ -432,6 +434,15 @@ TEST_F(ScriptTest, ARecordedSessionReplaysToTheSameDrawing) {
     UserKeyUp('S');
     UserKeyUp(17);
     EXPECT_EQ(LiveCellsNow(), 4);
+    // A line started, then the file menu opened and closed unused: the line
+    // operation ended there, so the next click draws nothing.
+    UserPress(ssLeft, 50, 400);
+    UserRelease(ssLeft, 50, 400);
+    InputMenuOpen(static_cast<int>(TMenu::File));
+    EXPECT_EQ(CurOpButton(), OpBtn_Dummy);
+    UserPress(ssLeft, 500, 450);
+    UserRelease(ssLeft, 500, 450);
+    EXPECT_EQ(LiveCellsNow(), 4);
 
     g_wiring.inputRecorder = nullptr;
     recorder.Close();
@@ -451,7 +462,10 @@ TEST_F(ScriptTest, ARecordedSessionReplaysToTheSameDrawing) {
   EXPECT_EQ(script.find("size 900x700\n"), script.find('\n') + 1) << "the area's size comes first";
   EXPECT_NE(script.find("press L px 100.3,120\n"), std::string::npos) << script;
   EXPECT_NE(script.find("set edCommon \"37.5\"\nkey Enter down\n"), std::string::npos) << script;
+  EXPECT_NE(script.find(U8(u8"\nmenu ファイル\npress L ")), std::string::npos) << script;
 
+  // The menu opened at the end kept the last click from drawing.
+  std::ofstream(rec, std::ios::app) << "expect cells 4\n";
   const TResult r = RunFile(rec);
   ASSERT_EQ(r.status, 0) << r.err << script;
   ASSERT_TRUE(fs::exists(saved));

@@ -38,7 +38,7 @@ void HeadlessPlatform::Beep() { ++beeps_; }
 
 MsgAnswer HeadlessPlatform::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                                        MsgIcon icon) {
-  const bool singleButton = buttons == MsgButtons::Ok || buttons == MsgButtons::Abort;
+  const bool singleButton = SingleButton(buttons);
   MsgAnswer answer = FirstAnswer(buttons);
   if (!singleButton) {
     if (answers_.empty()) {

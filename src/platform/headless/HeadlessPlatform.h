@@ -49,6 +49,8 @@ public:
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;
+  // Noted: there is no window to close.
+  void CloseMainWindow() override { ++closeRequests_; }
 
   // Forgets the record, the script, the timers, the clipboard and the keys.
   void Reset();
@@ -76,6 +78,7 @@ public:
   const std::vector<TFileDialogRequest>& fileDialogs() const { return fileDialogs_; }
   const std::vector<std::string>& openedUrls() const { return urls_; }
   int activeTimers() const { return static_cast<int>(timers_.size()); }
+  int closeRequests() const { return closeRequests_; }
   bool hasClipboardImage() const { return hasClipImage_; }
 
   // Called with a UTF-8 description when a question arrives unscripted.
@@ -90,6 +93,7 @@ private:
   bool FileDialog(TFileDialogRequest& request, const char* kind);
 
   int beeps_ = 0;
+  int closeRequests_ = 0;
   std::vector<RecordedMessage> messages_;
   std::deque<MsgAnswer> answers_;
   std::deque<FileAnswer> fileAnswers_;

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QScreen>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include "kernel/SjisConv.h"
 #include "model/PVC.h"
 #include "output/SampleDrawing.h"
+#include "platform/qt/QtIcon.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtRasterHelper.h"
 #include "platform/qt/TForm1.h"
@@ -42,6 +46,20 @@ int RunMainWindow(const TMainRun& run) {
     g_wiring.inputRecorder = recorder.get();
   }
 
+  // Qt's own texts (the file dialog, the message boxes' buttons) in
+  // Japanese like the rest of the window, whatever the locale.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qtTexts);
+  else
+    std::fputs("velmo: Qt の日本語訳 (qtbase_ja.qm) が見つかりません。ダイアログの一部が英語になります。\n", stderr);
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+
+  // The desktop knows the windows by the entry desktop/velmo.desktop installs.
+  QGuiApplication::setDesktopFileName(QStringLiteral("velmo"));
+  QApplication::setWindowIcon(VelmoIcon());
+
   // Latin text in the desktop's font, Japanese in the IPA fonts when the
   // desktop font has none.
   QFont uiFont = QApplication::font();
@@ -58,6 +76,7 @@ int RunMainWindow(const TMainRun& run) {
     platform.SetMainWindow(&window);
     platform.SetAfterTick([&window] { window.SyncFromCore(); });
     g_fileProc.backupShown = [&window] { window.ShowStatusNow(); };
+    g_fileProc.showNow = [&window] { window.ShowStatusNow(); };
     if (run.maximized) {
       window.showMaximized();
     } else {
@@ -91,6 +110,7 @@ int RunMainWindow(const TMainRun& run) {
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
     g_fileProc.backupShown = nullptr;
+    g_fileProc.showNow = nullptr;
   }
   if (!sampleFile.empty()) {
     std::error_code ec;

@@ -28,6 +28,20 @@ QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_c
 constexpr QPageSize::PageSizeId kPapers[] = {QPageSize::A0, QPageSize::A1, QPageSize::A2, QPageSize::A3,
                                              QPageSize::A4};
 
+// The index of the filter the dialog says was chosen. With the details
+// hidden Qt's own dialog answers with the text it showed, the description
+// without the patterns FilterToQt added; a native one answers with the
+// filter itself.
+int NameFilterIndex(const QStringList& filters, const QString& chosen) {
+  if (const qsizetype i = filters.indexOf(chosen); i >= 0) return static_cast<int>(i);
+  const QString shown = chosen.trimmed();
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    const qsizetype patterns = filters[i].lastIndexOf(QStringLiteral(" ("));
+    if (patterns > 0 && filters[i].left(patterns).trimmed() == shown) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 }  // namespace
 
 QtPlatform::~QtPlatform() {
@@ -49,6 +63,7 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
     case MsgButtons::Abort: set = SB::Abort; break;
     case MsgButtons::AbortRetryIgnore: set = SB::Abort | SB::Retry | SB::Ignore; break;
     case MsgButtons::RetryCancel: set = SB::Retry | SB::Cancel; break;
+    case MsgButtons::Yes: set = SB::Yes; break;
   }
   QMessageBox::Icon qicon = QMessageBox::NoIcon;
   switch (icon) {
@@ -58,6 +73,8 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
     case MsgIcon::Error: qicon = QMessageBox::Critical; break;
     case MsgIcon::Question: qicon = QMessageBox::Question; break;
   }
+  // Behind the box the window shows the state the box speaks of.
+  if (afterTick_) afterTick_();
   QMessageBox box(qicon, FromSjis(caption), FromSjis(text), set, main_);
   switch (box.exec()) {
     case SB::Ok: return MsgAnswer::Ok;
@@ -156,8 +173,8 @@ bool QtPlatform::FileDialog(TFileDialogRequest& request, bool save) {
   if (!request.fileName.empty()) dlg.selectFile(Utf8(request.fileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   request.fileName = dlg.selectedFiles().first().toStdString();
-  const qsizetype chosen = filters.indexOf(dlg.selectedNameFilter());
-  if (chosen >= 0) request.filterIndex = static_cast<int>(chosen) + 1;
+  const int chosen = NameFilterIndex(filters, dlg.selectedNameFilter());
+  if (chosen >= 0) request.filterIndex = chosen + 1;
   return true;
 }
 
@@ -197,6 +214,12 @@ bool QtPlatform::PrintDialog(TPrintSetup& setup) {
   for (int i = 0; i <= 4; ++i)
     if (kPapers[i] == id) setup.paperSize = i;
   return true;
+}
+
+void QtPlatform::CloseMainWindow() {
+  if (!main_) return;
+  // From the event loop: the menu that chose it has closed by then.
+  QTimer::singleShot(0, main_, [w = main_] { w->close(); });
 }
 
 bool QtPlatform::OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(FromSjis(url))); }

@@ -31,11 +31,13 @@ public:
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
+  // Closes the main window after the event under way (its close asks).
+  void CloseMainWindow() override;
 
   // Dialogs and message boxes are modal to this window.
   void SetMainWindow(QWidget* w) { main_ = w; }
-  // Called after every timer tick, so the window can show what the core
-  // changed in it.
+  // Called after every timer tick and before a message box, so the window
+  // shows what the core changed in it.
   void SetAfterTick(std::function<void()> f) { afterTick_ = std::move(f); }
 
 private:

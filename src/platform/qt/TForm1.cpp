@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -27,6 +29,8 @@
 
 #include "app/ApInit.h"
 #include "app/ApInput.h"
+#include "app/ApKeyEvent.h"
+#include "app/ApMainMenu.h"
 #include "app/ApMouse.h"
 #include "app/ApUndo.h"
 #include "app/Ap_Offset.h"
@@ -101,6 +105,17 @@ QLabel* Label(QWidget* parent, const char* name) {
   auto* l = new QLabel(parent);
   l->setObjectName(QString::fromLatin1(name));
   return l;
+}
+
+// A menu accelerator as the menu shows it: "Ctrl+S", "Shift+F2".
+QString ShortcutText(int key, unsigned shift) {
+  QString s;
+  if (shift & ssCtrl) s += QStringLiteral("Ctrl+");
+  if (shift & ssShift) s += QStringLiteral("Shift+");
+  if (shift & ssAlt) s += QStringLiteral("Alt+");
+  if (key >= kVkF1 && key < kVkF1 + 12) return s + u'F' + QString::number(key - kVkF1 + 1);
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return s + QChar(key);
+  return {};
 }
 
 // The number of UTF-16 units that the first `bytes` bytes of a CP932 text
@@ -270,6 +285,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   root->setContentsMargins(0, 0, 0, 0);
   root->setSpacing(0);
 
+  BuildMenuBar();
+  root->setMenuBar(MainMenu1);
   BuildTopBar(this);
   root->addWidget(PnTopBtns);
   BuildOperationBar(this);
@@ -317,6 +334,50 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
 TForm1::~TForm1() { qApp->removeEventFilter(this); }
 
+void TForm1::BuildMenuBar() {
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+  // The desktop's global menu would take the bar out of the window.
+  MainMenu1->setNativeMenuBar(false);
+  for (int m = static_cast<int>(TMenu::File); m < static_cast<int>(TMenu::Count); ++m) {
+    QMenu* menu = MainMenu1->addMenu(FromSjis(MenuCaption(static_cast<TMenu>(m))));
+    menu->setObjectName(QStringLiteral("Menu") + QString::number(m));
+    // Opening a menu ends the current operation; the items then show the
+    // state they have after that.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, m] {
+      InputMenuOpen(m);
+      FillMenu(menu, m);
+      SyncFromCore();
+    });
+    FillMenu(menu, m);
+  }
+}
+
+void TForm1::FillMenu(QMenu* menu, int top) {
+  menu->clear();
+  for (const TMenuCommand& c : MenuCommands()) {
+    if (static_cast<int>(c.menu) != top || !MenuCommandShown(c)) continue;
+    if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
+    QString caption = FromSjis(MenuCommandCaption(c));
+    // A file name is no mnemonic.
+    if (c.captionNow) caption.replace(u'&', QStringLiteral("&&"));
+    // After a tab the menu shows the accelerator; the key itself goes to the
+    // core's key routing (MenuAccelerator), never to a Qt shortcut.
+    const QString keys = ShortcutText(c.key, c.shift);
+    QAction* a = menu->addAction(keys.isEmpty() ? caption : caption + u'\t' + keys);
+    a->setObjectName(QString::fromStdString(c.name));
+    a->setEnabled(MenuCommandEnabled(c));
+    if (c.checked) {
+      a->setCheckable(true);
+      a->setChecked(c.checked());
+    }
+    connect(a, &QAction::triggered, this, [this, name = c.name] {
+      InputMenu(name);
+      SyncFromCore();
+    });
+  }
+}
+
 void TForm1::BuildTopBar(QWidget* parent) {
   PnTopBtns = Panel(parent, "PnTopBtns", QFrame::StyledPanel, QFrame::Raised);
   auto* row = new QHBoxLayout(PnTopBtns);
@@ -330,7 +391,15 @@ void TForm1::BuildTopBar(QWidget* parent) {
     TOpButton op;
   } prints[] = {{"BtnPrint00", OpBtn_Print00}, {"BtnPrint72", OpBtn_Print72}, {"BtnPrint50", OpBtn_Print50},
                 {"BtnPrint11", OpBtn_Print11}};
-  for (const auto& p : prints) row->addWidget(ToolButton(PnTopBtns, p.name, FromSjis(OpInfo(p.op).hint).trimmed()));
+  for (const auto& p : prints) {
+    QToolButton* b = ToolButton(PnTopBtns, p.name, FromSjis(OpInfo(p.op).hint).trimmed());
+    // The button stands for its menu item.
+    connect(b, &QToolButton::clicked, this, [this, item = std::string(OpInfo(p.op).name)] {
+      InputMenu(item);
+      SyncFromCore();
+    });
+    row->addWidget(b);
+  }
 }
 
 void TForm1::BuildOperationBar(QWidget* parent) {
@@ -344,15 +413,27 @@ void TForm1::BuildOperationBar(QWidget* parent) {
   auto* left = new QHBoxLayout(PvLeftTop);
   left->setContentsMargins(0, 0, 0, 0);
   left->setSpacing(1);
-  left->addWidget(ToolButton(PvLeftTop, "BtnOpen1", U("開く")));
-  left->addWidget(ToolButton(PvLeftTop, "BtnSave1", U("保存")));
-  left->addWidget(ToolButton(PvLeftTop, "BtnPrint1", U("印刷")));
+  // Each button stands for its menu item.
+  const struct {
+    const char* name;
+    const char* caption;
+    const char* item;
+  } top[] = {{"BtnOpen1", "開く", "Open1"}, {"BtnSave1", "保存", "Save1"}, {"BtnPrint1", "印刷", "OpBtn_Print1"}};
+  for (const auto& t : top) {
+    QToolButton* b = ToolButton(PvLeftTop, t.name, U(t.caption));
+    if (const TMenuCommand* c = FindMenuCommand(t.item)) b->setToolTip(FromSjis(c->caption).remove(QStringLiteral("(&")));
+    connect(b, &QToolButton::clicked, this, [this, item = std::string(t.item)] {
+      InputMenu(item);
+      SyncFromCore();
+    });
+    left->addWidget(b);
+  }
   row->addWidget(PvLeftTop);
 
   PvMojiNo = Panel(Pv_Top, "PvMojiNo");
   auto* moji = new QHBoxLayout(PvMojiNo);
   moji->setContentsMargins(0, 0, 0, 0);
-  auto* CbMojiSize = new QComboBox(PvMojiNo);
+  CbMojiSize = new QComboBox(PvMojiNo);
   CbMojiSize->setObjectName(QStringLiteral("CbMojiSize"));
   CbMojiSize->setFixedWidth(56);
   CbMojiSize->setFocusPolicy(Qt::NoFocus);
@@ -633,10 +714,22 @@ void TForm1::SyncFromCore() {
   ShowControl(lbComHst, g_form1.lbComHst);
 
   ShowControl(PvMojiNo, g_form1.PvMojiNo);
+  {
+    QStringList sizes;
+    for (const std::string& item : g_form1.CbMojiSize.items) sizes << FromSjis(item);
+    QStringList shown;
+    for (int i = 0; i < CbMojiSize->count(); ++i) shown << CbMojiSize->itemText(i);
+    if (shown != sizes) {
+      CbMojiSize->clear();
+      CbMojiSize->addItems(sizes);
+    }
+    CbMojiSize->setCurrentIndex(g_form1.CbMojiSize.index);
+  }
   OffsetModeLabel->setText(FromSjis(g_form1.OffsetMode.caption));
   SetPanelColor(OffsetMode, g_form1.OffsetMode.color);
   ShowControl(OffsetMode, g_form1.OffsetMode);
 
+  SetPanelColor(PnlGuid, g_form1.PnlGuid.color);
   lbGuid1->setText(FromSjis(g_form1.lbGuid1.caption));
   ShowControl(lbGuid1, g_form1.lbGuid1);
 
@@ -726,6 +819,7 @@ void TForm1::EntryEdited(const QString& text) {
 void TForm1::ShowStatusNow() {
   SyncFromCore();
   lbDataCount->repaint();
+  PnlGuid->repaint();
 }
 
 // --- closing and dropped files

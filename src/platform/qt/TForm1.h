@@ -18,6 +18,9 @@
 #include "app/ApManager.h"
 #include "render/RasterCanvas.h"
 
+class QComboBox;
+class QMenu;
+class QMenuBar;
 class QToolButton;
 class TLayerPanels;
 
@@ -97,7 +100,8 @@ public:
   // Refreshes every widget from the core's state when it changed since the
   // last call (the palette's down button always).
   void SyncFromCore();
-  // The status label shown and painted at once, without the event loop.
+  // The status label and the guide panel shown and painted at once,
+  // without the event loop.
   void ShowStatusNow();
 
   TPaintBox* paintBox() const { return PaintBox1; }
@@ -114,6 +118,10 @@ protected:
   void dropEvent(QDropEvent* e) override;
 
 private:
+  // The menu bar from the core's command registry (app/ApMainMenu): one
+  // menu per top-level menu, filled as it opens.
+  void BuildMenuBar();
+  void FillMenu(QMenu* menu, int top);
   void BuildTopBar(QWidget* parent);
   void BuildOperationBar(QWidget* parent);
   QWidget* BuildLeft(QWidget* parent);
@@ -125,6 +133,7 @@ private:
   void SyncPalette();
   void SyncPenPreviews();
 
+  QMenuBar* MainMenu1 = nullptr;
   // Top bar
   QFrame* PnTopBtns = nullptr;
   QLabel* lbFileName = nullptr;
@@ -139,6 +148,7 @@ private:
   QLabel* PvBtnLabel[7] = {};
   QLabel* lbComHst = nullptr;
   QFrame* PvMojiNo = nullptr;
+  QComboBox* CbMojiSize = nullptr;
   // Prompt line
   QFrame* PnlGuid = nullptr;
   QLabel* lbGuid1 = nullptr;

@@ -147,6 +147,63 @@ int Script(int argc, char** argv) {
   return RunScriptFile(argv[2], run);
 }
 
+// Qt's own options that QApplication takes out of the command line, and
+// whether each takes a value. "--name" is read as "-name", and "-name=value"
+// carries its value.
+bool IsQtOption(const char* arg, bool& takesValue) {
+  static const char* const kWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                           "qwindowtitle", "qwindowicon", "geometry", "title", "stylesheet", "style",
+                                           "session", "display", "name", "visual", "ncols", "cmap", "font", "fn",
+                                           "bg", "background", "fg", "foreground", "btn", "button", "qmljsdebugger"};
+  static const char* const kAlone[] = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+  std::string a = arg;
+  if (a.rfind("--", 0) == 0) a.erase(0, 1);
+  if (a.size() < 2 || a[0] != '-') return false;
+  a.erase(0, 1);
+  const std::size_t eq = a.find('=');
+  const bool hasValue = eq != std::string::npos;
+  if (hasValue) a.resize(eq);
+  for (const char* o : kWithValue)
+    if (a == o) {
+      takesValue = !hasValue;
+      return true;
+    }
+  for (const char* o : kAlone)
+    if (a == o && !hasValue) {
+      takesValue = false;
+      return true;
+    }
+  return false;
+}
+
+// The window's command line, checked before the toolkit starts (it may need
+// a display to start, and says what is wrong in English): Qt's options are
+// let through. 0 when it is sound, else the usage message was given and the
+// exit status is 2.
+int CheckWindowArguments(int argc, char** argv) {
+  int drawings = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    bool takesValue = false;
+    if (std::strcmp(a, "--screenshot") == 0 || std::strcmp(a, "--record") == 0) {
+      ++i;  // its file (checked above to be there)
+    } else if (std::strcmp(a, "--sample") == 0) {
+    } else if (IsQtOption(a, takesValue)) {
+      if (takesValue && ++i >= argc) {
+        Usage("Qt のオプションに値がありません: ", a);
+        return 2;
+      }
+    } else if (a[0] == '-' && a[1] != '\0') {
+      Usage("不明なオプションです: ", a);
+      return 2;
+    } else if (++drawings > 1) {
+      Usage("図面ファイルは一つだけ指定できます: ", a);
+      return 2;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -190,6 +247,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (const int rc = CheckWindowArguments(argc, argv)) return rc;
   QApplication app(argc, argv);  // takes Qt's own options out of argv
 
   std::string shotPath, drawing, record;
@@ -228,8 +286,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(drawing, ec);
     if (!ec) drawing = p.string();
-    if (!std::filesystem::is_regular_file(drawing, ec))
-      std::fprintf(stderr, "velmo: ファイル[%s]が見つかりません。\n", drawing.c_str());
+    // A missing file or a folder is said in the window (FormShow).
   }
 
   TMainRun run;

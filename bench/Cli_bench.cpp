@@ -42,21 +42,20 @@ double Now() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-fs::path Scratch() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("velmo-cli-bench-" + std::to_string(::getpid()));
-    fs::create_directories(d / "home");
-    return d;
-  }();
-  return dir;
-}
-
-struct ScratchCleanup {
-  ~ScratchCleanup() {
+// A scratch folder for the drawings and pictures, removed at exit.
+struct TScratch {
+  fs::path dir = fs::temp_directory_path() / ("velmo-cli-bench-" + std::to_string(::getpid()));
+  TScratch() { fs::create_directories(dir / "home"); }
+  ~TScratch() {
     std::error_code ec;
-    fs::remove_all(Scratch(), ec);
+    fs::remove_all(dir, ec);
   }
-} g_cleanup;
+};
+
+const fs::path& Scratch() {
+  static const TScratch scratch;
+  return scratch.dir;
+}
 
 fs::path Velmo() {
   std::error_code ec;

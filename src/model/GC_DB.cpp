@@ -440,19 +440,44 @@ void GcellMaskAll(std::uint16_t mask) {
   for (int i = 1; i <= g_gcdb.used; ++i) g_gcdb.cells[i].pen &= mask;
 }
 
+namespace {
+
+// Drawing order: solid lines, arcs and circles of pens 1..6 (1..6), then
+// texts of sizes 1..10 (7..16), then everything else (17).
+int DrawingBand(const TGcell& c) {
+  if ((c.kind == GK_LINE || c.kind == GK_ARC || c.kind == GK_CIRCLE) && c.pen >= 17 && c.pen <= 22)
+    return c.pen - 16;
+  if (c.kind == GK_TEXT && c.size >= 1 && c.size <= 10) return 6 + c.size;
+  return 17;
+}
+
+}  // namespace
+
 void GcellReorder() {
+  // One look first: a store that holds nothing to drop and is in drawing
+  // order already (a drawing just read that was saved in order) stays as it
+  // is, without a move.
+  {
+    auto& cells = g_gcdb.cells;
+    bool still = true;
+    for (int i = 1, last = 0, n = g_gcdb.used; i <= n && still; ++i) {
+      const TGcell& c = cells[i];
+      const int b = c.kind > 0 ? DrawingBand(c) : -1;
+      still = (c.kind > 0 || c.undo != 0) && b >= last;
+      last = std::max(b, last);
+    }
+    if (still) {
+      if (g_gcdb.used >= g_gcdb.capacity - 99) GcellCompact(false);  // only for its room to grow
+      return;
+    }
+  }
   GcellCompact(false);
   const int n = g_gcdb.used;
   // Drawing order: solid lines, arcs and circles of pens 1..6, then texts of
   // sizes 1..10, then everything else; each band keeps the store order, so
   // fills and pictures keep their stacking.
   constexpr int kBands = 18;
-  auto band = [](const TGcell& c) {
-    if ((c.kind == GK_LINE || c.kind == GK_ARC || c.kind == GK_CIRCLE) && c.pen >= 17 && c.pen <= 22)
-      return c.pen - 16;
-    if (c.kind == GK_TEXT && c.size >= 1 && c.size <= 10) return 6 + c.size;
-    return 17;
-  };
+  const auto band = DrawingBand;
   auto& cells = g_gcdb.cells;
   int count[kBands] = {};
   bool ordered = true;

@@ -1,6 +1,7 @@
 #include "files/fLoad_VLD.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -206,7 +207,7 @@ enum class TStop { None, Range, Read, TooLong, Picture };
 
 class TReader {
 public:
-  TReader(TVldLines& lines, double dx, double dy) : lines_(lines), dx_(dx), dy_(dy), f_(g_common.fields1) {}
+  TReader(TVldLines& lines, double dx, double dy) : lines_(lines), dx_(dx), dy_(dy) {}
 
   // False with the reason in stop() when the read stopped early.
   bool Run(double version) {
@@ -226,7 +227,8 @@ public:
           unpacked.assign("TEXT,0,").append(UnpackNumbers(line.substr(2)));
           line = unpacked;
         }
-        SplitFields(line, f_, 0);
+        if (g_fLoadVld.quickLines && QuickLine(line)) continue;
+        SplitFieldViews(line, f_, 0);
         if (f_[0].starts_with("$EOF")) {
           eofSeen_ = true;
           break;
@@ -262,7 +264,7 @@ public:
   const std::string& pictureName() const { return pictureName_; }
 
 private:
-  const std::string& F(int i) const { return f_[static_cast<std::size_t>(i)]; }
+  std::string_view F(int i) const { return f_[static_cast<std::size_t>(i)]; }
   int Int(int i) const { return ParseInt(F(i)); }
   double Real(int i) const { return ParseReal(F(i)); }
   bool Is(int i, std::string_view word) const { return F(i) == word; }
@@ -437,6 +439,79 @@ private:
     return std::string(line);
   }
 
+  // A LINE record as this program writes it, all in plain characters:
+  // "LINE,0,layer,pen,x1,y1,x2,y2,...", its integers plain digits and its
+  // coordinates plain decimals. Read straight from the line, each number as
+  // the general reading would read it; false (nothing done) for any other
+  // record or spelling, which the general reading then takes.
+  bool QuickLine(std::string_view line) {
+    if (!line.starts_with("LINE,")) return false;
+    std::string_view f[8];  // fields 1..7, then the rest
+    std::size_t at = 5;
+    for (int k = 1; k <= 7; ++k) {
+      const std::size_t comma = line.find(',', at);
+      f[k] = line.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
+      if (comma == std::string_view::npos) {
+        if (k < 7) return false;
+        at = line.size();
+      } else {
+        at = comma + 1;
+      }
+    }
+    // Two-byte characters (a comma may be the second byte of one) and tabs
+    // (they would be the separators): the long way.
+    for (const char ch : line)
+      if (static_cast<unsigned char>(ch) >= 0x80 || ch == '\t') return false;
+    int layer = 0, word = 0;
+    if (!PlainInt(f[2], layer) || !PlainInt(f[3], word)) return false;
+    double q[4];
+    for (int k = 0; k < 4; ++k)
+      if (!PlainDecimal(f[4 + k], q[k])) return false;
+    TGcell c;
+    c.kind = GK_LINE;
+    c.layer = static_cast<std::uint8_t>(std::clamp(layer, 0, 255));
+    const int pen = std::clamp(word & 15, 1, 7);
+    c.pen = static_cast<std::uint16_t>(pen == 7 ? 0x57 : std::clamp((word >> 4) & 15, 1, 8) * 16 + pen);
+    c.p[0] = q[0] + dx_;  // adding nothing, as the long way does (a -0 read becomes 0)
+    c.p[1] = q[1] + dy_;
+    c.p[2] = q[2] + dx_;
+    c.p[3] = q[3] + dy_;
+    if (lines_.error() != TVldLines::Error::None) return true;
+    if (!Sane(c)) {
+      ++skipped_;
+    } else if (GcellAdd(std::move(c)) != 0) {
+      ++cells_;
+    }
+    return true;
+  }
+  // Up to nine digits, nothing else.
+  static bool PlainInt(std::string_view s, int& v) {
+    if (s.empty() || s.size() > 9) return false;
+    v = 0;
+    for (const char ch : s) {
+      if (ch < '0' || ch > '9') return false;
+      v = v * 10 + (ch - '0');
+    }
+    return true;
+  }
+  // A minus or not, digits, a point and digits or not: read by from_chars,
+  // which is what ParseReal gives for such a field.
+  static bool PlainDecimal(std::string_view s, double& v) {
+    const bool minus = !s.empty() && s[0] == '-';
+    if (minus) s.remove_prefix(1);
+    std::size_t i = 0, digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+      ++i;
+      while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    }
+    if (i != s.size() || digits == 0) return false;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::fixed);
+    if (r.ec != std::errc{} || r.ptr != s.data() + s.size()) return false;
+    if (minus) v = -v;
+    return true;
+  }
+
   static bool Sane(const TGcell& c) {
     return std::all_of(std::begin(c.p), std::end(c.p), [](double v) { return std::fabs(v) <= kVldMaxCoord; });
   }
@@ -458,7 +533,7 @@ private:
 
   // One element record; false when the read must stop.
   bool Element() {
-    const std::string& kind = F(0);
+    const std::string_view kind = F(0);
     TGcell c;
     c.layer = static_cast<std::uint8_t>(std::clamp(Int(2), 0, 255));
     const int v = Int(3);
@@ -586,7 +661,7 @@ private:
 
   TVldLines& lines_;
   double dx_, dy_;
-  TFields& f_;
+  TFieldViews f_;  // the record's fields, views into its line
   double version_ = 0;
   bool settingsSeen_ = false;
   bool scale1Seen_ = false;

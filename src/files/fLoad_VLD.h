@@ -113,6 +113,9 @@ std::string VldPictureExtension(std::string_view reference);
 
 struct FLoadVldState {
   int pictureCount = 0;  // pictures extracted since start-up
+  // LINE records in this program's own spelling are read straight from
+  // their line (tests turn it off to compare with the long way).
+  bool quickLines = true;
 };
 extern FLoadVldState g_fLoadVld;
 void fLoad_VLD_Reset();

@@ -147,6 +147,10 @@ std::string FormatNumber(int code, double x);
 // one, else a comma; with sep ' ' spaces are first collapsed
 // (CollapseSpaces). Returns the number of fields cut (at least 1).
 int SplitFields(std::string_view s, TFields& fields, char sep);
+// The same cut as views into s (which must outlive them), without copying:
+// for readers of large files. Fields past the last one cut are empty.
+using TFieldViews = std::array<std::string_view, 64>;
+int SplitFieldViews(std::string_view s, TFieldViews& fields, char sep);
 // Reads one line (ended by LF, a CR before it dropped) and splits it.
 // At end of file the fields are cleared and the result is false.
 bool ReadFields(std::istream& in, TFields& fields, char sep);

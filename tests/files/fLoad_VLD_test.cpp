@@ -1,14 +1,16 @@
 #include "files/fLoad_VLD.h"
 
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <random>
+#include <vector>
 
 #include "VldFixture.h"
 #include "files/fSave_VLD.h"
 #include "kernel/Z_Basic.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
-
 
 namespace vldtest {
 namespace {
@@ -478,6 +480,57 @@ TEST_F(VldLoadTest, SavedCrashInputsReadSafely) {
     ++files;
   }
   EXPECT_GT(files, 0);
+}
+
+}  // namespace
+}  // namespace vldtest
+
+namespace vldtest {
+namespace {
+
+// LINE records read straight from their line give the cells the long way
+// gives, whatever the spelling: signs, zeros, exponents, blanks, missing
+// and extra fields, tabs, two-byte characters, offsets.
+TEST_F(VldLoadTest, QuickLinesReadAsTheLongWay) {
+  std::mt19937 rng(21);
+  static const char* const kNumbers[] = {"0", "-0", "-0.0000", "1010.6976", "-50000.25", "5.", ".5", "-.5",
+                                         "+5", " 5", "1.5E+003", "1e3", "7s", "", "999999999", "1234567890",
+                                         "00012.500", "-", ".", "1.2.3", "12345678901234567890.5"};
+  std::string text = kHead;
+  for (int i = 0; i < 3000; ++i) {
+    std::string line = "LINE,0";
+    const int fields = 5 + static_cast<int>(rng() % 6);
+    for (int k = 2; k <= fields; ++k) {
+      line += rng() % 40 == 0 ? '\t' : ',';
+      line += kNumbers[rng() % std::size(kNumbers)];
+      if (k == 8 && rng() % 10 == 0) line += "\x83\x5C";
+    }
+    text += line + "\n";
+  }
+  text += "$EOF\n";
+  const auto cells = [] {
+    std::vector<TGcell> out;
+    for (int i = 1; i <= StoreUsed(); ++i)
+      if (GcellLive(i)) out.push_back(GcellGet(i));
+    return out;
+  };
+  for (const double offset : {0.0, 12.5}) {
+    GcellClearWindow(StoreWindow());
+    g_fLoadVld.quickLines = false;
+    ASSERT_TRUE(Load(text, offset, -offset));
+    const std::vector<TGcell> longWay = cells();
+    GcellClearWindow(StoreWindow());
+    g_fLoadVld.quickLines = true;
+    ASSERT_TRUE(Load(text, offset, -offset));
+    const std::vector<TGcell> quick = cells();
+    ASSERT_EQ(quick.size(), longWay.size());
+    ASSERT_GT(quick.size(), 500u);
+    for (std::size_t i = 0; i < quick.size(); ++i) {
+      EXPECT_EQ(quick[i].layer, longWay[i].layer) << i;
+      EXPECT_EQ(quick[i].pen, longWay[i].pen) << i;
+      ASSERT_EQ(std::memcmp(quick[i].p, longWay[i].p, sizeof quick[i].p), 0) << "cell " << i;
+    }
+  }
 }
 
 }  // namespace

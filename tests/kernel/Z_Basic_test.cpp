@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -603,6 +605,50 @@ TEST(ZBasicUnpack, UnpacksPairsAndEscapes) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(UnpackNumbers(c.packed), c.text) << c.packed;
+}
+
+}  // namespace
+
+namespace {
+
+// Decimals as drawings write them, and longer ones: ParseReal gives the
+// correctly rounded value (from_chars's), bit for bit.
+TEST(ZBasicParse, DecimalsReadCorrectlyRounded) {
+  std::mt19937_64 rng(77);
+  for (int k = 0; k < 200000; ++k) {
+    std::string s;
+    if (rng() % 3 == 0) s += '-';
+    const int digits = 1 + static_cast<int>(rng() % 19), point = static_cast<int>(rng() % (digits + 2)) - 1;
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) s += '.';
+      s += static_cast<char>('0' + rng() % 10);
+    }
+    if (point == digits) s += '.';
+    double want = 0;
+    const char* b = s.data() + (s[0] == '-');
+    std::from_chars(b, s.data() + s.size(), want);
+    if (s[0] == '-') want = -want;
+    const double got = ParseReal(s);
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << s << ": " << got << " for " << want;
+  }
+}
+
+// The views a large file's reader cuts are the fields SplitFields copies,
+// two-byte characters whose second byte is a separator included.
+TEST(ZBasicFields, ViewsCutAsFieldsAre) {
+  std::mt19937 rng(5);
+  static const char kBytes[] = {',', '\t', ' ', 'a', '1', '.', '\x83', '\x5C', '\x82', '\xA0', '\x81', '\x2C'};
+  TFields copied;
+  TFieldViews views;
+  for (int k = 0; k < 20000; ++k) {
+    std::string line;
+    for (int n = static_cast<int>(rng() % 90); n > 0; --n) line += kBytes[rng() % sizeof kBytes];
+    for (const char sep : {'\0', ',', '\t'}) {
+      const int a = SplitFields(line, copied, sep), b = SplitFieldViews(line, views, sep);
+      ASSERT_EQ(a, b) << line;
+      for (std::size_t i = 0; i < copied.size(); ++i) ASSERT_EQ(views[i], copied[i]) << line << " field " << i;
+    }
+  }
 }
 
 }  // namespace

@@ -1198,6 +1198,6 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
   ViewAttach(width, height);
   ViewFitAll();
   ViewRedraw(1);
-  image = ViewBuffer().Image();
+  ViewBuffer().TakeImage(image);  // a picture of millions of pixels: not copied
   return 0;
 }

@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "kernel/ReplaceFile.h"
@@ -34,8 +36,9 @@ std::string PngBytes(const TRasterImage& image) {
   header += '\x02';  // RGB
   header.append(3, '\0');  // deflate, adaptive filtering, no interlace
 
-  // Each row filtered by "Sub" (a run of one colour becomes zeros), then
-  // deflated for runs, which is what drawings are made of.
+  // A row like the one above is filtered by "Up" (all zeros); any other by
+  // "Sub" (a run of one colour becomes zeros); then deflated for runs,
+  // which is what drawings are made of.
   z_stream z{};
   if (deflateInit2(&z, 6, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) return {};
   std::string data;
@@ -44,16 +47,21 @@ std::string PngBytes(const TRasterImage& image) {
   bool ok = true;
   for (int y = 0; y < h && ok; ++y) {
     const std::uint32_t* px = image.pixels.data() + static_cast<std::size_t>(y) * w;
-    row[0] = 1;  // Sub
-    unsigned char pr = 0, pg = 0, pb = 0;
-    for (int x = 0; x < w; ++x) {
-      const unsigned char r = static_cast<unsigned char>(px[x] >> 16), g = static_cast<unsigned char>(px[x] >> 8),
-                          b = static_cast<unsigned char>(px[x]);
-      unsigned char* o = &row[1 + static_cast<std::size_t>(x) * 3];
-      o[0] = static_cast<unsigned char>(r - pr);
-      o[1] = static_cast<unsigned char>(g - pg);
-      o[2] = static_cast<unsigned char>(b - pb);
-      pr = r, pg = g, pb = b;
+    if (y > 0 && std::memcmp(px, px - w, static_cast<std::size_t>(w) * sizeof *px) == 0) {
+      row[0] = 2;  // Up
+      std::fill(row.begin() + 1, row.end(), 0);
+    } else {
+      row[0] = 1;  // Sub
+      unsigned char pr = 0, pg = 0, pb = 0;
+      for (int x = 0; x < w; ++x) {
+        const auto r = static_cast<unsigned char>(px[x] >> 16), g = static_cast<unsigned char>(px[x] >> 8),
+                   b = static_cast<unsigned char>(px[x]);
+        unsigned char* o = &row[1 + static_cast<std::size_t>(x) * 3];
+        o[0] = static_cast<unsigned char>(r - pr);
+        o[1] = static_cast<unsigned char>(g - pg);
+        o[2] = static_cast<unsigned char>(b - pb);
+        pr = r, pg = g, pb = b;
+      }
     }
     z.next_in = row.data();
     z.avail_in = static_cast<uInt>(row.size());

@@ -361,6 +361,15 @@ void RasterCanvas::Clear(TColor c) {
   dirty_ = wr;
 }
 
+void RasterCanvas::TakeImage(TRasterImage& out) {
+  if (banded_) return;
+  helper_.reset();
+  helperTried_ = false;
+  out = std::move(own_);
+  own_ = TRasterImage{};
+  dirty_ = {};
+}
+
 TColor RasterCanvas::PixelColor(int x, int y) const {
   if (x < 0 || y < 0 || x >= img_->width || y >= img_->height) return 0;
   return PixelToColor(img_->pixels[static_cast<std::size_t>(y) * img_->width + x]);

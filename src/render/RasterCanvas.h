@@ -90,6 +90,9 @@ public:
   // Every pixel in colour c; the whole canvas becomes dirty.
   void Clear(TColor c);
   const TRasterImage& Image() const { return *img_; }
+  // Hands its pixels over without copying them; the canvas is then empty
+  // (a band hands nothing over).
+  void TakeImage(TRasterImage& out);
   TColor PixelColor(int x, int y) const;  // 0 outside the canvas
 
   // The rectangle drawing touched since the last TakeDirty.

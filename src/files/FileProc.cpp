@@ -1174,8 +1174,9 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
 
 bool DrawingNeedsRasterHelper() {
   if (CurPVC().varyWidths) return true;
+  const int w = StoreWindow();
   for (int i = 1, n = StoreUsed(); i <= n; ++i)
-    if (GcellLive(i) && GcellRef(i).kind == GK_TEXT) return true;
+    if (const TGcell& c = GcellRef(i); c.kind == GK_TEXT && c.window == w) return true;
   return false;
 }
 

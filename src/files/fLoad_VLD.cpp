@@ -446,27 +446,22 @@ private:
   // record or spelling, which the general reading then takes.
   bool QuickLine(std::string_view line) {
     if (!line.starts_with("LINE,")) return false;
-    std::string_view f[8];  // fields 1..7, then the rest
-    std::size_t at = 5;
-    for (int k = 1; k <= 7; ++k) {
-      const std::size_t comma = line.find(',', at);
-      f[k] = line.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
-      if (comma == std::string_view::npos) {
-        if (k < 7) return false;
-        at = line.size();
-      } else {
-        at = comma + 1;
-      }
-    }
     // Two-byte characters (a comma may be the second byte of one) and tabs
     // (they would be the separators): the long way.
     for (const char ch : line)
       if (static_cast<unsigned char>(ch) >= 0x80 || ch == '\t') return false;
+    const char* at = line.data() + 5;
+    const char* const end = line.data() + line.size();
+    // Field 1 is not read; fields 2 and 3 are the layer and the pen word,
+    // 4 to 7 the coordinates; what follows is not read.
+    while (at < end && *at != ',') ++at;
+    if (at == end) return false;
+    ++at;
     int layer = 0, word = 0;
-    if (!PlainInt(f[2], layer) || !PlainInt(f[3], word)) return false;
+    if (!PlainInt(at, end, layer) || !PlainInt(at, end, word)) return false;
     double q[4];
     for (int k = 0; k < 4; ++k)
-      if (!PlainDecimal(f[4 + k], q[k])) return false;
+      if (!PlainDecimal(at, end, q[k], k == 3)) return false;
     TGcell c;
     c.kind = GK_LINE;
     c.layer = static_cast<std::uint8_t>(std::clamp(layer, 0, 255));
@@ -484,32 +479,60 @@ private:
     }
     return true;
   }
-  // Up to nine digits, nothing else.
-  static bool PlainInt(std::string_view s, int& v) {
-    if (s.empty() || s.size() > 9) return false;
+  // A field of one to nine digits and nothing else, then its comma; at moves
+  // past them.
+  static bool PlainInt(const char*& at, const char* end, int& v) {
+    const char* p = at;
     v = 0;
-    for (const char ch : s) {
-      if (ch < '0' || ch > '9') return false;
-      v = v * 10 + (ch - '0');
-    }
+    while (p < end && *p >= '0' && *p <= '9' && p - at < 9) v = v * 10 + (*p++ - '0');
+    if (p == at || p == end || *p != ',') return false;
+    at = p + 1;
     return true;
   }
-  // A minus or not, digits, a point and digits or not: read by from_chars,
-  // which is what ParseReal gives for such a field.
-  static bool PlainDecimal(std::string_view s, double& v) {
-    const bool minus = !s.empty() && s[0] == '-';
-    if (minus) s.remove_prefix(1);
-    std::size_t i = 0, digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-      ++i;
-      while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+  // A field of a minus or not, digits, and a point and digits or not, then
+  // its comma (or the line's end for the last); at moves past them. Read as
+  // ParseReal reads it, the correctly rounded value: with up to 15 digits
+  // the digits and the power of ten dividing them are exact doubles, and so
+  // one division rounds correctly; with more, from_chars.
+  static bool PlainDecimal(const char*& at, const char* end, double& v, bool last) {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                        1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = at;
+    const bool minus = p < end && *p == '-';
+    if (minus) ++p;
+    const char* const first = p;
+    std::uint64_t m = 0;
+    int decimals = -1;  // none yet: no point seen
+    int significant = 0;
+    for (; p < end; ++p) {
+      const char ch = *p;
+      if (ch >= '0' && ch <= '9') {
+        m = m * 10 + static_cast<unsigned>(ch - '0');
+        significant += m != 0;
+        decimals += decimals >= 0;
+        if (significant > 15) break;
+      } else if (ch == '.' && decimals < 0) {
+        decimals = 0;
+      } else {
+        break;
+      }
     }
-    if (i != s.size() || digits == 0) return false;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::fixed);
-    if (r.ec != std::errc{} || r.ptr != s.data() + s.size()) return false;
+    if (significant > 15 || decimals > 15) {  // long: the general conversion
+      while (p < end && ((*p >= '0' && *p <= '9') || *p == '.')) ++p;
+      const auto r = std::from_chars(first, p, v, std::chars_format::fixed);
+      if (r.ec != std::errc{} || r.ptr != p) return false;
+    } else {
+      const std::ptrdiff_t chars = p - first;
+      if (chars == 0 || (decimals >= 0 && chars == 1)) return false;  // no digit
+      v = static_cast<double>(m) / kPow10[std::max(decimals, 0)];
+    }
     if (minus) v = -v;
-    return true;
+    if (p < end && *p == ',') {
+      at = p + 1;
+      return true;
+    }
+    at = p;
+    return p == end && last;
   }
 
   static bool Sane(const TGcell& c) {

@@ -467,7 +467,7 @@ void GcellReorder() {
       last = std::max(b, last);
     }
     if (still) {
-      if (g_gcdb.used >= g_gcdb.capacity - 99) GcellCompact(false);  // only for its room to grow
+      if (g_gcdb.used >= g_gcdb.capacity - 99) Grow(1000);  // the room a compaction would leave
       return;
     }
   }

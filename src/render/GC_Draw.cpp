@@ -764,19 +764,25 @@ bool LineMissesRows(const TGContext& g, const TGcell& c, int top, int bottom) {
   return std::max(y1, y2) < top - 2 || std::min(y1, y2) > bottom + 2;
 }
 
-// The cells of the lists, list after list; in a band (rows top..bottom - 1)
-// the lines that cannot reach it are passed over.
-void DrawLists(TGContext& g, const std::vector<int>* const (&lists)[4], int top = 0, int bottom = -1) {
+// The cells drawn after the first pass, in drawing order: auxiliary cells,
+// dashed lines, the rest, points; each list in store order.
+struct TDrawLists {
+  std::vector<int> list[4];
+  void clear() {
+    for (std::vector<int>& l : list) l.clear();
+  }
+};
+
+// The cells of the lists, list after list.
+void DrawLists(TGContext& g, const TDrawLists& lists) {
   // Drawing a cell takes long enough for the memory's own read-ahead to
   // lose the thread: the cells a few places on are asked for in time.
   constexpr std::size_t kAhead = 16;
-  for (const std::vector<int>* q : lists) {
-    const std::size_t m = q->size();
+  for (const std::vector<int>& q : lists.list) {
+    const std::size_t m = q.size();
     for (std::size_t k = 0; k < m; ++k) {
-      if (k + kAhead < m) GcellPrefetch((*q)[k + kAhead]);
-      const TGcell& c = GcellRef((*q)[k]);
-      if (bottom >= 0 && LineMissesRows(g, c, top, bottom)) continue;
-      DrawCellFast(g, c, true);
+      if (k + kAhead < m) GcellPrefetch(q[k + kAhead]);
+      DrawCellFast(g, GcellRef(q[k]), true);
     }
   }
 }
@@ -792,8 +798,18 @@ void DrawAllCells(TGContext& g) {
       if (const TGcell& c = GcellRef(i); c.window == w) CountCell(pvc, c);
     return;
   }
-  static std::vector<int> aux, dashed, rest, points;
-  aux.clear(), dashed.clear(), rest.clear(), points.clear();
+  // A large picture is drawn by two threads, each into its own band of it:
+  // each list then in two, the upper band's and the lower band's, a line
+  // in the one it reaches or in both, any other cell in both.
+  auto* raster = dynamic_cast<RasterCanvas*>(g.canvas);
+  const bool banded = raster && g_draw.bands && !g.printing && raster->PenMode() == TPenMode::Copy &&
+                      StoreUsed() >= static_cast<int>(kBandCells) && raster->Height() >= 2 &&
+                      RasterHelpersThreadSafe() && std::thread::hardware_concurrency() >= 2;
+  const int mid = raster ? raster->Height() / 2 : 0, height = raster ? raster->Height() : 0;
+  thread_local TDrawLists bands[2];
+  bands[0].clear();
+  bands[1].clear();
+  int last[4] = {};  // each list's last cell: the last one drawn closes the pass
   PrepareCellDrawing(g);
   const bool dim = pvc.show.dimHidden;
   const int w = StoreWindow();
@@ -814,43 +830,35 @@ void DrawAllCells(TGContext& g) {
     if (kind == GK_LINE && (std::max(c.p[0], c.p[2]) < xmin || std::min(c.p[0], c.p[2]) > xmax ||
                             std::max(c.p[1], c.p[3]) < ymin || std::min(c.p[1], c.p[3]) > ymax))
       continue;
-    if (IsAuxCell(c))
-      aux.push_back(i);
-    else if (kind == GK_LINE && LineTypeOf(c.pen) != 1)
-      dashed.push_back(i);
-    else if (kind == GK_POINT)
-      points.push_back(i);
-    else
-      rest.push_back(i);
+    const int list = IsAuxCell(c) ? 0 : kind == GK_LINE && LineTypeOf(c.pen) != 1 ? 1 : kind == GK_POINT ? 3 : 2;
+    last[list] = i;
+    if (!banded || !LineMissesRows(g, c, 0, mid)) bands[0].list[list].push_back(i);
+    if (banded && !LineMissesRows(g, c, mid, height)) bands[1].list[list].push_back(i);
   }
-  const std::vector<int>* const lists[] = {&aux, &dashed, &rest, &points};
-  const std::size_t listed = aux.size() + dashed.size() + rest.size() + points.size();
-  auto* raster = dynamic_cast<RasterCanvas*>(g.canvas);
-  if (raster && g_draw.bands && !g.printing && raster->PenMode() == TPenMode::Copy && listed >= kBandCells &&
-      raster->Height() >= 2 && RasterHelpersThreadSafe() && std::thread::hardware_concurrency() >= 2) {
+  if (banded) {
     ++g_draw.bandedDraws;
-    // Two bands of the picture at once, each cell drawn into both, each
-    // pixel exactly as one pass would draw it.
+    // Two bands of the picture at once, each pixel exactly as one pass
+    // would draw it.
     if (g_draw.useStrips) PrepareStripLines(*raster);
-    const int mid = raster->Height() / 2;
-    RasterCanvas upper(*raster, 0, mid), lower(*raster, mid, raster->Height());
+    RasterCanvas upper(*raster, 0, mid), lower(*raster, mid, height);
     TGContext gu = g, gl = g;
     gu.canvas = &upper;
     gl.canvas = &lower;
-    std::thread worker([&] { DrawLists(gl, lists, mid, raster->Height()); });
-    DrawLists(gu, lists, 0, mid);
+    const TDrawLists& lowerLists = bands[1];  // this thread's: the worker has its own thread_local
+    std::thread worker([&] { DrawLists(gl, lowerLists); });
+    DrawLists(gu, bands[0]);
     worker.join();
     raster->TakeBand(lower);
     raster->TakeBand(upper);
-    // A band passes over lines that miss it, so neither may have drawn the
-    // last cell: drawn once more into no rows at all, it leaves the pen and
-    // the view as one pass would.
+    // A band has only the lines that reach it, so neither may have drawn
+    // the last cell: drawn once more into no rows at all, it leaves the pen
+    // and the view as one pass would.
     RasterCanvas none(upper, 0, 0);
     TGContext gn = gu;
     gn.canvas = &none;
-    for (const std::vector<int>* q : {&points, &rest, &dashed, &aux})
-      if (!q->empty()) {
-        DrawCellFast(gn, GcellRef(q->back()), true);
+    for (int k = 3; k >= 0; --k)
+      if (last[k]) {
+        DrawCellFast(gn, GcellRef(last[k]), true);
         break;
       }
     raster->TakeBand(none);
@@ -858,7 +866,7 @@ void DrawAllCells(TGContext& g) {
     g = gn;
     g.canvas = canvas;
   } else {
-    DrawLists(g, lists);
+    DrawLists(g, bands[0]);
   }
   G_PenWidth(g, 1);
   g.canvas->SetPenStyle(TPenStyle::Solid);

@@ -60,9 +60,9 @@ touch -d '2020-01-01 00:00:00' "$work"/*
 mkdir -p "$out"
 rm -f "$out"/*.lzh
 # name of the archive, header level, member
-for spec in level0-text:0:text.txt level0-mixed:0:mixed.bin level1-drawing:1:drawing.vld \
+for fixture in level0-text:0:text.txt level0-mixed:0:mixed.bin level1-drawing:1:drawing.vld \
             level2-equal:2:equal.bin level2-skewed:2:skewed.bin; do
-  IFS=: read -r name level member <<<"$spec"
+  IFS=: read -r name level member <<<"$fixture"
   (cd "$work" && jlha "c${level}o5q1" "$name.lzh" "$member")
   cp "$work/$name.lzh" "$out/$name.lzh"
 done

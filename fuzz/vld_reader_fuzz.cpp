@@ -2,8 +2,9 @@
 // crash, hang, leak nor trip a sanitizer, read from memory, streamed from a
 // file in tiny chunks (every line straddles a chunk boundary), or pasted at
 // an offset. The memory and the streamed reads must give the same cells and
-// settings. Extracted pictures go to a private temporary folder and are
-// removed with the cells that own them.
+// settings, and so must the general reading of LINE records that the
+// one-pass reading stands in for. Extracted pictures go to a private
+// temporary folder and are removed with the cells that own them.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -107,6 +108,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Result streamed = Take(VldLoadLines(lines, 0, 0, "fuzz"));
   std::fclose(f);
   if (!Same(memory, streamed)) std::abort();
+
+  // The one-pass reading of plain LINE records must read what the general
+  // field-by-field reading does.
+  Fresh();
+  g_fLoadVld.quickLines = false;
+  const Result general = Take(VldLoadText(text, 0, 0, "fuzz"));
+  g_fLoadVld.quickLines = true;
+  if (!Same(memory, general)) std::abort();
 
   Fresh();
   Take(VldLoadText(text, 12.5, -3, "fuzz"));

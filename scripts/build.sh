@@ -4,7 +4,7 @@
 #   asan     tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz     the libFuzzer targets of fuzz/ (clang++-14, libFuzzer, ASan, UBSan)
 #   scripts/build.sh [flavour [target...]]
-# Without targets it builds the whole flavour (for fuzz: the four targets).
+# Without targets it builds the whole flavour (for fuzz: every target).
 # The folder is configured afresh whenever the flavour's CMake arguments
 # differ from those it was configured with (kept in build/<flavour>/velmo-cmake-args).
 set -euo pipefail

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the native drawing reader, the VLZ
-# decompressor, the configuration file reader and the history file reader
-# (scripts/build.sh fuzz: Debian's clang into build/fuzz) and runs them one
-# after the other.
+# decompressor, the configuration file reader, the history file reader and
+# the reader of scripted sessions (scripts/build.sh fuzz: Debian's clang into
+# build/fuzz) and runs them one after the other.
 #   scripts/fuzz.sh [seconds]   fuzzes each target, default 600
 #   scripts/fuzz.sh --seeds     runs each target once over its committed
 #                               seeds, without fuzzing (scripts/test.sh)
-# New inputs go to build/fuzz/corpus, corpus-lh5, corpus-ini and corpus-hst
+# New inputs go to build/fuzz/corpus, corpus-lh5, corpus-ini, corpus-hst and corpus-script
 # (the committed seeds in fuzz/corpus stay as they are); crashes, leaks and
 # hangs to build/fuzz/artifacts/.
 # Copy a crash into tests/files/data/crashes/ (native reader) or
 # tests/kernel/data/ini-crashes/ (configuration reader) once fixed: the
 # tests replay every file there.
 # Clang keeps string literals in UTF-8 (it has no CP932 execution charset);
-# the strings the readers compare are spelt in bytes, so they behave the same.
+# the strings the file readers compare are spelt in bytes, so they behave the
+# same. The script reader compares operation and menu names with literals, so
+# under clang no name matches: it is fuzzed for its safety, not its verdicts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -23,7 +25,8 @@ scripts/build.sh fuzz
 
 out=build/fuzz
 # target, its seeds in fuzz/corpus, and its name in build/fuzz
-fuzz_targets=(vld_reader_fuzz:vld:corpus lh5_decoder_fuzz:lh5:corpus-lh5 ini_fuzz:ini:corpus-ini hst_fuzz:hst:corpus-hst)
+fuzz_targets=(vld_reader_fuzz:vld:corpus lh5_decoder_fuzz:lh5:corpus-lh5 ini_fuzz:ini:corpus-ini hst_fuzz:hst:corpus-hst
+              script_fuzz:script:corpus-script)
 
 if [ "$seconds" = --seeds ]; then
   # An empty first folder: libFuzzer adds to the first one it is given.

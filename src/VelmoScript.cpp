@@ -1020,6 +1020,17 @@ int RunScriptText(std::string_view text, const std::string& name, const TScriptR
   return TRunner(run, name).Run(cmds);
 }
 
+bool CheckScriptText(std::string_view text, int& line, std::string& message) {
+  try {
+    ParseScript(text);
+  } catch (const TMalformed& m) {
+    line = m.line;
+    message = m.message;
+    return false;
+  }
+  return true;
+}
+
 int RunScriptFile(const fs::path& file, const TScriptRun& run) {
   std::string text;
   const ReadFileResult r = ReadFileContents(file, kScriptMaxBytes, text);

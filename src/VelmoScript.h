@@ -48,6 +48,10 @@ constexpr std::size_t kScriptMaxLine = 64u << 10;
 int RunScriptFile(const std::filesystem::path& file, const TScriptRun& run);
 // The same for a script's text; name (UTF-8) stands for the file in messages.
 int RunScriptText(std::string_view text, const std::string& name, const TScriptRun& run);
+// Reads and checks a script's text without running it (the menu's commands
+// must be registered): true when it would run; else the line (from 1) and
+// the message (CP932) say why not.
+bool CheckScriptText(std::string_view text, int& line, std::string& message);
 
 // ---- The script's words, shared with the recorder ----------------------------
 

@@ -164,7 +164,6 @@ namespace {
 
 constexpr int kWideCandidates = 500;  // after this many the window narrows
 constexpr int kMaxCandidates = 1000;
-constexpr double kTwoPi = 2 * std::numbers::pi;
 
 bool IsCurve(const TGcell& c) { return c.kind == GK_ARC || c.kind == GK_CIRCLE; }
 

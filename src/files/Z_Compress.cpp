@@ -957,7 +957,7 @@ std::uint64_t CompressFile(std::string_view signature, const fs::path& target,
 }
 
 bool DecompressFile(std::string_view signature, const fs::path& target, const fs::path& source,
-                    std::string* reason, bool* damaged) {
+                    std::string* reason, bool* damaged, std::uint64_t maxOutput) {
   if (damaged) *damaged = false;
   FilePtr in = OpenSource(source, reason);
   if (!in) return false;
@@ -975,7 +975,7 @@ bool DecompressFile(std::string_view signature, const fs::path& target, const fs
   }
   FileSource src(in.get());
   FileSink sink(tmp.file());
-  auto dec = std::make_unique<Lh5Decoder>(src, sink, kLh5MaxOutput);
+  auto dec = std::make_unique<Lh5Decoder>(src, sink, maxOutput);
   const DecodeResult r = dec->Run();
   if (src.failed()) {
     SetReason(reason, kMsgRead);

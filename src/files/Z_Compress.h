@@ -77,10 +77,11 @@ std::uint64_t CompressFile(std::string_view signature, const std::filesystem::pa
 // With damaged given, a damaged stream that decoded some bytes before its
 // damage showed is no failure: those bytes are the target, *damaged is set
 // and so is *reason. (The last of them may be wrong when the damage is a
-// changed bit rather than a cut: nothing in the stream can tell.)
+// changed bit rather than a cut: nothing in the stream can tell.) A stream
+// that would produce more than maxOutput bytes is a failure.
 bool DecompressFile(std::string_view signature, const std::filesystem::path& target,
                     const std::filesystem::path& source, std::string* reason = nullptr,
-                    bool* damaged = nullptr);
+                    bool* damaged = nullptr, std::uint64_t maxOutput = kLh5MaxOutput);
 
 // The Huffman code lengths the encoder builds: lengths[i] for the symbols of
 // freq, 0 for an unused symbol, none above maxBits, forming a complete prefix

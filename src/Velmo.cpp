@@ -17,13 +17,16 @@
 #include "files/FileProc.h"
 #include "files/PictureFile.h"
 #include "files/fLoad_VLD.h"
+#include "files/fSave_VLD.h"
 #include "kernel/Common.h"
+#include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
 #include "kernel/Wiring.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/OpKit.h"
+#include "ops/Op_Delete.h"
 #include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
@@ -36,6 +39,7 @@ namespace {
 // built yet.
 void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
+  SetOpHandler(OpBtn_Delete, Op_Delete);
 }
 
 template <int N>
@@ -58,6 +62,29 @@ TMenuCommand WindowItem(TMenuCommand c) {
   c.captionNow = [] { return N == 1 ? g_mouseNav.fname1 : g_mouseNav.fname2; };
   c.checked = [] { return g_mouseNav.windowChecked == N; };
   return c;
+}
+
+// "線/文字の重複整理": the duplicate cleanup over every live cell of the
+// window, after a confirmation and with both windows' snapshots written
+// first, so that nothing is lost should it go wrong.
+void MergeDuplicatesCommand() {
+  const int w = StoreWindow();
+  bool any = false;
+  for (int i = 1, n = StoreUsed(); i <= n && !any; ++i) any = GcellRef(i).window == w && GcellRef(i).kind > 0;
+  if (!any) {
+    Platform().Beep();
+    Platform().MessageBox("データはありません．", kApplicationTitle, MsgButtons::Ok, MsgIcon::Information);
+    return;
+  }
+  if (Platform().MessageBox("太さを考慮し、直線の重複を整理します．", kApplicationTitle, MsgButtons::OkCancel,
+                            MsgIcon::Question) != MsgAnswer::Ok)
+    return;
+  for (int i = 1, n = StoreUsed(); i <= n; ++i)
+    if (GcellRef(i).window == w && GcellRef(i).kind > 0) GcellSelect(i);
+  SnapshotWindows();
+  GcellCommit();
+  DuplicateCleanup();
+  ViewRedraw(1);
 }
 
 template <TViewButton B>
@@ -127,13 +154,13 @@ void RegisterMenu() {
   RegisterMenuCommand(sep(cmd(File, "Exit1", "終了(&X)", [] { Platform().CloseMainWindow(); })));
 
   RegisterMenuCommand(key(cmd(Edit, "UNDO1", "やり直し", UndoCommand), 'Z', ssCtrl));
-  TMenuCommand clipCopy = key(cmd(Edit, "ClipCopy", "選択部コピー"), 'W', ssCtrl);
+  TMenuCommand clipCopy = key(cmd(Edit, "ClipCopy", "選択部コピー", CopySelectionToClipboard), 'W', ssCtrl);
   clipCopy.keepsOperation = true;
   RegisterMenuCommand(sep(clipCopy));
   RegisterMenuCommand(key(op(Edit, OpBtn_ClipRead), 'R', ssCtrl));
   RegisterMenuCommand(key(cmd(Edit, "BmpCopy1", "ＢＭＰ　コピー"), 'B', ssCtrl));
   RegisterMenuCommand(key(cmd(Edit, "BmpCopy2", "BMP コピー(倍)"), 'D', ssCtrl));
-  RegisterMenuCommand(sep(cmd(Edit, "LineParge", "線/文字の重複整理")));
+  RegisterMenuCommand(sep(cmd(Edit, "LineParge", "線/文字の重複整理", MergeDuplicatesCommand)));
 
   RegisterMenuCommand(cmd(View, "BtnZM0", "全体表示", ViewButton<TViewButton::BtnZM0>));
   RegisterMenuCommand(cmd(View, "BtnZM2", "拡大表示", ViewButton<TViewButton::BtnZM2>));
@@ -184,6 +211,7 @@ void WireVelmo() {
     return !path.empty() && std::filesystem::path(path) == StartupFileName();
   };
   w.dropFiles = DropFiles;
+  w.copySelection = CopySelectionToClipboard;
   w.closeQuery = FormCloseQuery;
   RegisterMenu();
 }
@@ -210,5 +238,6 @@ void VelmoReset() {
   FileProc_Reset();
   OpKit_Reset();
   Op_Line_Reset();
+  Op_Delete_Reset();
   WireVelmo();
 }

@@ -34,6 +34,13 @@ struct TControl {
   int width = 0;  // pixels, where the program sets it
 };
 
+// A progress panel over the drawing area during a long task.
+struct TProgressPanel {
+  bool visible = false;
+  std::string caption;  // CP932
+  int position = 0, max = 0;
+};
+
 struct TEntryBox {
   std::string text;  // CP932
   int tag = 0;       // sub-menu button 1..7 whose value is typed; -1, -2 offset entry
@@ -84,6 +91,7 @@ struct Form1State {
   // The pointer is kept inside the drawing area (the zoom box runs): a
   // mouse grab where the display server allows one.
   bool pointerConfined = false;
+  TProgressPanel progress;
   TMojiSizeList CbMojiSize;  // the text-size box
   int drawWidth = 0, drawHeight = 0;            // drawing area, pixels
   // The palette's speed buttons, by TOpButton; the captioned variant is on

@@ -19,7 +19,9 @@ enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
 // Mouse cursor shapes the program uses.
-enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help };
+// Drag: a range is being chosen; AddExclude: clicks add cells to or take
+// them out of a selection.
+enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help, Drag, AddExclude };
 
 // Keys and buttons whose physical state can be asked at any moment. The
 // arrow keys are asked so that auto-repeats still queued after the key was
@@ -98,6 +100,9 @@ public:
   // Asks the main window to close as the user's close does (the save
   // questions first). Nothing where there is no window.
   virtual void CloseMainWindow() {}
+  // The window shows the core's state at once, in the middle of a long task
+  // that keeps the event loop waiting (a progress panel).
+  virtual void ShowNow() {}
 };
 
 // The installed platform. Before a front end installs one, a silent stand-in

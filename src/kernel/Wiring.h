@@ -55,6 +55,9 @@ struct Wiring {
   // The settings dialog on the page with this caption (CP932); true for OK.
   bool (*openSettings)(const std::string& page) = nullptr;
 
+  // --- ops: a selection copied to the clipboard as drawing text (files).
+  void (*copySelection)() = nullptr;
+
   // --- app: ApMouse's title shows the start-up file (a UTF-8 path) as no name.
   bool (*isStartupFile)(const std::string& path) = nullptr;
 

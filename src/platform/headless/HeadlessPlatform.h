@@ -51,6 +51,8 @@ public:
   int RunProgram(const TRunRequest& request) override;
   // Noted: there is no window to close.
   void CloseMainWindow() override { ++closeRequests_; }
+  // Noted: a long task asked to be shown.
+  void ShowNow() override { ++showNowCalls_; }
 
   // Forgets the record, the script, the timers, the clipboard and the keys.
   void Reset();
@@ -79,6 +81,7 @@ public:
   const std::vector<std::string>& openedUrls() const { return urls_; }
   int activeTimers() const { return static_cast<int>(timers_.size()); }
   int closeRequests() const { return closeRequests_; }
+  int showNowCalls() const { return showNowCalls_; }
   bool hasClipboardImage() const { return hasClipImage_; }
 
   // Called with a UTF-8 description when a question arrives unscripted.
@@ -94,6 +97,7 @@ private:
 
   int beeps_ = 0;
   int closeRequests_ = 0;
+  int showNowCalls_ = 0;
   std::vector<RecordedMessage> messages_;
   std::deque<MsgAnswer> answers_;
   std::deque<FileAnswer> fileAnswers_;

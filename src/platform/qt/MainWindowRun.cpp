@@ -77,6 +77,7 @@ int RunMainWindow(const TMainRun& run) {
     platform.SetAfterTick([&window] { window.SyncFromCore(); });
     g_fileProc.backupShown = [&window] { window.ShowStatusNow(); };
     g_fileProc.showNow = [&window] { window.ShowStatusNow(); };
+    platform.SetShowNow([&window] { window.ShowStatusNow(); });
     if (run.maximized) {
       window.showMaximized();
     } else {
@@ -111,6 +112,7 @@ int RunMainWindow(const TMainRun& run) {
     platform.SetAfterTick({});
     g_fileProc.backupShown = nullptr;
     g_fileProc.showNow = nullptr;
+    platform.SetShowNow({});
   }
   if (!sampleFile.empty()) {
     std::error_code ec;

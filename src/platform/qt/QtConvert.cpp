@@ -76,6 +76,8 @@ Qt::CursorShape QtCursorShape(CursorShape shape) {
     case CursorShape::IBeam: return Qt::IBeamCursor;
     case CursorShape::No: return Qt::ForbiddenCursor;
     case CursorShape::Help: return Qt::WhatsThisCursor;
+    case CursorShape::Drag: return Qt::DragMoveCursor;
+    case CursorShape::AddExclude: return Qt::DragCopyCursor;
   }
   return Qt::ArrowCursor;
 }

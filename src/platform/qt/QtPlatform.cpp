@@ -216,6 +216,10 @@ bool QtPlatform::PrintDialog(TPrintSetup& setup) {
   return true;
 }
 
+void QtPlatform::ShowNow() {
+  if (showNow_) showNow_();
+}
+
 void QtPlatform::CloseMainWindow() {
   if (!main_) return;
   // From the event loop: the menu that chose it has closed by then.

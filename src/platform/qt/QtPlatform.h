@@ -33,12 +33,15 @@ public:
   int RunProgram(const TRunRequest& request) override;
   // Closes the main window after the event under way (its close asks).
   void CloseMainWindow() override;
+  void ShowNow() override;
 
   // Dialogs and message boxes are modal to this window.
   void SetMainWindow(QWidget* w) { main_ = w; }
   // Called after every timer tick and before a message box, so the window
   // shows what the core changed in it.
   void SetAfterTick(std::function<void()> f) { afterTick_ = std::move(f); }
+  // Shows the window's state at once (ShowNow).
+  void SetShowNow(std::function<void()> f) { showNow_ = std::move(f); }
 
 private:
   bool FileDialog(TFileDialogRequest& request, bool save);
@@ -48,4 +51,5 @@ private:
   std::map<int, QTimer*> timers_;
   int nextTimer_ = 1;
   std::function<void()> afterTick_;
+  std::function<void()> showNow_;
 };

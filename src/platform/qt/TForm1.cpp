@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTimer>
 #include <QRegion>
 #include <QStyleOptionButton>
@@ -311,6 +312,20 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   image->setContentsMargins(1, 1, 1, 1);
   PaintBox1 = new TPaintBox(PnlImage1, [this] { SyncFromCore(); });
   image->addWidget(PaintBox1);
+  progressPanel_ = new QFrame(PaintBox1);
+  progressPanel_->setFrameShape(QFrame::Panel);
+  progressPanel_->setFrameShadow(QFrame::Raised);
+  progressPanel_->setAutoFillBackground(true);
+  {
+    auto* box = new QVBoxLayout(progressPanel_);
+    progressLabel_ = new QLabel(progressPanel_);
+    progressBar_ = new QProgressBar(progressPanel_);
+    progressBar_->setTextVisible(false);
+    box->addWidget(progressLabel_);
+    box->addWidget(progressBar_);
+  }
+  progressPanel_->setFixedSize(320, 72);
+  progressPanel_->hide();
   middle->addWidget(PnlImage1, 1);
   middle->addWidget(BuildRight(this));
   root->addLayout(middle, 1);
@@ -742,6 +757,7 @@ void TForm1::SyncFromCore() {
   ShowControl(lbDataCount, g_form1.lbDataCount);
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
+  SyncProgress();
   Btn_Change->setText(U("ウィンドウ切替 ") + QString::number(g_mouseNav.Btn_ChangeGlyph));
   SyncPalette();
 
@@ -816,8 +832,22 @@ void TForm1::EntryEdited(const QString& text) {
   SyncFromCore();
 }
 
+void TForm1::SyncProgress() {
+  const TProgressPanel& p = g_form1.progress;
+  if (p.visible) {
+    progressLabel_->setText(FromSjis(p.caption));
+    progressBar_->setRange(0, std::max(p.max, 1));
+    progressBar_->setValue(std::clamp(p.position, 0, std::max(p.max, 1)));
+    progressPanel_->move((PaintBox1->width() - progressPanel_->width()) / 2,
+                         (PaintBox1->height() - progressPanel_->height()) / 2);
+    progressPanel_->raise();
+  }
+  progressPanel_->setVisible(p.visible);
+}
+
 void TForm1::ShowStatusNow() {
   SyncFromCore();
+  if (progressPanel_->isVisible()) progressPanel_->repaint();
   lbDataCount->repaint();
   PnlGuid->repaint();
 }

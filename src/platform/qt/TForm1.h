@@ -19,6 +19,7 @@
 #include "render/RasterCanvas.h"
 
 class QComboBox;
+class QProgressBar;
 class QMenu;
 class QMenuBar;
 class QToolButton;
@@ -103,6 +104,8 @@ public:
   // The status label and the guide panel shown and painted at once,
   // without the event loop.
   void ShowStatusNow();
+  // The progress panel as the core's state says.
+  void SyncProgress();
 
   TPaintBox* paintBox() const { return PaintBox1; }
   // The palette button of an operation, or nullptr.
@@ -154,6 +157,10 @@ private:
   QLabel* lbGuid1 = nullptr;
   // Drawing area
   TPaintBox* PaintBox1 = nullptr;
+  // The progress panel over the drawing area (a long task).
+  QFrame* progressPanel_ = nullptr;
+  QLabel* progressLabel_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
   // Palette
   TSpeedButton* opButtons_[OpBtn_Count] = {};
   // Pen previews: the write pen and presets A..E, drawn by the core's pen

@@ -192,7 +192,9 @@ TEST_F(OpDeleteTest, FilteredRange) {
     if (k.size) ui.SubMenu(2);
     EXPECT_EQ(SubOption(1).on, k.pen);
     EXPECT_EQ(SubOption(2).on, k.size);
-    if (k.pen) EXPECT_NE(Prompt().find("線種指定は書き込みペンで"), std::string::npos);
+    if (k.pen) {
+      EXPECT_NE(Prompt().find("線種指定は書き込みペンで"), std::string::npos);
+    }
     EXPECT_TRUE(g_form1.PvMojiNo.visible);
     Range(50, 50, 700, 500);
     std::vector<int> taken;

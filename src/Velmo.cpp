@@ -26,6 +26,7 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/OpKit.h"
+#include "ops/Op_BlockCopy.h"
 #include "ops/Op_Delete.h"
 #include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
@@ -40,6 +41,8 @@ namespace {
 void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
   SetOpHandler(OpBtn_Delete, Op_Delete);
+  SetOpHandler(OpBtn_BlockCopy, Op_BlockCopy);
+  SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
 }
 
 template <int N>
@@ -239,5 +242,6 @@ void VelmoReset() {
   OpKit_Reset();
   Op_Line_Reset();
   Op_Delete_Reset();
+  Op_BlockCopy_Reset();
   WireVelmo();
 }

@@ -238,6 +238,14 @@ void TRangeScreen::ShowRect(TGContext& view) {
   if (active_) rectShown_.Show(view, rect_);
 }
 
+void TRangeScreen::Restore(TGContext& view, const TGcell& rect) {
+  rectShown_.Clear(view);
+  rect_ = rect;
+  rect_.pen = kRangePenFixed;
+  active_ = rect.kind == GK_RECT;
+  ShowRect(view);
+}
+
 void TRangeScreen::HideRect(TGContext& view) { rectShown_.Hide(view); }
 
 int TRangeScreen::Finish(TGContext& view, TPointD p, bool adding, const TRangeFilters& filters) {

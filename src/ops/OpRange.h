@@ -87,6 +87,8 @@ public:
   const TGcell& Rect() const { return rect_; }
   // The rectangle shown again (after a step that hid it).
   void ShowRect(TGContext& view);
+  // A rectangle kept from before shown again, fixed.
+  void Restore(TGContext& view, const TGcell& rect);
   void HideRect(TGContext& view);
 
   // The far corner is p: unless adding, every selection and last-selection

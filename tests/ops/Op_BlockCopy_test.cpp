@@ -134,6 +134,19 @@ TEST_F(OpBlockCopyTest, NegativeScaleKeepsArcsAndReflectsThem) {
   EXPECT_NEAR(ArcOf(Live(GK_CIRCLE)[0]).cx, 2 * c.x - d.x, 1e-9);
 }
 
+TEST_F(OpBlockCopyTest, AMoveTheStoreRefusesKeepsTheOriginal) {
+  Line(P(100, 100), P(200, 100));
+  Select(OpBtn_BlockMove, 50, 50, 250, 150);
+  ui.SubMenu(2);
+  ui.Entry("0.000000001");  // the moved line would have no length
+  Left(100, 100);
+  Left(300, 300);
+  const auto lines = Live(GK_LINE);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(LineOf(lines[0]).a, P(100, 100));
+  EXPECT_EQ(platform().beeps(), 1);
+}
+
 TEST_F(OpBlockCopyTest, RepeatedCopiesStepAndTurn) {
   const TPointD a = P(100, 100), b = P(120, 100);
   Line(a, b);

@@ -1,6 +1,7 @@
 #include "ops/OpKit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "app/Ap_Offset.h"
@@ -200,6 +201,33 @@ void TFeedback::Refresh(TGContext& view) {
   Xor(view);
   drawn_ = true;
   drawnAt_ = g_viewBuffer.wipes;
+}
+
+// ---- The crosshair ------------------------------------------------------------
+
+void TCrosshair::Draw(TGContext& view) {
+  // Pen 1, dotted, selected: the selection colour.
+  constexpr std::uint16_t kPen = 0x8021;
+  const TPointD p = ToWorld(view, px_);
+  TGcell h = MakeLine({view.wx1, p.y}, {view.wx2, p.y});
+  TGcell v = MakeLine({p.x, view.wy1}, {p.x, view.wy2});
+  h.pen = v.pen = kPen;
+  lines_.Show(view, std::vector<TGcell>{h, v});
+}
+
+void TCrosshair::Show(TGContext& view, TPointD px) {
+  px_ = {std::nearbyint(px.x), std::nearbyint(px.y)};
+  shown_ = true;
+  Draw(view);
+}
+
+void TCrosshair::Hide(TGContext& view) {
+  lines_.Clear(view);
+  shown_ = false;
+}
+
+void TCrosshair::Redraw(TGContext& view) {
+  if (shown_) Draw(view);
 }
 
 // ---- Hooks -------------------------------------------------------------------

@@ -126,6 +126,24 @@ private:
   unsigned long drawnAt_ = 0;  // the view buffer's wipe count when drawn
 };
 
+// The crosshair: a dotted horizontal and vertical line across the whole
+// drawing area through a pixel, in the selection colour, in XOR. Drawn
+// again where its pixel is after a repaint (Redraw), so a zoom keeps it
+// under the pointer.
+class TCrosshair {
+public:
+  void Show(TGContext& view, TPointD px);
+  void Hide(TGContext& view);
+  void Redraw(TGContext& view);
+  bool Shown() const { return shown_; }
+
+private:
+  void Draw(TGContext& view);
+  TFeedback lines_;
+  bool shown_ = false;
+  TPointD px_;
+};
+
 // ---- The kit's state and the dispatcher's hooks ----------------------------
 
 struct OpKitState {

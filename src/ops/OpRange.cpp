@@ -16,8 +16,6 @@ namespace {
 
 // The characteristic points a rectangle test looks at, at most.
 constexpr int kMaxTestPoints = 255;
-// The crosshair: pen 1, dotted, selected (drawn in the selection colour).
-constexpr std::uint16_t kCrossPen = 0x8021;
 
 bool IsSimple(const TGcell& c) { return c.kind >= GK_POINT && c.kind <= GK_CIRCLE; }
 
@@ -195,24 +193,9 @@ int CountSelected() {
 
 // ---- What the range selection shows ------------------------------------------
 
-void TRangeScreen::CrossCells(TGContext& view) {
-  const TPointD p = ToWorld(view, crossPx_);
-  TGcell h = MakeLine({view.wx1, p.y}, {view.wx2, p.y});
-  TGcell v = MakeLine({p.x, view.wy1}, {p.x, view.wy2});
-  h.pen = v.pen = kCrossPen;
-  cross_.Show(view, std::vector<TGcell>{h, v});
-}
+void TRangeScreen::ShowCross(TGContext& view, TPointD px) { cross_.Show(view, px); }
 
-void TRangeScreen::ShowCross(TGContext& view, TPointD px) {
-  crossPx_ = {std::nearbyint(px.x), std::nearbyint(px.y)};
-  crossShown_ = true;
-  CrossCells(view);
-}
-
-void TRangeScreen::HideCross(TGContext& view) {
-  cross_.Clear(view);
-  crossShown_ = false;
-}
+void TRangeScreen::HideCross(TGContext& view) { cross_.Hide(view); }
 
 void TRangeScreen::Begin(TGContext& view, TPointD p) {
   HideCross(view);
@@ -289,7 +272,7 @@ bool TRangeScreen::Toggle(TGContext& view, int code) {
 }
 
 void TRangeScreen::Redraw(TGContext& view) {
-  if (crossShown_) CrossCells(view);
+  cross_.Redraw(view);
   ShowRect(view);
 }
 

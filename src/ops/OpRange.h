@@ -75,7 +75,7 @@ public:
   // The crosshair at pixel px, or off.
   void ShowCross(TGContext& view, TPointD px);
   void HideCross(TGContext& view);
-  bool CrossShown() const { return crossShown_; }
+  bool CrossShown() const { return cross_.Shown(); }
 
   // A rectangle starts at p (drawing units); the crosshair goes.
   void Begin(TGContext& view, TPointD p);
@@ -109,11 +109,8 @@ public:
   void End(TGContext& view);
 
 private:
-  void CrossCells(TGContext& view);
-  TFeedback cross_;
+  TCrosshair cross_;
   TFeedback rectShown_;
-  bool crossShown_ = false;
-  TPointD crossPx_;
   bool active_ = false;
   TGcell rect_;
 };

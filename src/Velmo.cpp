@@ -26,7 +26,9 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/OpKit.h"
+#include "ops/Op_Arc1.h"
 #include "ops/Op_BlockCopy.h"
+#include "ops/Op_Circle.h"
 #include "ops/Op_Delete.h"
 #include "ops/Op_Line.h"
 #include "render/ApPenSet.h"
@@ -43,6 +45,8 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Delete, Op_Delete);
   SetOpHandler(OpBtn_BlockCopy, Op_BlockCopy);
   SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
+  SetOpHandler(OpBtn_Circle, Op_Circle);
+  SetOpHandler(OpBtn_Arc1, Op_Arc1);
 }
 
 template <int N>
@@ -243,5 +247,7 @@ void VelmoReset() {
   Op_Line_Reset();
   Op_Delete_Reset();
   Op_BlockCopy_Reset();
+  Op_Circle_Reset();
+  Op_Arc1_Reset();
   WireVelmo();
 }

@@ -20,8 +20,11 @@ enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
 // Mouse cursor shapes the program uses.
 // Drag: a range is being chosen; AddExclude: clicks add cells to or take
-// them out of a selection.
-enum class CursorShape { Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help, Drag, AddExclude };
+// them out of a selection; Point1, Point2: the first and the second point
+// of a figure are asked.
+enum class CursorShape {
+  Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help, Drag, AddExclude, Point1, Point2
+};
 
 // Keys and buttons whose physical state can be asked at any moment. The
 // arrow keys are asked so that auto-repeats still queued after the key was

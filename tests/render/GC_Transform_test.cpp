@@ -158,7 +158,9 @@ TEST_F(GcTransformTest, ElevationTexts) {
   for (const Case& k : cases) {
     double m = 0;
     EXPECT_EQ(ElevationOf(k.text, m), k.level) << k.text;
-    if (k.level) EXPECT_DOUBLE_EQ(m, k.metres) << k.text;
+    if (k.level) {
+      EXPECT_DOUBLE_EQ(m, k.metres) << k.text;
+    }
   }
   TGcell t = MakeText("▽1,234.500", {0, 0}, 0);
   TCellTransform tr;

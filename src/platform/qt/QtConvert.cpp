@@ -78,6 +78,8 @@ Qt::CursorShape QtCursorShape(CursorShape shape) {
     case CursorShape::Help: return Qt::WhatsThisCursor;
     case CursorShape::Drag: return Qt::DragMoveCursor;
     case CursorShape::AddExclude: return Qt::DragCopyCursor;
+    case CursorShape::Point1: return Qt::CrossCursor;
+    case CursorShape::Point2: return Qt::UpArrowCursor;
   }
   return Qt::ArrowCursor;
 }

@@ -31,6 +31,7 @@
 #include "ops/Op_Circle.h"
 #include "ops/Op_Delete.h"
 #include "ops/Op_Line.h"
+#include "ops/Op_Moji.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -47,6 +48,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
   SetOpHandler(OpBtn_Circle, Op_Circle);
   SetOpHandler(OpBtn_Arc1, Op_Arc1);
+  SetOpHandler(OpBtn_Moji, Op_Moji);
 }
 
 template <int N>
@@ -219,6 +221,11 @@ void WireVelmo() {
   };
   w.dropFiles = DropFiles;
   w.copySelection = CopySelectionToClipboard;
+  w.textKeyPress = [](TEditField field, char) { MojiEnter(field); };
+  w.textArrowKey = [](TEditField, int) { MojiCaretMoved(); };
+  w.textChanged = MojiTextChanged;
+  w.textDirection = MojiDirectionClick;
+  w.textSizeChanged = MojiSizeChanged;
   w.closeQuery = FormCloseQuery;
   RegisterMenu();
 }
@@ -249,5 +256,6 @@ void VelmoReset() {
   Op_BlockCopy_Reset();
   Op_Circle_Reset();
   Op_Arc1_Reset();
+  Op_Moji_Reset();
   WireVelmo();
 }

@@ -125,6 +125,7 @@ std::vector<TNamedControl> BuildControls() {
       }),
       noClick, T([](int, const std::string& t) { EditChange(TEditField::EbMojiT, t); }));
   add("CbMojiSize", 0, noPress, noClick, T(SetTextSize));
+  add("sbMojiV", 0, noPress, C([](int) { SbMojiVClick(); }), noText);
 
   // The left column: the pen palette and presets, the view buttons, the
   // window switch and undo.

@@ -98,10 +98,14 @@ void LbComHstMouseDown(double x, double y) {
 void EditChange(TEditField field, const std::string& text) {
   TEntryBox& ed = EditField(field);
   if (ed.readOnly) return;
-  ed.text = text;
-  ed.selStart = static_cast<int>(text.size());
+  // A field holds one line: line breaks pasted into it go.
+  std::string t = text;
+  std::erase_if(t, [](char c) { return c == '\r' || c == '\n'; });
+  ed.text = t;
+  ed.selStart = static_cast<int>(t.size());
   ed.selLength = 0;
   Form1Changed();
+  if (field != TEditField::edCommon && g_wiring.textChanged) g_wiring.textChanged(field);
 }
 
 void EditChange(const std::string& text) { EditChange(TEditField::edCommon, text); }
@@ -167,6 +171,16 @@ void EditClick(TEditField field) {
   if (list < 0) return;
   g_manager.activeHistory = HistoryList(list);
   g_manager.activeHistory->browse = 0;
+  g_form1.EbMojiA.focused = field == TEditField::EbMojiA;
+  g_form1.EbMojiT.focused = field == TEditField::EbMojiT;
+  Form1Changed();
+  OpDispatch(OpBtn_None, EV_MOVE, g_manager.lastMousePos.x, g_manager.lastMousePos.y);
+}
+
+void SbMojiVClick() {
+  g_form1.sbMojiV.caption = g_form1.sbMojiV.caption == "横" ? "縦" : "横";
+  Form1Changed();
+  if (g_wiring.textDirection) g_wiring.textDirection();
 }
 
 void CbMojiSizeChange(int index) {
@@ -174,6 +188,7 @@ void CbMojiSizeChange(int index) {
   CurPVC().textSize = index;
   g_form1.CbMojiSize = MakeMojiSizeList(CurPVC());
   Form1Changed();
+  if (g_wiring.textSizeChanged) g_wiring.textSizeChanged();
 }
 
 // --- the drawing area

@@ -79,6 +79,7 @@ struct Form1State {
   TControl PvMoji;      // the text input panel with its two fields
   TEntryBox EbMojiA;    // text angle
   TEntryBox EbMojiT;    // the text
+  TControl sbMojiV;     // the writing direction: "縦" while texts are horizontal, "横" while vertical
   TControl lbComHst;    // the history label
   int lbComHstLeft = 0; // pixels right of the entry box panel's left edge
   TControl PnlGuid;     // the prompt line's panel (its colour flashes)
@@ -135,6 +136,9 @@ inline void EditKeyPress(char ch) { EditKeyPress(TEditField::edCommon, ch); }
 // A click into a field of text input: its history (angles or texts) becomes
 // the active one, browsing from the start.
 void EditClick(TEditField field);
+// The direction button of text input: its caption toggles, then text input
+// hears of it.
+void SbMojiVClick();
 // Item index of the text-size box was chosen: the size of new texts.
 void CbMojiSizeChange(int index);
 

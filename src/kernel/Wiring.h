@@ -48,6 +48,11 @@ struct Wiring {
   // --- app: Ap_Unit1 leaves text input's own keys in its fields to it.
   void (*textKeyPress)(TEditField field, char ch) = nullptr;
   void (*textArrowKey)(TEditField field, int key) = nullptr;
+  // A field of text input changed; its direction button was pressed; the
+  // size box chose a size.
+  void (*textChanged)(TEditField field) = nullptr;
+  void (*textDirection)() = nullptr;
+  void (*textSizeChanged)() = nullptr;
 
   // --- app: ApGrpLay opens the windows of the dialogs layer.
   void (*openGroupView)() = nullptr;

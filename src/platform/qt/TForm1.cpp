@@ -38,6 +38,9 @@
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/FileProc.h"
+#include "kernel/Platform.h"
+#include "kernel/SjisConv.h"
+#include "model/ComHst.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtLayerPanels.h"
 #include "platform/qt/QtKeyPreview.h"
@@ -254,6 +257,42 @@ void TSpeedButton::paintEvent(QPaintEvent*) {
              text());
 }
 
+// --- text input's fields
+
+namespace {
+
+// An editable list whose items are a history of the core, read afresh each
+// time the list opens; it tells when its field takes the focus.
+class THistoryCombo final : public QComboBox {
+public:
+  THistoryCombo(QWidget* parent, int history) : QComboBox(parent), history_(history) {}
+  void OnFocus(std::function<void()> f) {
+    onFocus_ = std::move(f);
+    if (lineEdit()) lineEdit()->installEventFilter(this);
+  }
+  void showPopup() override {
+    const QString typed = lineEdit() ? lineEdit()->text() : QString();
+    clear();
+    if (const THistrylist* h = HistoryList(history_))
+      for (int i = 1; i <= kHistoryDepth && !h->entries[static_cast<std::size_t>(i)].empty(); ++i)
+        addItem(FromSjis(h->entries[static_cast<std::size_t>(i)]));
+    if (lineEdit()) lineEdit()->setText(typed);
+    QComboBox::showPopup();
+  }
+
+protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::FocusIn && onFocus_) onFocus_();
+    return QComboBox::eventFilter(o, e);
+  }
+
+private:
+  int history_;
+  std::function<void()> onFocus_;
+};
+
+}  // namespace
+
 // --- the entry box
 
 TEntryEdit::TEntryEdit(QWidget* parent, std::function<void()> afterInput)
@@ -452,9 +491,67 @@ void TForm1::BuildOperationBar(QWidget* parent) {
   CbMojiSize->setObjectName(QStringLiteral("CbMojiSize"));
   CbMojiSize->setFixedWidth(56);
   CbMojiSize->setFocusPolicy(Qt::NoFocus);
-  CbMojiSize->setEnabled(false);  // the text sizes come with text input
+  connect(CbMojiSize, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
+    InputControlText("CbMojiSize", std::to_string(index));
+    SyncFromCore();
+  });
   moji->addWidget(CbMojiSize);
   row->addWidget(PvMojiNo);
+
+  PvMoji = Panel(Pv_Top, "PvMoji");
+  PvMoji->setFixedHeight(kSubHeight);
+  {
+    auto* box = new QHBoxLayout(PvMoji);
+    box->setContentsMargins(2, 0, 2, 0);
+    box->addWidget(Label(PvMoji, "lbMojiA"));
+    static_cast<QLabel*>(box->itemAt(0)->widget())->setText(U("角度"));
+    // Each field is an editable list: the field, and the history below it,
+    // filled afresh whenever it opens.
+    auto field = [this](const char* name, TEditField which, int history, int width) {
+      auto* cb = new THistoryCombo(PvMoji, history);
+      cb->setObjectName(QString::fromLatin1(name));
+      cb->setEditable(true);
+      cb->setInsertPolicy(QComboBox::NoInsert);
+      cb->setFixedWidth(width);
+      cb->lineEdit()->setFont(ByteFont());
+      connect(cb->lineEdit(), &QLineEdit::textEdited, this, [this, which](const QString& t) { MojiEdited(which, t); });
+      connect(cb->lineEdit(), &QLineEdit::returnPressed, this, [this, which] {
+        InputFieldKeyPress(which, '\r');
+        SyncFromCore();
+      });
+      connect(cb, QOverload<int>::of(&QComboBox::activated), this, [this, cb, which](int index) {
+        MojiEdited(which, cb->itemText(index));
+        InputFieldKeyPress(which, '\r');
+        SyncFromCore();
+      });
+      cb->OnFocus([this, which] {
+        InputControlPress(which == TEditField::EbMojiA ? "EbMojiA" : "EbMojiT", ssLeft, 0);
+        SyncFromCore();
+      });
+      return cb;
+    };
+    cbMojiA = field("EbMojiA", TEditField::EbMojiA, kAngleHistory, 80);
+    // Angles are numbers: no input method there.
+    cbMojiA->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+    box->addWidget(cbMojiA);
+    auto* sep = new QLineEdit(QStringLiteral(">"), PvMoji);
+    sep->setEnabled(false);
+    sep->setFixedWidth(14);
+    box->addWidget(sep);
+    cbMojiT = field("EbMojiT", TEditField::EbMojiT, kTextHistory, 320);
+    cbMojiT->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, true);
+    box->addWidget(cbMojiT, 1);
+    sbMojiV = new QPushButton(PvMoji);
+    sbMojiV->setObjectName(QStringLiteral("sbMojiV"));
+    sbMojiV->setFixedWidth(32);
+    sbMojiV->setFocusPolicy(Qt::NoFocus);
+    connect(sbMojiV, &QPushButton::clicked, this, [this] {
+      InputControlClick("sbMojiV");
+      SyncFromCore();
+    });
+    box->addWidget(sbMojiV);
+  }
+  row->addWidget(PvMoji, 1);
 
   PvEsc = Panel(Pv_Top, "PvEsc", QFrame::Panel, QFrame::Raised);
   PvEsc->setFixedSize(40, kSubHeight);
@@ -758,6 +855,7 @@ void TForm1::SyncFromCore() {
 
   PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
   SyncProgress();
+  SyncMoji();
   Btn_Change->setText(U("ウィンドウ切替 ") + QString::number(g_mouseNav.Btn_ChangeGlyph));
   SyncPalette();
 
@@ -829,6 +927,37 @@ void TForm1::EntryEdited(const QString& text) {
     seenSelStart_ = ed.selStart;
     seenSelLength_ = ed.selLength;
   }
+  SyncFromCore();
+}
+
+void TForm1::SyncMoji() {
+  ShowControl(PvMoji, g_form1.PvMoji);
+  sbMojiV->setText(FromSjis(g_form1.sbMojiV.caption));
+  const std::pair<QComboBox*, const TEntryBox*> fields[] = {{cbMojiA, &g_form1.EbMojiA}, {cbMojiT, &g_form1.EbMojiT}};
+  for (auto [cb, ed] : fields) {
+    QLineEdit* line = cb->lineEdit();
+    const QString shown = FromSjis(ed->text);
+    if (line->text() != shown) line->setText(shown);
+    if (ed->focused && PvMoji->isVisible() && !line->hasFocus()) {
+      line->setFocus(Qt::OtherFocusReason);
+      const int start = ScreenIndex(ed->text, ed->selStart);
+      const int end = ScreenIndex(ed->text, ed->selStart + ed->selLength);
+      if (end > start) line->setSelection(start, end - start);
+    }
+  }
+}
+
+void TForm1::MojiEdited(TEditField field, const QString& text) {
+  int refused = 0;
+  const std::string sjis = Utf8ToSjis(text.toStdString(), &refused);
+  if (refused > 0) {
+    // The field goes back to what the drawing can hold.
+    QComboBox* cb = field == TEditField::EbMojiA ? cbMojiA : cbMojiT;
+    cb->lineEdit()->setText(FromSjis(EditField(field).text));
+    Platform().MessageBox("Shift-JIS にない文字は入力できません。", kApplicationTitle, MsgButtons::Ok, MsgIcon::Warning);
+    return;
+  }
+  InputFieldText(field, sjis);
   SyncFromCore();
 }
 

@@ -106,6 +106,11 @@ public:
   void ShowStatusNow();
   // The progress panel as the core's state says.
   void SyncProgress();
+  // Text input's fields as the core holds them.
+  void SyncMoji();
+  // What the user typed into a field of text input (or an input method
+  // committed there); characters without a Shift-JIS form are refused.
+  void MojiEdited(TEditField field, const QString& text);
 
   TPaintBox* paintBox() const { return PaintBox1; }
   // The palette button of an operation, or nullptr.
@@ -152,6 +157,12 @@ private:
   QLabel* lbComHst = nullptr;
   QFrame* PvMojiNo = nullptr;
   QComboBox* CbMojiSize = nullptr;
+  // Text input's panel: the angle and text fields over their history lists,
+  // and the direction button.
+  QFrame* PvMoji = nullptr;
+  QComboBox* cbMojiA = nullptr;
+  QComboBox* cbMojiT = nullptr;
+  QPushButton* sbMojiV = nullptr;
   // Prompt line
   QFrame* PnlGuid = nullptr;
   QLabel* lbGuid1 = nullptr;

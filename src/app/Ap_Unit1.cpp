@@ -177,6 +177,17 @@ void EditClick(TEditField field) {
   OpDispatch(OpBtn_None, EV_MOVE, g_manager.lastMousePos.x, g_manager.lastMousePos.y);
 }
 
+void EditSelect(TEditField field, int start, int length) {
+  TEntryBox& ed = EditField(field);
+  const int size = static_cast<int>(ed.text.size());
+  start = std::clamp(start, 0, size);
+  length = std::clamp(length, 0, size - start);
+  if (ed.selStart == start && ed.selLength == length) return;
+  ed.selStart = start;
+  ed.selLength = length;
+  if (field != TEditField::edCommon && g_wiring.textArrowKey) g_wiring.textArrowKey(field, 0);
+}
+
 void SbMojiVClick() {
   g_form1.sbMojiV.caption = g_form1.sbMojiV.caption == "横" ? "縦" : "横";
   Form1Changed();

@@ -136,6 +136,9 @@ inline void EditKeyPress(char ch) { EditKeyPress(TEditField::edCommon, ch); }
 // A click into a field of text input: its history (angles or texts) becomes
 // the active one, browsing from the start.
 void EditClick(TEditField field);
+// The caret (bytes) and the selected bytes of a field of text input, as the
+// window shows them; text input shows its caret there.
+void EditSelect(TEditField field, int start, int length);
 // The direction button of text input: its caption toggles, then text input
 // hears of it.
 void SbMojiVClick();

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <functional>
@@ -384,6 +386,35 @@ TEST_F(Form1Test, CompactScreenHasNoBorderNoViewButtonsNoPointerBoxAndAThinBotto
   EXPECT_FALSE(Find<QWidget>("Pn_View")->isVisible());
   EXPECT_FALSE(Find<QWidget>("pnMouse")->isVisible());
   EXPECT_EQ(Find<QWidget>("PnlBottom")->height(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+// Text input's panel: typing (or an input method's commit) reaches the
+// core's field; a character Shift-JIS cannot hold is refused with a
+// message and the field keeps what it had; the caret follows into the core.
+TEST_F(Form1Test, TextPanelTakesTypingAndRefusesWhatShiftJisCannotHold) {
+  QTest::mouseClick(form_->speedButton(OpBtn_Moji), Qt::LeftButton);
+  ASSERT_EQ(CurOpButton(), OpBtn_Moji);
+  auto* field = Find<QComboBox>("EbMojiT");
+  ASSERT_NE(field, nullptr);
+  EXPECT_TRUE(field->isVisible());
+  QInputMethodEvent commit;
+  commit.setCommitString(Q("図面"));
+  QCoreApplication::sendEvent(field->lineEdit(), &commit);
+  EXPECT_EQ(g_form1.EbMojiT.text, S("図面"));
+  form_->MojiEdited(TEditField::EbMojiT, Q("図面\U0001F600"));
+  EXPECT_EQ(g_form1.EbMojiT.text, S("図面"));
+  ASSERT_FALSE(platform().messages().empty());
+  EXPECT_EQ(platform().messages().back().text, S("Shift-JIS にない文字は入力できません。"));
+  EXPECT_EQ(field->lineEdit()->text(), Q("図面"));
+  field->lineEdit()->setCursorPosition(1);
+  EXPECT_EQ(g_form1.EbMojiT.selStart, 2) << "one full-width character: two bytes";
+  auto* angle = Find<QComboBox>("EbMojiA");
+  ASSERT_NE(angle, nullptr);
+  EXPECT_FALSE(angle->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled)) << "angles take no input method";
 }
 
 }  // namespace

@@ -515,6 +515,18 @@ void TForm1::BuildOperationBar(QWidget* parent) {
       cb->setFixedWidth(width);
       cb->lineEdit()->setFont(ByteFont());
       connect(cb->lineEdit(), &QLineEdit::textEdited, this, [this, which](const QString& t) { MojiEdited(which, t); });
+      // The caret and selection, in bytes, follow into the core (the
+      // preview shows the caret there).
+      connect(cb->lineEdit(), &QLineEdit::cursorPositionChanged, this, [this, cb, which](int, int) {
+        QLineEdit* line = cb->lineEdit();
+        const QString t = line->text();
+        const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        const int length = line->hasSelectedText() ? line->selectedText().size() : 0;
+        const int bytes = static_cast<int>(ToSjis(t.left(start)).size());
+        const int count = static_cast<int>(ToSjis(t.mid(start, length)).size());
+        EditSelect(which, bytes, count);
+        SyncFromCore();
+      });
       connect(cb->lineEdit(), &QLineEdit::returnPressed, this, [this, which] {
         InputFieldKeyPress(which, '\r');
         SyncFromCore();
@@ -954,7 +966,9 @@ void TForm1::MojiEdited(TEditField field, const QString& text) {
     // The field goes back to what the drawing can hold.
     QComboBox* cb = field == TEditField::EbMojiA ? cbMojiA : cbMojiT;
     cb->lineEdit()->setText(FromSjis(EditField(field).text));
-    Platform().MessageBox("Shift-JIS にない文字は入力できません。", kApplicationTitle, MsgButtons::Ok, MsgIcon::Warning);
+    // Texts the core shows are CP932; this file is UTF-8.
+    Platform().MessageBox(Utf8ToSjis("Shift-JIS にない文字は入力できません。"), kApplicationTitle, MsgButtons::Ok,
+                          MsgIcon::Warning);
     return;
   }
   InputFieldText(field, sjis);

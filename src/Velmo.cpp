@@ -32,6 +32,7 @@
 #include "ops/Op_Delete.h"
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
+#include "ops/Op_Sunpo.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -49,6 +50,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Circle, Op_Circle);
   SetOpHandler(OpBtn_Arc1, Op_Arc1);
   SetOpHandler(OpBtn_Moji, Op_Moji);
+  SetOpHandler(OpBtn_Sunpo, Op_Sunpo);
 }
 
 template <int N>
@@ -257,5 +259,6 @@ void VelmoReset() {
   Op_Circle_Reset();
   Op_Arc1_Reset();
   Op_Moji_Reset();
+  Op_Sunpo_Reset();
   WireVelmo();
 }

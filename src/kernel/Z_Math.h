@@ -36,6 +36,11 @@ inline constexpr double Dot(TPointD a, TPointD b) { return a.x * b.x + a.y * b.y
 inline constexpr double Cross(TPointD a, TPointD b) { return a.x * b.y - a.y * b.x; }
 inline double Length(TPointD a) { return std::hypot(a.x, a.y); }
 inline double Dist(TPointD a, TPointD b) { return std::hypot(a.x - b.x, a.y - b.y); }
+// v turned by a (radians) about the origin.
+inline TPointD Rotated(TPointD v, double a) {
+  const double c = std::cos(a), s = std::sin(a);
+  return {c * v.x - s * v.y, s * v.x + c * v.y};
+}
 // The unit vector of direction a (radians).
 inline TPointD UnitVector(double a) { return {std::cos(a), std::sin(a)}; }
 inline bool IsFinite(TPointD a) { return std::isfinite(a.x) && std::isfinite(a.y); }

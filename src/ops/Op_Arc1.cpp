@@ -24,11 +24,6 @@ constexpr int kSub1 = EV_SUB1, kSub2 = EV_SUB1 + 1, kSub3 = EV_SUB1 + 2;
 
 ArcRun& S() { return g_arcOp.run; }
 
-TPointD Turn(TPointD v, double a) {
-  double x = 0, y = 0;
-  RotatePoint(x, y, v.x, v.y, a);
-  return {x, y};
-}
 
 // ---- States ---------------------------------------------------------------------
 
@@ -318,7 +313,7 @@ bool TangentPoint(TPointD p, const ArcParams& curve, TPointD click, TPointD& at)
   const double f = curve.f < 0.001 ? 1 : curve.f;
   const TPointD c{curve.cx, curve.cy};
   auto toFrame = [&](TPointD v) {
-    TPointD q = Turn(v - c, -curve.t);
+    TPointD q = Rotated(v - c, -curve.t);
     q.y /= f;
     return q;
   };
@@ -328,13 +323,13 @@ bool TangentPoint(TPointD p, const ArcParams& curve, TPointD click, TPointD& at)
   if (!(Length(q) > r)) return false;
   const double d = std::max(Length(q), 0.000001);
   const double phi = std::atan2(q.y, q.x);
-  const TPointD kk = Turn(k, -phi);
+  const TPointD kk = Rotated(k, -phi);
   const double tx = r * r / d;
   double ty = std::sqrt(std::max(r * r - tx * tx, 0.0));
   if (kk.y < 0) ty = -ty;
-  TPointD t = Turn({tx, ty}, phi);
+  TPointD t = Rotated({tx, ty}, phi);
   t.y *= f;
-  at = c + Turn(t, curve.t);
+  at = c + Rotated(t, curve.t);
   return IsFinite(at);
 }
 
@@ -346,7 +341,7 @@ std::vector<TGcell> TwoCircleTangents(const ArcParams& first, const ArcParams& s
   const TPointD a{A.cx, A.cy}, b{B.cx, B.cy};
   const double d = Dist(a, b);
   const double K = LineAngle(a.x, a.y, b.x, b.y);
-  const TPointD a0 = Turn(a, -K), b0 = Turn(b, -K);
+  const TPointD a0 = Rotated(a, -K), b0 = Rotated(b, -K);
   std::vector<std::pair<TPointD, TPointD>> lines;
   if (!crossed) {
     if (!(d > R)) return {};
@@ -364,7 +359,7 @@ std::vector<TGcell> TwoCircleTangents(const ArcParams& first, const ArcParams& s
     lines = {{a0 + R * TPointD{cn, sn}, b0 - r * TPointD{cn, sn}}, {a0 + R * TPointD{cn, -sn}, b0 + r * TPointD{-cn, sn}}};
   }
   std::vector<TGcell> out;
-  for (const auto& [from, to] : lines) out.push_back(MakeLine(Turn(from, K), Turn(to, K)));
+  for (const auto& [from, to] : lines) out.push_back(MakeLine(Rotated(from, K), Rotated(to, K)));
   return out;
 }
 

@@ -33,12 +33,7 @@ constexpr double kSameAngle = 1e-5;
 
 MojiRun& S() { return g_mojiOp.run; }
 
-// length along the direction angle + 45 degrees.
-TPointD Turn45(double angle, double length) {
-  double x = 0, y = 0;
-  RotatePoint(x, y, length, 0, angle + kPi / 4);
-  return {x, y};
-}
+
 TEntryBox& AngleField() { return g_form1.EbMojiA; }
 TEntryBox& TextField() { return g_form1.EbMojiT; }
 bool Vertical() { return g_form1.sbMojiV.caption == "横"; }
@@ -242,7 +237,7 @@ void PlaceOrPick(TGContext& view, int code) {
       }
       if (OffsetDx() == 0 && OffsetDy() == 0) {
         const double o = CurPVC().textOffset * CurPVC().basicScale;
-        p += Turn45(angle, std::numbers::sqrt2 * o);
+        p += Rotated({std::numbers::sqrt2 * o, 0}, angle + kPi / 4);
       }
     }
     AddOffset(p.x, p.y);

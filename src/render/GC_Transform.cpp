@@ -14,10 +14,6 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 const char* const kLevelMark = "▽";
 
-TPointD Turn(TPointD v, double a) {
-  const double c = std::cos(a), s = std::sin(a);
-  return {c * v.x - s * v.y, s * v.x + c * v.y};
-}
 
 // A curve draws as a circle: its tilt means nothing and its angles are
 // directions.
@@ -56,7 +52,7 @@ bool ElevationOf(const std::string& text, double& metres) {
 void TransformCell(TGcell& c, const TCellTransform& t) {
   const double sx = t.scaleX == 0 ? 1 : t.scaleX;
   const double sy = t.scaleY == 0 ? sx : t.scaleY;
-  auto vec = [&](TPointD v) { return Turn({sx * v.x, sy * v.y}, t.angle); };
+  auto vec = [&](TPointD v) { return Rotated({sx * v.x, sy * v.y}, t.angle); };
   auto map = [&](TPointD p) { return t.target + vec(p - t.base); };
   auto mapAt = [&](int k) {
     const TPointD q = map({c.p[k], c.p[k + 1]});
@@ -162,8 +158,8 @@ void TransformCell(TGcell& c, const TCellTransform& t) {
 void MirrorCell(TGcell& c, TPointD p1, TPointD p2) {
   const double r = std::atan2(p2.y - p1.y, p2.x - p1.x);
   auto mirror = [&](TPointD p) {
-    const TPointD q = Turn(p - p1, -r);
-    return p1 + Turn({q.x, -q.y}, r);
+    const TPointD q = Rotated(p - p1, -r);
+    return p1 + Rotated({q.x, -q.y}, r);
   };
   auto mirrorAt = [&](int k) {
     const TPointD q = mirror({c.p[k], c.p[k + 1]});

@@ -33,6 +33,7 @@
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
 #include "ops/Op_Sunpo.h"
+#include "output/Op_Print2.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 #include "render/Z_Graph.h"
@@ -51,6 +52,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Arc1, Op_Arc1);
   SetOpHandler(OpBtn_Moji, Op_Moji);
   SetOpHandler(OpBtn_Sunpo, Op_Sunpo);
+  for (TOpButton b : {OpBtn_Print00, OpBtn_Print72, OpBtn_Print50, OpBtn_Print11}) SetOpHandler(b, Op_Print2);
 }
 
 template <int N>
@@ -141,13 +143,15 @@ void RegisterMenu() {
   RegisterMenuCommand(sep(key(cmd(File, "Save1", "上書き保存(&S)", [] { SaveCommand(TFileSender::Save1); }), 'S', ssCtrl)));
   RegisterMenuCommand(cmd(File, "SaveAs1", "名前を付けて保存(&A)", SaveAsCommand));
   RegisterMenuCommand(sep(key(op(File, OpBtn_BmpSave), 'G', ssCtrl)));
-  RegisterMenuCommand(sep(cmd(File, "OpBtn_Print1", "表示領域 印刷 (&C)")));
+  RegisterMenuCommand(sep(cmd(File, "OpBtn_Print1", "表示領域 印刷 (&C)", PrintDisplayedArea)));
   RegisterMenuCommand(key(op(File, OpBtn_Print00, 100), 'P', ssCtrl));
   RegisterMenuCommand(op(File, OpBtn_Print72, 72));
   RegisterMenuCommand(op(File, OpBtn_Print50, 50));
   RegisterMenuCommand(op(File, OpBtn_Print11, 11));
   RegisterMenuCommand(cmd(File, "OpBtn_PrintA", "一括印刷"));
-  RegisterMenuCommand(cmd(File, "PrintAL", "補助線印刷"));
+  TMenuCommand printAux = cmd(File, "PrintAL", "補助線印刷", [] { g_print.printAux = !g_print.printAux; });
+  printAux.checked = [] { return g_print.printAux; };
+  RegisterMenuCommand(printAux);
   // The recent files: their captions are the file names (FileProc's recentMenu).
   RegisterMenuCommand(sep(RecentItem<1>(cmd(File, "ReOpen1", "", ReOpen<1>))));
   RegisterMenuCommand(RecentItem<2>(cmd(File, "ReOpen2", "", ReOpen<2>)));
@@ -260,5 +264,6 @@ void VelmoReset() {
   Op_Arc1_Reset();
   Op_Moji_Reset();
   Op_Sunpo_Reset();
+  Op_Print2_Reset();
   WireVelmo();
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class ICanvas;
+
 // Buttons a message box offers, as the standard box sets.
 // Yes alone acknowledges an error as the old program's boxes did.
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel, Yes };
@@ -92,6 +94,11 @@ public:
   virtual bool SaveFileDialog(TFileDialogRequest& request) = 0;
   virtual bool ColorDialog(std::uint32_t& rgb) = 0;  // 0xRRGGBB
   virtual bool PrintDialog(TPrintSetup& setup) = 0;
+  // The printer the last accepted print dialog chose, as a canvas (its
+  // printable page, its resolution, its print job); null when there is none.
+  virtual ICanvas* Printer() { return nullptr; }
+  // The title of the next print job in the printer's queue (CP932).
+  virtual void SetPrintJobTitle(const std::string& title) { (void)title; }
   // A dialog asking for one line of text (CP932), text holding the
   // proposal; false when cancelled.
   virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;

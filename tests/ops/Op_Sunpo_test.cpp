@@ -119,7 +119,9 @@ TEST_F(OpSunpoTest, ADimensionParallelToALineIsItsExactCells) {
       EXPECT_EQ(c.size, 3);
       EXPECT_NEAR(TextOf(c).at.y, 850, 1e-6) << "the text gap above the line";
     }
-    if (c.kind != GK_TEXT) EXPECT_EQ(c.pen, CurPVC().writePen);
+    if (c.kind != GK_TEXT) {
+      EXPECT_EQ(c.pen, CurPVC().writePen);
+    }
   }
   EXPECT_EQ(ext, 2);
   EXPECT_EQ(dim, 1);

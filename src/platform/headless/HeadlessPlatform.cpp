@@ -115,7 +115,21 @@ bool HeadlessPlatform::ColorDialog(std::uint32_t& rgb) {
   return ok;
 }
 
+ICanvas* HeadlessPlatform::Printer() {
+  if (!printerChosen_) return nullptr;
+  if (!printer_) printer_ = std::make_shared<RecordCanvas>(printerW_, printerH_, printerDpi_);
+  return printer_.get();
+}
+
+void HeadlessPlatform::SetPrinterPage(int widthPx, int heightPx, double dpi) {
+  printerW_ = widthPx;
+  printerH_ = heightPx;
+  printerDpi_ = dpi;
+  printer_.reset();
+}
+
 bool HeadlessPlatform::PrintDialog(TPrintSetup& setup) {
+  printDialogs_.push_back(setup);
   if (printAnswers_.empty()) {
     Unscripted("unscripted print dialog");
     return false;
@@ -123,6 +137,7 @@ bool HeadlessPlatform::PrintDialog(TPrintSetup& setup) {
   auto [ok, value] = printAnswers_.front();
   printAnswers_.pop_front();
   if (ok) setup = value;
+  printerChosen_ = printerChosen_ || ok;
   return ok;
 }
 

@@ -8,10 +8,12 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "kernel/Platform.h"
+#include "render/RecordCanvas.h"
 
 struct RecordedMessage {
   std::string text;     // CP932, as the core passed it
@@ -45,6 +47,14 @@ public:
   bool SaveFileDialog(TFileDialogRequest& request) override;
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
+  // After an accepted print dialog: a recording printer of the page set by
+  // SetPrinterPage (600 dpi, 190 x 277 mm unless set).
+  ICanvas* Printer() override;
+  void SetPrintJobTitle(const std::string& title) override { printTitle_ = title; }
+  void SetPrinterPage(int widthPx, int heightPx, double dpi);
+  const std::string& printJobTitle() const { return printTitle_; }
+  // The setups the print dialogs were opened with.
+  const std::vector<TPrintSetup>& printDialogs() const { return printDialogs_; }
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
@@ -100,6 +110,12 @@ private:
   int showNowCalls_ = 0;
   std::vector<RecordedMessage> messages_;
   std::deque<MsgAnswer> answers_;
+  std::shared_ptr<RecordCanvas> printer_;
+  bool printerChosen_ = false;
+  int printerW_ = 4488, printerH_ = 6543;  // 190 x 277 mm at 600 dpi
+  double printerDpi_ = 600;
+  std::string printTitle_;
+  std::vector<TPrintSetup> printDialogs_;
   std::deque<FileAnswer> fileAnswers_;
   std::deque<std::pair<bool, std::uint32_t>> colorAnswers_;
   std::deque<std::pair<bool, TPrintSetup>> printAnswers_;

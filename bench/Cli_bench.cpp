@@ -1,6 +1,7 @@
 // The command line as a user runs it, each run a process of its own (the
 // wall time includes GNU time's start, which reports the peak memory):
-// velmo --convert and --render of drawings of 100 000 and a million lines
+// velmo --convert and --render of drawings of 100 000 and a million lines,
+// --print-pdf of 100 000
 // (time, and peak memory per line cell over an empty drawing's), and the
 // whole run of --render for an empty drawing. The velmo beside the
 // benchmarks is run; without one these benchmarks say so and skip.
@@ -164,6 +165,20 @@ void BM_CliRenderEmpty(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CliRenderEmpty)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// velmo --print-pdf of a drawing of 100 000 lines fitted to its page: the
+// whole process, start to PDF written (600 dpi).
+void BM_CliPrintPdf(benchmark::State& state) {
+  if (!HaveVelmo(state)) return;
+  const fs::path in = Drawing(static_cast<int>(state.range(0)));
+  const std::string out = (Scratch() / "print.pdf").string();
+  for (auto _ : state) {
+    const TRun r = Run({"--print-pdf", in.string(), out});
+    if (r.status != 0) state.SkipWithError("velmo failed");
+    state.SetIterationTime(r.seconds);
+  }
+}
+BENCHMARK(BM_CliPrintPdf)->Arg(100'000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Opening a drawing of n lines (reading it, then the reorder), and the
 // reorder's share of that: lines of one pen (arg 1) are in order already;

@@ -19,6 +19,7 @@ PKGS=(
   python3  # the tests' checking scripts (tests/gui/check_png.py, tests/cli/check_render.py)
   python3-sympy  # regenerates tests/kernel/data/z_math_reference.inc
   python3-ezdxf  # regenerates tests/render/data/gc_transform_reference.inc; makes DXF fixtures
+  poppler-utils  # the printing test measures the PDFs it prints (pdftoppm)
   lhasa  # the LZH extractor the compressed-drawing tests check our streams against
   clang-14 libclang-rt-14-dev  # the fuzz targets: clang with libFuzzer (scripts/build.sh fuzz)
   qt6-translations-l10n shared-mime-info desktop-file-utils  # Qt's own dialogs in Japanese; the desktop entry and the drawings' file types

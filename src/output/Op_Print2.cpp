@@ -110,7 +110,11 @@ void PrintWindow(double printScale, double x1, double y1, double x2, double y2, 
   TGContext g;
   if (G_Begin(g, TTargetKind::Printer, printer, printScale)) {
     g.textMarks = true;
+    // The whole printable page is the frame the user placed: the page
+    // offsets a printer context starts with would push its right and top
+    // edges off the paper.
     g.extraOffsetX = g.extraOffsetY = 0;
+    g.pageOffsetX = g.pageOffsetY = 0;
     G_SetViewport(g, 0, 0, P().W, P().H);
     G_SetWindow(g, x1, y1, x2, y2);
     {
@@ -260,6 +264,39 @@ void PrintDisplayedArea() {
   double s = std::min(CurPVC().basicScale * P().W / (v.wx2 - v.wx1), 1.0);
   if (P().W < 450) s /= 2;
   PrintWindow(s, v.wx1, v.wy1, v.wx2, v.wy2, false, false);
+}
+
+int PrintDrawingFile(const std::filesystem::path& in, int mode) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(in, ec)) {
+    Platform().MessageBox("ﾌｧｲﾙ[" + Utf8ToSjis(in.string()) + "]が見つかりません。", kApplicationTitle, MsgButtons::Ok,
+                          MsgIcon::Error);
+    return 1;
+  }
+  TOpenReport report;
+  if (!OpenDrawingFile(in, &report) || report.damaged) return 1;
+  PrintOpState& s = P();
+  s.mode = mode == 0 ? 100 : mode;
+  if (!ChoosePrinter() || !PrintPageSetup()) {
+    Platform().MessageBox("プリンタがありません。", kApplicationTitle, MsgButtons::Ok, MsgIcon::Error);
+    return 1;
+  }
+  const TExtents e = GcellExtents();
+  if (mode == 0) {
+    // The whole drawing, widened to the page's shape, fitted to it.
+    const double w = std::max(e.xmax - e.xmin, 1e-3), h = std::max(e.ymax - e.ymin, 1e-3);
+    const double scale = std::max(w / s.W, h / s.H);
+    const double cx = (e.xmin + e.xmax) / 2, cy = (e.ymin + e.ymax) / 2;
+    PrintWindow(1.0, cx - s.W * scale / 2, cy - s.H * scale / 2, cx + s.W * scale / 2, cy + s.H * scale / 2, false,
+                false);
+  } else {
+    // The drawing's lower left at the page's margins.
+    s.corner = {e.xmin - s.MX * s.k, e.ymin - s.MY * s.k};
+    const double f = PrintFactor(s.mode);
+    PrintWindow(std::min(f, 1.0), s.corner.x, s.corner.y, s.corner.x + s.W * s.k, s.corner.y + s.H * s.k, false,
+                s.mode == 11);
+  }
+  return 0;
 }
 
 void Op_Print2(TGContext& view, int code, double x, double y) {

@@ -5,6 +5,8 @@
 // The printer is the platform's (IPlatform::PrintDialog, Printer).
 #pragma once
 
+#include <filesystem>
+
 #include "model/GContext.h"
 #include "ops/OpKit.h"
 
@@ -33,6 +35,11 @@ void PrintDisplayedArea();
 void PrintCells(TGContext& g);
 // The print factor of a mode: 1, 1/sqrt 2, 1/2, or the write group's scale.
 double PrintFactor(int mode);
+// velmo --print-pdf: reads the drawing and prints it on the platform's
+// printer without asking: mode 0 the whole drawing fitted to the page, else
+// at that print mode (100, 72, 50, 11) from the drawing's lower left corner.
+// The exit status: 0 on success.
+int PrintDrawingFile(const std::filesystem::path& in, int mode);
 // The page sizes of the chosen printer (false when there is none), and k
 // with the frame sizes from them.
 bool PrintPageSetup();

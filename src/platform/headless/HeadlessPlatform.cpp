@@ -117,6 +117,7 @@ bool HeadlessPlatform::ColorDialog(std::uint32_t& rgb) {
 
 ICanvas* HeadlessPlatform::Printer() {
   if (!printerChosen_) return nullptr;
+  if (externalPrinter_) return externalPrinter_;
   if (!printer_) printer_ = std::make_shared<RecordCanvas>(printerW_, printerH_, printerDpi_);
   return printer_.get();
 }
@@ -130,6 +131,11 @@ void HeadlessPlatform::SetPrinterPage(int widthPx, int heightPx, double dpi) {
 
 bool HeadlessPlatform::PrintDialog(TPrintSetup& setup) {
   printDialogs_.push_back(setup);
+  if (printerFactory_) {
+    externalPrinter_ = printerFactory_(setup);
+    printerChosen_ = externalPrinter_ != nullptr;
+    return printerChosen_;
+  }
   if (printAnswers_.empty()) {
     Unscripted("unscripted print dialog");
     return false;

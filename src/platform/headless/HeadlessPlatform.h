@@ -52,6 +52,9 @@ public:
   ICanvas* Printer() override;
   void SetPrintJobTitle(const std::string& title) override { printTitle_ = title; }
   void SetPrinterPage(int widthPx, int heightPx, double dpi);
+  // A real printer for the command line: a print dialog takes it without a
+  // script, from the setup it was opened with.
+  void SetPrinterFactory(std::function<ICanvas*(const TPrintSetup&)> factory) { printerFactory_ = std::move(factory); }
   const std::string& printJobTitle() const { return printTitle_; }
   // The setups the print dialogs were opened with.
   const std::vector<TPrintSetup>& printDialogs() const { return printDialogs_; }
@@ -112,6 +115,8 @@ private:
   std::deque<MsgAnswer> answers_;
   std::shared_ptr<RecordCanvas> printer_;
   bool printerChosen_ = false;
+  std::function<ICanvas*(const TPrintSetup&)> printerFactory_;
+  ICanvas* externalPrinter_ = nullptr;
   int printerW_ = 4488, printerH_ = 6543;  // 190 x 277 mm at 600 dpi
   double printerDpi_ = 600;
   std::string printTitle_;

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "platform/qt/PrinterCanvas.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtKeyPreview.h"
 #include "platform/qt/QtText.h"
@@ -43,6 +44,8 @@ int NameFilterIndex(const QStringList& filters, const QString& chosen) {
 }
 
 }  // namespace
+
+QtPlatform::QtPlatform() = default;
 
 QtPlatform::~QtPlatform() {
   for (auto& [id, t] : timers_) delete t;
@@ -198,7 +201,8 @@ bool QtPlatform::InputQuery(const std::string& caption, const std::string& promp
 }
 
 bool QtPlatform::PrintDialog(TPrintSetup& setup) {
-  QPrinter printer(QPrinter::HighResolution);
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  QPrinter& printer = *printer_;
   if (!setup.printerName.empty()) printer.setPrinterName(FromSjis(setup.printerName));
   printer.setCopyCount(setup.copies > 0 ? setup.copies : 1);
   printer.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -213,7 +217,14 @@ bool QtPlatform::PrintDialog(TPrintSetup& setup) {
   const QPageSize::PageSizeId id = printer.pageLayout().pageSize().id();
   for (int i = 0; i <= 4; ++i)
     if (kPapers[i] == id) setup.paperSize = i;
+  printerCanvas_ = std::make_unique<PrinterCanvas>(printer_.get());
   return true;
+}
+
+ICanvas* QtPlatform::Printer() { return printerCanvas_.get(); }
+
+void QtPlatform::SetPrintJobTitle(const std::string& title) {
+  if (printer_) printer_->setDocName(FromSjis(title));
 }
 
 void QtPlatform::ShowNow() {

@@ -3,14 +3,18 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "kernel/Platform.h"
 
 class QWidget;
+class QPrinter;
+class PrinterCanvas;
 class QTimer;
 
 class QtPlatform final : public IPlatform {
 public:
+  QtPlatform();
   ~QtPlatform() override;
 
   void Beep() override;
@@ -28,6 +32,8 @@ public:
   bool SaveFileDialog(TFileDialogRequest& request) override;
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
+  ICanvas* Printer() override;
+  void SetPrintJobTitle(const std::string& title) override;
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
@@ -52,4 +58,8 @@ private:
   int nextTimer_ = 1;
   std::function<void()> afterTick_;
   std::function<void()> showNow_;
+  // The printer the last accepted print dialog chose, kept for the jobs
+  // that follow, and the canvas over it.
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<PrinterCanvas> printerCanvas_;
 };

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -15,7 +17,9 @@
 #include "files/FileProc.h"
 #include "files/PngFile.h"
 #include "kernel/ProgramDir.h"
+#include "output/Op_Print2.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "platform/qt/PrinterCanvas.h"
 #include "platform/qt/QtRasterHelper.h"
 #include "platform/qt/MainWindowRun.h"
 #include "platform/qt/TForm1.h"
@@ -37,6 +41,7 @@ const char kHelp[] =
     "                               書き出し .VLD .V$D .VLZ。失敗するとその理由を表示し、\n"
     "                               0 以外の終了コードを返します。ディスプレイは不要です。\n"
     "  --render 入力 出力.png [--size 幅x高さ]\n"
+    "  --print-pdf 入力 出力.pdf [--scale 100|72|50|11]\n"
     "                               ウィンドウを開かずに図面全体を画面と同じ描き方で PNG に\n"
     "                               書き出して終了します (既定の大きさ 1600x1200)。\n"
     "                               ディスプレイは不要です。\n"
@@ -128,6 +133,66 @@ int Render(int argc, char** argv) {
   VelmoReset();  // the buffer's painter goes while Qt is still up
   SetPlatform(nullptr);
   g_renderApp.reset();
+  return rc;
+}
+
+// velmo --print-pdf IN OUT.pdf [--scale 100|72|50|11]: the drawing printed
+// into a PDF at 600 dpi on the drawing's paper (A4 when it names none):
+// fitted to the page, or at the print mode from its lower left corner. The
+// PDF is written beside OUT and renamed over it when complete.
+int PrintPdf(int argc, char** argv) {
+  int mode = 0;
+  if (argc == 6 && std::strcmp(argv[4], "--scale") == 0) {
+    const std::string s = argv[5];
+    mode = s == "100" ? 100 : s == "72" ? 72 : s == "50" ? 50 : s == "11" ? 11 : -1;
+  }
+  if ((argc != 4 && argc != 6) || mode < 0) {
+    Usage("使い方: velmo --print-pdf 入力ファイル 出力.pdf [--scale 100|72|50|11]", "");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;
+  char name[] = "velmo";
+  char* qtArgv[] = {name, nullptr};
+  QGuiApplication app(qtArgc, qtArgv);
+  InstallQtRasterHelper();
+  VelmoReset();
+  HeadlessPlatform& platform = Headless();
+  platform.SetEcho(true);
+  platform.SetFailureHandler([](const std::string&) {});
+  const std::filesystem::path out = std::filesystem::path(argv[3]);
+  const std::filesystem::path part = out.string() + ".part";
+  std::unique_ptr<QPdfWriter> writer;
+  std::unique_ptr<PrinterCanvas> canvas;
+  platform.SetPrinterFactory([&](const TPrintSetup& setup) -> ICanvas* {
+    static const QPageSize::PageSizeId kPapers[] = {QPageSize::A0, QPageSize::A1, QPageSize::A2, QPageSize::A3,
+                                                    QPageSize::A4};
+    writer = std::make_unique<QPdfWriter>(QString::fromStdString(part.string()));
+    writer->setResolution(600);
+    writer->setPageSize(QPageSize(setup.paperSize >= 0 && setup.paperSize <= 4 ? kPapers[setup.paperSize] : QPageSize::A4));
+    writer->setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    canvas = std::make_unique<PrinterCanvas>(writer.get());
+    return canvas.get();
+  });
+  SetPlatform(&platform);
+  if (ProgramDir_Init()) InitTempPrefix();
+  int rc = PrintDrawingFile(argv[2], mode);
+  VelmoReset();
+  platform.SetPrinterFactory({});
+  canvas.reset();
+  writer.reset();  // the PDF is complete here
+  std::error_code ec;
+  if (rc == 0) {
+    std::filesystem::rename(part, out, ec);
+    if (ec) {
+      std::fprintf(stderr, "velmo: PDF を書き込めません: %s\n", argv[3]);
+      rc = 1;
+    }
+  }
+  if (rc != 0) std::filesystem::remove(part, ec);
+  DeleteRunTempFiles();
+  SetPlatform(nullptr);
   return rc;
 }
 
@@ -229,6 +294,13 @@ int main(int argc, char** argv) {
         return 2;
       }
       return Script(argc, argv);
+    }
+    if (std::strcmp(argv[i], "--print-pdf") == 0) {
+      if (i != 1) {
+        Usage("--print-pdf は最初に指定します", "");
+        return 2;
+      }
+      return PrintPdf(argc, argv);
     }
     if (std::strcmp(argv[i], "--render") == 0) {
       if (i != 1) {

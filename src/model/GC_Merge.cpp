@@ -69,7 +69,7 @@ struct TLineEntry {
 // own direction, in cells of width w.
 class TLineHash {
 public:
-  TLineHash(const std::vector<TLineEntry>& lines, double tol) : lines_(lines), tol_(tol) {
+  TLineHash(const std::vector<TLineEntry>& lines, double tol) : tol_(tol) {
     double longest = 0;
     for (const TLineEntry& l : lines) longest = std::max(longest, Dist(l.a, l.b));
     w_ = std::max({4 * tol, 1e-4 * longest, 1e-9});
@@ -102,7 +102,6 @@ private:
     for (std::int64_t c = lo; c <= hi && c - lo < 4096; ++c) f(Key(bucket, c));
   }
 
-  const std::vector<TLineEntry>& lines_;
   double tol_;
   double w_ = 1;
   std::unordered_map<std::uint64_t, std::vector<int>> map_;

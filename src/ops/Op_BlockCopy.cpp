@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "app/ApManager.h"
@@ -29,7 +28,6 @@ void Op_BlockCopy_Reset() { g_blockOp = BlockOpState{}; }
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr int kSub1 = EV_SUB1, kSub2 = EV_SUB1 + 1, kSub3 = EV_SUB1 + 2, kSub4 = EV_SUB1 + 3, kSub5 = EV_SUB1 + 4;
 constexpr int kKey8 = '8';
 // Above this many selected cells the preview leaves out lines shorter than

@@ -71,16 +71,8 @@ int main(int argc, char** argv) {
   int rc = 0;
   {
     TForm1 window;
-    platform.SetMainWindow(&window);
-    platform.SetAfterTick([&window] { window.SyncFromCore(); });
-    window.move(0, 0);
-    window.resize(1280, 800);
-    window.show();
+    ShowWindow(window, platform);
     TPaintBox* box = window.paintBox();
-    QElapsedTimer t;
-    t.start();
-    while (!box->painted() && t.elapsed() < 10000) Pump(50);
-    Pump(300);
     Check(box->painted(), "the window painted its drawing area");
 
     const QPoint o = box->mapToGlobal(QPoint(0, 0));

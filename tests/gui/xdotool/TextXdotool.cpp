@@ -43,16 +43,8 @@ int main(int argc, char** argv) {
   InstallQtRasterHelper();
   {
     TForm1 window;
-    platform.SetMainWindow(&window);
-    platform.SetAfterTick([&window] { window.SyncFromCore(); });
-    window.move(0, 0);
-    window.resize(1280, 800);
-    window.show();
+    ShowWindow(window, platform);
     TPaintBox* box = window.paintBox();
-    QElapsedTimer t;
-    t.start();
-    while (!box->painted() && t.elapsed() < 10000) Pump(50);
-    Pump(300);
     const QPoint o = box->mapToGlobal(QPoint(0, 0));
 
     TSpeedButton* moji = window.speedButton(OpBtn_Moji);

@@ -42,3 +42,18 @@ inline bool MoveTo(QPoint g) {
 }
 
 inline bool ClickAt(QPoint g, int button) { return MoveTo(g) && Xdo({"click", QString::number(button)}); }
+
+// Shows the main window at the top left, 1280 x 800, the platform's dialogs
+// and ticks going to it, and waits until its drawing area has painted.
+template <class Window, class Platform>
+void ShowWindow(Window& window, Platform& platform) {
+  platform.SetMainWindow(&window);
+  platform.SetAfterTick([&window] { window.SyncFromCore(); });
+  window.move(0, 0);
+  window.resize(1280, 800);
+  window.show();
+  QElapsedTimer t;
+  t.start();
+  while (!window.paintBox()->painted() && t.elapsed() < 10000) Pump(50);
+  Pump(300);
+}

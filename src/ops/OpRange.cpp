@@ -35,6 +35,13 @@ void OpenEnds(const TGcell& c, TPointD& a, TPointD& b) {
 // Pen number and line type: what chains and filters compare.
 std::uint8_t PenAndType(std::uint16_t pen) { return static_cast<std::uint8_t>(pen & 0xFF); }
 
+// A cell drawn after its selection changed. A point too small to show is a
+// dot, selected a marker round it: the other form is painted out first.
+void DrawSelectionChange(TGContext& view, const TGcell& c) {
+  if (c.kind == GK_POINT) EraseCell(view, c);
+  DrawCell(view, c);
+}
+
 }  // namespace
 
 TGcell MakeRangeRect(TPointD p, std::uint16_t pen) {
@@ -151,7 +158,7 @@ void RedrawSelected(TGContext& view) {
   const int w = StoreWindow(), used = StoreUsed();
   for (int i = 1; i <= used; ++i) {
     const TGcell& c = GcellRef(i);
-    if (c.window == w && c.kind > 0 && (c.pen & PEN_SELECTED)) DrawCell(g, c);
+    if (c.window == w && c.kind > 0 && (c.pen & PEN_SELECTED)) DrawSelectionChange(g, c);
   }
   Platform().SetScreenCursor(CursorShape::Default);
 }
@@ -261,7 +268,8 @@ bool TRangeScreen::Toggle(TGContext& view, int code) {
   // first and comes back after, so erasing it later restores the screen.
   rectShown_.Hide(view);
   GcellToggleSelect(i);
-  DrawSelected(view, GcellRef(i));
+  TGContext copy = view;
+  DrawSelectionChange(copy, GcellRef(i));
   if (g_manager.shiftAtClick & (ssShift | ssCtrl)) {
     Platform().SetScreenCursor(CursorShape::Hourglass);
     ChainPick(view, i);

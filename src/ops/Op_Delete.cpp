@@ -267,7 +267,13 @@ void OnAdjust(TGContext& view, int code) {
       UnselectAllRedraw(view);
       ShowDataCount();
       FilterButtons();
-      Enter(DeleteState::RangeEnd);
+      if (S().screen.Active()) {
+        Enter(DeleteState::RangeEnd);
+      } else {
+        // An added range was given up: there is no rectangle to go on with.
+        CrossAtPointer(view);
+        Enter(DeleteState::RangeStart);
+      }
       break;
     case EV_SUB1 + 1:
       S().screen.Drop(view);
@@ -358,7 +364,11 @@ std::string OneDecimal(double v) {
 void DuplicateCleanup() {
   GcellCompact(false);
   const int before = CountSelected();
-  if (before < 2) return;
+  if (before < 2) {
+    // Nothing to merge: the selection ends all the same.
+    GcellMaskAll(static_cast<std::uint16_t>(~PEN_SELECTED));
+    return;
+  }
   const int total = StoreUsed();
   ShowProgress(true, 0, total);
   GcellCommit();

@@ -2,15 +2,21 @@
 // of either or both buttons anywhere (far outside the area too), the wheel,
 // keys with Shift and Ctrl, sub-menu buttons, typed entries (numbers, junk,
 // huge and long texts), the palette, the window switch, undo, the offset
-// panel and the group and layer panels. Half of the steps feed the line
-// operation what it asks for (clicks, sub-menu buttons, sensible typed
-// values, Esc in the middle of a chain), in a store small enough to fill
-// and compact. After every step the invariants that must always hold are
+// panel and the group and layer panels. Half of the steps feed an
+// operation what it asks for, in stretches that take turns: the line
+// operation (clicks, sub-menu buttons, sensible typed values, Esc in the
+// middle of a chain) and the delete operation (picks and chain picks on
+// and near cells, ranges, drags that start one, its sub-menu buttons, Esc
+// and undo in the middle of a range), in a store small enough to fill and
+// compact. After every step the invariants that must always hold are
 // checked: the store and the view stay sound, no gesture outlives its
 // buttons, the entry box and offset entry agree, nothing is lost but by
-// undo, the curve's temporary point never outlives the curve, and while no
-// feedback is shown the screen is what a full repaint draws. Fixed seeds,
-// so a failure replays exactly.
+// undo and deleting, the other window never changes, the curve's temporary
+// point never outlives the curve, no selection outlives the operation that
+// made it, the delete operation shows and holds what its state asks for,
+// and the screen is what a full repaint draws with the XOR images of the
+// feedback on it. Fixed seeds, so a failure replays exactly.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +25,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Harness.h"
 #include "VelmoTest.h"
@@ -32,6 +39,7 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/OpKit.h"
+#include "ops/Op_Delete.h"
 #include "ops/Op_Line.h"
 #include "render/GC_Draw.h"
 
@@ -108,34 +116,116 @@ bool FeedbackShown() {
   return false;
 }
 
-// While no feedback is shown, the screen holds the drawing and nothing else.
-// Cells are first drawn again over what is there (mode 0), which mends what
-// drawing one cell at a time leaves (a line drawn over a dashed one, a
-// point erased off a line) but not an XOR image left behind.
-std::string CheckScreen(unsigned held) {
-  if (held || g_mouseNav.DragMode != dmNone || FeedbackShown()) return "";
+// The screen holds the drawing and, in XOR over it, the images of the
+// feedback sets that are on it: nothing else. Cells are first drawn again
+// over what is there (mode 0), which mends what drawing one cell at a time
+// leaves (a line drawn over a dashed one, a point erased off a line) but
+// not an XOR image left behind. While feedback is shown that is done on a
+// copy of the screen with the sets' images taken off, so the program's
+// screen keeps them. The canvases drawn on are the caller's, kept from
+// check to check.
+struct ScreenCanvases {
+  RasterCanvas fresh, bare;
+};
+
+void FitToScreen(RasterCanvas& c) {
+  if (c.Width() != ViewBuffer().Width() || c.Height() != ViewBuffer().Height())
+    c.SetSize(ViewBuffer().Width(), ViewBuffer().Height());
+}
+
+std::string CheckScreen(unsigned held, ScreenCanvases& canvases) {
+  if (held || g_mouseNav.DragMode != dmNone) return "";
   if (!g_viewBuffer.windowSet || ViewBuffer().Width() < 2 || ViewBuffer().Height() < 2) return "";
   // Nothing drawn since the last check, which found the screen right.
   if (ViewBuffer().Dirty().Empty()) return "";
-  ViewRedraw(0);
+  const bool feedback = FeedbackShown();
+  RasterCanvas& bare = canvases.bare;
+  if (feedback) {
+    FitToScreen(bare);
+    bare.CopyRect(bare.ClipRect(), ViewBuffer(), ViewBuffer().ClipRect());
+    TGContext b = CurrentView();
+    b.canvas = &bare;
+    for (const TFeedback* f : TFeedback::All())
+      if (f->OnScreen())
+        for (const TGcell& c : f->Cells()) XorCell(b, c);
+    DrawGrid(b, true);
+    DrawAllCells(b);
+  } else {
+    ViewRedraw(0);
+  }
   TGContext g = CurrentView();
-  RasterCanvas fresh;
-  fresh.SetSize(ViewBuffer().Width(), ViewBuffer().Height());
+  RasterCanvas& fresh = canvases.fresh;
+  FitToScreen(fresh);
   g.canvas = &fresh;
   DrawGrid(g);
   DrawAllCells(g);
   const auto& want = fresh.Image().pixels;
-  const auto& have = ViewBuffer().Image().pixels;
-  for (std::size_t i = 0; i < want.size(); ++i)
-    if (want[i] != have[i]) {
-      const int w = ViewBuffer().Width();
-      std::ostringstream e;
-      e << "screen differs from a full repaint at " << i % w << "," << i / w << " (" << std::hex << have[i]
-        << " for " << want[i] << std::dec << ") with no feedback shown, operation " << CurOpButton() << "; ";
-      return e.str();
-    }
+  const auto& have = (feedback ? bare : ViewBuffer()).Image().pixels;
+  if (want != have) {
+    const std::size_t i = std::mismatch(want.begin(), want.end(), have.begin()).first - want.begin();
+    const int w = ViewBuffer().Width();
+    std::ostringstream e;
+    e << "screen differs from a full repaint at " << i % w << "," << i / w << " (" << std::hex << have[i] << " for "
+      << want[i] << std::dec << ") with " << (feedback ? "the feedback's images taken off" : "no feedback shown")
+      << ", operation " << CurOpButton() << "; ";
+    return e.str();
+  }
   ViewTakeDirty();
   return "";
+}
+
+// The operations that select a range; only they keep a selection, and only
+// while they run.
+bool Selecting(TOpButton b) { return b == OpBtn_Delete || b == OpBtn_BlockCopy || b == OpBtn_BlockMove; }
+
+bool HoldsSelection(DeleteState s) {
+  return s == DeleteState::Adjust || s == DeleteState::AddStart || s == DeleteState::AddEnd;
+}
+
+// No cell stays selected once the operation that selected it has ended;
+// the delete operation shows the crosshair and the rectangle, and holds a
+// selection, only in the states that ask for them.
+std::string CheckSelection() {
+  std::ostringstream err;
+  int selected[3] = {0, 0, 0};  // live selected cells by window
+  int first = 0;                // the first slot, live or deleted, with the selection bit
+  for (int i = 1; i <= StoreUsed(); ++i) {
+    const TGcell& c = g_gcdb.cells[i];
+    if (c.kind == 0 || !(c.pen & PEN_SELECTED)) continue;
+    if (!first) first = i;
+    if (c.kind > 0 && (c.window == 1 || c.window == 2)) ++selected[c.window];
+  }
+  if (!Selecting(CurOpButton())) {
+    if (first) err << "cell " << first << " still selected under operation " << CurOpButton() << "; ";
+    return err.str();
+  }
+  if (CurOpButton() != OpBtn_Delete) return "";
+  const DeleteRun& r = g_deleteOp.run;
+  const DeleteState s = r.state;
+  const int w = StoreWindow();
+  if (selected[3 - w]) err << selected[3 - w] << " cells of the other window selected; ";
+  if (selected[w] && !HoldsSelection(s))
+    err << selected[w] << " cells selected in delete state " << static_cast<int>(s) << "; ";
+  switch (s) {
+    case DeleteState::Idle: err << "the delete operation runs idle; "; break;
+    case DeleteState::Pick:
+      if (FeedbackShown() || r.screen.Active() || r.screen.CrossShown()) err << "feedback shown while picking; ";
+      break;
+    case DeleteState::RangeStart:
+    case DeleteState::AddStart:
+      if (r.screen.Active()) err << "a rectangle held while its start is asked for, state " << static_cast<int>(s) << "; ";
+      break;
+    // Adjusting keeps the rectangle, but not after an added range was
+    // given up.
+    case DeleteState::RangeEnd:
+    case DeleteState::AddEnd:
+    case DeleteState::Adjust:
+      if (s != DeleteState::Adjust && !r.screen.Active())
+        err << "no rectangle while its end is asked for, state " << static_cast<int>(s) << "; ";
+      if (r.screen.CrossShown()) err << "the crosshair shown in delete state " << static_cast<int>(s) << "; ";
+      break;
+  }
+  return err.str();
 }
 
 class Monkey {
@@ -202,15 +292,17 @@ public:
   // Whether the last step cleared the drawing (a new drawing).
   bool cleared() const { return cleared_; }
 
-  // A step the line operation asks for: clicks (now and then on the last
-  // one, which closes chains and snaps), moves, its sub-menu buttons,
-  // sensible typed values, Esc and Enter; sometimes undo or the idle
-  // operation. A store close to full is emptied as a new drawing would.
+  // A step an operation asks for. The line and the delete operation take
+  // turns, each for a stretch of steps long enough to go deep into its
+  // states. A store close to full is emptied as a new drawing would.
   std::string OpStep(Harness& ui) {
     undid_ = cleared_ = false;
+    if (--stretch_ <= 0) {
+      deleting_ = !deleting_;
+      stretch_ = deleting_ ? Int(150, 500) : Int(200, 700);
+    }
     const int w = g_form1.drawWidth > 1 ? g_form1.drawWidth : 160;
     const int h = g_form1.drawHeight > 1 ? g_form1.drawHeight : 120;
-    std::ostringstream d;
     if (StoreUsed() > StoreCapacity() - 3 && Chance(5)) {
       ui.Choose(OpBtn_Dummy);
       GcellCompact(true);
@@ -219,6 +311,15 @@ public:
       cleared_ = true;
       return "New drawing";
     }
+    return deleting_ ? DeleteStep(ui, w, h) : LineStep(ui, w, h);
+  }
+
+  // A step the line operation asks for: clicks (now and then on the last
+  // one, which closes chains and snaps), moves, its sub-menu buttons,
+  // sensible typed values, Esc and Enter; sometimes undo or the idle
+  // operation.
+  std::string LineStep(Harness& ui, int w, int h) {
+    std::ostringstream d;
     // Choosing the operation again restarts it, and compacts a nearly full
     // store while it still holds a curve's temporary point.
     const bool curve = CurOpButton() == OpBtn_Line && g_lineOp.run.state == LineState::lsCurveNext;
@@ -229,17 +330,27 @@ public:
     static const char* const kValues[] = {"10", "25.5", "45", "-30", "0", "5,5", "10,-20", "マウス", "3", "100", "8"};
     const int what = Int(0, 99);
     if (what < 40) {
-      const unsigned b = Chance(70) ? ssLeft : ssRight;
+      // Picking a base line, a right click near a point more often: it
+      // starts one.
+      const bool base = CurOpButton() == OpBtn_Line && g_lineOp.run.state == LineState::lsBasePick;
+      const unsigned b = Chance(base ? 40 : 70) ? ssLeft : ssRight;
       double x = Int(0, w - 1), y = Int(0, h - 1);
       if (Chance(15)) x = last_.x, y = last_.y;
-      // Near a point of the drawing, where right clicks snap (and pick a
-      // base line).
-      if (const int n = StoreUsed(); n > 0 && Chance(30)) {
-        const int i = Int(1, n);
-        if (GcellLive(i)) {
-          const TPointD p = Chance(50) ? PointOf(GcellRef(i)) : LineOf(GcellRef(i)).b;
-          G_ToPixel(CurrentView(), p.x, p.y, x, y);
-          x = std::round(x) + Int(-2, 2), y = std::round(y) + Int(-2, 2);
+      // Near a point of the drawing in sight, where right clicks snap (and
+      // pick a base line).
+      if (Chance(base ? 80 : 30)) {
+        const bool start = Chance(50);
+        std::vector<TPointD> ends;
+        for (int i = 1; i <= StoreUsed(); ++i) {
+          if (!GcellLive(i) || GcellRef(i).window != StoreWindow()) continue;
+          const TPointD p = start ? PointOf(GcellRef(i)) : LineOf(GcellRef(i)).b;
+          TPointD px;
+          G_ToPixel(CurrentView(), p.x, p.y, px.x, px.y);
+          if (px.x >= 0 && px.y >= 0 && px.x < w && px.y < h) ends.push_back(px);
+        }
+        if (!ends.empty()) {
+          const TPointD px = ends[Int(0, static_cast<int>(ends.size()) - 1)];
+          x = std::round(px.x) + Int(-2, 2), y = std::round(px.y) + Int(-2, 2);
         }
       }
       last_ = {x, y};
@@ -280,6 +391,196 @@ public:
       ui.Choose(OpBtn_Dummy);
     } else {
       d << "Op Enter";
+      ui.Enter();
+    }
+    return d.str();
+  }
+
+  // Pixels on the shown cells of the current window that lie within the
+  // area, one a cell: anywhere along a line (the same fraction of each), on
+  // the curve of an arc, at a point.
+  std::vector<TPointD> InSight(int w, int h) {
+    const double t = Int(0, 100) / 100.0;
+    std::vector<TPointD> spots;
+    for (int i = 1; i <= StoreUsed(); ++i) {
+      const TGcell& c = GcellRef(i);
+      if (!GcellLive(i) || c.window != StoreWindow() || !IsCellShown(c)) continue;
+      TPointD p;
+      if (c.kind == GK_LINE) {
+        const TLineGeom l = LineOf(c);
+        p = l.a + (l.b - l.a) * t;
+      } else if (c.kind == GK_ARC || c.kind == GK_CIRCLE) {
+        const ArcParams a = ArcOf(c);
+        ArcPoint(p.x, p.y, a, a.s + (a.e - a.s) * t);
+      } else {
+        p = PointOf(c);
+      }
+      TPointD px;
+      G_ToPixel(CurrentView(), p.x, p.y, px.x, px.y);
+      if (px.x >= 0 && px.y >= 0 && px.x < w && px.y < h) spots.push_back({std::round(px.x), std::round(px.y)});
+    }
+    return spots;
+  }
+
+  // A pixel on a cell in sight, give or take two pixels now and then; false
+  // when none is.
+  bool OnCell(int w, int h, double& x, double& y) {
+    const std::vector<TPointD> spots = InSight(w, h);
+    if (spots.empty()) return false;
+    const TPointD p = spots[Int(0, static_cast<int>(spots.size()) - 1)];
+    x = p.x, y = p.y;
+    if (Chance(40)) x += Int(-2, 2), y += Int(-2, 2);
+    return true;
+  }
+
+  // A line drawn for the delete operation to take, between two of twelve
+  // spots spread over the area, so that lines are often drawn twice and
+  // meet end to end (for the cleanup and chains); now and then both clicks
+  // on one spot, which leaves a point.
+  std::string DrawForDeleting(Harness& ui, int w, int h) {
+    if (CurOpButton() != OpBtn_Line) ui.Choose(OpBtn_Line);
+    auto spot = [&] { return TPointD{w * Int(1, 4) / 5.0, h * Int(1, 3) / 4.0}; };
+    const TPointD a = spot(), b = Chance(5) ? a : spot();
+    ui.LeftClick(std::round(a.x), std::round(a.y));
+    ui.LeftClick(std::round(b.x), std::round(b.y));
+    std::ostringstream d;
+    d << "Del draw " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+    return d.str();
+  }
+
+  // Brings the drawing into sight, as the user would: every group and
+  // layer, lines and points shown, the view fitted to the drawing.
+  std::string ShowDrawing(Harness& ui) {
+    ShowAllGroupsLayers();
+    TDisplaySwitches& on = CurPVC().show;
+    if (!on.lines) DspMaskClick(Dsp_Line);
+    if (!on.points) DspMaskClick(Dsp_Point);
+    if (!on.auxiliary) DspMaskClick(Dsp_Assist);
+    ui.Key(36);  // Home: fit all
+    return "Del show the drawing";
+  }
+
+  // A step the delete operation asks for: left and right clicks on and
+  // near cells (picks, exclusions) and anywhere (corners of ranges, often
+  // near the view's corners, so that ranges take several whole lines), with
+  // Shift or Ctrl for chains; left drags a little short of and beyond the
+  // 32 pixels that start a range; moves that stretch the rectangle; its
+  // sub-menu buttons (range, cleanup, filters, confirm, added range,
+  // clipboard, outside delete); Esc and undo in the middle of a range. How
+  // often each comes depends on the state, as a user's would; with little
+  // in sight, lines are drawn for it or the drawing brought into sight.
+  std::string DeleteStep(Harness& ui, int w, int h) {
+    // Something to delete in sight: an area grown back from a sliver, the
+    // window that holds the drawing.
+    if ((w < 40 || h < 40) && Chance(20)) {
+      PaintBox1Resize(160, 120);
+      PaintBox1Paint();
+      return "Del resize";
+    }
+    if (LiveCells(StoreWindow()) == 0 && LiveCells(3 - StoreWindow()) > 0 && Chance(20)) {
+      btnFigChangeClick();
+      return "Del switch window";
+    }
+    // Little in sight: a line drawn or the drawing brought into sight, but
+    // not in the middle of a range.
+    const bool picking = CurOpButton() != OpBtn_Delete || g_deleteOp.run.state == DeleteState::Pick;
+    if (picking && InSight(w, h).size() < 6 && Chance(30))
+      return Chance(80) ? DrawForDeleting(ui, w, h) : ShowDrawing(ui);
+    if ((CurOpButton() != OpBtn_Delete && Chance(50)) || Chance(1)) {
+      ui.Choose(OpBtn_Delete);
+      return "Choose delete";
+    }
+    const DeleteRun& run = g_deleteOp.run;
+    const DeleteState s = run.state;
+    const bool ranging = s != DeleteState::Pick && s != DeleteState::Adjust;
+    enum { kClick, kWholeRange, kDrag, kMove, kSub, kEsc, kUndo, kIdle, kEnter };
+    // How often each comes in each state (Idle: the operation is not the
+    // current one, and the one that is takes them).
+    static const int kWeights[][9] = {
+        {45, 0, 12, 6, 25, 3, 4, 2, 3},   // Idle
+        {45, 0, 12, 6, 25, 3, 4, 2, 3},   // Pick
+        {35, 15, 6, 18, 14, 10, 4, 2, 4}, // RangeStart
+        {35, 0, 6, 18, 14, 10, 4, 2, 4},  // RangeEnd
+        {30, 0, 5, 8, 40, 8, 4, 2, 3},    // Adjust
+        {50, 0, 6, 18, 10, 6, 3, 1, 2},   // AddStart
+        {50, 0, 6, 18, 10, 6, 3, 1, 2},   // AddEnd
+    };
+    const int* weights = kWeights[static_cast<int>(s)];
+    const int what = std::discrete_distribution<int>(weights, weights + 9)(rng_);
+    std::ostringstream d;
+    if (what == kClick) {
+      // A right click picks only texts and fills while picking, but ends a
+      // range at once.
+      const int left = s == DeleteState::Pick                                    ? 85
+                       : s == DeleteState::RangeEnd || s == DeleteState::AddEnd ? 40
+                                                                                 : 65;
+      const unsigned b = Chance(left) ? ssLeft : ssRight;
+      double x = Int(0, w - 1), y = Int(0, h - 1);
+      if (ranging && Chance(40)) {
+        // Near a corner of the view; a range's far corner near the opposite
+        // one.
+        bool right = Chance(50), low = Chance(50);
+        if (run.screen.Active()) {
+          TPointD start;
+          const TGcell& r = run.screen.Rect();
+          G_ToPixel(CurrentView(), r.p[0], r.p[1], start.x, start.y);
+          right = start.x < w / 2.0, low = start.y < h / 2.0;
+        }
+        x = right ? w - 1 - Int(0, 3) : Int(0, 3);
+        y = low ? h - 1 - Int(0, 3) : Int(0, 3);
+      } else if (Chance(60)) {
+        OnCell(w, h, x, y);
+      }
+      const unsigned m = Chance(25) ? static_cast<unsigned>(Chance(60) ? ssShift : ssCtrl) : 0u;
+      d << "Del click " << b << " " << x << "," << y << " mods " << m;
+      ui.Click(b, x, y, m);
+    } else if (what == kWholeRange) {
+      // A range over the whole view, its far corner given with the left
+      // button (it waits in the adjusting step) or the right (at once,
+      // more often for the cleanup).
+      const bool right = Chance(50), low = Chance(50);
+      const unsigned b = Chance(run.cleanup ? 30 : 55) ? ssLeft : ssRight;
+      d << "Del whole range " << b;
+      ui.LeftClick(right ? w - 1 : 0, low ? h - 1 : 0);
+      ui.Click(b, right ? 0 : w - 1, low ? 0 : h - 1);
+    } else if (what == kDrag) {
+      const double x = Int(0, w - 1), y = Int(0, h - 1);
+      const int reach = Chance(20) ? Int(20, 32) : Int(33, 120);
+      const double along = Chance(50) ? reach : -reach, aside = Int(-reach, reach);
+      const bool across = Chance(50);  // the long way in x, else in y
+      const double ex = x + (across ? along : aside), ey = y + (across ? aside : along);
+      d << "Del drag " << x << "," << y << " to " << ex << "," << ey;
+      ui.Press(ssLeft, x, y);
+      for (int k = Int(1, 3), n = k; k > 0; --k) ui.Move(ex + (x - ex) * (k - 1) / n, ey + (y - ey) * (k - 1) / n);
+      ui.Release(ssLeft, ex, ey);
+    } else if (what == kMove) {
+      const double x = Int(-10, w + 10), y = Int(-10, h + 10);
+      d << "Del move " << x << "," << y;
+      ui.Move(x, y);
+    } else if (what == kSub) {
+      // Buttons not offered (5 to 7, and 3 and 4 but while adjusting) now
+      // and then. While picking the cleanup more often than the range;
+      // while adjusting an added range more often than the others, and in
+      // the cleanup its confirmation.
+      static const int kAdjustButtons[] = {1, 2, 2, 2, 3, 4};
+      int n = Int(1, 4);
+      if (!Chance(90)) n = Int(5, 7);
+      else if (s == DeleteState::Pick) n = Chance(65) ? 2 : 1;
+      else if (s == DeleteState::Adjust) n = run.cleanup && Chance(40) ? 1 : kAdjustButtons[Int(0, 5)];
+      d << "Del sub " << n;
+      ui.SubMenu(n);
+    } else if (what == kEsc) {
+      d << "Del Esc";
+      ui.Esc();
+    } else if (what == kUndo) {
+      d << "Del undo";
+      undid_ = true;
+      ui.Key('U');
+    } else if (what == kIdle) {
+      d << "Del idle";
+      ui.Choose(Chance(50) ? OpBtn_Dummy : OpBtn_Line);
+    } else {
+      d << "Del Enter";
       ui.Enter();
     }
     return d.str();
@@ -409,7 +710,9 @@ private:
   std::mt19937 rng_;
   bool undid_ = false;
   bool cleared_ = false;
-  TPointD last_;  // the last click of OpStep, pixels
+  TPointD last_;  // the last click of LineStep, pixels
+  bool deleting_ = true;  // which operation OpStep feeds: delete, else line
+  int stretch_ = 0;       // steps OpStep feeds it yet
 };
 
 class MonkeyTest : public VelmoTest, public ::testing::WithParamInterface<unsigned> {
@@ -436,7 +739,9 @@ TEST_P(MonkeyTest, InvariantsHoldUnderRandomInput) {
   unsigned held = 0;
   std::string last[8];
   std::set<LineState> reached;
-  int stored = 0;
+  std::set<DeleteState> deleteReached;
+  int stored = 0, deleted = 0;
+  ScreenCanvases canvases;
   auto fail = [&](int step, const std::string& what) {
     std::string trail;
     for (int k = 7; k >= 0; --k)
@@ -446,23 +751,30 @@ TEST_P(MonkeyTest, InvariantsHoldUnderRandomInput) {
   for (int step = 0; step < 20000; ++step) {
     const int before[3] = {0, LiveCells(1), LiveCells(2)};
     const int window = StoreWindow();
-    // Deleting and moving take cells away (a move across the windows from
-    // the other one); what they do is checked by their own tests.
-    const bool erasing = CurOpButton() == OpBtn_Delete || CurOpButton() == OpBtn_BlockMove;
+    // The operation before the step: deleting and moving take cells away
+    // (a move across the windows from the other one); what they do is
+    // checked by their own tests.
+    const TOpButton op = CurOpButton();
     const bool hadMarker = MarkerSlot() > 0;
     const TPointD markerAt = hadMarker ? PointOf(GcellRef(MarkerSlot())) : TPointD{};
     const int pointsAtMarker = hadMarker ? PointsAt(markerAt) : 0;
     last[step % 8] = m.Step(ui, held);
     if (std::getenv("MONKEY_TRACE")) std::fprintf(stderr, "%d %s\n", step, last[step % 8].substr(0, 80).c_str());
     if (CurOpButton() == OpBtn_Line) reached.insert(g_lineOp.run.state);
-    // Only the user's undo and the erasing operations take cells away, and
-    // the other window's drawing never changes.
-    if (StoreWindow() == window && !m.cleared() && !erasing &&
-        CurOpButton() != OpBtn_Delete && CurOpButton() != OpBtn_BlockMove) {
+    if (CurOpButton() == OpBtn_Delete) deleteReached.insert(g_deleteOp.run.state);
+    const bool moving = op == OpBtn_BlockMove || CurOpButton() == OpBtn_BlockMove;
+    const bool deleting = op == OpBtn_Delete || CurOpButton() == OpBtn_Delete;
+    // The other window's drawing never changes (but by a move across the
+    // windows): deleting takes cells of the current window only.
+    if (StoreWindow() == window && !m.cleared() && !moving) {
       const int other = 3 - window;
       if (LiveCells(other) != before[other])
         FAIL() << fail(step, "window " + std::to_string(other) + " changed from " + std::to_string(before[other]) +
                                  " to " + std::to_string(LiveCells(other)) + " cells");
+      if (deleting && !m.undid()) deleted += std::max(0, before[window] - LiveCells(window));
+    }
+    // Only the user's undo and the erasing operations take cells away.
+    if (StoreWindow() == window && !m.cleared() && !moving && !deleting) {
       if (!m.undid() && LiveCells(window) < before[window])
         FAIL() << fail(step, "window " + std::to_string(window) + " lost cells " + std::to_string(before[window]) +
                                  " to " + std::to_string(LiveCells(window)));
@@ -472,7 +784,8 @@ TEST_P(MonkeyTest, InvariantsHoldUnderRandomInput) {
         FAIL() << fail(step, "the curve's temporary point outlived the curve");
     }
     std::string err = CheckInvariants(held);
-    if (err.empty()) err = CheckScreen(held);
+    if (err.empty()) err = CheckSelection();
+    if (err.empty()) err = CheckScreen(held, canvases);
     if (!err.empty()) FAIL() << fail(step, err);
   }
   // Both buttons let go: every gesture ends.
@@ -486,6 +799,15 @@ TEST_P(MonkeyTest, InvariantsHoldUnderRandomInput) {
                       LineState::lsCurveStart, LineState::lsCurveNext})
     EXPECT_TRUE(reached.count(s)) << "seed " << GetParam() << " never reached state " << static_cast<int>(s);
   EXPECT_GE(stored, 200) << "seed " << GetParam();
+  // And through every state of the delete operation, deleting cells and
+  // cleaning up repeated lines.
+  for (DeleteState s : {DeleteState::Pick, DeleteState::RangeStart, DeleteState::RangeEnd, DeleteState::Adjust,
+                        DeleteState::AddStart, DeleteState::AddEnd})
+    EXPECT_TRUE(deleteReached.count(s)) << "seed " << GetParam() << " never reached delete state " << static_cast<int>(s);
+  EXPECT_GE(deleted, 10) << "seed " << GetParam();
+  int cleanups = 0;
+  for (const RecordedMessage& msg : platform().messages()) cleanups += msg.text.starts_with("完了： ");
+  EXPECT_GE(cleanups, 1) << "seed " << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, MonkeyTest, ::testing::Values(1u, 2u, 3u, 42u, 2026u));

@@ -537,3 +537,29 @@ TEST_F(DuplicateCleanupTest, MenuCommandAsksAndCleansTheWholeWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OpDeleteTest, GivingUpAnAddedRangeLeavesNoHiddenRectangle) {
+  Line(100, 100, 200, 100);
+  Line(400, 400, 450, 400);
+  StartRange();
+  Range(50, 50, 250, 150);
+  ui.SubMenu(2);  // ②追加範囲
+  ui.Esc();       // back to the adjusting step
+  ui.Esc();       // the selection ends
+  EXPECT_EQ(Prompt(), "削除：「始点指示(L)") << "no rectangle to finish";
+  Right(500, 500);
+  EXPECT_EQ(Live(), 2) << "a right click starts nothing and deletes nothing";
+}
+
+TEST_F(DuplicateCleanupTest, OneSelectedCellEndsSelectedNoMore) {
+  Line(100, 100, 300, 100);
+  ui.Choose(OpBtn_Delete);
+  ui.SubMenu(2);
+  Range(50, 50, 350, 150, true);
+  EXPECT_EQ(CountSelected(), 0);
+  EXPECT_TRUE(platform().messages().empty());
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include "app/ApManager.h"
 #include "app/GC_View.h"
 #include "kernel/Wiring.h"
+#include "kernel/Z_Basic.h"
 
 Form1State g_form1;
 
@@ -152,8 +153,14 @@ void EditKeyPress(TEditField field, char ch) {
       t.erase(start, len);
       caret = start;
     } else if (start > 0) {
-      t.erase(start - 1, 1);
-      caret = start - 1;
+      // The character before the caret, one byte or a two-byte pair.
+      std::size_t at = 0, prev = 0;
+      while (at < start) {
+        prev = at;
+        at += IsLeadByte(static_cast<unsigned char>(t[at])) && at + 1 < t.size() ? 2 : 1;
+      }
+      t.erase(prev, start - prev);
+      caret = prev;
     } else {
       caret = 0;
     }

@@ -344,7 +344,8 @@ std::vector<TGcell> TwoCircleTangents(const ArcParams& first, const ArcParams& s
   const TPointD a0 = Rotated(a, -K), b0 = Rotated(b, -K);
   std::vector<std::pair<TPointD, TPointD>> lines;
   if (!crossed) {
-    if (!(d > R)) return {};
+    // Outer tangents exist while neither circle holds the other.
+    if (!(d > R - r + 1e-9)) return {};
     if (R - r < 0.001) {
       lines = {{a0 + TPointD{0, R}, b0 + TPointD{0, r}}, {a0 - TPointD{0, R}, b0 - TPointD{0, r}}};
     } else {

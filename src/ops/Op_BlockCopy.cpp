@@ -123,7 +123,8 @@ void RangeButtons(bool extras) {
 void AdjustButtons() {
   ClearSubBtns();
   SetSubBtn("① 確 定 ", true);
-  SetSubBtn("②範囲追加", true);
+  // A cut-out clips at its one rectangle: no range is added to it.
+  SetSubBtn("②範囲追加", S().mode != BlockMode::CutOut);
 }
 
 void ParamButtons(const char* fifth) {

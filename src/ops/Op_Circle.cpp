@@ -133,6 +133,12 @@ void HidePreviews(TGContext& view) {
 // ---- Storing ----------------------------------------------------------------------
 
 void StoreCurve(TGContext& view, const ArcParams& a) {
+  // A flatness below 0.001 would draw as a circle of the ellipse's radius:
+  // refused, as a curve without a radius is.
+  if (!(a.f >= 0.001) || !std::isfinite(a.r) || !std::isfinite(a.f)) {
+    Platform().Beep();
+    return;
+  }
   GcellCommit();
   StoreCell(view, WithPen(MakeArc(a), false));
   ShowDataCount();

@@ -136,15 +136,16 @@ void TakePanel(TGContext& view) {
 
 // ---- Storing ------------------------------------------------------------------------
 
-// Every text of the window whose reference point lies within B/9 of p in
-// both axes goes; true when the cell e was among them.
-bool DeleteTextsAt(TPointD p, int e) {
+// Every shown text of the window but keep whose reference point lies
+// within B/9 of p in both axes goes; true when the cell e was among them.
+bool DeleteTextsAt(TPointD p, int e, int keep) {
   const double near = CurPVC().basicScale / 9;
   const int w = StoreWindow();
   bool hit = false;
   for (int i = 1, n = StoreUsed(); i <= n; ++i) {
     const TGcell& c = GcellRef(i);
-    if (c.window != w || c.kind != GK_TEXT) continue;
+    // Only what the user sees is replaced.
+    if (i == keep || c.window != w || c.kind != GK_TEXT || !IsCellShown(c)) continue;
     const TPointD q = PointOf(c);
     if (std::max(std::fabs(q.x - p.x), std::fabs(q.y - p.y)) < near) {
       GcellDelete(i);
@@ -177,9 +178,15 @@ void CommitText(TGContext& view) {
       const TCellRef ref = r.edited;
       GcellCommit();
       e = GcellResolve(ref);
-      if (DeleteTextsAt(PointOf(p), e)) e = 0;
-      GcellAdd(p);
-      if (e != 0) GcellDelete(e);
+      // The new text first: should the store refuse it (an angle that is
+      // no number), nothing is deleted.
+      const int added = GcellAdd(p);
+      if (added <= 0) {
+        Platform().Beep();
+      } else {
+        if (DeleteTextsAt(PointOf(p), e, added)) e = 0;
+        if (e != 0) GcellDelete(e);
+      }
       if (r.edited.index != 0) SetTextSize(r.savedSize);
       ViewRepaintStep();
     } else {

@@ -127,7 +127,11 @@ TBuilt BuildArc() {
   if (r.dirB - r.dirA > 1e-9 && an > r.dirA && an < r.dirB) return b;
   double rho = r.chain ? r.chainLine : Dist(r.linePoint, c);
   const double sp = Spacing();
-  if (sp != 0 && !r.chain) rho = rr + std::nearbyint((rho - rr) / (sp * u)) * sp * u;
+  if (sp != 0 && !r.chain) {
+    const double snapped = rr + std::nearbyint((rho - rr) / (sp * u)) * sp * u;
+    if (snapped > 0) rho = snapped;  // a step through the centre is not taken
+  }
+  if (!(rho > 0)) return b;
   r.chainLine = rho;
   const TPVC& pvc = CurPVC();
   const double out = rho >= rr ? 1 : -1;
@@ -293,6 +297,11 @@ void OnEvent(TGContext& view, int code, double x, double y) {
         const TPointD p = ToWorld(view, PressPixel(code));
         TGcell c = PickPrimitive(view, false, p.x, p.y);
         if (c.kind != GK_LINE && c.kind != GK_ARC && c.kind != GK_CIRCLE) return;
+        // Arc lengths and diameters are of circles: an ellipse is refused.
+        if (c.kind != GK_LINE && FlatnessOf(c) != 1) {
+          Platform().Beep();
+          return;
+        }
         r.ref = c;
         r.arc = c.kind != GK_LINE;
         r.chain = false;

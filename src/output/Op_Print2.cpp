@@ -303,7 +303,12 @@ void Op_Print2(TGContext& view, int code, double x, double y) {
   PrintOpState& s = P();
   switch (code) {
     case EV_START:
-      if (y != -1 || s.state != 0) return;
+      // Started again other than by its menu item (undo restarts the
+      // operation): it has no print mode to go on with.
+      if (y != -1 || s.state != 0) {
+        OpEndSelf();
+        return;
+      }
       SnapshotWindows();
       s.mode = static_cast<int>(std::nearbyint(x));
       PrintDialogStep(view);

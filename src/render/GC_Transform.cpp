@@ -80,6 +80,9 @@ void TransformCell(TGcell& c, const TCellTransform& t) {
       double& tilt = c.p[6];
       double& s = c.p[7];
       double& e = c.p[8];
+      // A circle's tilt means nothing; left as it is, an uneven scale would
+      // take it for an ellipse's and keep the curve round.
+      if (DrawsAsCircle(f)) tilt = 0;
       // A negative scale reflects: the radius stays positive, the curve's
       // frame and angles are reflected instead (both negative: a half turn).
       double turn = t.angle;
@@ -106,8 +109,8 @@ void TransformCell(TGcell& c, const TCellTransform& t) {
         }
       } else {
         tilt += turn;
-        while (tilt > 2 * kPi) tilt -= 2 * kPi;
-        while (tilt < -2 * kPi) tilt += 2 * kPi;
+        // Into (-2 pi, 2 pi) in one step, whatever the turn typed.
+        if (std::isfinite(tilt)) tilt = std::fmod(tilt, 2 * kPi);
       }
       break;
     }

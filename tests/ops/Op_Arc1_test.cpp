@@ -191,3 +191,13 @@ TEST_F(OpArcTest, ThreePointsTangentAndTwoCirclesThroughTheOperation) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OpArcTest, OverlappingCirclesHaveOuterTangents) {
+  const ArcParams big{0, 0, 10, 1, 0, 0, 0}, small{8, 0, 5, 1, 0, 0, 0};
+  EXPECT_EQ(TwoCircleTangents(big, small, false).size(), 2u);
+  EXPECT_TRUE(TwoCircleTangents(big, {2, 0, 5, 1, 0, 0, 0}, false).empty()) << "one inside the other";
+}
+
+}  // namespace

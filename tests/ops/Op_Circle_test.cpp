@@ -155,3 +155,16 @@ TEST_F(OpCircleTest, EndLeavesNoGhost) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OpCircleTest, AFlatBoxIsRefused) {
+  ui.Choose(OpBtn_Circle);
+  ui.SubMenu(4);
+  Left(100, 100);
+  Left(700, 100);  // no height: a flatness of 0 would draw as a circle
+  EXPECT_TRUE(Live().empty());
+  EXPECT_EQ(platform().beeps(), 1);
+}
+
+}  // namespace

@@ -238,3 +238,27 @@ TEST_F(OpMojiTest, EndLeavesNoGhost) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OpMojiTest, HiddenTextsAreNotReplacedAndARefusedEditKeepsTheText) {
+  const TPointD at = P(200, 300);
+  const int hidden = GcellAddText(0x01, 3, 1, "HIDDEN", 0, 0, at.x, at.y);
+  CurPVC().groups[0].layers[1].visible = false;
+  TypeText("NEW");
+  Left(200, 300);
+  EXPECT_TRUE(GcellLive(hidden)) << "a text the user cannot see stays";
+  // An edit whose angle is no number: the store refuses it, the old text stays.
+  const TPointD p = P(400, 200);
+  GcellAddText(0, 3, 1, "KEEP", 0, 0, p.x, p.y);
+  GcellCommit();
+  Left(402, 202);
+  TypeAngle("1E300*1E300");
+  Enter();  // the angle field: on to the text
+  Enter();
+  bool kept = false;
+  for (const TGcell& c : Live(GK_TEXT)) kept = kept || c.text.str() == "KEEP";
+  EXPECT_TRUE(kept);
+}
+
+}  // namespace

@@ -173,3 +173,27 @@ TEST_F(GcTransformTest, ElevationTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GcTransformTest, HugeTurnsAndTiltedCircles) {
+  // A turn typed as a long run of digits: the tilt comes back into range
+  // in one step instead of being stepped down by whole turns for ever.
+  TGcell e = MakeArc({0, 0, 10, 0.5, 0.3, 0.1, 2});
+  TCellTransform t;
+  t.angle = 1.7e18;
+  TransformCell(e, t);
+  EXPECT_TRUE(std::isfinite(e.p[6]));
+  EXPECT_LT(std::fabs(e.p[6]), 2 * kPi);
+  // A circle stored with a tilt (from the ellipse mode without a flatness)
+  // stretched 2:1 is an ellipse.
+  TGcell c = MakeCircle({0, 0}, 10, 1, kPi / 6);
+  TCellTransform s;
+  s.scaleX = 2;
+  s.scaleY = 1;
+  TransformCell(c, s);
+  EXPECT_DOUBLE_EQ(c.p[4], 20);
+  EXPECT_DOUBLE_EQ(c.p[5], 0.5);
+}
+
+}  // namespace

@@ -47,6 +47,17 @@ TGcell MakeCircle(TPointD centre, double r, double flatness, double tilt) {
   return MakeArc({centre.x, centre.y, r, flatness, tilt, 0, 0});
 }
 
+TGcell MakeRect(TPointD corner, double width, double height, double angle) {
+  TGcell c;
+  c.kind = GK_RECT;
+  c.p[0] = corner.x;
+  c.p[1] = corner.y;
+  c.p[2] = width;
+  c.p[3] = height;
+  c.p[6] = angle;
+  return c;
+}
+
 TGcell MakeText(const std::string& text, TPointD at, double angle) {
   TGcell c;
   c.kind = GK_TEXT;

@@ -171,6 +171,9 @@ TGcell MakeLine(TPointD a, TPointD b);
 TGcell MakeArc(const ArcParams& a);
 TGcell MakeCircle(TPointD centre, double r, double flatness = 1, double tilt = 0);
 TGcell MakeText(const std::string& text, TPointD at, double angle);
+// A temporary rectangle (never stored): corner, width and height (either
+// may be negative) along and across angle.
+TGcell MakeRect(TPointD corner, double width, double height, double angle = 0);
 
 // Moves a line's ends.
 inline void SetLine(TGcell& c, TPointD a, TPointD b) {

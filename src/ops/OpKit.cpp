@@ -113,6 +113,12 @@ void ShowSubButtons(bool show) {
   Form1Changed();
 }
 
+void ShowTextSizeBox(bool show) {
+  if (g_form1.PvMojiNo.visible == show) return;
+  g_form1.PvMojiNo.visible = show;
+  Form1Changed();
+}
+
 // ---- The entry box for an option's value ----------------------------------
 
 void OpenValueEntry(int n, const std::string& prompt, int history) {

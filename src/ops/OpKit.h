@@ -76,6 +76,8 @@ TSubOption SubOption(int n);
 void SetSubValue(const std::string& name, const std::string& value);
 // The sub-menu buttons shown or hidden (while a point of something else is asked).
 void ShowSubButtons(bool show);
+// The main window's text-size box shown or hidden.
+void ShowTextSizeBox(bool show);
 
 // ---- The entry box for an option's value ----------------------------------
 

@@ -45,12 +45,9 @@ void DrawSelectionChange(TGContext& view, const TGcell& c) {
 }  // namespace
 
 TGcell MakeRangeRect(TPointD p, std::uint16_t pen) {
-  TGcell r;
-  r.kind = GK_RECT;
+  TGcell r = MakeRect(p, 0, 0);
   r.window = static_cast<std::uint8_t>(StoreWindow());
   r.pen = pen;
-  r.p[0] = p.x;
-  r.p[1] = p.y;
   return r;
 }
 

@@ -41,12 +41,6 @@ BlockRun& S() { return g_blockOp.run; }
 BlockOptions& Opt() { return g_blockOp.options; }
 bool Copying() { return CurOpButton() == OpBtn_BlockCopy; }
 
-void ShowSizeBox(bool show) {
-  if (g_form1.PvMojiNo.visible == show) return;
-  g_form1.PvMojiNo.visible = show;
-  Form1Changed();
-}
-
 // ---- Prompts -----------------------------------------------------------------------
 
 std::string Prefix() {
@@ -117,7 +111,7 @@ void RangeButtons(bool extras) {
     SetSubBtn("④ｸﾞﾙｰﾌﾟ移動", extras);
     SetSubBtn("⑤ﾚｲﾔｰ移動", extras);
   }
-  ShowSizeBox(true);
+  ShowTextSizeBox(true);
 }
 
 void AdjustButtons() {
@@ -372,7 +366,7 @@ void NumericMove(TGContext& view, double dx, double dy) {
 
 void GroupLayerMove(TGContext& view) {
   BlockRun& r = S();
-  ShowSizeBox(false);
+  ShowTextSizeBox(false);
   Platform().SetScreenCursor(CursorShape::Hourglass);
   r.screen.Drop(view);
   ClearSubBtns();
@@ -463,7 +457,7 @@ bool AskElevation() {
 
 void Confirm(TGContext& view) {
   BlockRun& r = S();
-  ShowSizeBox(false);
+  ShowTextSizeBox(false);
   if (r.mode == BlockMode::GroupMove || r.mode == BlockMode::LayerMove) {
     GroupLayerMove(view);
     return;
@@ -528,11 +522,14 @@ void PlaceOnLine(TGContext& view, TPointD p) {
   ShowPreview(view);
 }
 
-// A line piece at the press of the click, or a cell of kind 0.
+// A line piece at the press of the click, or, after a beep, a cell of kind 0.
 TGcell PickLine(TGContext& view, int code) {
   const TPointD p = ToWorld(view, PressPixel(code));
   TGcell c = PickPrimitive(view, false, p.x, p.y);
-  if (c.kind != GK_LINE) c.kind = 0;
+  if (c.kind != GK_LINE) {
+    Platform().Beep();
+    c.kind = 0;
+  }
   return c;
 }
 
@@ -595,7 +592,7 @@ void OnRange(TGContext& view, int code, double x, double y) {
         RedrawSelected(view);
         ShowDataCount();
         AdjustButtons();
-        ShowSizeBox(false);
+        ShowTextSizeBox(false);
         Enter(BlockState::Adjust);
         return;
       }
@@ -609,10 +606,7 @@ void OnRange(TGContext& view, int code, double x, double y) {
         return;
       case EV_RCLICK: {
         const TGcell line = PickLine(view, code);
-        if (line.kind == 0) {
-          Platform().Beep();
-          return;
-        }
+        if (line.kind == 0) return;
         r.refLine = line;
         r.screen.HideCross(view);
         ShowRefLine(view);
@@ -675,7 +669,7 @@ void OnBase(TGContext& view, int code) {
   switch (code) {
     case EV_ESC:
       AdjustButtons();
-      ShowSizeBox(true);
+      ShowTextSizeBox(true);
       Enter(BlockState::Adjust);
       break;
     case kSub5:
@@ -761,10 +755,7 @@ void OnMirrorAxis(TGContext& view, int code) {
   }
   if (code != EV_LCLICK) return;
   const TGcell line = PickLine(view, code);
-  if (line.kind == 0) {
-    Platform().Beep();
-    return;
-  }
+  if (line.kind == 0) return;
   const TLineGeom l = LineOf(line);
   const bool move = !Copying();
   BeginCommit(view);
@@ -839,10 +830,7 @@ void OnDestLine(TGContext& view, int code) {
   }
   if (code != EV_LCLICK) return;
   const TGcell line = PickLine(view, code);
-  if (line.kind == 0) {
-    Platform().Beep();
-    return;
-  }
+  if (line.kind == 0) return;
   r.refLine = line;
   ShowRefLine(view);
   const TLineGeom l = LineOf(line);
@@ -913,7 +901,7 @@ void Op_BlockCopy(TGContext& view, int code, double x, double y) {
     HidePreview(view);
     r.refShown.Clear(view);
     ShowDataCount();
-    ShowSizeBox(false);
+    ShowTextSizeBox(false);
     Enter(BlockState::Idle);
     return;
   }

@@ -114,13 +114,8 @@ TGcell WithPen(TGcell c, bool selected) {
 void ShowCurve(TGContext& view, TPointD p) { S().preview.Show(view, WithPen(MakeArc(CurveAt(p)), true)); }
 
 void ShowBox(TGContext& view, TPointD b) {
-  TGcell r;
-  r.kind = GK_RECT;
+  TGcell r = MakeRect(S().first, b.x - S().first.x, b.y - S().first.y);
   r.pen = kBoxPen;
-  r.p[0] = S().first.x;
-  r.p[1] = S().first.y;
-  r.p[2] = b.x - S().first.x;
-  r.p[3] = b.y - S().first.y;
   S().box.Show(view, r);
   if (BoxStates(S().state)) S().preview.Show(view, WithPen(MakeArc(BoxEllipse(S().first, b, S().circumscribed)), true));
 }

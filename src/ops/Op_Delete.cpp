@@ -35,12 +35,6 @@ bool RangeState(DeleteState s) {
 }
 bool Adding(DeleteState s) { return s == DeleteState::AddStart || s == DeleteState::AddEnd; }
 
-void ShowSizeBox(bool show) {
-  if (g_form1.PvMojiNo.visible == show) return;
-  g_form1.PvMojiNo.visible = show;
-  Form1Changed();
-}
-
 void PickButtons() {
   ClearSubBtns();
   SetSubBtn("①範囲", true);
@@ -57,7 +51,7 @@ void FilterButtons() {
   }
   SetSubBtn(S().filters.pen ? "①$線種指定" : "① 線種指定", true);
   SetSubBtn(S().filters.size ? "②$文字指定" : "② 文字指定", true);
-  ShowSizeBox(true);
+  ShowTextSizeBox(true);
 }
 
 void AdjustButtons(bool withOutside) {
@@ -224,7 +218,7 @@ void OnRange(TGContext& view, int code, double x, double y) {
         Enter(adding ? DeleteState::AddStart : DeleteState::RangeStart);
       } else {
         S().screen.HideCross(view);
-        ShowSizeBox(false);
+        ShowTextSizeBox(false);
         if (adding) {
           AdjustButtons(false);
           Enter(DeleteState::Adjust);
@@ -317,7 +311,7 @@ void Op_Delete(TGContext& view, int code, double x, double y) {
   if (code == EV_END) {
     s.screen.End(view);
     ShowDataCount();
-    ShowSizeBox(false);
+    ShowTextSizeBox(false);
     Enter(DeleteState::Idle);
     return;
   }

@@ -76,14 +76,8 @@ void ShowPrompt() {
 // ---- The preview ------------------------------------------------------------------
 
 TGcell Box(TPointD at, double h, double l, double a) {
-  TGcell r;
-  r.kind = GK_RECT;
+  TGcell r = MakeRect(at, l, h, a);
   r.pen = kBoxPen;
-  r.p[0] = at.x;
-  r.p[1] = at.y;
-  r.p[2] = l;
-  r.p[3] = h;
-  r.p[6] = a;
   return r;
 }
 
@@ -325,7 +319,7 @@ void Op_Moji(TGContext& view, int code, double x, double y) {
       S().active = true;
       SetDirection(false);
       ShowSubButtons(false);
-      g_form1.PvMojiNo.visible = true;
+      ShowTextSizeBox(true);
       g_form1.PvMoji.visible = true;
       SetField(AngleField(), "");
       SetField(TextField(), "");
@@ -335,7 +329,7 @@ void Op_Moji(TGContext& view, int code, double x, double y) {
       Focus(TEditField::EbMojiA);
       g_form1.PvMoji.visible = false;
       ShowSubButtons(true);
-      g_form1.PvMojiNo.visible = false;
+      ShowTextSizeBox(false);
       CommitText(view);
       AngleField().focused = TextField().focused = false;
       r.active = false;

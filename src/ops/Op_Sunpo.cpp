@@ -32,13 +32,8 @@ SunpoRun& S() { return g_sunpoOp.run; }
 
 
 double Unit() { return CurPVC().basicScale; }
-double ValueAfterEq(int n) {
-  const std::string& raw = SubOption(n).raw;
-  const std::size_t e = raw.find('=');
-  return e == std::string::npos ? 0 : ParseReal(ToHalfWidth(raw.substr(e + 1), false));
-}
-double Spacing() { return ValueAfterEq(3); }
-double UnitLength() { return std::clamp(ValueAfterEq(4), 0.0, 1e9); }
+double Spacing() { return SubBtnValue(3); }
+double UnitLength() { return std::clamp(SubBtnValue(4), 0.0, 1e9); }
 
 // The reference's group scales over the basic scale.
 TScaleFactors Factors() { return GroupFactors(CurPVC(), S().ref.layer); }
@@ -457,13 +452,13 @@ void Op_Sunpo(TGContext& view, int code, double x, double y) {
     TPVC& p = CurPVC();
     if (p.dimTextSize >= 1 && p.dimTextSize <= 10) p.textSize = p.dimTextSize;
     g_form1.CbMojiSize = MakeMojiSizeList(p);
-    g_form1.PvMojiNo.visible = true;
+    ShowTextSizeBox(true);
     if (p.dimPen != 0) p.writePen = p.dimPen;
     Captions();
     SetOffsetAllow(false, false);
     Enter(DimState::DimRef);
   } else if (code == EV_END) {
-    g_form1.PvMojiNo.visible = false;
+    ShowTextSizeBox(false);
     r.preview.Clear(view);
     r.refShown.Clear(view);
     Enter(DimState::Idle);
@@ -477,10 +472,10 @@ void Op_Sunpo(TGContext& view, int code, double x, double y) {
     const std::string text = TakeValueEntry(code);
     const std::string name = n == 3 ? "③間隔ﾐﾘ" : "④単位長";
     if (!text.empty()) SetSubValue(name, text);
-    g_form1.PvMojiNo.visible = true;
+    ShowTextSizeBox(true);
     Form1Changed();
   } else if ((code == kSub3 || code == kSub4) && SubOption(code - EV_SUB1 + 1).enabled) {
-    g_form1.PvMojiNo.visible = false;
+    ShowTextSizeBox(false);
     if (code == kSub3) OpenValueEntry(3, "用紙上での間隔[ﾐﾘ]", HstList::DimSpacing);
     else OpenValueEntry(4, "単位長さ(mm)", HstList::DimUnit);
     Form1Changed();

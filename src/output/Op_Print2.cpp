@@ -44,13 +44,8 @@ bool ChoosePrinter() {
 }
 
 TGcell Rect(TPointD corner, double w, double h, std::uint16_t pen) {
-  TGcell r;
-  r.kind = GK_RECT;
+  TGcell r = MakeRect(corner, w, h);
   r.pen = pen;
-  r.p[0] = corner.x;
-  r.p[1] = corner.y;
-  r.p[2] = w;
-  r.p[3] = h;
   return r;
 }
 

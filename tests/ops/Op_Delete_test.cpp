@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Harness.h"
-#include "VelmoTest.h"
+#include "OpTest.h"
 #include "app/ApInput.h"
 #include "app/ApMouse.h"
 #include "app/ApUndo.h"
@@ -25,28 +24,10 @@
 
 namespace {
 
-class OpDeleteTest : public VelmoTest {
+// On the operations' fixture, with positions as drawing points (the view
+// shows about one unit per pixel): the helpers below take drawing units.
+class OpDeleteTest : public OpTest {
 protected:
-  Harness ui{800, 600};
-
-  void SetUp() override {
-    VelmoTest::SetUp();
-    ui = Harness{800, 600};
-    TGContext& v = CurrentView();
-    G_SetWindow(v, 0, 0, v.devRight - v.devLeft, v.devBottom - v.devTop);
-    g_viewBuffer.windowSet = true;
-    CurPVC().basicScale = 100;
-    // Texts of sizes 1 to 10 are 0.1 mm high and wide: 10 units.
-    for (int n = 1; n <= 10; ++n) CurPVC().textSizes[n] = {0.1, 0.1, 0, 1, 0};
-    ViewRedraw(1);
-  }
-
-  // The prompt line without the blank the label puts on either side.
-  static std::string Prompt() {
-    const std::string p = Harness::Prompt();
-    return p.size() >= 2 ? p.substr(1, p.size() - 2) : p;
-  }
-
   // The pixel of a drawing point.
   static TPointD Px(double x, double y) {
     TPointD p;

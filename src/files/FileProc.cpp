@@ -584,12 +584,12 @@ bool SaveToFile(const fs::path& name, bool askOverwrite) {
       const std::uint32_t color = panel.color;
       panel.color = kGuideFlashColor;
       Form1Changed();
-      if (g_fileProc.showNow) g_fileProc.showNow();
+      Platform().ShowNow();  // the flash is seen before the save goes on
       const timespec flash{0, 50'000'000};  // 50 ms (<chrono> does not build with CP932 literals)
       ::nanosleep(&flash, nullptr);
       panel.color = color;
       Form1Changed();
-      if (g_fileProc.showNow) g_fileProc.showNow();
+      Platform().ShowNow();
     } else if (askOverwrite && Message("ﾌｧｲﾙ[ " + Shown(name) + " ]に上書き保存します｡", MsgButtons::OkCancel,
                                        MsgIcon::Question) != MsgAnswer::Ok) {
       return false;

@@ -84,9 +84,6 @@ struct FileProcState {
   std::string openDialogFileName;  // UTF-8: the open dialog's file name
   bool toolsMode = false;          // archives are opened only in the tools mode
   int guideFlashes = 0;            // times the guide panel flashed instead of asking
-  // Shows the window's state at once, without the event loop (the window
-  // sets it): the guide panel's flash is seen before the save goes on.
-  std::function<void()> showNow;
   // Snapshot files of an earlier run that were opened at start-up; deleted
   // with this run's temporary files.
   std::vector<std::string> recoveredSnapshots;

@@ -196,7 +196,7 @@ TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
   // shown at once, and gets its colour back.
   AppOptions().NoSvChk = true;
   std::vector<std::uint32_t> shown;
-  g_fileProc.showNow = [&shown] { shown.push_back(g_form1.PnlGuid.color); };
+  platform().OnShowNow([&shown] { shown.push_back(g_form1.PnlGuid.color); });
   Draw(1);
   EXPECT_TRUE(SaveToFile(Path("a.vld")));
   EXPECT_EQ(platform().messages().size(), 2u);

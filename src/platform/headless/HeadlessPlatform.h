@@ -64,8 +64,12 @@ public:
   int RunProgram(const TRunRequest& request) override;
   // Noted: there is no window to close.
   void CloseMainWindow() override { ++closeRequests_; }
-  // Noted: a long task asked to be shown.
-  void ShowNow() override { ++showNowCalls_; }
+  // Noted, and told to the observer a test installed.
+  void ShowNow() override {
+    ++showNowCalls_;
+    if (onShowNow_) onShowNow_();
+  }
+  void OnShowNow(std::function<void()> f) { onShowNow_ = std::move(f); }
 
   // Forgets the record, the script, the timers, the clipboard and the keys.
   void Reset();
@@ -111,6 +115,7 @@ private:
   int beeps_ = 0;
   int closeRequests_ = 0;
   int showNowCalls_ = 0;
+  std::function<void()> onShowNow_;
   std::vector<RecordedMessage> messages_;
   std::deque<MsgAnswer> answers_;
   std::shared_ptr<RecordCanvas> printer_;

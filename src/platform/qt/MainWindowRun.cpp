@@ -76,7 +76,6 @@ int RunMainWindow(const TMainRun& run) {
     platform.SetMainWindow(&window);
     platform.SetAfterTick([&window] { window.SyncFromCore(); });
     g_fileProc.backupShown = [&window] { window.ShowStatusNow(); };
-    g_fileProc.showNow = [&window] { window.ShowStatusNow(); };
     platform.SetShowNow([&window] { window.ShowStatusNow(); });
     if (run.maximized) {
       window.showMaximized();
@@ -111,7 +110,6 @@ int RunMainWindow(const TMainRun& run) {
     platform.SetMainWindow(nullptr);
     platform.SetAfterTick({});
     g_fileProc.backupShown = nullptr;
-    g_fileProc.showNow = nullptr;
     platform.SetShowNow({});
   }
   if (!sampleFile.empty()) {

@@ -17,6 +17,7 @@
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/Z_Compress.h"
+#include "files/fLoad_JWW.h"
 #include "files/fLoad_VLD.h"
 #include "files/fSave_VLD.h"
 #include "kernel/Platform.h"
@@ -44,8 +45,8 @@ void FileProc_Reset() {
 namespace {
 
 const char kOpenFilter[] =
-    "読み込み可能データ全て|*.VLD;*.VLZ;*.JWC;*.DXF;*.DWG;*.TXT;*.CSV;*.JWK|"
-    "Velmoﾃﾞｰﾀﾌｧｲﾙ(*.VLD;*.VLZ)|*.VLD;*.VLZ|JW_CADﾃﾞｰﾀﾌｧｲﾙ(*.JWC)|*.JWC|DXFﾌｧｲﾙ(*.DXF)|*.DXF|"
+    "読み込み可能データ全て|*.VLD;*.VLZ;*.JWW;*.JWC;*.DXF;*.DWG;*.TXT;*.CSV;*.JWK|"
+    "Velmoﾃﾞｰﾀﾌｧｲﾙ(*.VLD;*.VLZ)|*.VLD;*.VLZ|JW_CADﾃﾞｰﾀﾌｧｲﾙ(*.JWW;*.JWC)|*.JWW;*.JWC|DXFﾌｧｲﾙ(*.DXF)|*.DXF|"
     "テキスト(*.TXT, *.CSV)|*.TXT;*.CSV";
 const char kSaveFilter[] =
     "Velmoﾃﾞｰﾀﾌｧｲﾙ(*.VLD)|*.VLD|JW_CADﾃﾞｰﾀﾌｧｲﾙ(*.JWC)|*.JWC|DXFﾌｧｲﾙ(*.DXF)|*.DXF|"
@@ -74,7 +75,7 @@ std::string Upper(std::string s) {
 
 // The formats whose reader or writer is not part of this build yet.
 bool IsPendingReader(const std::string& ext) {
-  return ext == ".JWC" || ext == ".JWK" || ext == ".JWW" || ext == ".DXF" || ext == ".DWG" ||
+  return ext == ".JWC" || ext == ".JWK" || ext == ".DXF" || ext == ".DWG" ||
          ext == ".CSV" || ext == ".TXT" || ext == ".ZMP";
 }
 
@@ -143,14 +144,19 @@ bool ReadVlz(const fs::path& name, TVldReadReport& report, bool& damaged) {
 void WarnLostElements(const fs::path& name, const TOpenReport& r) {
   std::string text;
   if (r.damaged)
-    text = "ﾌｧｲﾙ[" + Shown(name) + "]は壊れています。\r\n壊れた所より前の要素 " + std::to_string(r.cells) +
-           " 個を読み込みました。";
+    text = "ﾌｧｲﾙ[" + Shown(name) + "]は壊れています。\r\n" + (r.reason.empty() ? "" : r.reason + "\r\n") +
+           "壊れた所より前の要素 " + std::to_string(r.cells) + " 個を読み込みました。";
   if (r.skipped > 0) {
     if (text.empty())
       text = "ﾌｧｲﾙ[" + Shown(name) + "]の要素のうち " + std::to_string(r.skipped) +
              " 個は、座標が範囲外のため読み込みませんでした。";
     else
       text += "\r\n座標が範囲外の要素 " + std::to_string(r.skipped) + " 個は読み込みませんでした。";
+  }
+  if (r.unsupported > 0) {
+    const std::string what = "画像、特殊な円のソリッド、定義のないブロックなど、この形式の要素 " +
+                             std::to_string(r.unsupported) + " 個は読み込めませんでした。";
+    text += text.empty() ? "ﾌｧｲﾙ[" + Shown(name) + "]の" + what : "\r\n" + what;
   }
   if (!text.empty()) Message(text, MsgButtons::Ok, MsgIcon::Warning);
 }
@@ -337,6 +343,14 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
     ok = ReadVlz(name, read, found.damaged);
   } else if (ext == ".VLD" || ext == ".V$D") {
     ok = VldLoad(name, 0, 0, &read);
+  } else if (ext == ".JWW") {
+    TJwwReadReport jww;
+    ok = JwwLoad(name, 0, 0, &jww);
+    read.cells = jww.cells;
+    read.skipped = jww.skipped;
+    found.damaged = jww.damaged;
+    found.reason = jww.reason;
+    found.unsupported = jww.unsupported;
   } else if (IsPendingReader(ext)) {
     NotYet(name, "読み込み");
   } else {
@@ -1138,7 +1152,7 @@ bool OpenArchive(const fs::path& name) {
     SetWorkFolder(g_programDir.folder);
     return true;
   }
-  if (ext != ".TXT" && ext != ".CSV" && ext != ".VLD" && ext != ".VLZ" && ext != ".JWC" && ext != ".DXF" &&
+  if (ext != ".TXT" && ext != ".CSV" && ext != ".VLD" && ext != ".VLZ" && ext != ".JWW" && ext != ".JWC" && ext != ".DXF" &&
       ext != ".DWG") {
     Message("ファイル\"" + Shown(name) + "\"はVelmoでは扱えません.");
   }

@@ -141,6 +141,8 @@ struct TOpenReport {
   bool damaged = false;   // cut short or otherwise damaged: only its first part was read
   long long cells = 0;    // elements read
   long long skipped = 0;  // elements left out, beyond the reader's limits
+  long long unsupported = 0;  // elements the format has and the drawing cannot hold
+  std::string reason;         // CP932: what the damage was, when the reader knows
 };
 
 // Clears the current window and reads a file into it by its extension. An

@@ -289,16 +289,6 @@ private:
   static double TextLength(double v) { return std::clamp(v, 0.0, 1e4); }
   // A pen word of the settings: pen 1..7, line type 1..8, no flags.
   static int SettingPen(int v) { return std::clamp((v >> 4) & 15, 1, 8) * 16 + std::clamp(v & 15, 1, 7); }
-  // A name cut to at most n bytes, never inside a character.
-  static std::string Cut(std::string_view s, std::size_t n) {
-    std::size_t end = 0;
-    while (end < s.size()) {
-      const std::size_t len = IsLeadByte(static_cast<unsigned char>(s[end])) && end + 1 < s.size() ? 2 : 1;
-      if (end + len > n) break;
-      end += len;
-    }
-    return std::string(s.substr(0, end));
-  }
 
   void Setting(std::string_view name) {
     TPVC& p = CurPVC();
@@ -383,8 +373,8 @@ private:
       }
     } else if (name == "LAYER" || name == "LNAME") {
       TGroupEntry& g = p.groups[static_cast<std::size_t>(Group(1))];
-      g.name = Cut(F(2), 32);
-      for (int l = 0; l < kLayerCount; ++l) g.layers[static_cast<std::size_t>(l)].name = Cut(F(3 + l), 16);
+      g.name = CutMB(F(2), 32);
+      for (int l = 0; l < kLayerCount; ++l) g.layers[static_cast<std::size_t>(l)].name = CutMB(F(3 + l), 16);
     } else if (name == "VW_GRP") {
       for (int g = 0; g < kGroupCount; ++g) p.groups[static_cast<std::size_t>(g)].visible = Is(1 + g, "1");
     } else if (name == "VW_LAY") {

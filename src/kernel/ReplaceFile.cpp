@@ -1,5 +1,6 @@
 #include "kernel/ReplaceFile.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,8 +66,20 @@ ReadFileResult ReadFileContents(const fs::path& path, std::size_t limit, std::st
   if (ec || !fs::is_regular_file(st)) return ReadFileResult::Unreadable;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return ReadFileResult::Unreadable;
-  text.resize(limit + 1);
-  const std::size_t n = std::fread(text.data(), 1, text.size(), f);
+  // Room for the size the file has now (and one byte more, to see it grow
+  // or exceed the limit), grown while it keeps giving bytes.
+  std::error_code sizeError;
+  const std::uintmax_t size = fs::file_size(path, sizeError);
+  const std::size_t most = limit + 1;
+  std::size_t room = sizeError ? std::min<std::size_t>(most, 1 << 16)
+                               : static_cast<std::size_t>(std::min<std::uintmax_t>(most, size + 1));
+  std::size_t n = 0;
+  for (;;) {
+    text.resize(room);
+    n += std::fread(text.data() + n, 1, room - n, f);
+    if (n < room || room == most) break;
+    room = most - room > room ? 2 * room : most;
+  }
   const bool failed = std::ferror(f) != 0;
   std::fclose(f);
   text.resize(failed ? 0 : n);

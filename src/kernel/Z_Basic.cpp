@@ -412,16 +412,18 @@ std::string FitText(std::string_view s, int n) {
   if (t.size() > limit) t = CollapseSpaces(t);
   if (t.size() > limit) t = ToHalfWidth(t, false);
   if (t.size() > limit) t = RemoveSpaces(t);
-  if (t.size() > limit) {
-    std::size_t end = 0;
-    while (end < t.size()) {
-      const std::size_t len = CharLen(t, end);
-      if (end + len > limit) break;
-      end += len;
-    }
-    t.resize(end);
-  }
+  if (t.size() > limit) t = CutMB(t, limit);
   return t;
+}
+
+std::string CutMB(std::string_view s, std::size_t n) {
+  std::size_t end = 0;
+  while (end < s.size()) {
+    const std::size_t len = CharLen(s, end);
+    if (end + len > n) break;
+    end += len;
+  }
+  return std::string(s.substr(0, end));
 }
 
 // ---- Parsing --------------------------------------------------------------

@@ -67,6 +67,8 @@ std::string ToFullWidth(std::string_view s);
 // half-width, spaces removed, each step only while it is still too long;
 // finally cut after the last whole character that fits.
 std::string FitText(std::string_view s, int n);
+// s cut to at most n bytes, never inside a character.
+std::string CutMB(std::string_view s, std::size_t n);
 
 // ---- Parsing --------------------------------------------------------------
 

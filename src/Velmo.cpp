@@ -16,6 +16,7 @@
 #include "app/GC_View.h"
 #include "files/FileProc.h"
 #include "files/PictureFile.h"
+#include "files/fLoad_JWW.h"
 #include "files/fLoad_VLD.h"
 #include "files/fSave_VLD.h"
 #include "kernel/Common.h"
@@ -255,6 +256,7 @@ void VelmoReset() {
   ApKeyEvent_Reset();
   ApInput_Reset();
   fLoad_VLD_Reset();
+  fLoad_JWW_Reset();
   FileProc_Reset();
   OpKit_Reset();
   Op_Line_Reset();

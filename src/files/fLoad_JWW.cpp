@@ -545,11 +545,17 @@ private:
       ++unsupported_;
       return;
     }
+    Count();
     path_.push_back(item.block);
     chain_.push_back(item.place);
     for (const TItem& child : *def) Emit(child, depth == 0 ? item.cell.layer : layer, depth + 1);
     chain_.pop_back();
     path_.pop_back();
+  }
+
+  // Each reference expanded and each cell it gives counts against the limit.
+  void Count() {
+    if (++expanded_ > g_fLoadJww.maxExpanded) throw TJwwDamage{"ブロックの展開が多すぎます."};
   }
 
   static void Scale(TGcell& c, const TCellTransform& t) {
@@ -563,7 +569,7 @@ private:
   }
 
   void Add(const TItem& item, std::uint8_t layer) {
-    if (!chain_.empty() && ++expanded_ > kJwwMaxExpanded) throw TJwwDamage{"ブロックの展開が多すぎます."};
+    if (!chain_.empty()) Count();
     TGcell c = item.cell;
     c.layer = layer;
     for (auto t = chain_.rbegin(); t != chain_.rend(); ++t) Scale(c, *t);
@@ -601,6 +607,9 @@ private:
 };
 
 }  // namespace
+
+FLoadJwwState g_fLoadJww;
+void fLoad_JWW_Reset() { g_fLoadJww = FLoadJwwState{}; }
 
 std::uint16_t JwwPenWord(int colour, int style) {
   if (colour >= 1 && colour <= 6 && style >= 1 && style <= 8) return static_cast<std::uint16_t>(colour + 16 * style);

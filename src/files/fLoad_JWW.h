@@ -12,8 +12,9 @@
 // and sectors), and the line and text of each dimension become cells on
 // their own group and layer. Block references are expanded into cells,
 // nested, with their scale and rotation, on the reference's layer; a
-// reference to itself, nesting deeper than kJwwMaxBlockDepth or an expansion
-// beyond kJwwMaxExpanded cells is refused.
+// reference to itself or nesting deeper than kJwwMaxBlockDepth is left out;
+// an expansion beyond g_fLoadJww.maxExpanded cells and references stops the
+// read.
 //
 // Coordinates in the file are paper millimetres about the paper's centre.
 // The basic scale becomes group 0's scale k and a cell stores paper
@@ -33,7 +34,7 @@
 #include <string_view>
 
 constexpr int kJwwMaxBlockDepth = 32;
-constexpr long long kJwwMaxExpanded = 20'000'000;
+constexpr long long kJwwMaxExpanded = 4'000'000;
 // Files larger than this are refused whole.
 constexpr std::size_t kJwwMaxFileSize = std::size_t{1} << 30;
 
@@ -58,3 +59,10 @@ std::uint16_t JwwPenWord(int colour, int style);
 bool JwwLoad(const std::filesystem::path& fileName, double ox, double oy, TJwwReadReport* report = nullptr);
 // The same over the bytes of a file.
 bool JwwLoadBytes(std::string_view bytes, double ox, double oy, TJwwReadReport* report = nullptr);
+
+struct FLoadJwwState {
+  // Cells and references that block expansion may make in one read.
+  long long maxExpanded = kJwwMaxExpanded;
+};
+extern FLoadJwwState g_fLoadJww;
+void fLoad_JWW_Reset();

@@ -43,6 +43,20 @@ for args in "missing.vld r1.png" "wrong.vlz r2.png" "canon.vld r3.png --size 0x1
   [ ! -e "$2" ] || fail "velmo --render $args created $2"
 done
 
+# Jw_cad drawings: a real one converts and renders; a cut copy warns and
+# converts nothing.
+jww=$here/../files/data/jww/Test6.jww
+"$velmo" --convert "$jww" plan.vld || fail "JWW -> VLD failed"
+[ "$(grep -c '^LINE,' plan.vld)" -eq 1641 ] || fail "plan.vld: $(grep -c '^LINE,' plan.vld) lines, not 1641"
+[ "$(grep -c '^TEXT,' plan.vld)" -eq 235 ] || fail "plan.vld: $(grep -c '^TEXT,' plan.vld) texts, not 235"
+[ "$(grep -c "^LINE,0,25," plan.vld)" -eq 782 ] || fail "plan.vld: group 1, layer 9 lost its lines"
+"$velmo" --render "$jww" plan.png --size 800x600 || fail "--render of a JWW file failed"
+python3 "$here/check_render.py" plan.png 800 600 || fail "plan.png is wrong"
+head -c 60000 "$jww" > cut.jww
+if "$velmo" --convert cut.jww cut.vld 2> err.txt; then fail "a cut JWW file converted"; fi
+grep -qP '[^\x00-\x7F]' err.txt || fail "cut JWW: message not in Japanese: $(cat err.txt)"
+[ ! -e cut.vld ] || fail "a cut JWW file was converted"
+
 # The window's command line is checked before the toolkit needs a display:
 # a usage message in Japanese and status 2.
 for args in "--bogus" "a.vld b.vld" "-style"; do

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "JwwFixture.h"
 #include "LhaFixture.h"
 #include "VldFixture.h"
 #include "app/ApInit.h"
@@ -216,6 +217,33 @@ TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
 }
 
 // ---- Save and open round trips ----------------------------------------------------
+
+// A Jw_cad drawing opens into the window with its settings; what it held
+// that the window cannot, and the damage that stopped it, are told in one
+// warning, and the part before the damage stays.
+TEST_F(FileProcTest, JwwDrawingsOpenAndTellWhatWasLost) {
+  jwwtest::TJwwWriter w;
+  w.scales[0] = 20;
+  w.Line({}, 0, 0, 10, 0).CircleSolid({105, 2}, 0, 0, 5, 0, 0, 1).Text({}, 0, 0, 1, 1, 1, 0, 0, "^@BMplan.bmp,100,50");
+  std::string bytes = w.Bytes();
+  WriteFile(Path("whole.JWW"), bytes);
+  w.Line({}, 1, 1, 2, 2);
+  bytes = w.Bytes();
+  WriteFile(Path("cut.jww"), bytes.substr(0, bytes.size() - 20));
+
+  EXPECT_TRUE(OpenFileIntoWindow(Path("whole.JWW")));
+  EXPECT_EQ(Lines(), 1);
+  EXPECT_EQ(CurPVC().basicScale, 20);
+  EXPECT_EQ(CurPVC().fileName, Path("whole.JWW").string());
+  ASSERT_EQ(Headless().messages().size(), 1u);
+  EXPECT_TRUE(HasMessage("この形式の要素 2 個は読み込めませんでした。"));
+
+  Headless().Reset();
+  EXPECT_TRUE(OpenFileIntoWindow(Path("cut.jww")));
+  EXPECT_EQ(Lines(), 1);
+  ASSERT_EQ(Headless().messages().size(), 1u);
+  EXPECT_TRUE(HasMessage("は壊れています。\r\nファイルが途中で終わっています.\r\n壊れた所より前の要素 1 個"));
+}
 
 TEST_F(FileProcTest, VlzSavesAndOpensTheSameDrawing) {
   Draw(50);

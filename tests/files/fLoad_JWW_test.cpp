@@ -371,6 +371,29 @@ TEST_F(JwwTest, DefinitionsNestedWithoutEndAreDamage) {
   EXPECT_EQ(OfKind(GK_LINE).size(), 1u);
 }
 
+TEST_F(JwwTest, ExpansionThatRunsAwayStopsTheRead) {
+  // 30 definitions, each placing the next twice: a billion lines, or with no
+  // line at the bottom as many empty placements. Either stops at the limit.
+  for (bool withLine : {true, false}) {
+    VelmoReset();
+    g_fLoadJww.maxExpanded = 10'000;
+    TJwwWriter w;
+    w.Line({}, 0, 0, 1, 0).Block({}, 0, 0, 1, 1, 0, 0);
+    for (std::uint32_t n = 0; n < 30; ++n) {
+      w.BeginDefinition(n, "b").Block({}, 1, 0, 1, 1, 0, n + 1).Block({}, 0, 1, 1, 1, 0, n + 1).EndDefinition();
+    }
+    w.BeginDefinition(30, "end");
+    if (withLine) w.Line({}, 0, 0, 0, 1);
+    w.EndDefinition();
+    TJwwReadReport r;
+    ASSERT_TRUE(Load(w, &r));
+    EXPECT_TRUE(r.damaged);
+    EXPECT_EQ(r.reason, "ブロックの展開が多すぎます.");
+    EXPECT_LE(OfKind(GK_LINE).size(), 10'001u);
+    EXPECT_GE(OfKind(GK_LINE).size(), 1u);
+  }
+}
+
 // ---- Archive tags and strings ------------------------------------------------
 
 TEST_F(JwwTest, LongClassTagsNullObjectsAndRepeatedObjects) {

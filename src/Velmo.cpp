@@ -31,6 +31,7 @@
 #include "ops/Op_BlockCopy.h"
 #include "ops/Op_Circle.h"
 #include "ops/Op_Delete.h"
+#include "ops/Op_LineStretch.h"
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
 #include "ops/Op_Sunpo.h"
@@ -47,6 +48,7 @@ namespace {
 void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
   SetOpHandler(OpBtn_Delete, Op_Delete);
+  SetOpHandler(OpBtn_LineStretch, Op_LineStretch);
   SetOpHandler(OpBtn_BlockCopy, Op_BlockCopy);
   SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
   SetOpHandler(OpBtn_Circle, Op_Circle);
@@ -261,6 +263,7 @@ void VelmoReset() {
   OpKit_Reset();
   Op_Line_Reset();
   Op_Delete_Reset();
+  Op_LineStretch_Reset();
   Op_BlockCopy_Reset();
   Op_Circle_Reset();
   Op_Arc1_Reset();

@@ -237,6 +237,12 @@ int LineArcCross(double& X, double& Y, double rx, double ry, double x1, double y
   return code;
 }
 
+double CurveAngle(double px, double py, const ArcParams& arc) {
+  const CircleFrame cf(arc.cx, arc.cy, arc.t, EffectiveFlatness(arc.f));
+  cf.ToCircle(px, py);
+  return std::atan2(py, px);
+}
+
 void ArcNearestPoint(double& X, double& Y, double px, double py, const ArcParams& arc) {
   const double f = EffectiveFlatness(arc.f);
   double ux = px - arc.cx, uy = py - arc.cy;

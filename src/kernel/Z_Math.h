@@ -121,6 +121,11 @@ int LineCircleCross(double& X, double& Y, double rx, double ry, double x1, doubl
 int LineArcCross(double& X, double& Y, double rx, double ry, double x1, double y1,
                  double x2, double y2, const ArcParams& arc);
 
+// The parameter angle of P about the curve's centre, taken in the circle
+// frame of an ellipse (turned back by the tilt, the across-axis stretched
+// by 1/f), in (-pi, pi].
+double CurveAngle(double px, double py, const ArcParams& arc);
+
 // The point of the arc on the ray from the centre through P; when that point
 // is outside the arc, the nearer arc end (the end at e on a tie).
 void ArcNearestPoint(double& X, double& Y, double px, double py, const ArcParams& arc);

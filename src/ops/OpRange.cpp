@@ -113,6 +113,29 @@ int RangeSelect(const TGcell& rect, int pen, int size, bool touching) {
   return selected;
 }
 
+int PointSelect(const TGcell& rect) {
+  const double x1 = std::min(rect.p[0], rect.p[0] + rect.p[2]), x2 = std::max(rect.p[0], rect.p[0] + rect.p[2]);
+  const double y1 = std::min(rect.p[1], rect.p[1] + rect.p[3]), y2 = std::max(rect.p[1], rect.p[1] + rect.p[3]);
+  const int w = StoreWindow(), used = StoreUsed();
+  int selected = 0;
+  double xs[kMaxCellPoints], ys[kMaxCellPoints];
+  for (int i = 1; i <= used; ++i) {
+    const TGcell& c = GcellRef(i);
+    if (c.window != w || !IsCellShown(c)) continue;
+    if (c.kind != GK_POINT && c.kind != GK_LINE && c.kind != GK_ARC && c.kind != GK_CIRCLE && c.kind != GK_FILL4K &&
+        c.kind != GK_TEXT)
+      continue;
+    const int n = CellPoints(c, xs, ys);
+    for (int k = 0; k < n; ++k)
+      if (xs[k] >= x1 && xs[k] <= x2 && ys[k] >= y1 && ys[k] <= y2) {
+        GcellSelect(i);
+        ++selected;
+        break;
+      }
+  }
+  return selected;
+}
+
 double ChainTolerance() { return 0.1 * CurPVC().basicScale; }
 
 void ChainPick(TGContext& view, int i) {
@@ -241,8 +264,9 @@ int TRangeScreen::Finish(TGContext& view, TPointD p, bool adding, const TRangeFi
   rect_.p[3] = p.y - rect_.p[1];
   if (!adding) GcellMaskAll(static_cast<std::uint16_t>(~(PEN_SELECTED | PEN_SELMARK)));
   const TPVC& pvc = CurPVC();
-  const int n = RangeSelect(rect_, filters.pen ? pvc.writePen : -1, filters.size ? pvc.textSize : -1,
-                            filters.touching);
+  const int n = filters.anyPoint ? PointSelect(rect_)
+                                 : RangeSelect(rect_, filters.pen ? pvc.writePen : -1,
+                                               filters.size ? pvc.textSize : -1, filters.touching);
   RedrawSelected(view);
   ShowDataCount();
   rect_.pen = kRangePenFixed;

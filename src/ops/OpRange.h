@@ -68,7 +68,14 @@ struct TRangeFilters {
   bool pen = false;        // lines, arcs and circles of the write pen's pen and line type
   bool size = false;       // texts of the current text size
   bool touching = false;   // crossing cells too
+  // Instead of the above: every shown point, line, arc, circle, filled
+  // quadrilateral and text with a characteristic point inside (bounds
+  // included), as a window stretch takes them.
+  bool anyPoint = false;
 };
+
+// The anyPoint selection over the rectangle; how many cells it selected.
+int PointSelect(const TGcell& rect);
 
 class TRangeScreen {
 public:

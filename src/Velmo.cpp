@@ -31,6 +31,7 @@
 #include "ops/Op_BlockCopy.h"
 #include "ops/Op_Circle.h"
 #include "ops/Op_Delete.h"
+#include "ops/Op_LineCut.h"
 #include "ops/Op_LineStretch.h"
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
@@ -49,6 +50,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Line, Op_Line);
   SetOpHandler(OpBtn_Delete, Op_Delete);
   SetOpHandler(OpBtn_LineStretch, Op_LineStretch);
+  SetOpHandler(OpBtn_LineCut, Op_LineCut);
   SetOpHandler(OpBtn_BlockCopy, Op_BlockCopy);
   SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
   SetOpHandler(OpBtn_Circle, Op_Circle);
@@ -264,6 +266,7 @@ void VelmoReset() {
   Op_Line_Reset();
   Op_Delete_Reset();
   Op_LineStretch_Reset();
+  Op_LineCut_Reset();
   Op_BlockCopy_Reset();
   Op_Circle_Reset();
   Op_Arc1_Reset();

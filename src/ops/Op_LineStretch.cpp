@@ -174,14 +174,14 @@ double CaptionValue(const std::string& caption) {
   const std::size_t e = caption.find('=');
   return e == std::string::npos ? 0 : ParseReal(std::string_view(caption).substr(e + 1));
 }
-double Offset() { return CaptionValue(S().offsetCaption); }
-double Length() { return CaptionValue(S().lengthCaption); }
+double Offset() { return CaptionValue(g_stretchOp.options.offsetCaption); }
+double Length() { return CaptionValue(g_stretchOp.options.lengthCaption); }
 
 // ①, ② (with their values) and ③, each shown or blank.
 void MainButtons(bool offset = true, bool length = true, bool window = true) {
   ClearSubBtns();
-  SetSubBtn(S().offsetCaption, offset);
-  SetSubBtn(S().lengthCaption, length);
+  SetSubBtn(g_stretchOp.options.offsetCaption, offset);
+  SetSubBtn(g_stretchOp.options.lengthCaption, length);
   SetSubBtn(kWindowName, window);
 }
 
@@ -558,8 +558,10 @@ void ShowPreview(TGContext& view) {
   for (int i = 1, n = StoreUsed(); i <= n; ++i) {
     const TGcell& c = GcellRef(i);
     if (c.kind <= 0 || c.window != StoreWindow() || !(c.pen & PEN_SELECTED)) continue;
+    // In the auxiliary pen: an XOR image in the selection colour would
+    // cancel where it runs over the selected cells themselves.
     TGcell s = WindowStretch(c, d, lo, hi);
-    s.pen = static_cast<std::uint16_t>((s.pen & PEN_LTYPE_MASK) | PEN_SELECTED);
+    s.pen = static_cast<std::uint16_t>((s.pen & PEN_LTYPE_MASK) | 7);
     cells.push_back(std::move(s));
   }
   r.preview.Show(view, std::move(cells));
@@ -692,7 +694,7 @@ void OpenEntry(int n) {
 // Enter writes the value into the caption and, when there is one, takes the
 // other's away: offset and length are never both in force.
 void TakeEntry(int code) {
-  StretchRun& r = S();
+  StretchOptions& r = g_stretchOp.options;
   const int n = ValueEntryButton();
   const std::string text = TakeValueEntry(code);
   if (code != EV_ENTER) return;

@@ -31,12 +31,16 @@ enum class StretchState {
   WinTarget,
 };
 
+// What lasts while the program runs: ① and ② as typed, so that an undo or
+// another operation in between does not lose them. "①ｵﾌｾｯﾄ=10" carries an
+// offset of 10 real millimetres; at most one of them carries a value.
+struct StretchOptions {
+  std::string offsetCaption = "①ｵﾌｾｯﾄ", lengthCaption = "②長さ";
+};
+
 // The data of one run, made afresh at EV_START.
 struct StretchRun {
   StretchState state = StretchState::Idle;
-  // ① and ②: "①ｵﾌｾｯﾄ=10" carries an offset of 10 real millimetres; at most
-  // one of them carries a value.
-  std::string offsetCaption = "①ｵﾌｾｯﾄ", lengthCaption = "②長さ";
   TCellRef target;       // the line or arc being stretched to a point
   TPointD clickPoint;    // where it was picked
   TGcell boundary;       // the boundary's geometry
@@ -55,6 +59,7 @@ struct StretchRun {
 };
 
 struct StretchOpState {
+  StretchOptions options;
   StretchRun run;
 };
 extern StretchOpState g_stretchOp;

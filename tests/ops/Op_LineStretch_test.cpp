@@ -90,6 +90,10 @@ TEST_F(StretchTest, OffsetAndLengthMoveTheEndNearerTheClick) {
   ExpectLine(Lines()[0], {-10, 0}, {90, 0});
   ui.Key('U');
   ExpectLine(Lines()[0], {-10, 0}, {110, 0});
+  // The undo started the operation again; the length is still there.
+  EXPECT_EQ(g_form1.PvBtn[1].raw, "②長さ=100");
+  L({110, 0});
+  ExpectLine(Lines()[0], {-10, 0}, {90, 0});
 }
 
 TEST_F(StretchTest, TypedLengthsAreRealMillimetresOfTheWriteGroup) {

@@ -31,6 +31,7 @@
 #include "ops/Op_BlockCopy.h"
 #include "ops/Op_Circle.h"
 #include "ops/Op_Delete.h"
+#include "ops/Op_LineConect.h"
 #include "ops/Op_LineCut.h"
 #include "ops/Op_LineStretch.h"
 #include "ops/Op_Line.h"
@@ -51,6 +52,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Delete, Op_Delete);
   SetOpHandler(OpBtn_LineStretch, Op_LineStretch);
   SetOpHandler(OpBtn_LineCut, Op_LineCut);
+  SetOpHandler(OpBtn_LineConect, Op_LineConect);
   SetOpHandler(OpBtn_BlockCopy, Op_BlockCopy);
   SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
   SetOpHandler(OpBtn_Circle, Op_Circle);
@@ -267,6 +269,7 @@ void VelmoReset() {
   Op_Delete_Reset();
   Op_LineStretch_Reset();
   Op_LineCut_Reset();
+  Op_LineConect_Reset();
   Op_BlockCopy_Reset();
   Op_Circle_Reset();
   Op_Arc1_Reset();

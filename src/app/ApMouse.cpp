@@ -378,9 +378,10 @@ void PaintBox1MouseMove(unsigned shift, double x, double y) {
     DragZoomStep(y);
   } else {
     // While a button is held, operations see no moves, except stretching
-    // with Shift and deleting.
+    // with Shift, and deleting and joining (a left drag starts a range).
     const TOpButton op = CurOpButton();
-    if ((op == OpBtn_LineStretch && !right && (shift & ssShift)) || (op == OpBtn_Delete && !right) ||
+    if ((op == OpBtn_LineStretch && !right && (shift & ssShift)) ||
+        ((op == OpBtn_Delete || op == OpBtn_LineConect) && !right) ||
         m.DragMode == dmZoomBox || (!left && !right)) {
       OpDispatch(OpBtn_None, EV_MOVE, x, y);
       ShowMousePos();

@@ -74,6 +74,39 @@ int StoreOnWrite(TGContext& view, TGcell c) {
   return StoreCell(view, std::move(c));
 }
 
+TGcell Highlighted(const TGcell& c) {
+  TGcell h = c;
+  h.pen = static_cast<std::uint16_t>((c.pen & 0xFF) | PEN_SELECTED);
+  return h;
+}
+
+TGcell MarkAt(TPointD p) {
+  TGcell c = MakePoint(p);
+  c.kind = GK_MARKER;
+  c.pen = 0x8000;
+  return c;
+}
+
+bool SplitLineAt(TGContext& view, int i, TPointD p, TPointD& foot) {
+  const TCellRef ref = GcellRefOf(i);
+  GcellCommit();  // may compact the store
+  i = GcellResolve(ref);
+  if (i == 0) return false;
+  const TGcell c = GcellRef(i);
+  const TLineGeom l = LineOf(c);
+  PerpendicularFoot(foot.x, foot.y, p.x, p.y, l.a.x, l.a.y, l.b.x, l.b.y);
+  EraseCell(view, c);
+  GcellDelete(i);
+  for (const TLineGeom part : {TLineGeom{l.a, foot}, TLineGeom{foot, l.b}}) {
+    if (Dist(part.a, part.b) <= 0.001) continue;
+    TGcell piece = c;
+    SetLine(piece, part.a, part.b);
+    StoreCell(view, piece);
+  }
+  ShowDataCount();
+  return true;
+}
+
 // ---- Sub-menu options ------------------------------------------------------
 
 namespace {

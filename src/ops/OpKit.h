@@ -58,6 +58,14 @@ int StoreCell(TGContext& view, TGcell c);
 // The same on the write layer with the write pen.
 int StoreOnWrite(TGContext& view, TGcell c);
 
+// The cell as feedback shows it picked: its pen and line type, selected.
+TGcell Highlighted(const TGcell& c);
+// A small mark at p (a temporary marker cell) for feedback.
+TGcell MarkAt(TPointD p);
+// Line i split at the foot of p on it, in an undo step of its own: the
+// pieces longer than 0.001 replace it, drawn. False when the line is gone.
+bool SplitLineAt(TGContext& view, int i, TPointD p, TPointD& foot);
+
 // ---- Sub-menu options ------------------------------------------------------
 
 // Sub-menu button n (1..7) as the operation set it: "④$角度基線" is switched

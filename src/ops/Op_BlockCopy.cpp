@@ -534,9 +534,7 @@ TGcell PickLine(TGContext& view, int code) {
 }
 
 void ShowRefLine(TGContext& view) {
-  TGcell c = S().refLine;
-  c.pen = static_cast<std::uint16_t>((c.pen & 0xFF) | PEN_SELECTED);
-  S().refShown.Show(view, c);
+  S().refShown.Show(view, Highlighted(S().refLine));
 }
 
 // ---- Events by state ---------------------------------------------------------------

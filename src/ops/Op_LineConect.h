@@ -1,6 +1,8 @@
 // Line joining: the construction that makes two straight lines meet in a
 // corner, optionally replacing the sharp corner by a chamfer line or a fillet
-// arc, and the helper that applies such a join to the store.
+// arc, the helper that applies such a join to the store, and the join
+// operation built on them (corners, chamfers and fillets; fillet welds; the
+// envelope cleanup of every line in a rectangle; cut marks).
 //
 // The construction is a pure function: it takes copies of two LINE cells,
 // one click point per line, the chamfer values and the scale factors, and
@@ -10,10 +12,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ApManager.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/OpKit.h"
+#include "ops/OpRange.h"
 
 // How the corner is finished, in real millimetres at the write group's scale.
 // The first value above 0.001 in this order wins; none gives a sharp corner.
@@ -97,3 +104,63 @@ struct TJoinAdded {
 // step. The slots are read before the commit, which may compact the store.
 JoinStatus JoinStoredLines(int index1, int index2, TPointD click1, TPointD click2,
                            const TJoinParams& params, TJoinAdded* added = nullptr);
+
+// ---- The fillet weld and the envelope (stored units) -------------------------
+
+// The weld fill in the corner of two lines that cross at a point of both:
+// a quadrilateral with legs of thickness real millimetres along both lines
+// towards their click points and a slightly convex face. False when the
+// lines do not cross on both or the thickness is 0.
+bool WeldFill(const TGcell& line1, const TGcell& line2, TPointD click1, TPointD click2, double thickness,
+              TScaleFactors f, TGcell& fill);
+
+// What the envelope cleanup does with the lines of a rectangle: the slots of
+// the lines it replaces and the lines that replace them.
+struct TEnvelope {
+  std::vector<int> removed;
+  std::vector<TGcell> added;
+};
+// The cleanup of the given lines (slot and cell of each shown line of the
+// window) with the window [lo, hi]: the lines that reach into it meet at
+// their crossings, ends inside are trimmed back to the first crossing, lines
+// crossing it lose what lies between their crossings, short ones are
+// extended to meet, and collinear new lines of one pen merge (an end within
+// mergeTol of the other's line).
+TEnvelope Envelope(const std::vector<std::pair<int, TGcell>>& lines, TPointD lo, TPointD hi, double mergeTol);
+
+// ---- The join operation ---------------------------------------------------------
+
+enum class JoinState { Idle, JoinFirst, JoinSecond, WeldFirst, WeldSecond, EnvStart, EnvEnd };
+
+// What lasts while the program runs: the weld's thickness as typed.
+struct JoinOptions {
+  std::string weld = "5";
+};
+
+// A cut mark: a point on a line where a join keeps the far part apart.
+struct TCutMark {
+  TCellRef line;
+  TPointD at;
+};
+
+// The data of one run, made afresh at EV_START.
+struct JoinRun {
+  JoinState state = JoinState::Idle;
+  TChamfer chamfer;  // ① to ④, real millimetres
+  TCellRef line1;
+  TPointD click1;
+  TFeedback line1Shown;
+  std::vector<TCutMark> marks;  // the newest first, two at most
+  TFeedback marksShown;
+  TFeedback cutShown;  // where the envelope states cut a line
+  TRangeScreen screen;
+};
+
+struct JoinOpState {
+  JoinOptions options;
+  JoinRun run;
+};
+extern JoinOpState g_joinOp;
+void Op_LineConect_Reset();
+
+void Op_LineConect(TGContext& view, int code, double x, double y);

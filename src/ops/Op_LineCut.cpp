@@ -242,11 +242,6 @@ void ShowState() {
   ShowStep(prompt, cursor, offset, offset);
 }
 
-void Highlight(TGContext& view, TFeedback& shown, const TGcell& cell) {
-  TGcell c = cell;
-  c.pen = static_cast<std::uint16_t>((c.pen & 0xFF) | PEN_SELECTED);
-  shown.Show(view, c);
-}
 
 // ---- Two points -------------------------------------------------------------------
 
@@ -274,7 +269,7 @@ void OnPick(TGContext& view, int code) {
   if (c.kind != GK_LINE && c.kind != GK_ARC && c.kind != GK_CIRCLE) return;
   r.cell = GcellRefOf(i);
   r.pickPoint = p;
-  Highlight(view, r.cellShown, c);
+  r.cellShown.Show(view, Highlighted(c));
   ClearSubBtns();
   Enter(CutState::CutFirst);
 }
@@ -310,10 +305,7 @@ void OnFirst(TGContext& view, int code) {
     return;
   }
   r.first = p;
-  TGcell mark = MakePoint(at);
-  mark.kind = GK_MARKER;
-  mark.pen = 0x8000;
-  r.marker.Show(view, mark);
+  r.marker.Show(view, MarkAt(at));
   Enter(CutState::CutSecond);
 }
 

@@ -230,12 +230,6 @@ void ShowState() {
   ShowStep(prompt, cursor, offsetLeft, offsetRight);
 }
 
-// The cell drawn highlighted (in XOR, over itself).
-void Highlight(TGContext& view, TFeedback& shown, const TGcell& cell) {
-  TGcell c = cell;
-  c.pen = static_cast<std::uint16_t>((c.pen & 0xFF) | PEN_SELECTED);
-  shown.Show(view, c);
-}
 
 // Replaces cell i by c on the screen and in the store; c's new index. A
 // change the store refuses (degenerate) beeps and leaves the cell as it was.
@@ -274,7 +268,7 @@ void SetBoundary(TGContext& view, const TGcell& c, int index) {
   StretchRun& r = S();
   r.boundary = c;
   r.boundaryRef = index > 0 ? GcellRefOf(index) : TCellRef{};
-  Highlight(view, r.boundaryShown, c);
+  r.boundaryShown.Show(view, Highlighted(c));
   MainButtons(true, false, false);
   Enter(StretchState::Boundary);
 }
@@ -297,7 +291,7 @@ void OnPick(TGContext& view, int code) {
       return;
     }
     r.target = GcellRefOf(i);
-    Highlight(view, r.boundaryShown, c);
+    r.boundaryShown.Show(view, Highlighted(c));
     Enter(StretchState::StrPoint);
     return;
   }
@@ -315,7 +309,7 @@ void OnPick(TGContext& view, int code) {
   const int fill = PickArea(false, p.x, p.y);
   if (fill > 0 && GcellRef(fill).kind == GK_FILL4K) {
     r.fill = GcellRefOf(fill);
-    Highlight(view, r.fillShown, GcellRef(fill));
+    r.fillShown.Show(view, Highlighted(GcellRef(fill)));
     MainButtons(false, false, false);
     Enter(StretchState::FillCorner);
     return;
@@ -364,27 +358,10 @@ bool OnBoundaryItself(TGContext& view, int& index) {
 
 void CutBoundary(TGContext& view, int i) {
   StretchRun& r = S();
-  const TPointD p = ToWorld(view, PressPixel(EV_RCLICK));
   r.boundaryShown.Clear(view);
-  i = CommitHolding(i);
-  if (i == 0) return;
-  const TGcell c = GcellRef(i);
-  const TLineGeom l = LineOf(c);
   TPointD foot;
-  PerpendicularFoot(foot.x, foot.y, p.x, p.y, l.a.x, l.a.y, l.b.x, l.b.y);
-  EraseCell(view, c);
-  GcellDelete(i);
-  for (const TLineGeom piece : {TLineGeom{l.a, foot}, TLineGeom{foot, l.b}}) {
-    if (Dist(piece.a, piece.b) <= 0.001) continue;
-    TGcell part = c;
-    SetLine(part, piece.a, piece.b);
-    StoreCell(view, part);
-  }
-  ShowDataCount();
-  TGcell mark = MakePoint(foot);
-  mark.kind = GK_MARKER;
-  mark.pen = 0x8000;
-  r.marker.Show(view, mark);
+  if (!SplitLineAt(view, i, ToWorld(view, PressPixel(EV_RCLICK)), foot)) return;
+  r.marker.Show(view, MarkAt(foot));
   MainButtons();
   Enter(StretchState::StrPick);
 }
@@ -466,7 +443,7 @@ void OnFillCorner(TGContext& view, int code) {
     const int other = PickArea(false, p.x, p.y);
     if (other > 0 && GcellRef(other).kind == GK_FILL4K) {
       r.fill = GcellRefOf(other);
-      Highlight(view, r.fillShown, GcellRef(other));
+      r.fillShown.Show(view, Highlighted(GcellRef(other)));
     } else {
       Platform().Beep();
     }
@@ -506,7 +483,7 @@ void OnFillTarget(TGContext& view, int code) {
   const int added = Replace(view, i, WindowStretch(c, p - corner, corner, corner));
   if (added > 0) {
     r.fill = GcellRefOf(added);
-    Highlight(view, r.fillShown, GcellRef(added));
+    r.fillShown.Show(view, Highlighted(GcellRef(added)));
   }
   ViewRedraw(1);
   Enter(StretchState::FillCorner);

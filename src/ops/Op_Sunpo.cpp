@@ -199,9 +199,7 @@ void Captions() {
 }
 
 void ShowRef(TGContext& view) {
-  TGcell c = S().ref;
-  c.pen = static_cast<std::uint16_t>((c.pen & 0xFF) | PEN_SELECTED);
-  S().refShown.Show(view, c);
+  S().refShown.Show(view, Highlighted(S().ref));
 }
 
 void Enter(DimState s) { S().state = s; }

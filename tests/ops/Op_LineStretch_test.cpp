@@ -18,55 +18,11 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-class StretchTest : public OpTest {
+class StretchTest : public CentredOpTest {
 protected:
   void SetUp() override {
-    OpTest::SetUp();
-    // The origin in the middle of the drawing area.
-    TGContext& v = CurrentView();
-    G_SetWindow(v, -400, -300, v.devRight - v.devLeft - 400, v.devBottom - v.devTop - 300);
-    ViewRedraw(1);
+    CentredOpTest::SetUp();
     ui.Choose(OpBtn_LineStretch);
-  }
-  static TPointD Pixel(TPointD p) {
-    TPointD px;
-    G_ToPixel(CurrentView(), p.x, p.y, px.x, px.y);
-    return px;
-  }
-  // The drawing point a click near p takes: that of the whole pixel.
-  static TPointD At(TPointD p) {
-    const TPointD px = Pixel(p);
-    TPointD w;
-    G_ToWorld(CurrentView(), std::round(px.x), std::round(px.y), w.x, w.y);
-    return w;
-  }
-  void L(TPointD p, unsigned mods = 0) {
-    const TPointD px = Pixel(p);
-    ui.LeftClick(px.x, px.y, mods);
-  }
-  void R(TPointD p) {
-    const TPointD px = Pixel(p);
-    ui.RightClick(px.x, px.y);
-  }
-  void Value(int button, const std::string& text) {
-    ui.SubMenu(button);
-    ui.Entry(text);
-  }
-  static int AddLine(double x1, double y1, double x2, double y2) { return GcellAddLine(0, 0x11, x1, y1, x2, y2); }
-  static int Add(TGcell c) {
-    c.pen = 0x11;
-    return GcellAdd(c);
-  }
-  static std::vector<TLineGeom> Lines() {
-    std::vector<TLineGeom> out;
-    for (const TGcell& c : Live(GK_LINE)) out.push_back(LineOf(c));
-    return out;
-  }
-  static void ExpectLine(const TLineGeom& l, TPointD a, TPointD b, double tol = 1e-6) {
-    EXPECT_NEAR(l.a.x, a.x, tol);
-    EXPECT_NEAR(l.a.y, a.y, tol);
-    EXPECT_NEAR(l.b.x, b.x, tol);
-    EXPECT_NEAR(l.b.y, b.y, tol);
   }
 };
 

@@ -5,6 +5,7 @@
 // takes, so a test builds its cells at P(...) and clicks them exactly.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -60,5 +61,61 @@ protected:
   static std::string Prompt() {
     const std::string p = Harness::Prompt();
     return p.size() >= 2 ? p.substr(1, p.size() - 2) : p;
+  }
+};
+
+// The same with the drawing's origin in the middle of the area, and the
+// helpers taking drawing points: L and R click at a point's pixel, At is the
+// point such a click takes (that of the whole pixel).
+class CentredOpTest : public OpTest {
+protected:
+  void SetUp() override {
+    OpTest::SetUp();
+    TGContext& v = CurrentView();
+    G_SetWindow(v, -400, -300, v.devRight - v.devLeft - 400, v.devBottom - v.devTop - 300);
+    ViewRedraw(1);
+  }
+  static TPointD Pixel(TPointD p) {
+    TPointD px;
+    G_ToPixel(CurrentView(), p.x, p.y, px.x, px.y);
+    return px;
+  }
+  static TPointD At(TPointD p) {
+    const TPointD px = Pixel(p);
+    TPointD w;
+    G_ToWorld(CurrentView(), std::round(px.x), std::round(px.y), w.x, w.y);
+    return w;
+  }
+  void L(TPointD p, unsigned mods = 0) {
+    const TPointD px = Pixel(p);
+    ui.LeftClick(px.x, px.y, mods);
+  }
+  void R(TPointD p) {
+    const TPointD px = Pixel(p);
+    ui.RightClick(px.x, px.y);
+  }
+  // Types a value into sub-menu button n's entry box.
+  void Value(int button, const std::string& text) {
+    ui.SubMenu(button);
+    ui.Entry(text);
+  }
+  static int AddLine(double x1, double y1, double x2, double y2, std::uint16_t pen = 0x11) {
+    return GcellAddLine(0, pen, x1, y1, x2, y2);
+  }
+  // A cell in pen 1 (cells of pen 0 offer no point to snap to).
+  static int Add(TGcell c) {
+    c.pen = 0x11;
+    return GcellAdd(c);
+  }
+  static std::vector<TLineGeom> Lines() {
+    std::vector<TLineGeom> out;
+    for (const TGcell& c : Live(GK_LINE)) out.push_back(LineOf(c));
+    return out;
+  }
+  static void ExpectLine(const TLineGeom& l, TPointD a, TPointD b, double tol = 1e-6) {
+    EXPECT_NEAR(l.a.x, a.x, tol);
+    EXPECT_NEAR(l.a.y, a.y, tol);
+    EXPECT_NEAR(l.b.x, b.x, tol);
+    EXPECT_NEAR(l.b.y, b.y, tol);
   }
 };

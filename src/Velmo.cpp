@@ -31,6 +31,7 @@
 #include "ops/Op_BlockCopy.h"
 #include "ops/Op_Circle.h"
 #include "ops/Op_Delete.h"
+#include "ops/Op_Haching.h"
 #include "ops/Op_LineConect.h"
 #include "ops/Op_LineCut.h"
 #include "ops/Op_LineStretch.h"
@@ -53,6 +54,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_LineStretch, Op_LineStretch);
   SetOpHandler(OpBtn_LineCut, Op_LineCut);
   SetOpHandler(OpBtn_LineConect, Op_LineConect);
+  SetOpHandler(OpBtn_Haching, Op_Haching);
   SetOpHandler(OpBtn_BlockCopy, Op_BlockCopy);
   SetOpHandler(OpBtn_BlockMove, Op_BlockCopy);
   SetOpHandler(OpBtn_Circle, Op_Circle);
@@ -270,6 +272,7 @@ void VelmoReset() {
   Op_LineStretch_Reset();
   Op_LineCut_Reset();
   Op_LineConect_Reset();
+  Op_Haching_Reset();
   Op_BlockCopy_Reset();
   Op_Circle_Reset();
   Op_Arc1_Reset();

@@ -126,6 +126,7 @@ std::vector<TNamedControl> BuildControls() {
       noClick, T([](int, const std::string& t) { EditChange(TEditField::EbMojiT, t); }));
   add("CbMojiSize", 0, noPress, noClick, T(SetTextSize));
   add("sbMojiV", 0, noPress, C([](int) { SbMojiVClick(); }), noText);
+  for (int n = 1; n <= 4; ++n) add("BtnHaching" + std::to_string(n), n, noPress, C(BtnHachingClick), noText);
 
   // The left column: the pen palette and presets, the view buttons, the
   // window switch and undo.

@@ -33,6 +33,7 @@ void Form1_Reset() {
   g_form1.lbGuid1.visible = false;
   g_form1.lbComHst.visible = false;
   g_form1.PvMojiNo.visible = g_form1.PvMoji.visible = false;
+  g_form1.PvHatting.visible = false;
   g_form1.OffsetMode.caption = "ｵﾌｾｯﾄ";
   g_form1.OffsetMode.color = clOffsetOff;
   g_form1.OffsetMode.visible = false;
@@ -193,6 +194,15 @@ void EditSelect(TEditField field, int start, int length) {
   ed.selStart = start;
   ed.selLength = length;
   if (field != TEditField::edCommon && g_wiring.textArrowKey) g_wiring.textArrowKey(field, 0);
+}
+
+void BtnHachingClick(int n) {
+  if (n < 1 || n > 4) return;
+  bool* down = g_form1.BtnHaching;
+  const bool was = down[n - 1];
+  for (int k = 0; k < 4; ++k) down[k] = false;
+  down[n - 1] = !was;
+  Form1Changed();
 }
 
 void SbMojiVClick() {

@@ -85,6 +85,10 @@ struct Form1State {
   TControl PnlGuid;     // the prompt line's panel (its colour flashes)
   TControl lbGuid1;     // the prompt line
   TControl PvMojiNo;    // the panel of the text-size box
+  // Hatching's pattern panel ("ﾊﾟﾀｰﾝ" and four buttons of one group, which may
+  // all be up): +45 degrees, -45 degrees, both, a solid fill.
+  TControl PvHatting;
+  bool BtnHaching[4] = {true, false, false, false};  // down
   TControl OffsetMode;  // "ｵﾌｾｯﾄ" on the right: the offset mode, shown while an offset is allowed
   TControl pnMouse;     // pointer position
   TControl lbDataCount; // cell counts
@@ -142,6 +146,9 @@ void EditSelect(TEditField field, int start, int length);
 // The direction button of text input: its caption toggles, then text input
 // hears of it.
 void SbMojiVClick();
+// Hatching's pattern button n (1..4): down, the others up; a button that is
+// down goes up.
+void BtnHachingClick(int n);
 // Item index of the text-size box was chosen: the size of new texts.
 void CbMojiSizeChange(int index);
 

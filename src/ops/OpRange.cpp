@@ -196,15 +196,22 @@ void UnselectAllRedraw(TGContext& view) {
     out.pen = static_cast<std::uint16_t>((out.pen & ~PEN_SELECTED) | PEN_HILITE);
     DrawCell(g, out);
   }
+  // A selected cell is shown even on a hidden layer; once plain it is not
+  // drawn, so its selected image has to go by a repaint.
+  bool hidden = false;
   for (int i = 1; i <= used; ++i) {
     const TGcell& c = GcellRef(i);
     if (c.window != w || c.kind <= 0 || !(c.pen & PEN_SELECTED)) continue;
     TGcell plain = c;
     plain.pen &= static_cast<std::uint16_t>(~(PEN_SELECTED | PEN_HILITE));
-    DrawCell(g, plain);
+    if (IsCellShown(plain))
+      DrawCell(g, plain);
+    else
+      hidden = true;
   }
   // In the store, as an end of selection, not a change of the drawing.
   GcellMaskAll(static_cast<std::uint16_t>(~(PEN_SELECTED | PEN_HILITE)));
+  if (hidden) ViewRedraw(1);
   Platform().SetScreenCursor(CursorShape::Default);
 }
 

@@ -40,6 +40,8 @@
 #include "model/PVC.h"
 #include "ops/OpKit.h"
 #include "ops/Op_Delete.h"
+#include "ops/Op_LineCut.h"
+#include "ops/Op_LineStretch.h"
 #include "ops/Op_Line.h"
 #include "render/GC_Draw.h"
 
@@ -176,7 +178,10 @@ std::string CheckScreen(unsigned held, ScreenCanvases& canvases) {
 
 // The operations that select a range; only they keep a selection, and only
 // while they run.
-bool Selecting(TOpButton b) { return b == OpBtn_Delete || b == OpBtn_BlockCopy || b == OpBtn_BlockMove; }
+bool Selecting(TOpButton b) {
+  return b == OpBtn_Delete || b == OpBtn_BlockCopy || b == OpBtn_BlockMove || b == OpBtn_LineStretch ||
+         b == OpBtn_LineCut;
+}
 
 bool HoldsSelection(DeleteState s) {
   return s == DeleteState::Adjust || s == DeleteState::AddStart || s == DeleteState::AddEnd;
@@ -197,6 +202,20 @@ std::string CheckSelection() {
   }
   if (!Selecting(CurOpButton())) {
     if (first) err << "cell " << first << " still selected under operation " << CurOpButton() << "; ";
+    return err.str();
+  }
+  // The window stretch holds its selection from its range to its commit,
+  // the area cut while its lines are adjusted.
+  if (CurOpButton() == OpBtn_LineStretch) {
+    const StretchState st = g_stretchOp.run.state;
+    if ((selected[1] || selected[2]) && !(st == StretchState::WinAdjust || st == StretchState::WinDirection ||
+                                          st == StretchState::WinBase || st == StretchState::WinTarget))
+      err << "cells selected in stretch state " << static_cast<int>(st) << "; ";
+    return err.str();
+  }
+  if (CurOpButton() == OpBtn_LineCut) {
+    if ((selected[1] || selected[2]) && g_lineCutOp.run.state != CutState::AreaAdjust)
+      err << "cells selected in line cut state " << static_cast<int>(g_lineCutOp.run.state) << "; ";
     return err.str();
   }
   if (CurOpButton() != OpBtn_Delete) return "";

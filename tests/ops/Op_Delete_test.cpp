@@ -105,6 +105,23 @@ TEST_F(OpDeleteTest, RangeExcludeConfirmAndUndo) {
   EXPECT_FALSE(GcellLive(1) || GcellLive(2));
 }
 
+// A selected cell is drawn even when its layer is hidden meanwhile; ending
+// the selection must not leave its selected image behind.
+TEST_F(OpDeleteTest, EndingASelectionOnAHiddenLayerLeavesNoImage) {
+  Line(100, 100, 300, 200, 0x11, 0x03);
+  Line(100, 300, 300, 300);
+  GcellCommit();
+  StartRange();
+  Range(80, 80, 320, 250);
+  ASSERT_EQ(CountSelected(), 1);
+  CurPVC().groups[0].layers[3].visible = false;
+  ViewRedraw(1);  // the selected line stays on the screen
+  ui.Choose(OpBtn_Line);
+  const std::vector<std::uint32_t> shown = ViewBuffer().Image().pixels;
+  ViewRedraw(1);
+  EXPECT_TRUE(shown == ViewBuffer().Image().pixels);
+}
+
 TEST_F(OpDeleteTest, RightEndDeletesAtOnceLeftWaits) {
   Line(100, 100, 200, 100);
   Line(100, 300, 200, 300);

@@ -604,6 +604,34 @@ void TForm1::BuildOperationBar(QWidget* parent) {
     btns->addWidget(PvBtn[i]);
   }
   row->addWidget(PvBtns);
+
+  // Hatching's patterns, in place of sub-menu buttons ④ to ⑦ while it runs.
+  PvHatting = Panel(Pv_Top, "PvHatting", QFrame::Panel, QFrame::Raised);
+  PvHatting->setFixedHeight(kSubHeight);
+  {
+    auto* box = new QHBoxLayout(PvHatting);
+    box->setContentsMargins(4, 0, 2, 0);
+    box->setSpacing(2);
+    QLabel* label = Label(PvHatting, "PvHattingLabel");
+    label->setText(QStringLiteral("ﾊﾟﾀｰﾝ"));
+    box->addWidget(label);
+    const QString glyphs[4] = {QStringLiteral("／"), QStringLiteral("＼"), QStringLiteral("×"), QStringLiteral("■")};
+    for (int k = 0; k < 4; ++k) {
+      const QByteArray name = "BtnHaching" + QByteArray::number(k + 1);
+      BtnHaching[k] = new QToolButton(PvHatting);
+      BtnHaching[k]->setObjectName(QString::fromLatin1(name));
+      BtnHaching[k]->setText(glyphs[k]);
+      BtnHaching[k]->setCheckable(true);
+      BtnHaching[k]->setFocusPolicy(Qt::NoFocus);
+      BtnHaching[k]->setFixedSize(kSubHeight + 6, kSubHeight - 2);
+      connect(BtnHaching[k], &QToolButton::clicked, this, [this, name] {
+        InputControlClick(name.toStdString());
+        SyncFromCore();
+      });
+      box->addWidget(BtnHaching[k]);
+    }
+  }
+  row->addWidget(PvHatting);
   row->addStretch(1);
 
   // Placed by hand, a few pixels right of the entry box's panel.
@@ -838,6 +866,8 @@ void TForm1::SyncFromCore() {
   ShowControl(lbComHst, g_form1.lbComHst);
 
   ShowControl(PvMojiNo, g_form1.PvMojiNo);
+  ShowControl(PvHatting, g_form1.PvHatting);
+  for (int k = 0; k < 4; ++k) BtnHaching[k]->setChecked(g_form1.BtnHaching[k]);
   {
     QStringList sizes;
     for (const std::string& item : g_form1.CbMojiSize.items) sizes << FromSjis(item);

@@ -156,6 +156,8 @@ private:
   QLabel* PvBtnLabel[7] = {};
   QLabel* lbComHst = nullptr;
   QFrame* PvMojiNo = nullptr;
+  QFrame* PvHatting = nullptr;          // hatching's patterns
+  QToolButton* BtnHaching[4] = {};
   QComboBox* CbMojiSize = nullptr;
   // Text input's panel: the angle and text fields over their history lists,
   // and the direction button.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times `velmo --render` of a million lines against LibreCAD's
-# `librecad dxf2pdf` of the same lines, whole processes, alternating, three
+# Times `velmo --render` of a million lines (as the drawing Velmo saved and
+# as the DXF) against LibreCAD's `librecad dxf2pdf` of the same DXF, whole processes, alternating, three
 # runs each. LibreCAD is only a yardstick: the project does not need it, so
 # this script installs it (from Debian) when it is missing, as the one
 # command that uses it. The figures are in bench/README.md.
@@ -53,7 +53,9 @@ seconds() {
 }
 for i in 1 2 3; do
   t=$(seconds "$velmo" --render "$work/saved.vld" "$work/out.png")
-  echo "velmo --render     $t s"
+  echo "velmo --render VLD $t s"
+  t=$(seconds "$velmo" --render "$work/lines.dxf" "$work/out.png")
+  echo "velmo --render DXF $t s"
   t=$(seconds librecad dxf2pdf -a -o "$work/lines.pdf" "$work/lines.dxf")
   echo "librecad dxf2pdf   $t s"
 done

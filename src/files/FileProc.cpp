@@ -17,6 +17,7 @@
 #include "app/Ap_Unit1.h"
 #include "app/GC_View.h"
 #include "files/Z_Compress.h"
+#include "files/fLoad_DXF.h"
 #include "files/fLoad_JWW.h"
 #include "files/fLoad_VLD.h"
 #include "files/fSave_VLD.h"
@@ -75,7 +76,7 @@ std::string Upper(std::string s) {
 
 // The formats whose reader or writer is not part of this build yet.
 bool IsPendingReader(const std::string& ext) {
-  return ext == ".JWC" || ext == ".JWK" || ext == ".DXF" || ext == ".DWG" ||
+  return ext == ".JWC" || ext == ".JWK" ||
          ext == ".CSV" || ext == ".TXT" || ext == ".ZMP";
 }
 
@@ -343,6 +344,17 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
     ok = ReadVlz(name, read, found.damaged);
   } else if (ext == ".VLD" || ext == ".V$D") {
     ok = VldLoad(name, 0, 0, &read);
+  } else if (ext == ".DXF") {
+    TDxfReadReport dxf;
+    ok = DxfLoad(name, TDxfOptions{}, &dxf);
+    read.cells = dxf.cells;
+    read.skipped = dxf.skipped;
+    found.damaged = dxf.damaged;
+    found.reason = dxf.reason;
+  } else if (ext == ".DWG") {
+    // No converter from DWG to DXF comes with the program.
+    Message("DWGファイルを読むには、DWGをDXFに変換するプログラムが必要です．\r\n"
+            "DXFに変換してから開いて下さい．");
   } else if (ext == ".JWW") {
     TJwwReadReport jww;
     ok = JwwLoad(name, 0, 0, &jww);

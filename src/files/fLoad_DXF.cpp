@@ -1,5 +1,10 @@
 #include "files/fLoad_DXF.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,7 +15,6 @@
 
 #include "app/GC_PointSearch.h"
 #include "kernel/Platform.h"
-#include "kernel/ReplaceFile.h"
 #include "kernel/SjisConv.h"
 #include "kernel/Z_Basic.h"
 #include "kernel/Z_Math.h"
@@ -189,6 +193,14 @@ struct TLayer {
   int colour = 7;
 };
 
+// Lookups by the bytes of a name, without making a string of them.
+struct TNameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+template <class T>
+using TNameMap = std::unordered_map<std::string, T, TNameHash, std::equal_to<>>;
+
 class TReader {
 public:
   TReader(const TDxfOptions& options) : options_(options) {}
@@ -212,6 +224,7 @@ public:
   }
 
   int sections() const { return sections_; }
+  long long added() const { return added_; }
   const std::vector<TItem>& main() const { return main_; }
   const TBlockDef* Block(const std::string& name) const {
     const auto it = blocks_.find(name);
@@ -232,6 +245,7 @@ private:
                  : name == "ENTITIES" ? Section::Entities
                                       : Section::Other;
       if (section_ == Section::Header) Header(e);
+      layerCache_.clear();  // names are read again once the header told their encoding
       return;
     }
     if (e.type == "ENDSEC") {
@@ -299,26 +313,52 @@ private:
     bool layer0 = false;
   };
 
-  TAttr Attributes(const TEntity& e) const {
-    TAttr a;
-    const std::string layerName = FitText(Decode(e.Str(8), utf8_), 8);
-    a.layer0 = layerName == "0";
-    std::string linetype;
+  // What an entity's layer gives: looked up once per name as the file spells it.
+  struct TLayerAttr {
+    std::uint8_t layer = 0;
+    int linetype = 1;
     int colour = 7;
-    if (const auto it = layers_.find(layerName); it != layers_.end()) {
-      a.layer = it->second.code;
-      linetype = it->second.linetype;
-      colour = it->second.colour;
+    bool layer0 = false;
+  };
+
+  const TLayerAttr& LayerOf(std::string_view raw) {
+    if (const auto it = layerCache_.find(raw); it != layerCache_.end()) return it->second;
+    TLayerAttr la;
+    const std::string name = FitText(Decode(raw, utf8_), 8);
+    la.layer0 = name == "0";
+    if (const auto it = layers_.find(name); it != layers_.end()) {
+      la.layer = it->second.code;
+      la.linetype = DxfLineType(it->second.linetype);
+      la.colour = it->second.colour;
     }
-    if (e.Has(6)) linetype = std::string(e.Str(6));
-    if (e.Has(62)) colour = e.Int(62);
-    a.pen = static_cast<std::uint16_t>(16 * DxfLineType(linetype) + std::clamp(colour, 1, 6));
+    return layerCache_.emplace(std::string(raw), la).first->second;
+  }
+
+  TAttr Attributes(const TEntity& e) {
+    TAttr a;
+    const TLayerAttr& la = LayerOf(e.Str(8));
+    a.layer = la.layer;
+    a.layer0 = la.layer0;
+    const int linetype = e.Has(6) ? DxfLineType(e.Str(6)) : la.linetype;
+    const int colour = e.Has(62) ? e.Int(62) : la.colour;
+    a.pen = static_cast<std::uint16_t>(16 * linetype + std::clamp(colour, 1, 6));
     return a;
   }
 
+  // The drawing's own cells go to the store at once; a block's wait for
+  // its inserts.
   void Add(TGcell c, const TAttr& a) {
     c.layer = a.layer;
     c.pen = a.pen;
+    if (target_ == &main_) {
+      for (double v : c.p)
+        if (!(std::fabs(v) <= kFar)) {
+          ++skipped_;
+          return;
+        }
+      if (GcellAdd(std::move(c)) > 0) ++added_;
+      return;
+    }
     TItem item;
     item.cell = std::move(c);
     item.fromLayer0 = a.layer0;
@@ -537,6 +577,7 @@ private:
   double dimScale_ = 1, dimText_ = 0.18;
   int layerCount_ = 0;
   std::unordered_map<std::string, TLayer> layers_;
+  TNameMap<TLayerAttr> layerCache_;
   std::unordered_map<std::string, TBlockDef> blocks_;
   std::string blockName_;
   std::vector<TItem> main_;
@@ -546,7 +587,7 @@ private:
     TAttr attr;
     std::vector<std::pair<TPointD, double>> vertices;
   } poly_;
-  long long skipped_ = 0;
+  long long skipped_ = 0, added_ = 0;
 };
 
 // ---- Placing --------------------------------------------------------------------
@@ -793,6 +834,7 @@ bool DxfLoadText(std::string_view text, const TDxfOptions& options, std::string_
   const TPVC before = pvc;
   for (TGroupEntry& g : pvc.groups)
     for (TLayerEntry& l : g.layers) l.name.clear();
+  const int first = StoreUsed() + 1;
   TReader reader(options);
   try {
     reader.Read(text);
@@ -802,13 +844,13 @@ bool DxfLoadText(std::string_view text, const TDxfOptions& options, std::string_
   }
   if (reader.sections() == 0) {
     pvc = before;
+    for (int i = StoreUsed(); i >= first; --i) GcellErase(i);
     Error("ﾌｧｲﾙ[" + shown + "]はDXFファイルではありません。");
     if (report) *report = found;
     return false;
   }
   pvc.basicScale = options.scale > 0 ? options.scale : 1;
   for (TGroupEntry& g : pvc.groups) g.scaleX = g.scaleY = pvc.basicScale;
-  const int first = StoreUsed() + 1;
   TPlacer placer(reader);
   try {
     placer.Place();
@@ -828,20 +870,40 @@ bool DxfLoadText(std::string_view text, const TDxfOptions& options, std::string_
       }
   if (options.sizeMode == 0 || options.sizeMode == 1) BuildSizeTable(first);
   if (options.sizeMode == 0 || options.sizeMode == 2) FitSizes(first);
-  found.cells = placer.cells();
+  found.cells = reader.added() + placer.cells();
   found.skipped = placer.skipped() + reader.skipped();
   if (report) *report = found;
   return true;
 }
 
 bool DxfLoad(const fs::path& fileName, const TDxfOptions& options, TDxfReadReport* report) {
-  std::string bytes;
   const std::string shown = Utf8ToSjis(fileName.string());
-  const ReadFileResult r = ReadFileContents(fileName, kMaxFile, bytes);
-  if (r != ReadFileResult::Ok || bytes.size() > kMaxFile) {
+  // Mapped rather than read: a drawing of a hundred megabytes is not copied.
+  struct TMapped {
+    int fd = -1;
+    void* data = MAP_FAILED;
+    std::size_t size = 0;
+    ~TMapped() {
+      if (data != MAP_FAILED) ::munmap(data, size);
+      if (fd >= 0) ::close(fd);
+    }
+  } m;
+  struct stat st {};
+  std::error_code ec;
+  m.fd = fs::is_regular_file(fileName, ec) ? ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+  if (m.fd < 0 || ::fstat(m.fd, &st) != 0 || static_cast<std::size_t>(st.st_size) > kMaxFile) {
     Error("ﾌｧｲﾙ[" + shown + "]を読み込めません.");
     if (report) *report = {};
     return false;
   }
-  return DxfLoadText(bytes, options, shown, report);
+  m.size = static_cast<std::size_t>(st.st_size);
+  if (m.size == 0) return DxfLoadText({}, options, shown, report);
+  m.data = ::mmap(nullptr, m.size, PROT_READ, MAP_PRIVATE, m.fd, 0);
+  if (m.data == MAP_FAILED) {
+    Error("ﾌｧｲﾙ[" + shown + "]を読み込めません.");
+    if (report) *report = {};
+    return false;
+  }
+  ::madvise(m.data, m.size, MADV_SEQUENTIAL);
+  return DxfLoadText(std::string_view(static_cast<const char*>(m.data), m.size), options, shown, report);
 }

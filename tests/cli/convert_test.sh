@@ -57,6 +57,16 @@ if "$velmo" --convert cut.jww cut.vld 2> err.txt; then fail "a cut JWW file conv
 grep -qP '[^\x00-\x7F]' err.txt || fail "cut JWW: message not in Japanese: $(cat err.txt)"
 [ ! -e cut.vld ] || fail "a cut JWW file was converted"
 
+# A DXF drawing converts and renders; a file that is no DXF is refused.
+dxf=$here/../files/data/dxf/entities.dxf
+"$velmo" --convert "$dxf" dxf.vld || fail "DXF -> VLD failed"
+[ "$(grep -c '^LINE,\|^ARC,\|^CIRCLE,' dxf.vld)" -eq 29 ] || fail "dxf.vld: $(grep -c '^LINE,\|^ARC,\|^CIRCLE,' dxf.vld) curves, not 29"
+"$velmo" --render "$dxf" dxf.png --size 640x480 || fail "--render of a DXF file failed"
+python3 "$here/check_render.py" dxf.png 640 480 || fail "dxf.png is wrong"
+printf 'no drawing here\n' > nothing.dxf
+if "$velmo" --convert nothing.dxf nothing.vld 2> err.txt; then fail "a file that is no DXF converted"; fi
+grep -qP '[^\x00-\x7F]' err.txt || fail "no DXF: message not in Japanese: $(cat err.txt)"
+
 # The window's command line is checked before the toolkit needs a display:
 # a usage message in Japanese and status 2.
 for args in "--bogus" "a.vld b.vld" "-style"; do

@@ -218,6 +218,17 @@ TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
 
 // ---- Save and open round trips ----------------------------------------------------
 
+// A DXF drawing opens by its extension; a DWG file asks for a converter.
+TEST_F(FileProcTest, DxfDrawingsOpenAndDwgFilesAreExplained) {
+  WriteFile(Path("plan.DXF"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n5\n21\n5\n0\nENDSEC\n0\nEOF\n");
+  EXPECT_TRUE(OpenFileIntoWindow(Path("plan.DXF")));
+  EXPECT_EQ(Lines(), 1);
+  EXPECT_TRUE(Headless().messages().empty());
+  WriteFile(Path("plan.dwg"), "AC1027 binary");
+  EXPECT_FALSE(OpenDrawingFile(Path("plan.dwg")));
+  EXPECT_TRUE(HasMessage("DWG"));
+}
+
 // A Jw_cad drawing opens into the window with its settings; what it held
 // that the window cannot, and the damage that stopped it, are told in one
 // warning, and the part before the damage stays.

@@ -10,18 +10,18 @@ import ezdxf
 doc = ezdxf.new("R2010")
 msp = doc.modelspace()
 # A polyline with bulges both ways, closed.
-poly = msp.add_lwpolyline([(0, 0, 0.4), (100, 0, 0), (100, 60, -0.7), (30, 80, 0)], format="xyb", close=True)
+poly = msp.add_lwpolyline([(0, 0, 0.4), (100, 0, 0), (100, 60, -0.7), (30, 80, 0)], format="xyb", close=True, dxfattribs={"color": 1})
 # A block of a line, an arc and a circle on layer 0, inserted twice (scaled,
 # turned, once as a 2 x 3 array), and a block inside a block.
 blk = doc.blocks.new("PART", base_point=(5, 5))
-blk.add_line((5, 5), (25, 5))
+blk.add_line((5, 5), (25, 5), dxfattribs={"color": 0})
 blk.add_arc((15, 15), 8, 30, 200)
 blk.add_circle((20, 20), 3)
 outer = doc.blocks.new("OUTER")
 outer.add_blockref("PART", (0, 0), dxfattribs={"rotation": 45})
 outer.add_line((0, 0), (0, 40))
-i1 = msp.add_blockref("PART", (200, 100), dxfattribs={"xscale": 2, "yscale": 0.5, "rotation": 30})
-i2 = msp.add_blockref("PART", (400, 100), dxfattribs={"rotation": -20})
+i1 = msp.add_blockref("PART", (200, 100), dxfattribs={"xscale": 2, "yscale": 0.5, "rotation": 30, "color": 3})
+i2 = msp.add_blockref("PART", (400, 100), dxfattribs={"rotation": -20, "color": 5})
 i2.dxf.column_count = 2
 i2.dxf.row_count = 3
 i2.dxf.column_spacing = 60

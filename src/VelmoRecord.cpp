@@ -221,6 +221,14 @@ bool TScriptRecorder::PrintDialog(TPrintSetup& setup) {
   return ok;
 }
 
+bool TScriptRecorder::LoadDxfDialog(TLoadDxfForm& form) {
+  const bool ok = platform_.LoadDxfDialog(form);
+  Answer(ok ? "answer dxf " + ScriptQuote(Utf8(form.scale)) + " " + ScriptQuote(Utf8(form.textZoom)) + " " +
+                  std::to_string(form.sizeMode) + (form.dimMove ? " move" : " stay")
+            : std::string("answer dxf cancel"));
+  return ok;
+}
+
 bool TScriptRecorder::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
   const bool ok = platform_.InputQuery(caption, prompt, text);
   Answer(ok ? "answer text " + ScriptQuote(Utf8(text)) : std::string("answer text cancel"));

@@ -68,6 +68,7 @@ public:
   bool ColorDialog(std::uint32_t& rgb) override;
   bool PrintDialog(TPrintSetup& setup) override;
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
+  bool LoadDxfDialog(TLoadDxfForm& form) override;
   bool OpenUrl(const std::string& url) override { return platform_.OpenUrl(url); }
   int RunProgram(const TRunRequest& request) override { return platform_.RunProgram(request); }
   void CloseMainWindow() override { platform_.CloseMainWindow(); }

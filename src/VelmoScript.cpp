@@ -144,7 +144,7 @@ enum class TCmd {
   ExpectEntry, ExpectMessage, ExpectBeep, PrintState, Size, Drop, Close,
 };
 
-enum class TAnswerKind { Box, File, Text, Color, Print };
+enum class TAnswerKind { Box, File, Text, Color, Print, Dxf };
 
 struct TPos {
   double x = 0, y = 0;
@@ -586,6 +586,19 @@ TCommand ParseCommand(const TLine& l, int line) {
           l.Fail("色は 16 進 6 桁 (RRGGBB) です: " + Utf8ToSjis(s));
         c.n = static_cast<int>(v);
       }
+    } else if (l.Is(1, "dxf")) {
+      c.answerKind = TAnswerKind::Dxf;
+      c.ok = !cancel;
+      if (cancel) {
+        l.Count(3, 3, "answer dxf cancel");
+      } else {
+        l.Count(6, 6, "answer dxf \"SCALE\" \"ZOOM\" SIZEMODE move|stay");
+        c.text = l.Sjis(2);
+        c.value = l.Sjis(3);
+        c.n = l.Int(4, 0, 2, "文字のサイズの番号");
+        if (!l.Is(5, "move") && !l.Is(5, "stay")) l.Fail("寸法図形の位置は move か stay です: " + Utf8ToSjis(l.word(5)));
+        c.m = l.Is(5, "move") ? 1 : 0;
+      }
     } else if (l.Is(1, "print")) {
       c.answerKind = TAnswerKind::Print;
       c.ok = !cancel;
@@ -890,6 +903,15 @@ void TRunner::Execute(const TCommand& c) {
         case TAnswerKind::Text: platform.ScriptText(c.ok, c.text); break;
         case TAnswerKind::Color: platform.ScriptColor(c.ok, static_cast<std::uint32_t>(c.n)); break;
         case TAnswerKind::Print: platform.ScriptPrint(c.ok, c.print); break;
+        case TAnswerKind::Dxf: {
+          TLoadDxfForm form;
+          form.scale = c.text;
+          form.textZoom = c.value;
+          form.sizeMode = c.n;
+          form.dimMove = c.m != 0;
+          platform.ScriptLoadDxf(c.ok, form);
+          break;
+        }
       }
       break;
     case TCmd::ExpectCells: {
@@ -950,7 +972,7 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
     // in Japanese, with the question's own text.
     static const std::pair<std::string_view, const char*> kKinds[] = {
         {"unscripted question", "問い"},           {"unscripted open dialog", "開くダイアログ"},
-        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"},
+        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"},
         {"unscripted print dialog", "印刷ダイアログ"}, {"unscripted input dialog", "入力ダイアログ"}};
     std::string_view w(what);
     std::string kind;

@@ -51,6 +51,7 @@ void LoadConfigFile() {
   o.BcWhite = IniReadBool(ini, "View", "BcWhite", d.BcWhite);
   o.SumiNik = IniReadString(ini, "Input", "SumiNik", d.SumiNik);
   o.MjSize1 = IniReadInteger(ini, "RDXF", "MjSize1", d.MjSize1);
+  o.DwgConv = IniReadString(ini, "RDXF", "DwgConv", d.DwgConv);
   g_mouseNav.WheelZm = IniReadBool(ini, "ETC1", "WheelZm", true);
   g_mouseNav.RScrSpd = IniReadBool(ini, "ETC1", "RScrSpd", true);
   o.MojiBtn = IniReadBool(ini, "ETC1", "MojiBtn", d.MojiBtn);
@@ -71,6 +72,9 @@ bool SaveConfigFile() {
   IniWriteBool(ini, "View", "BcWhite", o.BcWhite);
   IniWriteString(ini, "Input", "SumiNik", o.SumiNik);
   IniWriteInteger(ini, "RDXF", "MjSize1", o.MjSize1);
+  // A key of this program's own: written once it is set, so that a file
+  // without it stays as it was.
+  if (!o.DwgConv.empty() || IniFind(ini, "RDXF", "DwgConv", nullptr)) IniWriteString(ini, "RDXF", "DwgConv", o.DwgConv);
   IniWriteBool(ini, "ETC1", "WheelZm", g_mouseNav.WheelZm);
   IniWriteBool(ini, "ETC1", "RScrSpd", g_mouseNav.RScrSpd);
   IniWriteBool(ini, "ETC1", "MojiBtn", o.MojiBtn);

@@ -21,6 +21,9 @@ struct TAppOptions {
   std::string SumiNik = "5";
   // [RDXF] the text-size choice of the DXF import dialog.
   int MjSize1 = 0;
+  // [RDXF] the program that turns a DWG file into DXF: run with the DWG
+  // file and the DXF file to write as its arguments; none by default.
+  std::string DwgConv;
   // [ETC1] WheelZm and RScrSpd are kept by the mouse navigation
   // (g_mouseNav, app/ApMouse), which reads them at every event.
   // [ETC1] "文字表記のコマンドボタンにする。": captioned tool buttons.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -26,6 +27,7 @@
 #include "kernel/ReplaceFile.h"
 #include "kernel/RunLock.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -346,15 +348,13 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
     ok = VldLoad(name, 0, 0, &read);
   } else if (ext == ".DXF") {
     TDxfReadReport dxf;
-    ok = DxfLoad(name, TDxfOptions{}, &dxf);
+    ok = DxfLoad(name, g_fileProc.dxfOptions, &dxf);
     read.cells = dxf.cells;
     read.skipped = dxf.skipped;
     found.damaged = dxf.damaged;
     found.reason = dxf.reason;
   } else if (ext == ".DWG") {
-    // No converter from DWG to DXF comes with the program.
-    Message("DWGファイルを読むには、DWGをDXFに変換するプログラムが必要です．\r\n"
-            "DXFに変換してから開いて下さい．");
+    ok = DwgLoad(name, &read, found);
   } else if (ext == ".JWW") {
     TJwwReadReport jww;
     ok = JwwLoad(name, 0, 0, &jww);
@@ -384,6 +384,39 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
   GcellCommit();
   g_form1.CbMojiSize = MakeMojiSizeList(pvc);
   Form1Changed();
+  return ok;
+}
+
+bool DwgLoad(const fs::path& name, TVldReadReport* read, TOpenReport& found) {
+  const std::string converter = AppOptions().DwgConv;
+  if (converter.empty()) {
+    Message("DWGファイルを読むには、DWGをDXFに変換するプログラムが必要です．\r\n"
+            "VELMO.INI の [RDXF] DwgConv にそのプログラムを設定するか、DXFに変換してから開いて下さい．");
+    return false;
+  }
+  // The converter works on copies in the program folder: the user's file is
+  // never handed to it to write.
+  const fs::path dwg = ProgramFile(OwnPrefix() + "DWG.DWG"), dxf = ProgramFile(OwnPrefix() + "DWG.DXF");
+  std::error_code ec;
+  fs::remove(dxf, ec);
+  bool ok = fs::copy_file(name, dwg, fs::copy_options::overwrite_existing, ec);
+  TRunRequest run;
+  run.program = SjisToUtf8(converter);
+  run.args = {dwg.string(), dxf.string()};
+  run.workDir = g_programDir.folder.empty() ? std::string() : SjisToUtf8(g_programDir.folder);
+  ok = ok && Platform().RunProgram(run) >= 0 && fs::is_regular_file(dxf, ec);
+  if (ok) {
+    TDxfReadReport dxfRead;
+    ok = DxfLoad(dxf, g_fileProc.dxfOptions, &dxfRead);
+    read->cells = dxfRead.cells;
+    read->skipped = dxfRead.skipped;
+    found.damaged = dxfRead.damaged;
+    found.reason = dxfRead.reason;
+  } else {
+    Message("ファイル読み込み失敗");
+  }
+  fs::remove(dwg, ec);
+  fs::remove(dxf, ec);
   return ok;
 }
 
@@ -477,7 +510,30 @@ bool ConfirmSaveModified() {
   return true;
 }
 
+bool AskDxfOptions(const fs::path& name) {
+  TLoadDxfForm form = g_fileProc.dxfForm;
+  form.fileName = Shown(name);
+  form.sizeMode = std::clamp(AppOptions().MjSize1, 0, 2);
+  if (!Platform().LoadDxfDialog(form)) return false;
+  TDxfOptions o;
+  const double scale = ParseScale(form.scale);
+  o.scale = scale > 0 ? scale : 1;
+  const double zoom = ParseReal(ToHalfWidth(form.textZoom, false));
+  o.textZoom = zoom > 0 && std::isfinite(zoom) ? zoom : 1;
+  o.sizeMode = std::clamp(form.sizeMode, 0, 2);
+  o.dimMove = form.dimMove;
+  // The fields as they will be shown next time: in the scale's notation.
+  form.scale = ScaleText(o.scale);
+  form.textZoom = " " + Format("%.2f", {o.textZoom}) + " ";
+  g_fileProc.dxfForm = form;
+  g_fileProc.dxfOptions = o;
+  AppOptions().MjSize1 = o.sizeMode;
+  return true;
+}
+
 bool OpenFileIntoWindow(const fs::path& name) {
+  const std::string dxfExt = UpperExtension(name);
+  if ((dxfExt == ".DXF" || dxfExt == ".DWG") && !AskDxfOptions(name)) return false;
   Platform().SetScreenCursor(CursorShape::Hourglass);
   GcellCompact(true);
   ShowAllGroupsAndLayers(CurPVC());

@@ -46,6 +46,8 @@
 #include <vector>
 
 #include "files/HstText.h"
+#include "files/fLoad_DXF.h"
+#include "kernel/Platform.h"
 
 // Which control started a command.
 enum class TFileSender { Open1, OpenV, Save1, Other };
@@ -71,6 +73,10 @@ struct TRecentStep {
 };
 
 struct FileProcState {
+  // The DXF import dialog's fields as last confirmed, and the reading they
+  // ask for (the command line's conversions read with the defaults).
+  TLoadDxfForm dxfForm;
+  TDxfOptions dxfOptions;
   // Lines 1..100 of the first block of "Operation.hst" (index 0 = line 1).
   std::array<std::string, kHstLines> hst;
   // "Operation.hst" as this run last read or wrote it, and the recent-file
@@ -167,6 +173,15 @@ bool SaveByExtension(const std::filesystem::path& name);
 // untitled and modified, and not listed. Either way the view is
 // fitted to what was read and redrawn (when it is bound to the screen).
 bool OpenFileIntoWindow(const std::filesystem::path& name);
+// The DXF import dialog for the file: its choices become the reading's
+// options (and the dialog's fields for next time). False when cancelled.
+bool AskDxfOptions(const std::filesystem::path& name);
+struct TVldReadReport;
+struct TOpenReport;
+// A DWG file through the converter of the configuration ([RDXF] DwgConv):
+// copied into the program folder, converted to DXF there, read as DXF. Without
+// a converter, or when it fails, a message and false.
+bool DwgLoad(const std::filesystem::path& name, TVldReadReport* read, TOpenReport& found);
 // The steps of the open command and the recent-file items once a file has
 // been chosen: a missing file is refused, a part (".JWK") may bring its
 // whole folder, anything else is opened (OpenFileIntoWindow). True when

@@ -42,24 +42,6 @@ struct TDxfDamage {
 
 // ---- Text ---------------------------------------------------------------------
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -544,18 +526,7 @@ private:
       // SOLID and TRACE list their corners 1, 2, 4, 3; 3DFACE in order.
       const TPointD b = e.Point(10), c1 = e.Point(11), c2 = e.Point(12), c3 = e.Has(13) ? e.Point(13) : e.Point(12);
       const bool zigzag = t != "3DFACE";
-      const TPointD second = c1, third = zigzag ? c3 : c2, fourth = zigzag ? c2 : c3;
-      TGcell q;
-      q.kind = GK_FILL4K;
-      q.p[0] = b.x;
-      q.p[1] = b.y;
-      q.p[2] = second.x - b.x;
-      q.p[3] = second.y - b.y;
-      q.p[4] = third.x - b.x;
-      q.p[5] = third.y - b.y;
-      q.p[7] = fourth.x - b.x;
-      q.p[8] = fourth.y - b.y;
-      Add(q, a);
+      Add(MakeQuad(b, c1, zigzag ? c3 : c2, zigzag ? c2 : c3), a);
     } else if (t == "INSERT") {
       Insert(e, a, e.Str(2), e.Point(10), e.Real(41, 1), e.Real(42, 1), e.Real(50) * deg);
     } else if (t == "DIMENSION") {

@@ -46,24 +46,6 @@ struct TJwwDamage {
 
 // ---- Bytes -------------------------------------------------------------------
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Little-endian UTF-16 to CP932; a lone surrogate becomes "?".
 std::string Utf16ToSjis(std::string_view bytes) {
   std::string utf8;
@@ -456,15 +438,7 @@ private:
       cell = MakeArc({c1.x, c1.y, r, flat, tilt, full ? 0 : start, full ? 0 : start + sweep});
       cell.kind = GK_POLYARC;
     } else {
-      cell.kind = GK_FILL4K;
-      cell.p[0] = c1.x;
-      cell.p[1] = c1.y;
-      cell.p[2] = c2.x - c1.x;
-      cell.p[3] = c2.y - c1.y;
-      cell.p[4] = c3.x - c1.x;
-      cell.p[5] = c3.y - c1.y;
-      cell.p[7] = c4.x - c1.x;
-      cell.p[8] = c4.y - c1.y;
+      cell = MakeQuad(c1, c2, c3, c4);
     }
     cell.text = colour;
     Add(out, Item(std::move(cell), b, 1));

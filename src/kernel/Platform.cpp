@@ -21,6 +21,7 @@ public:
   bool ColorDialog(std::uint32_t&) override { return false; }
   bool PrintDialog(TPrintSetup&) override { return false; }
   bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+  bool LoadDxfDialog(TLoadDxfForm&) override { return false; }
   bool OpenUrl(const std::string&) override { return false; }
   int RunProgram(const TRunRequest&) override { return -1; }
 };

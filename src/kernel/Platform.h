@@ -53,6 +53,16 @@ struct TFileDialogRequest {
   bool confirmOverwrite = true;  // save dialogs
 };
 
+// The DXF import dialog "AUTO-CADデータの読み込み": its fields as the user
+// sees and edits them (CP932).
+struct TLoadDxfForm {
+  std::string fileName;             // shown only
+  std::string scale = " 1 / 1";     // "図面の縮尺"
+  std::string textZoom = " 1.00 ";  // "文字の倍率"
+  int sizeMode = 0;                 // "文字のサイズ": 0 fit to a table made from the file, 1 own sizes, 2 current table
+  bool dimMove = false;             // "寸法図形の移動情報を含めて寸法位置を決める"
+};
+
 // What a print dialog chose.
 struct TPrintSetup {
   std::string printerName;
@@ -102,6 +112,8 @@ public:
   // A dialog asking for one line of text (CP932), text holding the
   // proposal; false when cancelled.
   virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;
+  // The DXF import dialog on the form's values; false when cancelled.
+  virtual bool LoadDxfDialog(TLoadDxfForm& form) = 0;
   // Opens a web or mail address with the desktop's handler.
   virtual bool OpenUrl(const std::string& url) = 0;
   // Runs an outside program; with wait, returns its exit code, else 0 once

@@ -13,6 +13,20 @@ TQuadGeom QuadOf(const TGcell& c) {
   return {{b, b + TPointD{c.p[2], c.p[3]}, b + TPointD{c.p[4], c.p[5]}, b + TPointD{c.p[7], c.p[8]}}};
 }
 
+TGcell MakeQuad(TPointD c0, TPointD c1, TPointD c2, TPointD c3) {
+  TGcell c;
+  c.kind = GK_FILL4K;
+  c.p[0] = c0.x;
+  c.p[1] = c0.y;
+  c.p[2] = c1.x - c0.x;
+  c.p[3] = c1.y - c0.y;
+  c.p[4] = c2.x - c0.x;
+  c.p[5] = c2.y - c0.y;
+  c.p[7] = c3.x - c0.x;
+  c.p[8] = c3.y - c0.y;
+  return c;
+}
+
 TGcell MakePoint(TPointD p) {
   TGcell c;
   c.kind = GK_POINT;

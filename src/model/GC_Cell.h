@@ -155,6 +155,9 @@ struct TQuadGeom {
   TPointD corner[4];
 };
 TQuadGeom QuadOf(const TGcell& c);
+// A filled quadrilateral with these corners in order around it (the first
+// absolute, the others as offsets from it).
+TGcell MakeQuad(TPointD c0, TPointD c1, TPointD c2, TPointD c3);
 
 // A polygon's bounding box (its vertices live in its text).
 struct TBoundsGeom {

@@ -5,6 +5,7 @@
 #include <numbers>
 #include <utility>
 
+#include "app/ApInit.h"
 #include "app/GC_PointSearch.h"
 #include "app/GC_View.h"
 #include "kernel/Platform.h"
@@ -352,15 +353,7 @@ bool WeldFill(const TGcell& line1, const TGcell& line2, TPointD click1, TPointD 
     return Vec{x.x + thickness * scale * std::cos(dir) / f.x, x.y + thickness * scale * std::sin(dir) / f.y};
   };
   const Vec c[4] = {x, corner(1, q), corner(2 * std::cos(k) - 1, m), corner(1, p)};
-  fill = TGcell{};
-  fill.kind = GK_FILL4K;
-  fill.p[0] = c[0].x;
-  fill.p[1] = c[0].y;
-  const int slot[3] = {2, 4, 7};
-  for (int i = 0; i < 3; ++i) {
-    fill.p[slot[i]] = c[i + 1].x - c[0].x;
-    fill.p[slot[i] + 1] = c[i + 1].y - c[0].y;
-  }
+  fill = MakeQuad(c[0], c[1], c[2], c[3]);
   return true;
 }
 
@@ -521,7 +514,7 @@ void JoinButtons() {
 
 void WeldButtons() {
   ClearSubBtns();
-  SetSubBtn("①肉盛厚(mm)=" + g_joinOp.options.weld, true);
+  SetSubBtn("①肉盛厚(mm)=" + AppOptions().SumiNik, true);
 }
 
 void ShowState() {
@@ -707,7 +700,7 @@ void OnSecond(TGContext& view, int code) {
   const TGcell c1 = GcellRef(i1), c2 = GcellRef(i2);
   if (weld) {
     TGcell fill;
-    if (!WeldFill(c1, c2, r.click1, p, ParseReal(g_joinOp.options.weld), WriteScale(), fill)) {
+    if (!WeldFill(c1, c2, r.click1, p, ParseReal(AppOptions().SumiNik), WriteScale(), fill)) {
       Platform().Beep();
       ShowMarks(view);
       return;
@@ -817,7 +810,7 @@ void TakeEntry(int code) {
   const std::string text = TakeValueEntry(code);
   if (code != EV_ENTER) return;
   if (Welding(S().state)) {
-    if (!text.empty()) g_joinOp.options.weld = text;
+    if (!text.empty()) AppOptions().SumiNik = text;
     WeldButtons();
     return;
   }
@@ -833,7 +826,7 @@ void Op_LineConect(TGContext& view, int code, double x, double y) {
   JoinRun& r = S();
   if (code == EV_START) {
     g_joinOp.run = JoinRun{};
-    if (g_joinOp.options.weld.empty()) g_joinOp.options.weld = "5";
+    if (AppOptions().SumiNik.empty()) AppOptions().SumiNik = "5";
     JoinButtons();
     Enter(JoinState::JoinFirst);
     ShowState();

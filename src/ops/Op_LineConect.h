@@ -132,10 +132,6 @@ TEnvelope Envelope(const std::vector<std::pair<int, TGcell>>& lines, TPointD lo,
 
 enum class JoinState { Idle, JoinFirst, JoinSecond, WeldFirst, WeldSecond, EnvStart, EnvEnd };
 
-// What lasts while the program runs: the weld's thickness as typed.
-struct JoinOptions {
-  std::string weld = "5";
-};
 
 // A cut mark: a point on a line where a join keeps the far part apart.
 struct TCutMark {
@@ -156,8 +152,8 @@ struct JoinRun {
   TRangeScreen screen;
 };
 
+// The weld's thickness as typed lasts in the configuration (AppOptions().SumiNik).
 struct JoinOpState {
-  JoinOptions options;
   JoinRun run;
 };
 extern JoinOpState g_joinOp;

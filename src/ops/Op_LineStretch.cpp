@@ -1,6 +1,8 @@
 #include "ops/Op_LineStretch.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -140,13 +142,8 @@ TGcell WindowStretch(const TGcell& cell, TPointD d, TPointD lo, TPointD hi) {
     TQuadGeom q = QuadOf(c);
     for (TPointD& p : q.corner)
       if (inside(p)) p = p + d;
-    c.p[0] = q.corner[0].x;
-    c.p[1] = q.corner[0].y;
-    const int slot[3] = {2, 4, 7};
-    for (int k = 0; k < 3; ++k) {
-      c.p[slot[k]] = q.corner[k + 1].x - q.corner[0].x;
-      c.p[slot[k] + 1] = q.corner[k + 1].y - q.corner[0].y;
-    }
+    const TGcell moved = MakeQuad(q.corner[0], q.corner[1], q.corner[2], q.corner[3]);
+    std::copy(std::begin(moved.p), std::end(moved.p), c.p);
   } else {
     TCellTransform t;
     t.target = d;

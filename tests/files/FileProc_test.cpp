@@ -218,15 +218,46 @@ TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
 
 // ---- Save and open round trips ----------------------------------------------------
 
-// A DXF drawing opens by its extension; a DWG file asks for a converter.
-TEST_F(FileProcTest, DxfDrawingsOpenAndDwgFilesAreExplained) {
-  WriteFile(Path("plan.DXF"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n5\n21\n5\n0\nENDSEC\n0\nEOF\n");
+// A DXF drawing opens through the import dialog, whose choices it takes; a
+// DWG file asks for a converter.
+TEST_F(FileProcTest, DxfDrawingsOpenThroughTheirDialog) {
+  WriteFile(Path("plan.DXF"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n5\n21\n5\n0\n"
+                              "TEXT\n10\n0\n20\n0\n40\n2\n1\nA\n0\nENDSEC\n0\nEOF\n");
+  Headless().ScriptLoadDxf(false);
+  EXPECT_FALSE(OpenFileIntoWindow(Path("plan.DXF")));
+  EXPECT_EQ(Lines(), 0);
+
+  TLoadDxfForm answer;
+  answer.scale = "1/50";
+  answer.textZoom = "２";  // full-width is taken too
+  answer.sizeMode = 1;
+  Headless().ScriptLoadDxf(true, answer);
   EXPECT_TRUE(OpenFileIntoWindow(Path("plan.DXF")));
   EXPECT_EQ(Lines(), 1);
+  EXPECT_EQ(CurPVC().basicScale, 50);
+  EXPECT_EQ(CurPVC().groups[7].scaleX, 50);
+  for (int i = 1; i <= StoreUsed(); ++i)
+    if (GcellLive(i) && GcellRef(i).kind == GK_TEXT) {
+      EXPECT_EQ(GcellRef(i).p[3], 4);  // twice its height
+      EXPECT_EQ(GcellRef(i).size, 0);  // its own size kept
+    }
+  EXPECT_EQ(g_fileProc.dxfForm.scale, ScaleText(50));  // shown in the scale's notation next time
   EXPECT_TRUE(Headless().messages().empty());
-  WriteFile(Path("plan.dwg"), "AC1027 binary");
+
+  // DWG: without a converter, a message; with one, what it wrote is read
+  // (here a "converter" that copies, and a DWG that is DXF already).
+  WriteFile(Path("plan.dwg"), ReadFile(Path("plan.DXF")));
+  Headless().Reset();
   EXPECT_FALSE(OpenDrawingFile(Path("plan.dwg")));
-  EXPECT_TRUE(HasMessage("DWG"));
+  EXPECT_TRUE(HasMessage("DwgConv"));
+  AppOptions().DwgConv = "/bin/cp";
+  Headless().Reset();
+  EXPECT_TRUE(OpenDrawingFile(Path("plan.dwg")));
+  EXPECT_EQ(Lines(), 1);
+  EXPECT_TRUE(Headless().messages().empty());
+  AppOptions().DwgConv = "/bin/false";
+  EXPECT_FALSE(OpenDrawingFile(Path("plan.dwg")));
+  EXPECT_TRUE(HasMessage("ファイル読み込み失敗"));
 }
 
 // A Jw_cad drawing opens into the window with its settings; what it held

@@ -115,6 +115,21 @@ bool HeadlessPlatform::ColorDialog(std::uint32_t& rgb) {
   return ok;
 }
 
+bool HeadlessPlatform::LoadDxfDialog(TLoadDxfForm& form) {
+  if (dxfAnswers_.empty()) {
+    Unscripted("unscripted DXF dialog");
+    return false;
+  }
+  const auto [ok, answer] = dxfAnswers_.front();
+  dxfAnswers_.pop_front();
+  if (ok) {
+    const std::string name = form.fileName;
+    form = answer;
+    form.fileName = name;
+  }
+  return ok;
+}
+
 ICanvas* HeadlessPlatform::Printer() {
   if (!printerChosen_) return nullptr;
   if (externalPrinter_) return externalPrinter_;

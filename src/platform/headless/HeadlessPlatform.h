@@ -59,6 +59,7 @@ public:
   // The setups the print dialogs were opened with.
   const std::vector<TPrintSetup>& printDialogs() const { return printDialogs_; }
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
+  bool LoadDxfDialog(TLoadDxfForm& form) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;
@@ -79,6 +80,9 @@ public:
   void ScriptAnswer(MsgAnswer a) { answers_.push_back(a); }
   void ScriptFile(FileAnswer a) { fileAnswers_.push_back(std::move(a)); }
   void ScriptColor(bool ok, std::uint32_t rgb = 0) { colorAnswers_.push_back({ok, rgb}); }
+  // The DXF import dialog's answer: OK with these fields (the file name is
+  // the program's), or cancelled.
+  void ScriptLoadDxf(bool ok, const TLoadDxfForm& form = {}) { dxfAnswers_.push_back({ok, form}); }
   void ScriptPrint(bool ok, TPrintSetup setup = {}) { printAnswers_.push_back({ok, setup}); }
   // The next input dialog: the text typed (CP932), or cancel.
   void ScriptText(bool ok, std::string text = {}) { textAnswers_.push_back({ok, std::move(text)}); }
@@ -90,7 +94,7 @@ public:
   int beeps() const { return beeps_; }
   const std::vector<RecordedMessage>& messages() const { return messages_; }
   std::size_t unusedAnswers() const {
-    return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + printAnswers_.size() +
+    return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + dxfAnswers_.size() + printAnswers_.size() +
            textAnswers_.size();
   }
   CursorShape screenCursor() const { return cursor_; }
@@ -128,6 +132,7 @@ private:
   std::vector<TPrintSetup> printDialogs_;
   std::deque<FileAnswer> fileAnswers_;
   std::deque<std::pair<bool, std::uint32_t>> colorAnswers_;
+  std::deque<std::pair<bool, TLoadDxfForm>> dxfAnswers_;
   std::deque<std::pair<bool, TPrintSetup>> printAnswers_;
   std::deque<std::pair<bool, std::string>> textAnswers_;
   std::vector<TFileDialogRequest> fileDialogs_;

@@ -1,20 +1,31 @@
 #include "platform/qt/QtPlatform.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "platform/qt/PrinterCanvas.h"
 #include "platform/qt/QtConvert.h"
@@ -252,4 +263,49 @@ int QtPlatform::RunProgram(const TRunRequest& request) {
   if (!p.waitForStarted(-1)) return -1;
   p.waitForFinished(-1);
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// The DXF import dialog: the drawing's scale, the text magnification, how
+// text sizes are treated, where dimension blocks go.
+bool QtPlatform::LoadDxfDialog(TLoadDxfForm& form) {
+  QDialog dlg(main_);
+  dlg.setWindowTitle(QStringLiteral("AUTO-CADデータの読み込み"));
+  auto* layout = new QVBoxLayout(&dlg);
+  layout->addWidget(new QLabel(FromSjis(form.fileName), &dlg));
+  auto* grid = new QFormLayout;
+  auto* scale = new QLineEdit(FromSjis(form.scale), &dlg);
+  scale->setObjectName(QStringLiteral("edScale"));
+  auto* zoom = new QLineEdit(FromSjis(form.textZoom), &dlg);
+  zoom->setObjectName(QStringLiteral("edMojZm"));
+  grid->addRow(QStringLiteral("図面の縮尺"), scale);
+  grid->addRow(QStringLiteral("文字の倍率"), zoom);
+  layout->addLayout(grid);
+  auto* sizes = new QGroupBox(QStringLiteral("文字のサイズ"), &dlg);
+  sizes->setObjectName(QStringLiteral("rgMojiSize"));
+  auto* sizeLayout = new QVBoxLayout(sizes);
+  const QString choices[3] = {QStringLiteral("文字テーブルを自動作成しそれに当てはめる"),
+                              QStringLiteral("元のサイズを保持する(文字テーブルに当てはめない)"),
+                              QStringLiteral("現状の文字テーブルに当てはめる(Ver3互換)")};
+  QRadioButton* radio[3];
+  for (int i = 0; i < 3; ++i) {
+    radio[i] = new QRadioButton(choices[i], sizes);
+    sizeLayout->addWidget(radio[i]);
+  }
+  radio[std::clamp(form.sizeMode, 0, 2)]->setChecked(true);
+  layout->addWidget(sizes);
+  auto* move = new QCheckBox(QStringLiteral("寸法図形の移動情報を含めて寸法位置を決める"), &dlg);
+  move->setObjectName(QStringLiteral("cbxSunpoMove"));
+  move->setChecked(form.dimMove);
+  layout->addWidget(move);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+  layout->addWidget(buttons);
+  if (dlg.exec() != QDialog::Accepted) return false;
+  form.scale = ToSjis(scale->text());
+  form.textZoom = ToSjis(zoom->text());
+  for (int i = 0; i < 3; ++i)
+    if (radio[i]->isChecked()) form.sizeMode = i;
+  form.dimMove = move->isChecked();
+  return true;
 }

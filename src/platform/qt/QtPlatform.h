@@ -35,6 +35,7 @@ public:
   ICanvas* Printer() override;
   void SetPrintJobTitle(const std::string& title) override;
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
+  bool LoadDxfDialog(TLoadDxfForm& form) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
   // Closes the main window after the event under way (its close asks).

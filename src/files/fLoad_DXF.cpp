@@ -368,7 +368,7 @@ private:
     int underline = 0;
     const std::string text = DxfTextFormat(raw, &underline);
     if (text.empty()) return;
-    TGcell c = MakeText(text, p + Rotated({0, height}, angle), angle);
+    TGcell c = MakeText(text, p, angle);
     c.size = 0;
     c.p[2] = width;
     c.p[3] = height;

@@ -398,8 +398,7 @@ private:
   void Point(std::vector<TItem>& out, const TBase& b) { Add(out, PointItem(b)); }
 
   // A text's style byte is its base-point setting, not a line type. Its
-  // start is the lower-left corner; a cell's reference point is the
-  // upper-left one.
+  // start is the lower-left corner, as a cell's reference point is.
   void Text(std::vector<TItem>& out, const TBase& b, const std::uint8_t* layer) {
     const TPointD start = in_.Point();
     in_.Point();  // end
@@ -412,7 +411,7 @@ private:
       return;
     }
     const double angle = DegToRad(degrees);
-    TItem item = Item(MakeText(text, start + Rotated({0, height}, angle), angle), b, 1);
+    TItem item = Item(MakeText(text, start, angle), b, 1);
     if (layer) item.cell.layer = *layer;
     item.cell.size = static_cast<std::uint8_t>(std::clamp<std::uint32_t>(type % 10000, 1, 10));
     item.cell.p[2] = width;

@@ -129,7 +129,7 @@ ArcParams ArcOf(const TGcell& c);
 // The flatness a curve is drawn with: below 0.001 it counts as a circle.
 inline double FlatnessOf(const TGcell& c) { return c.p[5] < 0.001 ? 1.0 : c.p[5]; }
 
-// A text: its reference point (the top-left corner of its first
+// A text: its reference point (the lower-left corner of its first
 // character), angle, and, for a text with its own size (size number 0),
 // the character width, height and spacing.
 struct TTextGeom {

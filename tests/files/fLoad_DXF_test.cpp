@@ -163,12 +163,12 @@ TEST_F(DxfTest, TextsAndTheirCodes) {
     EXPECT_EQ(DxfTextFormat(c.raw, &underline), c.text) << c.raw;
     EXPECT_EQ(underline, c.underline) << c.raw;
   }
-  // A TEXT of 2.5 at (5, 5): its upper-left corner 2.5 above; an underline.
+  // A TEXT of 2.5 at (5, 5): placed by its lower-left corner; an underline.
   ASSERT_TRUE(Load(Dxf("0\nTEXT\n10\n5\n20\n5\n40\n2.5\n1\n%%c50\n0\nTEXT\n10\n0\n20\n20\n40\n2\n1\n%%U3ab\n")));
   const std::vector<TGcell> texts = Cells(GK_TEXT);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].text, "φ50");
-  EXPECT_NEAR(TextOf(texts[0]).at.y, 7.5, 1e-12);
+  EXPECT_NEAR(TextOf(texts[0]).at.y, 5, 1e-12);
   EXPECT_EQ(texts[1].text, "ab");
   const std::vector<TGcell> under = Cells(GK_LINE);
   ASSERT_EQ(under.size(), 1u);
@@ -182,8 +182,9 @@ TEST_F(DxfTest, MultiLineTextsAndEncodings) {
   std::vector<TGcell> texts = Cells(GK_TEXT);
   ASSERT_EQ(texts.size(), 3u);
   const double total = 4 + 2 * 5.0;  // the height and two pitches of 1.25 times it
-  EXPECT_NEAR(TextOf(texts[0]).at.y, total / 2, 1e-12);
-  EXPECT_NEAR(TextOf(texts[2]).at.y, total / 2 - 10, 1e-12);
+  // Each line by its lower-left corner: the first one height below the top.
+  EXPECT_NEAR(TextOf(texts[0]).at.y, total / 2 - 4, 1e-12);
+  EXPECT_NEAR(TextOf(texts[2]).at.y, total / 2 - 4 - 10, 1e-12);
   EXPECT_NEAR(TextOf(texts[0]).at.x, -3 * 4 / 2.0 / 2, 1e-12);  // half the widest line (3 bytes, half a height each)
 
   // From AutoCAD 2007 on the file is UTF-8; escapes anywhere.

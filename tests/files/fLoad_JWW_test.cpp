@@ -233,9 +233,8 @@ TEST_F(JwwTest, TextsTakeTheirSizeNumberOrTheirOwnSize) {
     EXPECT_DOUBLE_EQ(g.height, c.height * 100);
     EXPECT_DOUBLE_EQ(g.width, c.width * 100);
     EXPECT_DOUBLE_EQ(g.gap, c.spacing * 100);
-    // The file's lower-left corner, turned with the text: the cell's upper-left
-    // corner lies one height to its left.
-    EXPECT_NEAR(g.at.x, 1000 - c.height * 100, 1e-9);
+    // The file's lower-left corner is the cell's reference point.
+    EXPECT_NEAR(g.at.x, 1000, 1e-9);
     EXPECT_NEAR(g.at.y, 2000, 1e-9);
   }
 }

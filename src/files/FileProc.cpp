@@ -16,11 +16,14 @@
 #include "app/ApManager.h"
 #include "app/ApMouse.h"
 #include "app/Ap_Unit1.h"
+#include "app/GC_PointSearch.h"
 #include "app/GC_View.h"
 #include "files/Z_Compress.h"
 #include "files/fLoad_DXF.h"
+#include "files/fLoad_JWC.h"
 #include "files/fLoad_JWW.h"
 #include "files/fLoad_VLD.h"
+#include "files/fSave_JWC.h"
 #include "files/fSave_VLD.h"
 #include "kernel/Platform.h"
 #include "kernel/ProgramDir.h"
@@ -32,6 +35,7 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "render/ApPenSet.h"
+#include "render/GC_Tenkai.h"
 
 namespace fs = std::filesystem;
 
@@ -78,8 +82,7 @@ std::string Upper(std::string s) {
 
 // The formats whose reader or writer is not part of this build yet.
 bool IsPendingReader(const std::string& ext) {
-  return ext == ".JWC" || ext == ".JWK" ||
-         ext == ".CSV" || ext == ".TXT" || ext == ".ZMP";
+  return ext == ".CSV" || ext == ".TXT" || ext == ".ZMP";
 }
 
 void NotYet(const fs::path& name, const char* what) {
@@ -326,6 +329,7 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
   pvc.writePen = 0x11;
   pvc.dimPen = 0x11;
   pvc.rangeRemembered = false;
+  pvc.jwcTitles = {};
 
   bool ok = false;
   std::error_code ec;
@@ -363,6 +367,13 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
     found.damaged = jww.damaged;
     found.reason = jww.reason;
     found.unsupported = jww.unsupported;
+  } else if (ext == ".JWC" || ext == ".JWK") {
+    TJwcReadReport jwc;
+    ok = JwcLoad(name, 0, 0, &jwc);
+    read.cells = jwc.cells;
+    read.skipped = jwc.skipped;
+    found.damaged = jwc.damaged;
+    found.reason = jwc.reason;
   } else if (IsPendingReader(ext)) {
     NotYet(name, "読み込み");
   } else {
@@ -439,7 +450,9 @@ bool SaveByExtension(const fs::path& name) {
     fs::remove(scratch, ec);
   } else if (ext == ".VLD" || ext == ".V$D") {
     ok = VldSave(name, true);
-  } else if (ext == ".JWC" || ext == ".DXF") {
+  } else if (ext == ".JWC") {
+    ok = JwcSave(name, GcellExtents());
+  } else if (ext == ".DXF") {
     NotYet(name, "保存");
   } else {
     Message("保存できないファイルタイプです。");
@@ -1116,9 +1129,57 @@ void SetWorkFolder(const std::string& folder) {
 // ---- Parts and archives -------------------------------------------------------
 
 void LoadPartsFolder(const fs::path& folder) {
-  // The parts are Jw_cad files: nothing can be laid out before their reader exists.
-  Message("フォルダ[" + Shown(folder) + "]の部品(*.JWK)を読み込むには、JWC 形式の読み込みが必要です。"
-          "この版ではまだ対応していません。");
+  std::vector<fs::path> parts;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (UpperExtension(it->path()) == ".JWK" && it->is_regular_file(ec)) parts.push_back(it->path());
+  if (parts.empty()) {
+    Message("フォルダ[" + Shown(folder) + "]に部品(*.JWK)がありません。", MsgButtons::Ok, MsgIcon::Warning);
+    return;
+  }
+  std::sort(parts.begin(), parts.end(), [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
+  if (parts.size() > kMaxParts) parts.resize(kMaxParts);
+  Platform().SetScreenCursor(CursorShape::Hourglass);
+
+  // The grid's cell: wide enough for ten characters and every part, high
+  // enough for every part with its name below it.
+  TPVC& pvc = CurPVC();
+  TGcell sample = MakeText("", {0, 0}, 0);
+  sample.size = static_cast<std::uint8_t>(std::max(pvc.textSize, 1));
+  const TTextMetrics m = TextMetrics(sample);
+  const double h = m.height;
+  double cellW = 10 * m.width, cellH = h;
+  std::vector<TExtents> extents;
+  std::vector<bool> readable;
+  std::string damaged;
+  for (const fs::path& part : parts) {
+    GcellClearWindow(StoreWindow());
+    TJwcReadReport report;
+    readable.push_back(JwcLoad(part, 0, 0, &report));
+    if (report.damaged) damaged += "\r\n  " + Shown(part.filename()) + ": " + report.reason;
+    const TExtents e = GcellExtents();
+    extents.push_back(e);
+    cellW = std::max(cellW, e.xmax - e.xmin + 1 + 3 * h);
+    cellH = std::max(cellH, e.ymax - e.ymin + 1 + 5 * h);
+  }
+  GcellClearWindow(StoreWindow());
+  const double n = static_cast<double>(parts.size());
+  const int columns = static_cast<int>(std::lround(std::sqrt(n) * 1.4 * cellH / cellW)) + 1;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const int column = static_cast<int>(i) % columns, row = static_cast<int>(i) / columns;
+    const double x = (column + 0.2) * cellW, y = -cellH * (row + 1);
+    GcellAddText(0, sample.size, static_cast<std::uint16_t>(pvc.writePen), Shown(parts[i].stem()), 0, 0, x,
+                 y - 2 * h);
+    if (readable[i]) JwcLoad(parts[i], x - extents[i].xmin, y - extents[i].ymin);
+  }
+  GcellReorder();
+  GcellCommit();
+  SetUnmodified();
+  pvc.fileName = (folder / SjisToUtf8("部品リスト")).string();
+  FitAndRedraw();
+  ShowTitle();
+  Platform().SetScreenCursor(CursorShape::Default);
+  if (!damaged.empty()) Message("次の部品は壊れています。読めた所までを並べました。" + damaged, MsgButtons::Ok, MsgIcon::Warning);
 }
 
 int UnpackArchive(const fs::path& archivePath, const fs::path& folder, int* refused) {
@@ -1236,8 +1297,8 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
     return 1;
   }
   const std::string outExt = UpperExtension(out);
-  if (outExt != ".VLD" && outExt != ".V$D" && outExt != ".VLZ") {
-    if (outExt == ".JWC" || outExt == ".DXF")
+  if (outExt != ".VLD" && outExt != ".V$D" && outExt != ".VLZ" && outExt != ".JWC") {
+    if (outExt == ".DXF")
       NotYet(out, "保存");
     else
       Message("ﾌｧｲﾙ[" + Shown(out) + "]には保存できません．");

@@ -284,7 +284,10 @@ void SetWorkFolder(const std::string& folder);
 
 // ---- Parts and archives ---------------------------------------------------
 
-// Lays out every part (".JWK") of a folder in a grid; needs the JWC reader.
+// Lays out the parts (".JWK") of a folder, the first kMaxParts by name, in
+// a grid in the current window, each with its name below it; the window is
+// then the folder's "部品リスト", unmodified.
+constexpr std::size_t kMaxParts = 400;
 void LoadPartsFolder(const std::filesystem::path& folder);
 // True when name was an archive and has been handled (unpacked into the
 // program folder's "LZHTMP" and offered in the open dialog); false when the

@@ -687,11 +687,7 @@ void FitSizes(int first) {
   for (int i = first; i <= StoreUsed(); ++i) {
     if (!GcellLive(i) || GcellRef(i).kind != GK_TEXT) continue;
     TGcell c = GcellGet(i);
-    const double h = Round1(c.p[3] / b);
-    int size = 1;
-    for (int k = 1; k <= 10; ++k)
-      if (pvc.textSizes[static_cast<std::size_t>(k)].height * 0.98 < h) size = k;
-    c.size = static_cast<std::uint8_t>(size);
+    c.size = static_cast<std::uint8_t>(FittingTextSize(Round1(c.p[3] / b)));
     GcellPutQuiet(c, i);
   }
 }

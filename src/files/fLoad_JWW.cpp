@@ -213,10 +213,6 @@ void ReadHeader(TArchive& in, THeader& h) {
   in.Skip(24 + 8 + 16 + 4 + 24 + 24);  // the writing text, text arrangement, base point shifts
 }
 
-double Clean(double v, double lo, double hi, double otherwise) {
-  return std::isfinite(v) ? std::clamp(v, lo, hi) : otherwise;
-}
-
 int Nibble(std::uint32_t v) { return static_cast<int>(std::min<std::uint32_t>(v, 15)); }
 
 // The header's settings into the window's; returns group 0's scale.
@@ -228,7 +224,7 @@ double ApplyHeader(const THeader& h) {
     TGroupEntry& g = pvc.groups[static_cast<std::size_t>(gi)];
     g.visible = src.state != 0;
     g.lastLayer = Nibble(src.writeLayer);
-    g.scaleX = g.scaleY = Clean(src.scale, 0.001, 1e9, 1);
+    g.scaleX = g.scaleY = ClampFinite(src.scale, 0.001, 1e9, 1);
     g.name = CutMB(src.name, 32);
     for (int l = 0; l < kLayerCount; ++l) {
       g.layers[static_cast<std::size_t>(l)].visible = src.layerState[static_cast<std::size_t>(l)] != 0;
@@ -238,9 +234,9 @@ double ApplyHeader(const THeader& h) {
   for (int n = 1; n <= 10; ++n) {
     const THeader::TSize& s = h.sizes[static_cast<std::size_t>(n)];
     TTextSize& t = pvc.textSizes[static_cast<std::size_t>(n)];
-    t.width = Clean(s.width, 0, 1e4, 0);
-    t.height = Clean(s.height, 0, 1e4, 0);
-    t.spacing = Clean(s.spacing, -1e4, 1e4, 0);
+    t.width = ClampFinite(s.width, 0, 1e4, 0);
+    t.height = ClampFinite(s.height, 0, 1e4, 0);
+    t.spacing = ClampFinite(s.spacing, -1e4, 1e4, 0);
     t.pen = static_cast<std::int32_t>(std::clamp<std::uint32_t>(s.colour, 1, 6));
   }
   const int wg = Nibble(h.writeGroup);

@@ -114,12 +114,12 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes) {
   return !in.bad();
 }
 
+}  // namespace
+
 void ShowSaveError(const fs::path& fileName, const char* why) {
   Platform().MessageBox(Format("ファイル<%s>に保存できません.%s", {Utf8ToSjis(fileName.string()), why}),
                         "Velmo", MsgButtons::Abort, MsgIcon::Error);
 }
-
-}  // namespace
 
 // ---- Settings -------------------------------------------------------------
 

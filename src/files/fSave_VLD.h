@@ -58,6 +58,8 @@ private:
 // saves and the start-up file; snapshots keep their undo). On failure shows
 // why, leaves an existing file as it was and returns false.
 bool VldSave(const std::filesystem::path& fileName, bool compactFirst);
+// The message of a save that failed, and why (CP932).
+void ShowSaveError(const std::filesystem::path& fileName, const char* why);
 
 // The whole file text of the current window, as VldSave writes it.
 void VldWrite(TVldSink& out);

@@ -11,6 +11,7 @@
 // the tolerances documented with each routine.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -44,6 +45,10 @@ inline TPointD Rotated(TPointD v, double a) {
 // The unit vector of direction a (radians).
 inline TPointD UnitVector(double a) { return {std::cos(a), std::sin(a)}; }
 inline bool IsFinite(TPointD a) { return std::isfinite(a.x) && std::isfinite(a.y); }
+// v clamped to [lo, hi]; otherwise when it is not a number or infinite.
+inline double ClampFinite(double v, double lo, double hi, double otherwise) {
+  return std::isfinite(v) ? std::clamp(v, lo, hi) : otherwise;
+}
 
 // A circle, ellipse, arc or elliptic arc. The curve point for parameter th is
 // (cx, cy) + rotation by t of (r cos th, r f sin th). s and e are parameter

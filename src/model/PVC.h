@@ -152,6 +152,8 @@ struct TPVC {
   bool rangeRemembered = false;  // "範囲記憶"
   std::array<double, 4> rememberedRange{};  // view window (x1, y1, x2, y2) that fit all shows
   bool penPerLayer = false;
+  // A Jw_cad drawing's two titles (CP932, 31 bytes at most): kept to be written back.
+  std::array<std::string, 2> jwcTitles;
 };
 
 struct PVCState {

@@ -1,6 +1,7 @@
 #include "render/GC_Tenkai.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "kernel/Common.h"
@@ -257,6 +258,18 @@ TCellPieces ExpandCellNoAreas(const TGcell& cell) {
 
 int TextSizeIndex(const TGcell& cell) { return std::min<int>(cell.size, kTextSizeCount - 1); }
 
+int FittingTextSize(double h) {
+  const TPVC& pvc = CurPVC();
+  std::array<int, kTextSizeCount - 1> order{};
+  for (int k = 1; k < kTextSizeCount; ++k) order[static_cast<std::size_t>(k - 1)] = k;
+  const auto height = [&](int k) { return pvc.textSizes[static_cast<std::size_t>(k)].height; };
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return height(a) < height(b); });
+  int size = 1;
+  for (int k : order)
+    if (height(k) * 0.98 < h) size = k;
+  return size;
+}
+
 TTextMetrics TextMetrics(const TGcell& cell) {
   const int size = TextSizeIndex(cell);
   if (size == 0) {
@@ -303,6 +316,15 @@ TTextMarks TextLeadMarks(std::string_view text) {
   if (text.starts_with('~')) m.mincho = true, m.skip = 1;
   if (text.substr(m.skip).starts_with("%%u1")) m.underline = true, m.skip += 4;
   return m;
+}
+
+bool OnlyRaisedCodes(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); i += CharLen(s, i)) {
+    if (s[i] != '^' || i + 1 >= s.size()) continue;
+    const char next = s[++i];
+    if (next != 'u' && next != 'd' && next != '^') return false;
+  }
+  return true;
 }
 
 void ExpandText(const TGcell& cell, TCellPieces& out) {

@@ -61,6 +61,9 @@ struct TTextMetrics {
   double height = 0, width = 0, gap = 0;
 };
 TTextMetrics TextMetrics(const TGcell& cell);
+// The size number for a text h paper millimetres high: the largest size, in
+// order of height, whose height times 0.98 is below h; 1 when there is none.
+int FittingTextSize(double h);
 // The size-table index of a text: its size number (numbers above 10 read as 10).
 int TextSizeIndex(const TGcell& cell);
 // The pen a text draws with: that of its size, or for size 0 that of the
@@ -99,6 +102,9 @@ TTextMarks TextLeadMarks(std::string_view text);
 // their pen bits, so they keep that size's pen and colour; a text of its own
 // size keeps its pen.
 void ExpandText(const TGcell& cell, TCellPieces& out);
+// True when the text's codes are only superscripts and subscripts ("^u",
+// "^d") and literal "^^", or it has none.
+bool OnlyRaisedCodes(std::string_view text);
 
 // Draws text with cell's metrics, pen and colour at (x, y) (its lower-left
 // corner; a vertical text's upper end) along angle: the colour (screen:

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,8 @@
 #include "model/ComHst.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "render/GC_Tenkai.h"
+#include "kernel/SjisConv.h"
 
 namespace {
 
@@ -207,7 +211,7 @@ TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
 
 TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
   Draw(1);
-  for (const std::string name : {"a.txt", "a", "a.jww", "a.jwc", "a.dxf"}) {
+  for (const std::string name : {"a.txt", "a", "a.jww", "a.jwk", "a.dxf"}) {
     Headless().Reset();
     EXPECT_FALSE(SaveToFile(Path(name))) << name;
     EXPECT_EQ(platform().messages().size(), 1u) << name;
@@ -217,6 +221,51 @@ TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
 }
 
 // ---- Save and open round trips ----------------------------------------------------
+
+// A part opened with "all parts" lays out the folder: every part in a grid
+// of cells wide and high enough for the largest, its name below it; "No"
+// opens the one part.
+TEST_F(FileProcTest, PartsFolderLaidOutInAGrid) {
+  const fs::path golden = fs::path(VELMO_TESTS_DIR) / "files" / "data" / "jwc" / "part.jwk";
+  fs::create_directories(Path("parts"));
+  for (const char* name : {"p5.jwk", "p1.JWK", "p3.jwk", "p2.jwk", "p4.jwk"})
+    fs::copy_file(golden, Path("parts") / name);
+  WriteFile(Path("parts/notes.txt"), "not a part");
+
+  platform().ScriptAnswer(MsgAnswer::No);
+  ASSERT_TRUE(OpenChosen(Path("parts/p3.jwk")));
+  EXPECT_EQ(Lines(), 2);
+
+  platform().ScriptAnswer(MsgAnswer::Yes);
+  ASSERT_TRUE(OpenChosen(Path("parts/p3.jwk")));
+  TGcell sample = MakeText("", {0, 0}, 0);
+  sample.size = static_cast<std::uint8_t>(std::max(CurPVC().textSize, 1));
+  const TTextMetrics m = TextMetrics(sample);
+  const double w = std::max(10 * m.width, 200 + 1 + 3 * m.height);  // each part is 200 x 100
+  const double h = std::max(m.height, 100 + 1 + 5 * m.height);
+  const int columns = static_cast<int>(std::lround(std::sqrt(5.0) * 1.4 * h / w)) + 1;
+  std::vector<TGcell> texts, marks;
+  for (int i = 1; i <= StoreUsed(); ++i) {
+    if (!GcellLive(i)) continue;
+    if (GcellRef(i).kind == GK_TEXT) texts.push_back(GcellRef(i));
+    if (GcellRef(i).kind == GK_POINT) marks.push_back(GcellRef(i));
+  }
+  ASSERT_EQ(texts.size(), 5u);
+  ASSERT_EQ(marks.size(), 5u);
+  EXPECT_EQ(Lines(), 10);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    const double x = (i % columns + 0.2) * w, y = -h * (i / columns + 1);
+    EXPECT_EQ(texts[i].text, "p" + std::to_string(i + 1));
+    EXPECT_NEAR(TextOf(texts[i]).at.x, x, 1e-9);
+    EXPECT_NEAR(TextOf(texts[i]).at.y, y - 2 * m.height, 1e-9);
+    // The reference point (100, 50) of a part whose lower-left is (0, 0).
+    EXPECT_NEAR(PointOf(marks[i]).x, x + 100, 1e-9);
+    EXPECT_NEAR(PointOf(marks[i]).y, y + 50, 1e-9);
+  }
+  EXPECT_EQ(CurPVC().fileName, (Path("parts") / SjisToUtf8("部品リスト")).string());
+  EXPECT_EQ(CurPVC().modified, 0);
+}
 
 // A DXF drawing opens through the import dialog, whose choices it takes; a
 // DWG file asks for a converter.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "StoreCells.h"
 #include "VelmoTest.h"
 #include "kernel/SjisConv.h"
 #include "kernel/Z_Math.h"
@@ -18,13 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr double kPi = 3.14159265358979323846;
-
-std::vector<TGcell> Cells(int kind = 0) {
-  std::vector<TGcell> out;
-  for (int i = 1; i <= StoreUsed(); ++i)
-    if (GcellLive(i) && (kind == 0 || GcellRef(i).kind == kind)) out.push_back(GcellGet(i));
-  return out;
-}
 
 // A DXF of the given entities (each "0\nTYPE\n..." already), with a LAYER
 // table and an optional header.
@@ -88,7 +82,7 @@ TEST_F(DxfTest, BulgesAndInsertsMatchEzdxfsOwnGeometry) {
   const fs::path file = fs::path(VELMO_TESTS_DIR) / "files" / "data" / "dxf" / "entities.dxf";
   ASSERT_TRUE(DxfLoad(file, {}, &report));
   EXPECT_FALSE(report.damaged) << report.reason;
-  const std::vector<TGcell> cells = Cells();
+  const std::vector<TGcell> cells = StoreCells();
   EXPECT_EQ(cells.size(), std::size(kDxfReference));
   for (const TDxfReference& r : kDxfReference) {
     bool found = false;
@@ -110,12 +104,12 @@ TEST_F(DxfTest, ArcsPensAndLayers) {
                        "0\nLINE\n8\nAXES\n62\n0\n6\nHIDDEN2\n10\n0\n20\n2\n11\n1\n21\n2\n"
                        "0\nLINE\n8\nNOWHERE\n62\n7\n10\n0\n20\n3\n11\n1\n21\n3\n",
                        layers)));
-  const std::vector<TGcell> arcs = Cells(GK_ARC);
+  const std::vector<TGcell> arcs = StoreCells(GK_ARC);
   ASSERT_EQ(arcs.size(), 1u);
   EXPECT_NEAR(ArcOf(arcs[0]).s, -10 * kPi / 180, 1e-12);
   EXPECT_NEAR(ArcOf(arcs[0]).e, 10 * kPi / 180, 1e-12);
   EXPECT_EQ(arcs[0].pen, 0x16);  // colour 7: pen 6
-  const std::vector<TGcell> lines = Cells(GK_LINE);
+  const std::vector<TGcell> lines = StoreCells(GK_LINE);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].pen, 0x33);
   EXPECT_EQ(lines[0].layer, 1);
@@ -137,8 +131,8 @@ TEST_F(DxfTest, Polylines) {
                        "0\nSEQEND\n")));
   // 4 + 3 from the light polylines; the closed POLYLINE: a line, a half
   // circle (bulge 1), and its closing side.
-  EXPECT_EQ(Cells(GK_LINE).size(), 4u + 3u + 2u);
-  const std::vector<TGcell> arcs = Cells(GK_ARC);
+  EXPECT_EQ(StoreCells(GK_LINE).size(), 4u + 3u + 2u);
+  const std::vector<TGcell> arcs = StoreCells(GK_ARC);
   ASSERT_EQ(arcs.size(), 1u);
   EXPECT_NEAR(ArcOf(arcs[0]).r, 5, 1e-12);
   EXPECT_NEAR(ArcOf(arcs[0]).cx, 10, 1e-12);
@@ -165,12 +159,12 @@ TEST_F(DxfTest, TextsAndTheirCodes) {
   }
   // A TEXT of 2.5 at (5, 5): placed by its lower-left corner; an underline.
   ASSERT_TRUE(Load(Dxf("0\nTEXT\n10\n5\n20\n5\n40\n2.5\n1\n%%c50\n0\nTEXT\n10\n0\n20\n20\n40\n2\n1\n%%U3ab\n")));
-  const std::vector<TGcell> texts = Cells(GK_TEXT);
+  const std::vector<TGcell> texts = StoreCells(GK_TEXT);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].text, "φ50");
   EXPECT_NEAR(TextOf(texts[0]).at.y, 5, 1e-12);
   EXPECT_EQ(texts[1].text, "ab");
-  const std::vector<TGcell> under = Cells(GK_LINE);
+  const std::vector<TGcell> under = StoreCells(GK_LINE);
   ASSERT_EQ(under.size(), 1u);
   EXPECT_EQ(under[0].pen & 0xF, 3);
   EXPECT_NEAR(LineOf(under[0]).a.y, 20 - 0.25, 1e-12);
@@ -179,7 +173,7 @@ TEST_F(DxfTest, TextsAndTheirCodes) {
 TEST_F(DxfTest, MultiLineTextsAndEncodings) {
   // Three lines centred on the point (attachment 5).
   ASSERT_TRUE(Load(Dxf("0\nMTEXT\n10\n0\n20\n0\n40\n4\n71\n5\n1\nabc\\Pde\\Pf\n")));
-  std::vector<TGcell> texts = Cells(GK_TEXT);
+  std::vector<TGcell> texts = StoreCells(GK_TEXT);
   ASSERT_EQ(texts.size(), 3u);
   const double total = 4 + 2 * 5.0;  // the height and two pitches of 1.25 times it
   // Each line by its lower-left corner: the first one height below the top.
@@ -191,13 +185,13 @@ TEST_F(DxfTest, MultiLineTextsAndEncodings) {
   VelmoReset();
   ASSERT_TRUE(Load(Dxf("0\nTEXT\n10\n0\n20\n0\n40\n1\n1\n" + SjisToUtf8("図面") + "\\U+00B1\n", "",
                        "9\n$ACADVER\n1\nAC1027\n")));
-  texts = Cells(GK_TEXT);
+  texts = StoreCells(GK_TEXT);
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].text, "図面±");
   // Before it, CP932 as it stands.
   VelmoReset();
   ASSERT_TRUE(Load(Dxf("0\nTEXT\n10\n0\n20\n0\n40\n1\n1\n図面\n", "", "9\n$ACADVER\n1\nAC1015\n")));
-  EXPECT_EQ(Cells(GK_TEXT).at(0).text, "図面");
+  EXPECT_EQ(StoreCells(GK_TEXT).at(0).text, "図面");
 }
 
 TEST_F(DxfTest, SizeTableAndFitting) {
@@ -212,7 +206,7 @@ TEST_F(DxfTest, SizeTableAndFitting) {
   EXPECT_EQ(p.textSizes[2].height, 3.5);
   EXPECT_EQ(p.textSizes[3].height, 5.0);
   EXPECT_EQ(p.textSizes[4].height, 9.0);  // the rest: 4 times the least, plus 1
-  const std::vector<TGcell> t = Cells(GK_TEXT);
+  const std::vector<TGcell> t = StoreCells(GK_TEXT);
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t[0].size, 1);
   EXPECT_EQ(t[1].size, 2);
@@ -229,7 +223,7 @@ TEST_F(DxfTest, BinaryAndForeignFilesAreRefused) {
     Headless().Reset();
     EXPECT_FALSE(DxfLoadText(text, {}, "x.dxf"));
     EXPECT_EQ(platform().messages().size(), 1u);
-    EXPECT_TRUE(Cells().empty());
+    EXPECT_TRUE(StoreCells().empty());
   }
 }
 
@@ -243,7 +237,7 @@ TEST_F(DxfTest, AbsurdNumbersAndRunawayBlocksAreDropped) {
                                 "0\nINSERT\n2\nSELF\n10\n0\n20\n0\n"
                                 "0\nLINE\n10\n0\n20\n9\n11\n1\n21\n9\n")));
   EXPECT_EQ(report.skipped, 3);  // two lines, the block inside itself
-  EXPECT_EQ(Cells(GK_LINE).size(), 2u);  // the block's own line, and the last one
+  EXPECT_EQ(StoreCells(GK_LINE).size(), 2u);  // the block's own line, and the last one
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "JwwFixture.h"
+#include "StoreCells.h"
 #include "VelmoTest.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
@@ -20,20 +21,6 @@ using jwwtest::TBase;
 using jwwtest::TJwwWriter;
 
 constexpr double kPi = 3.14159265358979323846;
-
-std::vector<TGcell> Cells() {
-  std::vector<TGcell> out;
-  for (int i = 1; i <= StoreUsed(); ++i)
-    if (GcellLive(i)) out.push_back(GcellGet(i));
-  return out;
-}
-
-std::vector<TGcell> OfKind(int kind) {
-  std::vector<TGcell> out;
-  for (const TGcell& c : Cells())
-    if (c.kind == kind) out.push_back(c);
-  return out;
-}
 
 std::string ReadBytes(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -81,10 +68,10 @@ TEST_F(JwwTest, OldVersionsAndOtherFilesAreRefusedWithTheirMessage) {
       ASSERT_EQ(platform().messages().size(), 1u);
       EXPECT_EQ(platform().messages()[0].text, c.message);
       EXPECT_EQ(CurPVC().basicScale, scale);  // the window's settings untouched
-      EXPECT_TRUE(Cells().empty());
+      EXPECT_TRUE(StoreCells().empty());
     } else {
       EXPECT_TRUE(platform().messages().empty());
-      EXPECT_EQ(Cells().size(), 1u);
+      EXPECT_EQ(StoreCells().size(), 1u);
     }
   }
 }
@@ -120,7 +107,7 @@ TEST_F(JwwTest, HeaderSettingsBecomeTheWindowsSettings) {
   EXPECT_EQ(p.textSizes[4].spacing, 0.5);
   EXPECT_EQ(p.textSizes[4].pen, 6);  // colour clamped to 1..6
   // A line of paper millimetres stores them times group 0's scale.
-  EXPECT_EQ(LineOf(Cells().at(0)).b.x, 50);
+  EXPECT_EQ(LineOf(StoreCells().at(0)).b.x, 50);
 }
 
 // Every version from 230 lays its header and records out its own way; the
@@ -143,7 +130,7 @@ TEST_F(JwwTest, EveryVersionReadsTheSameDrawing) {
     ASSERT_TRUE(Load(w, &r)) << version;
     EXPECT_FALSE(r.damaged) << version << " " << r.reason;
     EXPECT_EQ(CurPVC().groups[0].layers[5].name, "layer") << version;
-    const std::vector<TGcell> cells = Cells();
+    const std::vector<TGcell> cells = StoreCells();
     ASSERT_EQ(cells.size(), 8u) << version;
     if (first.empty()) {
       first = cells;
@@ -172,7 +159,7 @@ TEST_F(JwwTest, PenWords) {
   TJwwWriter w;
   w.Line({2, 3}, 0, 0, 1, 0).Text({0, 3}, 0, 0, 1, 1.5, 2, 0.25, 0, "t").Point({100, 5}, 1, 1).Point({1, 5}, 2, 2, true);
   ASSERT_TRUE(Load(w));
-  const std::vector<TGcell> c = Cells();
+  const std::vector<TGcell> c = StoreCells();
   ASSERT_EQ(c.size(), 4u);
   EXPECT_EQ(c[0].pen, 0x23);
   EXPECT_EQ(c[1].pen, 0x13);
@@ -188,7 +175,7 @@ TEST_F(JwwTest, ArcsAndCircles) {
       .Arc({}, 0, 0, 2, -0.8, 2 * kPi, 0.3, 0.5, true)
       .Arc({}, 0, 0, 2, 1.0, 0);                // nothing swept: no cell
   ASSERT_TRUE(Load(w));
-  const std::vector<TGcell> arcs = OfKind(GK_ARC), circles = OfKind(GK_CIRCLE);
+  const std::vector<TGcell> arcs = StoreCells(GK_ARC), circles = StoreCells(GK_CIRCLE);
   ASSERT_EQ(arcs.size(), 2u);
   ASSERT_EQ(circles.size(), 1u);
   const ArcParams a = ArcOf(arcs[0]);
@@ -221,7 +208,7 @@ TEST_F(JwwTest, TextsTakeTheirSizeNumberOrTheirOwnSize) {
   };
   for (const Case& c : cases) w.Text({}, 10, 20, c.type, c.width, c.height, c.spacing, 90, "寸法");
   ASSERT_TRUE(Load(w));
-  const std::vector<TGcell> texts = OfKind(GK_TEXT);
+  const std::vector<TGcell> texts = StoreCells(GK_TEXT);
   ASSERT_EQ(texts.size(), std::size(cases));
   for (std::size_t i = 0; i < texts.size(); ++i) {
     const Case& c = cases[i];
@@ -250,7 +237,7 @@ TEST_F(JwwTest, FilledQuadrilateralsAndCircles) {
   TJwwReadReport r;
   ASSERT_TRUE(Load(w, &r));
   EXPECT_EQ(r.unsupported, 1);
-  const std::vector<TGcell> quads = OfKind(GK_FILL4K), discs = OfKind(GK_POLYARC);
+  const std::vector<TGcell> quads = StoreCells(GK_FILL4K), discs = StoreCells(GK_POLYARC);
   ASSERT_EQ(quads.size(), 2u);
   const TQuadGeom q = QuadOf(quads[0]);
   const TPointD want[] = {{0, 0}, {8, 0}, {10, 6}, {-2, 6}};
@@ -275,7 +262,7 @@ TEST_F(JwwTest, DimensionsGiveTheirLineAndText) {
     TJwwWriter w(version);
     w.Dimension({2, 1, 4, 1}, 0, -10, 40, -10, "4,000").Line({}, 0, 0, 5, 5);
     ASSERT_TRUE(Load(w)) << version;
-    const std::vector<TGcell> c = Cells();
+    const std::vector<TGcell> c = StoreCells();
     ASSERT_EQ(c.size(), 3u) << version;
     EXPECT_EQ(c[0].kind, GK_LINE);
     EXPECT_EQ(c[0].layer, 0x14);
@@ -293,7 +280,7 @@ TEST_F(JwwTest, EntitiesKeepTheirGroupAndLayer) {
   w.scales[3] = 50;
   w.Line({1, 1, 5, 3}, 0, 0, 1, 1).Text({1, 1, 15, 15}, 0, 0, 1, 1.5, 2, 0.25, 0, "x").Line({1, 1, 99, 2}, 0, 0, 1, 1);
   ASSERT_TRUE(Load(w));
-  const std::vector<TGcell> c = Cells();
+  const std::vector<TGcell> c = StoreCells();
   ASSERT_EQ(c.size(), 3u);
   EXPECT_EQ(c[0].layer, 0x35);
   EXPECT_EQ(c[1].layer, 0xFF);
@@ -313,7 +300,7 @@ TEST_F(JwwTest, BlockReferencesAreExpandedWithTheirPlacement) {
   ASSERT_TRUE(Load(w, &r));
   EXPECT_FALSE(r.damaged);
   EXPECT_EQ(r.unsupported, 1);
-  const std::vector<TGcell> lines = OfKind(GK_LINE), texts = OfKind(GK_TEXT);
+  const std::vector<TGcell> lines = StoreCells(GK_LINE), texts = StoreCells(GK_TEXT);
   ASSERT_EQ(lines.size(), 2u);
   ASSERT_EQ(texts.size(), 2u);
   // Turned a quarter about (100, 0), on the reference's layer.
@@ -340,7 +327,7 @@ TEST_F(JwwTest, NestedBlocksAndBlocksThatContainThemselves) {
   w.BeginDefinition(3, "loop").Line({}, 0, 0, 2, 0).Block({}, 1, 1, 1, 1, 0, 3).EndDefinition();
   TJwwReadReport r;
   ASSERT_TRUE(Load(w, &r));
-  const std::vector<TGcell> lines = OfKind(GK_LINE);
+  const std::vector<TGcell> lines = StoreCells(GK_LINE);
   ASSERT_EQ(lines.size(), 3u);
   // Inner: turned and moved by its own placement, then doubled and moved by the outer one.
   EXPECT_NEAR(LineOf(lines[0]).a.x, 10, 1e-9);
@@ -367,7 +354,7 @@ TEST_F(JwwTest, DefinitionsNestedWithoutEndAreDamage) {
   ASSERT_TRUE(Load(w, &r));
   EXPECT_TRUE(r.damaged);
   EXPECT_EQ(r.reason, "図形データの並びが壊れています.");
-  EXPECT_EQ(OfKind(GK_LINE).size(), 1u);
+  EXPECT_EQ(StoreCells(GK_LINE).size(), 1u);
 }
 
 TEST_F(JwwTest, ExpansionThatRunsAwayStopsTheRead) {
@@ -388,8 +375,8 @@ TEST_F(JwwTest, ExpansionThatRunsAwayStopsTheRead) {
     ASSERT_TRUE(Load(w, &r));
     EXPECT_TRUE(r.damaged);
     EXPECT_EQ(r.reason, "ブロックの展開が多すぎます.");
-    EXPECT_LE(OfKind(GK_LINE).size(), 10'001u);
-    EXPECT_GE(OfKind(GK_LINE).size(), 1u);
+    EXPECT_LE(StoreCells(GK_LINE).size(), 10'001u);
+    EXPECT_GE(StoreCells(GK_LINE).size(), 1u);
   }
 }
 
@@ -405,7 +392,7 @@ TEST_F(JwwTest, LongClassTagsNullObjectsAndRepeatedObjects) {
   TJwwReadReport r;
   ASSERT_TRUE(Load(w, &r));
   EXPECT_FALSE(r.damaged) << r.reason;
-  const std::vector<TGcell> lines = OfKind(GK_LINE);
+  const std::vector<TGcell> lines = StoreCells(GK_LINE);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(LineOf(lines[2]).b.x, 3);
 }
@@ -434,7 +421,7 @@ TEST_F(JwwTest, DamageStopsTheReadAndKeepsWhatCameBefore) {
     EXPECT_TRUE(JwwLoadBytes(w.Bytes(), 0, 0, &r)) << c.what;
     EXPECT_TRUE(r.damaged) << c.what;
     EXPECT_EQ(r.reason, c.reason) << c.what;
-    EXPECT_EQ(OfKind(GK_LINE).size(), 1u) << c.what;
+    EXPECT_EQ(StoreCells(GK_LINE).size(), 1u) << c.what;
     EXPECT_EQ(r.cells, 1) << c.what;
   }
 }
@@ -451,13 +438,13 @@ TEST_F(JwwTest, CountsAndLengthsBeyondTheFileAreDamageNotAllocations) {
   EXPECT_TRUE(JwwLoadBytes(bytes.substr(0, 12) + ff + std::string(1, '\xFF') + bytes.substr(13), 0, 0, &r));
   EXPECT_TRUE(r.damaged);
   EXPECT_EQ(r.reason, "ファイルが途中で終わっています.");
-  EXPECT_TRUE(Cells().empty());
+  EXPECT_TRUE(StoreCells().empty());
 
   // A list that claims four billion objects: its one line, then the end.
   VelmoReset();
   EXPECT_TRUE(JwwLoadBytes(bytes.substr(0, header) + ff + bytes.substr(header + 2), 0, 0, &r));
   EXPECT_TRUE(r.damaged);
-  EXPECT_EQ(OfKind(GK_LINE).size(), 1u);
+  EXPECT_EQ(StoreCells(GK_LINE).size(), 1u);
 }
 
 // ---- Real drawings ------------------------------------------------------------
@@ -483,16 +470,16 @@ TEST_F(JwwTest, RealDrawingsReadWhole) {
     ASSERT_TRUE(JwwLoad(Samples() / c.file, 0, 0, &r)) << c.file;
     EXPECT_FALSE(r.damaged) << c.file << ": " << r.reason;
     EXPECT_TRUE(platform().messages().empty()) << c.file;
-    EXPECT_EQ(OfKind(GK_LINE).size(), c.lines) << c.file;
-    EXPECT_EQ(OfKind(GK_ARC).size() + OfKind(GK_CIRCLE).size(), c.curves) << c.file;
-    EXPECT_EQ(OfKind(GK_POINT).size(), c.points) << c.file;
-    EXPECT_EQ(OfKind(GK_TEXT).size(), c.texts) << c.file;
+    EXPECT_EQ(StoreCells(GK_LINE).size(), c.lines) << c.file;
+    EXPECT_EQ(StoreCells(GK_ARC).size() + StoreCells(GK_CIRCLE).size(), c.curves) << c.file;
+    EXPECT_EQ(StoreCells(GK_POINT).size(), c.points) << c.file;
+    EXPECT_EQ(StoreCells(GK_TEXT).size(), c.texts) << c.file;
     std::set<int> layers;
-    for (const TGcell& cell : Cells()) layers.insert(cell.layer);
+    for (const TGcell& cell : StoreCells()) layers.insert(cell.layer);
     EXPECT_EQ(layers.size(), c.layers) << c.file;
     // On the paper: within twice the largest paper (A0) about its centre.
     const double k = CurPVC().basicScale;
-    for (const TGcell& cell : OfKind(GK_LINE)) {
+    for (const TGcell& cell : StoreCells(GK_LINE)) {
       const TLineGeom l = LineOf(cell);
       ASSERT_LT(std::max({std::fabs(l.a.x), std::fabs(l.b.x), std::fabs(l.a.y), std::fabs(l.b.y)}), 1189 * k)
           << c.file;
@@ -505,7 +492,7 @@ TEST_F(JwwTest, CutCopiesOfRealDrawingsGiveWhatCameBefore) {
     const std::string bytes = ReadBytes(file);
     VelmoReset();
     ASSERT_TRUE(JwwLoadBytes(bytes, 0, 0)) << file;
-    const std::size_t whole = Cells().size();
+    const std::size_t whole = StoreCells().size();
     for (int cut = 0; cut < 100; ++cut) {
       VelmoReset();
       Headless().Reset();
@@ -515,7 +502,7 @@ TEST_F(JwwTest, CutCopiesOfRealDrawingsGiveWhatCameBefore) {
       EXPECT_EQ(ok, n >= 12) << file << " cut at " << n;
       if (!ok) continue;
       EXPECT_TRUE(r.damaged) << file << " cut at " << n;
-      EXPECT_LE(Cells().size(), whole) << file << " cut at " << n;
+      EXPECT_LE(StoreCells().size(), whole) << file << " cut at " << n;
     }
   }
 }

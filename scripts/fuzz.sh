@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the native drawing reader, the VLZ
 # decompressor, the configuration file reader, the history file reader, the
-# reader of scripted sessions, the JWW reader and the DXF reader (scripts/build.sh fuzz: Debian's clang into
+# reader of scripted sessions, the JWW, JWC and DXF readers (scripts/build.sh fuzz: Debian's clang into
 # build/fuzz) and runs them one after the other.
 #   scripts/fuzz.sh [seconds]   fuzzes each target, default 600
 #   scripts/fuzz.sh --seeds     runs each target once over its committed
 #                               seeds, without fuzzing (scripts/test.sh)
-# New inputs go to build/fuzz/corpus, corpus-lh5, corpus-ini, corpus-hst, corpus-script, corpus-jww and corpus-dxf
+# New inputs go to build/fuzz/corpus, corpus-lh5, corpus-ini, corpus-hst, corpus-script, corpus-jww, corpus-jwc and corpus-dxf
 # (the committed seeds in fuzz/corpus stay as they are); crashes, leaks and
 # hangs to build/fuzz/artifacts/.
 # Copy a crash into tests/files/data/crashes/ (native reader) or
@@ -26,7 +26,7 @@ scripts/build.sh fuzz
 out=build/fuzz
 # target, its seeds in fuzz/corpus, and its name in build/fuzz
 fuzz_targets=(vld_reader_fuzz:vld:corpus lh5_decoder_fuzz:lh5:corpus-lh5 ini_fuzz:ini:corpus-ini hst_fuzz:hst:corpus-hst
-              script_fuzz:script:corpus-script jww_reader_fuzz:jww:corpus-jww
+              script_fuzz:script:corpus-script jww_reader_fuzz:jww:corpus-jww jwc_reader_fuzz:jwc:corpus-jwc
               dxf_reader_fuzz:dxf:corpus-dxf)
 
 if [ "$seconds" = --seeds ]; then

@@ -155,9 +155,11 @@ public:
     } else if (unit == DIM_M) {
       unit = 1;
     }
-    PutBlock(s, Format("0.5,%.1f,%.1f,%.1f,2,1,0,0,%d,%d,0.0,0.0,0.0,0.0,0.0,0.0"
+    // The gap between dimension line and text goes in both its fields.
+    const std::string gap = Format("%s", {pvc.dimTextGap});
+    PutBlock(s, Format("%s,%.1f,%.1f,%.1f,2,1,0,0,%d,%d,%s,0.0,0.0,0.0,0.0,0.0"
                        ",0,0,0,3300.000,3300.000,0.000,5136.000,2.000,680.000,0,0,1",
-                       {pvc.dimExtGap, pvc.dimArrowLength, pvc.dimArrowAngle, unit, decimals}));
+                       {gap, pvc.dimExtGap, pvc.dimArrowLength, pvc.dimArrowAngle, unit, decimals, gap}));
     PutBlock(s, Format("0000:%4.4X,0000:%4.4X,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,36,-23.45,0,0,-1,215,5",
                        {0, area.bytes.size()}));
 

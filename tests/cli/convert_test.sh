@@ -57,6 +57,22 @@ if "$velmo" --convert cut.jww cut.vld 2> err.txt; then fail "a cut JWW file conv
 grep -qP '[^\x00-\x7F]' err.txt || fail "cut JWW: message not in Japanese: $(cat err.txt)"
 [ ! -e cut.vld ] || fail "a cut JWW file was converted"
 
+# Jw_cad's older format: the drawing written as JWC and read back keeps its
+# elements; a JWC drawing and a part render; a file too short is refused.
+"$velmo" --convert "$jww" plan.jwc || fail "JWW -> JWC failed"
+"$velmo" --convert plan.jwc back.vld || fail "JWC -> VLD failed"
+for kind in LINE TEXT CIRCLE ARC POINT; do
+  [ "$(grep -c "^$kind," back.vld)" -eq "$(grep -c "^$kind," plan.vld)" ] ||
+    fail "back.vld: $(grep -c "^$kind," back.vld) $kind, plan.vld $(grep -c "^$kind," plan.vld)"
+done
+"$velmo" --render plan.jwc jwc.png --size 640x480 || fail "--render of a JWC file failed"
+python3 "$here/check_render.py" jwc.png 640 480 || fail "jwc.png is wrong"
+"$velmo" --render "$here/../files/data/jwc/part.jwk" part.png --size 320x240 || fail "--render of a JWK part failed"
+python3 "$here/check_render.py" part.png 320 240 || fail "part.png is wrong"
+head -c 300 plan.jwc > short.jwc
+if "$velmo" --convert short.jwc short.vld 2> err.txt; then fail "a file too short for JWC converted"; fi
+grep -qP '[^\x00-\x7F]' err.txt || fail "short JWC: message not in Japanese: $(cat err.txt)"
+
 # A DXF drawing converts and renders; a file that is no DXF is refused.
 dxf=$here/../files/data/dxf/entities.dxf
 "$velmo" --convert "$dxf" dxf.vld || fail "DXF -> VLD failed"

@@ -77,6 +77,7 @@ protected:
     p.groups[1].name = "detail";
     p.writeLayer = 0x12;
     p.dimExtGap = 1.5;
+    p.dimTextGap = 0.25;
     p.dimArrowLength = 3;
     p.dimArrowAngle = 15;
     p.dimUnit = DIM_CM;
@@ -153,6 +154,7 @@ TEST_F(JwcWriteTest, ReadsBackAsWritten) {
   EXPECT_EQ(p.jwcTitles[0], "plan-A");
   EXPECT_EQ(p.dimUnit, DIM_MM);  // centimetres go as millimetres, one decimal more
   EXPECT_EQ(p.dimDecimals, 2);
+  EXPECT_EQ(p.dimTextGap, 0.25);
   for (int n = 1; n <= 10; ++n) EXPECT_DOUBLE_EQ(p.textSizes[n].height, written.textSizes[n].height) << n;
 
   const std::vector<TGcell> lines = StoreCells(GK_LINE);

@@ -220,8 +220,9 @@ def writer():
     counts = [len(lines), len(arcs), len(texts), 1, len(aux), 2, 2, 2, 2, "1", 1, 4, 6, 9, "4.87", "9.74",
               5, 10, 23270, "0,0,0,1,2,3", "5,5,0,0,0", 518, 0]
     out += block(",".join(str(c) for c in counts))
-    # Centimetres, one decimal: millimetres with two.
-    out += block("0.5,1.5,3.0,15.0,2,1,0,0,0,2,0.0,0.0,0.0,0.0,0.0,0.0"
+    # Centimetres, one decimal: millimetres with two. The text gap 0.25 in
+    # fields 0 and 10.
+    out += block("0.25,1.5,3.0,15.0,2,1,0,0,0,2,0.25,0.0,0.0,0.0,0.0,0.0"
                  ",0,0,0,3300.000,3300.000,0.000,5136.000,2.000,680.000,0,0,1")
     out += block("0000:0000,0000:%04X,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,36,-23.45,0,0,-1,215,5" % len(pool))
     out += aux_arrays(aux)

@@ -94,7 +94,11 @@ public:
     in_.Take(kJwcBlock);  // signature
     const TFields counts = in_.Block();
     const long long lines = Count(counts[0]), arcs = Count(counts[1]);
-    Add(MakePoint(o_ + TPointD{ParseReal(counts[2]), ParseReal(counts[3])}), 0x17, 0);
+    const TPointD reference{ParseReal(counts[2]), ParseReal(counts[3])};
+    if (Beyond(reference.x) || Beyond(reference.y))
+      ++report_.skipped;
+    else
+      Add(MakePoint(o_ + reference), 0x17, 0);
     k_ = 1;
     Lines(lines);
     Arcs(arcs);
@@ -306,11 +310,13 @@ private:
       TJwcBytes b(in_.Take(kJwcPointRecord));
       const double x = b.F32(), y = b.F32();
       const std::uint8_t layer = b.U8();
+      const int colour = b.U8();  // as the writer puts it; anything else is pen 1
       if (Beyond(x) || Beyond(y) || Beyond(x * k_) || Beyond(y * k_)) {
         ++report_.skipped;
         continue;
       }
-      Add(MakePoint(o_ + TPointD{x * k_, y * k_}), 0x11, layer);
+      const auto pen = static_cast<std::uint16_t>(colour >= 1 && colour <= 6 ? 0x10 + colour : 0x11);
+      Add(MakePoint(o_ + TPointD{x * k_, y * k_}), pen, layer);
     }
   }
 

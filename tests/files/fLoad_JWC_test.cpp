@@ -227,6 +227,19 @@ TEST_F(JwcReadTest, DamagedAndOddFieldsAreBoundedAndReported) {
   }
   EXPECT_EQ(before, 11u);  // all but the names
 
+  // A part whose reference point lies beyond the limit: the point is left
+  // out, its lines read.
+  {
+    std::string part = ReadBytes(Golden("part.jwk"));
+    PutBlockText(part, 1, "2,1," + std::string(90, '1') + ",50");
+    VelmoReset();
+    TJwcReadReport r;
+    ASSERT_TRUE(JwcLoadBytes(part, true, 0, 0, &r));
+    EXPECT_EQ(r.skipped, 1);
+    EXPECT_TRUE(StoreCells(GK_POINT).empty());
+    EXPECT_EQ(StoreCells(GK_LINE).size(), 2u);
+  }
+
   // Too short for the blocks: no drawing, a message.
   VelmoReset();
   Headless().Reset();

@@ -182,6 +182,7 @@ TEST_F(JwcWriteTest, ReadsBackAsWritten) {
   EXPECT_EQ(points[0].pen, 0x17);
   EXPECT_EQ(points[1].layer, 0x21);
   EXPECT_NEAR(PointOf(points[2]).x, 5, 1e-5);
+  EXPECT_EQ(points[2].pen, 0x12);  // its colour
 }
 
 TEST_F(JwcWriteTest, ScalesPiecesAndLimits) {

@@ -3,33 +3,16 @@
 // within the reader's range. Inputs are read as they are and after an
 // ENTITIES section's opening, so that the fuzzer spends its time on the
 // entities rather than on finding a section.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "ReaderCheck.h"
 #include "files/fLoad_DXF.h"
-#include "kernel/Common.h"
-#include "model/GC_DB.h"
-#include "model/PVC.h"
 
-namespace {
-
-void Fresh() {
-  GC_DB_Reset();
-  PVC_Reset();
-  Common_Reset();
-}
-
-void Check() {
-  for (int i = 1; i <= StoreUsed(); ++i)
-    for (double v : GcellRef(i).p)
-      if (!(std::fabs(v) <= 1e12)) std::abort();
-}
-
-}  // namespace
+using readercheck::Check;
+using readercheck::Fresh;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -3,32 +3,15 @@
 // within the coordinate limit. Inputs are read as a drawing and as a part,
 // and once more after a count block that asks for many records, so that the
 // fuzzer reaches the arrays without first having to spell the text blocks.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "ReaderCheck.h"
 #include "files/fLoad_JWC.h"
-#include "files/fLoad_VLD.h"
-#include "kernel/Common.h"
-#include "model/GC_DB.h"
-#include "model/PVC.h"
 
 namespace {
-
-void Fresh() {
-  GC_DB_Reset();
-  PVC_Reset();
-  Common_Reset();
-}
-
-void Check() {
-  for (int i = 1; i <= StoreUsed(); ++i)
-    for (double v : GcellRef(i).p)
-      if (!(std::fabs(v) <= kVldMaxCoord)) std::abort();
-}
 
 std::string Block(std::string text) {
   text += '\0';
@@ -37,6 +20,9 @@ std::string Block(std::string text) {
 }
 
 }  // namespace
+
+using readercheck::Check;
+using readercheck::Fresh;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -318,6 +318,19 @@ bool IsReadOnlyFile(const fs::path& name) {
   return ::access(name.c_str(), W_OK) != 0;
 }
 
+namespace {
+
+// A foreign reader's report as the native reader's and the open report.
+template <class TReport>
+void TakeReport(const TReport& r, TVldReadReport& read, TOpenReport& found) {
+  read.cells = r.cells;
+  read.skipped = r.skipped;
+  found.damaged = r.damaged;
+  found.reason = r.reason;
+}
+
+}  // namespace
+
 bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
   TOpenReport found;
   TVldReadReport read;
@@ -353,27 +366,18 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
   } else if (ext == ".DXF") {
     TDxfReadReport dxf;
     ok = DxfLoad(name, g_fileProc.dxfOptions, &dxf);
-    read.cells = dxf.cells;
-    read.skipped = dxf.skipped;
-    found.damaged = dxf.damaged;
-    found.reason = dxf.reason;
+    TakeReport(dxf, read, found);
   } else if (ext == ".DWG") {
     ok = DwgLoad(name, &read, found);
   } else if (ext == ".JWW") {
     TJwwReadReport jww;
     ok = JwwLoad(name, 0, 0, &jww);
-    read.cells = jww.cells;
-    read.skipped = jww.skipped;
-    found.damaged = jww.damaged;
-    found.reason = jww.reason;
+    TakeReport(jww, read, found);
     found.unsupported = jww.unsupported;
   } else if (ext == ".JWC" || ext == ".JWK") {
     TJwcReadReport jwc;
     ok = JwcLoad(name, 0, 0, &jwc);
-    read.cells = jwc.cells;
-    read.skipped = jwc.skipped;
-    found.damaged = jwc.damaged;
-    found.reason = jwc.reason;
+    TakeReport(jwc, read, found);
   } else if (IsPendingReader(ext)) {
     NotYet(name, "読み込み");
   } else {
@@ -419,10 +423,7 @@ bool DwgLoad(const fs::path& name, TVldReadReport* read, TOpenReport& found) {
   if (ok) {
     TDxfReadReport dxfRead;
     ok = DxfLoad(dxf, g_fileProc.dxfOptions, &dxfRead);
-    read->cells = dxfRead.cells;
-    read->skipped = dxfRead.skipped;
-    found.damaged = dxfRead.damaged;
-    found.reason = dxfRead.reason;
+    TakeReport(dxfRead, *read, found);
   } else {
     Message("ファイル読み込み失敗");
   }

@@ -10,6 +10,7 @@
 
 #include "StoreCells.h"
 #include "VelmoTest.h"
+#include "VldFixture.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 
@@ -19,11 +20,6 @@ namespace fs = std::filesystem;
 constexpr double kPi = 3.14159265358979323846;
 
 fs::path Golden(const char* name) { return fs::path(VELMO_TESTS_DIR) / "files" / "data" / "jwc" / name; }
-
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 double DegRad(double d) { return d * kPi / 180; }
 
@@ -37,7 +33,7 @@ TEST_F(JwcReadTest, GoldenDrawingInBothForms) {
     SCOPED_TRACE(name);
     VelmoReset();
     TJwcReadReport report;
-    ASSERT_TRUE(JwcLoadBytes(ReadBytes(Golden(name)), false, 0, 0, &report));
+    ASSERT_TRUE(JwcLoadBytes(vldtest::ReadFile(Golden(name)), false, 0, 0, &report));
     EXPECT_FALSE(report.damaged) << report.reason;
     EXPECT_EQ(report.skipped, 2);  // a line and a text beyond the limit
     const double k = 420.0 / 518;  // paper A3 over 518 units, basic scale 1
@@ -132,7 +128,7 @@ TEST_F(JwcReadTest, GoldenDrawingInBothForms) {
 TEST_F(JwcReadTest, PartLinesArcAndItsReferencePoint) {
   const TPVC before = CurPVC();
   TJwcReadReport report;
-  ASSERT_TRUE(JwcLoadBytes(ReadBytes(Golden("part.jwk")), true, 1000, -10, &report));
+  ASSERT_TRUE(JwcLoadBytes(vldtest::ReadFile(Golden("part.jwk")), true, 1000, -10, &report));
   EXPECT_FALSE(report.damaged);
   EXPECT_EQ(report.cells, 4);
   const std::vector<TGcell> points = StoreCells(GK_POINT);
@@ -173,7 +169,7 @@ void PutBlockText(std::string& bytes, std::size_t block, const std::string& text
 }
 
 TEST_F(JwcReadTest, DamagedAndOddFieldsAreBoundedAndReported) {
-  const std::string golden = ReadBytes(Golden("reader.jwc"));
+  const std::string golden = vldtest::ReadFile(Golden("reader.jwc"));
   const TGoldenLayout at = ReaderLayout();
 
   // A text whose offset points past the text area, and one at its very end
@@ -230,7 +226,7 @@ TEST_F(JwcReadTest, DamagedAndOddFieldsAreBoundedAndReported) {
   // A part whose reference point lies beyond the limit: the point is left
   // out, its lines read.
   {
-    std::string part = ReadBytes(Golden("part.jwk"));
+    std::string part = vldtest::ReadFile(Golden("part.jwk"));
     PutBlockText(part, 1, "2,1," + std::string(90, '1') + ",50");
     VelmoReset();
     TJwcReadReport r;
@@ -251,7 +247,7 @@ TEST_F(JwcReadTest, DamagedAndOddFieldsAreBoundedAndReported) {
 
 // Lines beyond 10^8 units after scaling are not read.
 TEST_F(JwcReadTest, CoordinateLimitAfterScaling) {
-  std::string b = ReadBytes(Golden("reader.jwc"));
+  std::string b = vldtest::ReadFile(Golden("reader.jwc"));
   // Basic scale 1 000 000: k = 810 810, so the line to 518 lands at 4.2e8.
   PutBlockText(b, 1, "4,3,3,1,2,2,2,2,2,1000000,3,3,6,9,4.87,9.74,5,10,23270,0,0,0,1,2,3,5,5,0,0,0,518,0");
   TJwcReadReport r;

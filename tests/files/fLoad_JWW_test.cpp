@@ -11,6 +11,7 @@
 #include "JwwFixture.h"
 #include "StoreCells.h"
 #include "VelmoTest.h"
+#include "VldFixture.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 
@@ -21,11 +22,6 @@ using jwwtest::TBase;
 using jwwtest::TJwwWriter;
 
 constexpr double kPi = 3.14159265358979323846;
-
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 fs::path Samples() { return fs::path(VELMO_TESTS_DIR) / "files" / "data" / "jww"; }
 
@@ -489,7 +485,7 @@ TEST_F(JwwTest, RealDrawingsReadWhole) {
 
 TEST_F(JwwTest, CutCopiesOfRealDrawingsGiveWhatCameBefore) {
   for (const fs::path& file : SampleFiles()) {
-    const std::string bytes = ReadBytes(file);
+    const std::string bytes = vldtest::ReadFile(file);
     VelmoReset();
     ASSERT_TRUE(JwwLoadBytes(bytes, 0, 0)) << file;
     const std::size_t whole = StoreCells().size();

@@ -13,6 +13,7 @@
 
 #include "StoreCells.h"
 #include "VelmoTest.h"
+#include "VldFixture.h"
 #include "app/GC_PointSearch.h"
 #include "files/FileProc.h"
 #include "files/fLoad_JWC.h"
@@ -26,11 +27,6 @@ namespace fs = std::filesystem;
 constexpr double kPi = 3.14159265358979323846;
 
 fs::path Golden(const char* name) { return fs::path(VELMO_TESTS_DIR) / "files" / "data" / "jwc" / name; }
-
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The fields of the n-th text block.
 TFields BlockFields(const std::string& bytes, int n) {
@@ -117,7 +113,7 @@ TEST_F(JwcWriteTest, MatchesTheGoldenFile) {
   GoldenDrawing();
   TJwcWriteReport report;
   const std::string bytes = JwcBytes(GcellExtents(), &report);
-  const std::string golden = ReadBytes(Golden("writer.jwc"));
+  const std::string golden = vldtest::ReadFile(Golden("writer.jwc"));
   ASSERT_EQ(bytes.size(), golden.size());
   const auto diff = std::mismatch(bytes.begin(), bytes.end(), golden.begin());
   EXPECT_EQ(diff.first, bytes.end()) << "first difference at byte " << (diff.first - bytes.begin());
@@ -242,14 +238,14 @@ TEST_F(JwcWriteTest, SaveCommandWritesAndKeepsTheOldFileOnFailure) {
   ASSERT_TRUE(SaveByExtension(file));
   ASSERT_EQ(platform().messages().size(), 1u);
   EXPECT_NE(platform().messages()[0].text.find("多角形・円の塗り潰し 1 個"), std::string::npos);
-  const std::string first = ReadBytes(file);
+  const std::string first = vldtest::ReadFile(file);
   EXPECT_EQ(BlockFields(first, 1)[0], "1");
 
   fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(dir.c_str(), W_OK) != 0) {  // not as root
     Add(MakeLine({0, 0}, {0, 100}), 0x11, 0);
     EXPECT_FALSE(JwcSave(file, GcellExtents()));
-    EXPECT_EQ(ReadBytes(file), first);
+    EXPECT_EQ(vldtest::ReadFile(file), first);
   }
   fs::permissions(dir, fs::perms::owner_all);
   fs::remove_all(dir);

@@ -23,6 +23,7 @@
 #include "files/fLoad_JWC.h"
 #include "files/fLoad_JWW.h"
 #include "files/fLoad_VLD.h"
+#include "files/fSave_DXF.h"
 #include "files/fSave_JWC.h"
 #include "files/fSave_VLD.h"
 #include "kernel/Platform.h"
@@ -454,7 +455,7 @@ bool SaveByExtension(const fs::path& name) {
   } else if (ext == ".JWC") {
     ok = JwcSave(name, GcellExtents());
   } else if (ext == ".DXF") {
-    NotYet(name, "保存");
+    ok = DxfSave(name, CurPVC().basicScale);
   } else {
     Message("保存できないファイルタイプです。");
   }
@@ -1298,11 +1299,8 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
     return 1;
   }
   const std::string outExt = UpperExtension(out);
-  if (outExt != ".VLD" && outExt != ".V$D" && outExt != ".VLZ" && outExt != ".JWC") {
-    if (outExt == ".DXF")
-      NotYet(out, "保存");
-    else
-      Message("ﾌｧｲﾙ[" + Shown(out) + "]には保存できません．");
+  if (outExt != ".VLD" && outExt != ".V$D" && outExt != ".VLZ" && outExt != ".JWC" && outExt != ".DXF") {
+    Message("ﾌｧｲﾙ[" + Shown(out) + "]には保存できません．");
     return 1;
   }
   if (fs::exists(out, ec) && fs::equivalent(in, out, ec)) {

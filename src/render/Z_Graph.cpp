@@ -539,14 +539,15 @@ bool InPairs(const char* list, std::string_view ch) {
   return false;
 }
 
-bool TurnedInVertical(std::string_view ch) {
-  if (ch.size() == 2) return InPairs(kTurnedWide, ch);
-  return ch.size() == 1 && ch[0] != '\0' && std::strchr(kTurnedNarrow, ch[0]) != nullptr;
-}
 
 bool VerticalMark(std::string_view ch) { return ch.size() == 2 && InPairs(kVerticalMarks, ch); }
 
 }  // namespace
+
+bool TurnedInVertical(std::string_view ch) {
+  if (ch.size() == 2) return InPairs(kTurnedWide, ch);
+  return ch.size() == 1 && ch[0] != '\0' && std::strchr(kTurnedNarrow, ch[0]) != nullptr;
+}
 
 const char kFaceGothic[] = "ＭＳ ゴシック";
 const char kFaceMincho[] = "ＭＳ 明朝";

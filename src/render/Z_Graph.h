@@ -110,6 +110,9 @@ void G_CharFont(TGContext& g, double h, double w, double angle);
 // lowered. On the screen, texts under 6 pixels high, empty texts and texts
 // in XOR mode are drawn as their outline box.
 void G_Text(TGContext& g, std::string_view text, bool vertical, double x, double y);
+// Whether a character (its one or two CP932 bytes) of a vertical text turns
+// with the line (brackets, dashes, long marks) rather than standing upright.
+bool TurnedInVertical(std::string_view ch);
 // n w / 2 + (n - f) gap / 2 for a text of n bytes whose first character has
 // f bytes: a full-width character alone gives w, a half-width one w / 2, an
 // empty text 0.

@@ -211,7 +211,7 @@ TEST_F(FileProcTest, OverwritingAsksAndCancelKeepsTheFile) {
 
 TEST_F(FileProcTest, ExtensionsThatCannotBeSavedAreRefused) {
   Draw(1);
-  for (const std::string name : {"a.txt", "a", "a.jww", "a.jwk", "a.dxf"}) {
+  for (const std::string name : {"a.txt", "a", "a.jww", "a.jwk", "a.dwg"}) {
     Headless().Reset();
     EXPECT_FALSE(SaveToFile(Path(name))) << name;
     EXPECT_EQ(platform().messages().size(), 1u) << name;
@@ -1071,7 +1071,7 @@ TEST_F(FileProcTest, ConvertFailuresAreReportedAndCreateNothing) {
     std::string in, out;
   };
   const std::vector<Case> cases = {
-      {"gone.vld", "x.vlz"}, {"a.vld", "x.txt"}, {"a.vld", "x.dxf"},
+      {"gone.vld", "x.vlz"}, {"a.vld", "x.txt"}, {"a.vld", "x.dwg"},
       {"bad.vlz", "x.vld"},  {"a.vld", "a.vld"}, {"a.vld", "nofolder/x.vld"},
   };
   for (const Case& c : cases) {

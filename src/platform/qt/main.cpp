@@ -38,7 +38,7 @@ const char kHelp[] =
     "  --sample                     図面の代わりに描画見本 (全種類の要素) を表示します。\n"
     "  --convert 入力 出力          ウィンドウを開かずに図面を変換して終了します。形式は拡張子で\n"
     "                               決まります (大文字小文字は問いません): 読み込み .VLD .V$D .VLZ\n"
-    "                               .JWW .JWC .JWK .DXF .DWG、書き出し .VLD .V$D .VLZ .JWC。\n"
+    "                               .JWW .JWC .JWK .DXF .DWG、書き出し .VLD .V$D .VLZ .JWC .DXF。\n"
     "                               失敗するとその理由を表示し、\n"
     "                               0 以外の終了コードを返します。ディスプレイは不要です。\n"
     "  --render 入力 出力.png [--size 幅x高さ]\n"

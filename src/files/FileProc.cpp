@@ -433,7 +433,7 @@ bool DwgLoad(const fs::path& name, TVldReadReport* read, TOpenReport& found) {
   return ok;
 }
 
-bool SaveByExtension(const fs::path& name) {
+bool SaveByExtension(const fs::path& name, DxfEllipses ellipses) {
   if (IsReadOnlyFile(name)) {
     Platform().Beep();
     Message("  " + Shown(name) + " は読み出し専用ファイルです．", MsgButtons::Abort);
@@ -455,7 +455,7 @@ bool SaveByExtension(const fs::path& name) {
   } else if (ext == ".JWC") {
     ok = JwcSave(name, GcellExtents());
   } else if (ext == ".DXF") {
-    ok = DxfSave(name, CurPVC().basicScale);
+    ok = DxfSave(name, CurPVC().basicScale, ellipses);
   } else {
     Message("保存できないファイルタイプです。");
   }
@@ -1311,7 +1311,8 @@ int ConvertDrawing(const fs::path& in, const fs::path& out) {
   if (!OpenDrawingFile(in, &report)) return 1;
   if (report.damaged) return 1;  // the warning said so; a part is no conversion
   CurPVC().fileName = in.string();
-  return SaveByExtension(out) ? 0 : 1;
+  // Nobody to ask: a conversion keeps ellipses as they are.
+  return SaveByExtension(out, DxfEllipses::Keep) ? 0 : 1;
 }
 
 bool DrawingNeedsRasterHelper() {

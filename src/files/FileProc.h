@@ -47,6 +47,7 @@
 
 #include "files/HstText.h"
 #include "files/fLoad_DXF.h"
+#include "files/fSave_DXF.h"
 #include "kernel/Platform.h"
 
 // Which control started a command.
@@ -161,8 +162,9 @@ struct TOpenReport {
 bool OpenDrawingFile(const std::filesystem::path& name, TOpenReport* report = nullptr);
 // Writes the current window by the extension of name. False after a message
 // (read-only file, a type that cannot be written, a write error); a failed
-// write leaves an existing file as it was.
-bool SaveByExtension(const std::filesystem::path& name);
+// write leaves an existing file as it was. ellipses: how a DXF file takes
+// them (asked by default).
+bool SaveByExtension(const std::filesystem::path& name, DxfEllipses ellipses = DxfEllipses::Ask);
 
 // ---- Commands -------------------------------------------------------------
 

@@ -433,10 +433,11 @@ std::string DxfText(double basicScale, bool ellipsesAsLines, TDxfWriteReport* re
   return out.text();
 }
 
-bool DxfSave(const fs::path& fileName, double basicScale) {
-  const bool asLines =
-      HasEllipse() && Platform().MessageBox("楕円を直線列に変換しますか？", "Velmo", MsgButtons::YesNo,
-                                            MsgIcon::Question) == MsgAnswer::Yes;
+bool DxfSave(const fs::path& fileName, double basicScale, DxfEllipses ellipses) {
+  const bool asLines = ellipses == DxfEllipses::AsLines ||
+                       (ellipses == DxfEllipses::Ask && HasEllipse() &&
+                        Platform().MessageBox("楕円を直線列に変換しますか？", "Velmo", MsgButtons::YesNo,
+                                              MsgIcon::Question) == MsgAnswer::Yes);
   TReplacement tmp(fileName);
   if (!tmp.file()) {
     ShowSaveError(fileName, "書き込み用のファイルを作れません.");

@@ -32,8 +32,11 @@ struct TDxfWriteReport {
 // The file's text for the current window.
 std::string DxfText(double basicScale, bool ellipsesAsLines, TDxfWriteReport* report = nullptr);
 
+// How ellipses are written: as the user answers "楕円を直線列に変換しますか？"
+// (asked only when the drawing holds one), or without asking.
+enum class DxfEllipses { Ask, Keep, AsLines };
+
 // Writes the current window to fileName (UTF-8 path), replacing it through a
-// temporary file. Asks "楕円を直線列に変換しますか？" when the drawing holds an
-// ellipse. On failure shows why, leaves an existing file as it was and
-// returns false; what the format cannot hold is named in a message.
-bool DxfSave(const std::filesystem::path& fileName, double basicScale);
+// temporary file. On failure shows why, leaves an existing file as it was
+// and returns false; what the format cannot hold is named in a message.
+bool DxfSave(const std::filesystem::path& fileName, double basicScale, DxfEllipses ellipses = DxfEllipses::Ask);

@@ -38,6 +38,7 @@
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
 #include "ops/Op_Sunpo.h"
+#include "output/Op_BmpSave.h"
 #include "output/Op_Print2.h"
 #include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
@@ -62,6 +63,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Moji, Op_Moji);
   SetOpHandler(OpBtn_Sunpo, Op_Sunpo);
   for (TOpButton b : {OpBtn_Print00, OpBtn_Print72, OpBtn_Print50, OpBtn_Print11}) SetOpHandler(b, Op_Print2);
+  SetOpHandler(OpBtn_BmpSave, Op_BmpSave);
 }
 
 template <int N>
@@ -182,8 +184,8 @@ void RegisterMenu() {
   clipCopy.keepsOperation = true;
   RegisterMenuCommand(sep(clipCopy));
   RegisterMenuCommand(key(op(Edit, OpBtn_ClipRead), 'R', ssCtrl));
-  RegisterMenuCommand(key(cmd(Edit, "BmpCopy1", "ＢＭＰ　コピー"), 'B', ssCtrl));
-  RegisterMenuCommand(key(cmd(Edit, "BmpCopy2", "BMP コピー(倍)"), 'D', ssCtrl));
+  RegisterMenuCommand(key(cmd(Edit, "BmpCopy1", "ＢＭＰ　コピー", [] { BmpCopy(false); }), 'B', ssCtrl));
+  RegisterMenuCommand(key(cmd(Edit, "BmpCopy2", "BMP コピー(倍)", [] { BmpCopy(true); }), 'D', ssCtrl));
   RegisterMenuCommand(sep(cmd(Edit, "LineParge", "線/文字の重複整理", MergeDuplicatesCommand)));
 
   RegisterMenuCommand(cmd(View, "BtnZM0", "全体表示", ViewButton<TViewButton::BtnZM0>));
@@ -279,5 +281,6 @@ void VelmoReset() {
   Op_Moji_Reset();
   Op_Sunpo_Reset();
   Op_Print2_Reset();
+  Op_BmpSave_Reset();
   WireVelmo();
 }

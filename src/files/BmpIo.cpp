@@ -1,5 +1,6 @@
 #include "files/BmpIo.h"
 
+#include <algorithm>
 #include <bit>
 #include <csetjmp>
 #include <cstdint>
@@ -8,8 +9,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
 
 namespace {
@@ -237,4 +240,130 @@ bool EncodeJpeg(const TRasterImage& image, std::string& jpeg) {
   if (ok && data) jpeg.assign(reinterpret_cast<const char*>(data), size);
   std::free(data);
   return ok && !jpeg.empty();
+}
+
+namespace {
+
+void PutLe(std::string& s, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+bool Usable(const TRasterImage& image) {
+  return image.width > 0 && image.height > 0 && image.width <= 65500 && image.height <= 65500 &&
+         image.pixels.size() >= static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+}
+
+// Whether a pixel is dark: its luminance below middle grey.
+bool Dark(std::uint32_t p) {
+  const std::uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+  return r * 299 + g * 587 + b * 114 < 128 * 1000;
+}
+
+}  // namespace
+
+bool EncodeBmp(const TRasterImage& image, bool oneBit, std::string& bmp) {
+  bmp.clear();
+  if (!Usable(image)) return false;
+  const std::size_t w = static_cast<std::size_t>(image.width), h = static_cast<std::size_t>(image.height);
+  const std::size_t stride = oneBit ? (w + 31) / 32 * 4 : (w * 3 + 3) / 4 * 4;
+  const std::size_t palette = oneBit ? 8 : 0, offset = 14 + 40 + palette, size = offset + stride * h;
+  if (size > 0xFFFFFFFFu) return false;
+  bmp.reserve(size);
+  bmp += "BM";
+  PutLe(bmp, static_cast<std::uint32_t>(size), 4);
+  PutLe(bmp, 0, 4);
+  PutLe(bmp, static_cast<std::uint32_t>(offset), 4);
+  PutLe(bmp, 40, 4);
+  PutLe(bmp, static_cast<std::uint32_t>(w), 4);
+  PutLe(bmp, static_cast<std::uint32_t>(h), 4);  // bottom-up
+  PutLe(bmp, 1, 2);
+  PutLe(bmp, oneBit ? 1 : 24, 2);
+  PutLe(bmp, 0, 4);  // no compression
+  PutLe(bmp, static_cast<std::uint32_t>(stride * h), 4);
+  PutLe(bmp, 3780, 4);  // 96 dots an inch
+  PutLe(bmp, 3780, 4);
+  PutLe(bmp, oneBit ? 2 : 0, 4);
+  PutLe(bmp, 0, 4);
+  if (oneBit) {
+    PutLe(bmp, 0x00000000, 4);  // 0: black
+    PutLe(bmp, 0x00FFFFFF, 4);  // 1: white
+  }
+  std::string row(stride, '\0');
+  for (std::size_t y = h; y-- > 0;) {
+    std::fill(row.begin(), row.end(), '\0');
+    const std::uint32_t* src = image.pixels.data() + y * w;
+    for (std::size_t x = 0; x < w; ++x) {
+      if (oneBit) {
+        if (!Dark(src[x])) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+      } else {
+        row[3 * x] = static_cast<char>(src[x] & 0xFF);
+        row[3 * x + 1] = static_cast<char>((src[x] >> 8) & 0xFF);
+        row[3 * x + 2] = static_cast<char>((src[x] >> 16) & 0xFF);
+      }
+    }
+    bmp += row;
+  }
+  return true;
+}
+
+namespace {
+
+int GifWrite(GifFileType* gif, const GifByteType* data, int n) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+  return n;
+}
+
+}  // namespace
+
+bool EncodeGif(const TRasterImage& image, std::string& out) {
+  out.clear();
+  if (!Usable(image)) return false;
+  const std::size_t n = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+  // The image's own colours while there are at most 256 of them.
+  std::vector<std::uint32_t> colours;
+  std::unordered_map<std::uint32_t, GifByteType> index;
+  std::vector<GifByteType> pixels(n);
+  bool exact = true;
+  for (std::size_t i = 0; i < n && exact; ++i) {
+    const std::uint32_t c = image.pixels[i] & 0xFFFFFF;
+    auto it = index.find(c);
+    if (it == index.end()) {
+      if (colours.size() == 256) {
+        exact = false;
+        break;
+      }
+      it = index.emplace(c, static_cast<GifByteType>(colours.size())).first;
+      colours.push_back(c);
+    }
+    pixels[i] = it->second;
+  }
+  if (!exact) {  // 3 bits of red and green, 2 of blue
+    colours.resize(256);
+    for (std::uint32_t k = 0; k < 256; ++k)
+      colours[k] = ((k >> 5) * 255 / 7) << 16 | (((k >> 2) & 7) * 255 / 7) << 8 | (k & 3) * 255 / 3;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint32_t p = image.pixels[i];
+      const std::uint32_t r = ((p >> 16) & 0xFF) * 7 / 255, g = ((p >> 8) & 0xFF) * 7 / 255, b = (p & 0xFF) * 3 / 255;
+      pixels[i] = static_cast<GifByteType>(r << 5 | g << 2 | b);
+    }
+  }
+  int bits = 1;
+  while ((1u << bits) < colours.size()) ++bits;
+  std::vector<GifColorType> table(std::size_t{1} << bits);
+  for (std::size_t k = 0; k < colours.size(); ++k)
+    table[k] = {static_cast<GifByteType>(colours[k] >> 16), static_cast<GifByteType>(colours[k] >> 8),
+                static_cast<GifByteType>(colours[k])};
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, GifWrite, &error);
+  if (!gif) return false;
+  ColorMapObject* map = GifMakeMapObject(1 << bits, table.data());
+  bool ok = map && EGifPutScreenDesc(gif, image.width, image.height, bits, 0, map) == GIF_OK &&
+            EGifPutImageDesc(gif, 0, 0, image.width, image.height, false, nullptr) == GIF_OK;
+  for (int y = 0; ok && y < image.height; ++y)
+    ok = EGifPutLine(gif, pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width),
+                     image.width) == GIF_OK;
+  GifFreeMapObject(map);
+  ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+  if (!ok) out.clear();
+  return ok;
 }

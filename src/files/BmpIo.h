@@ -24,3 +24,11 @@ bool LoadBmpFile(const std::filesystem::path& path, TRasterImage& image, std::st
 // The image as a JPEG file at the library's default settings (quality 75).
 // False only for an empty image or when the library fails.
 bool EncodeJpeg(const TRasterImage& image, std::string& jpeg);
+
+// The image as a Windows bitmap file: 24 bits per pixel, or with oneBit 1
+// bit (black and white, a pixel darker than middle grey black).
+bool EncodeBmp(const TRasterImage& image, bool oneBit, std::string& bmp);
+
+// The image as a GIF file: its own colours when it has at most 256, else
+// reduced to a palette of 8 reds, 8 greens and 4 blues.
+bool EncodeGif(const TRasterImage& image, std::string& gif);

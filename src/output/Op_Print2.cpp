@@ -229,8 +229,9 @@ bool PrintPageSetup() {
   return true;
 }
 
-void PrintCells(TGContext& g) {
+bool PrintCells(TGContext& g) {
   const int w = StoreWindow(), n = StoreUsed();
+  bool areas = false;
   for (int pass = 0; pass < 2; ++pass) {
     for (int i = 1; i <= n; ++i) {
       const TGcell& c = GcellRef(i);
@@ -239,8 +240,10 @@ void PrintCells(TGContext& g) {
       if (area != (pass == 0)) continue;
       if (!IsCellShown(c) || (IsAuxCell(c) && !g_print.printAux)) continue;
       DrawCellGeneral(g, c, false);
+      areas = areas || area;
     }
   }
+  return areas;
 }
 
 void PrintDisplayedArea() {

@@ -31,8 +31,8 @@ void Op_Print2(TGContext& view, int code, double x, double y);
 // The menu's "表示領域 印刷": the visible part of the view fitted to the page.
 void PrintDisplayedArea();
 // Fills and pictures first, then everything else shown; auxiliary cells
-// only with printAux.
-void PrintCells(TGContext& g);
+// only with printAux. True when a fill or picture was drawn.
+bool PrintCells(TGContext& g);
 // The print factor of a mode: 1, 1/sqrt 2, 1/2, or the write group's scale.
 double PrintFactor(int mode);
 // velmo --print-pdf: reads the drawing and prints it on the platform's

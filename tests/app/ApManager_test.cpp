@@ -518,8 +518,8 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
       {"palette", [](Harness& ui) { ui.Choose(OpBtn_Box); }, false},
       {"letter B", [](Harness& ui) { ui.Key('B'); }, false},
       {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_Kakko"); }, true},
-      {"menu command", [](Harness&) { MenuItemCommand("BmpCopy1"); }, true},
-      {"accelerator", [](Harness& ui) { ui.Key('B', ssCtrl); }, true},
+      {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
+      {"accelerator", [](Harness& ui) { ui.Key('R', ssCtrl); }, true},
   };
   int beeps = 0;
   for (const Case& c : cases) {

@@ -20,6 +20,7 @@ PKGS=(
   python3-sympy  # regenerates tests/kernel/data/z_math_reference.inc
   python3-ezdxf  # regenerates tests/render/data/gc_transform_reference.inc; makes DXF fixtures
   poppler-utils  # the printing test measures the PDFs it prints (pdftoppm)
+  imagemagick  # the image export test reads the pictures it writes (identify)
   lhasa  # the LZH extractor the compressed-drawing tests check our streams against
   clang-14 libclang-rt-14-dev  # the fuzz targets: clang with libFuzzer (scripts/build.sh fuzz)
   qt6-translations-l10n shared-mime-info desktop-file-utils  # Qt's own dialogs in Japanese; the desktop entry and the drawings' file types

@@ -253,13 +253,12 @@ bool Usable(const TRasterImage& image) {
          image.pixels.size() >= static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
 }
 
-// Whether a pixel is dark: its luminance below middle grey.
-bool Dark(std::uint32_t p) {
+}  // namespace
+
+bool IsDarkPixel(std::uint32_t p) {
   const std::uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
   return r * 299 + g * 587 + b * 114 < 128 * 1000;
 }
-
-}  // namespace
 
 bool EncodeBmp(const TRasterImage& image, bool oneBit, std::string& bmp) {
   bmp.clear();
@@ -294,7 +293,7 @@ bool EncodeBmp(const TRasterImage& image, bool oneBit, std::string& bmp) {
     const std::uint32_t* src = image.pixels.data() + y * w;
     for (std::size_t x = 0; x < w; ++x) {
       if (oneBit) {
-        if (!Dark(src[x])) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+        if (!IsDarkPixel(src[x])) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
       } else {
         row[3 * x] = static_cast<char>(src[x] & 0xFF);
         row[3 * x + 1] = static_cast<char>((src[x] >> 8) & 0xFF);

@@ -5,6 +5,7 @@
 // a damaged or hostile file is refused, never read past its end.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ bool LoadBmpFile(const std::filesystem::path& path, TRasterImage& image, std::st
 // The image as a JPEG file at the library's default settings (quality 75).
 // False only for an empty image or when the library fails.
 bool EncodeJpeg(const TRasterImage& image, std::string& jpeg);
+
+// Whether a pixel (0xAARRGGBB) is dark: its luminance below middle grey.
+bool IsDarkPixel(std::uint32_t pixel);
 
 // The image as a Windows bitmap file: 24 bits per pixel, or with oneBit 1
 // bit (black and white, a pixel darker than middle grey black).

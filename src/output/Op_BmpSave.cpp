@@ -148,10 +148,7 @@ std::string ProposedName(TPointD corner) {
 
 // Every pixel black or white, by its luminance.
 void ToBlackAndWhite(TRasterImage& image) {
-  for (std::uint32_t& p : image.pixels) {
-    const std::uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-    p = r * 299 + g * 587 + b * 114 < 128 * 1000 ? 0xFF000000u : 0xFFFFFFFFu;
-  }
+  for (std::uint32_t& p : image.pixels) p = IsDarkPixel(p) ? 0xFF000000u : 0xFFFFFFFFu;
 }
 
 bool SaveImage(const fs::path& name, const TRasterImage& image, bool oneBit) {

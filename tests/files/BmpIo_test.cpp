@@ -1,6 +1,12 @@
 #include "files/BmpIo.h"
 
+#include <gif_lib.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -120,6 +126,82 @@ TEST_F(BmpIoTest, EncodesJpeg) {
   EXPECT_FALSE(EncodeJpeg(TRasterImage{}, jpeg));
   TRasterImage short_{.width = 20, .height = 10, .pixels = std::vector<std::uint32_t>(199, 0)};
   EXPECT_FALSE(EncodeJpeg(short_, jpeg));
+}
+
+}  // namespace
+
+namespace {
+
+// A picture with `colours` distinct colours, each row a run of them.
+TRasterImage Picture(int w, int h, int colours) {
+  TRasterImage im{w, h, std::vector<std::uint32_t>(static_cast<std::size_t>(w) * static_cast<std::size_t>(h))};
+  for (std::size_t i = 0; i < im.pixels.size(); ++i) {
+    const std::uint32_t k = static_cast<std::uint32_t>(i % static_cast<std::size_t>(colours));
+    im.pixels[i] = 0xFF000000u | (k * 37 % 256) << 16 | (k * 11 % 256) << 8 | (k * 101 % 256);
+  }
+  return im;
+}
+
+int GifRead(GifFileType* gif, GifByteType* buf, int n) {
+  auto* src = static_cast<std::pair<const std::string*, std::size_t>*>(gif->UserData);
+  const int k = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), src->first->size() - src->second));
+  std::memcpy(buf, src->first->data() + src->second, static_cast<std::size_t>(k));
+  src->second += static_cast<std::size_t>(k);
+  return k;
+}
+
+// The GIF decoded by giflib itself.
+TRasterImage DecodeGif(const std::string& bytes) {
+  std::pair<const std::string*, std::size_t> src{&bytes, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&src, GifRead, &error);
+  TRasterImage im;
+  if (!gif || DGifSlurp(gif) != GIF_OK || gif->ImageCount < 1) {
+    if (gif) DGifCloseFile(gif, &error);
+    return im;
+  }
+  const SavedImage& frame = gif->SavedImages[0];
+  const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+  im.width = gif->SWidth;
+  im.height = gif->SHeight;
+  for (int i = 0; i < im.width * im.height; ++i) {
+    const GifColorType c = map->Colors[frame.RasterBits[i]];
+    im.pixels.push_back(0xFF000000u | std::uint32_t{c.Red} << 16 | std::uint32_t{c.Green} << 8 | c.Blue);
+  }
+  DGifCloseFile(gif, &error);
+  return im;
+}
+
+TEST(ImageEncoders, BmpAndGifReadBackAsWritten) {
+  // 24 bits: every pixel as it was; 1 bit: dark pixels black, the rest white.
+  const TRasterImage picture = Picture(13, 7, 200);
+  std::string bmp;
+  ASSERT_TRUE(EncodeBmp(picture, false, bmp));
+  TRasterImage back;
+  ASSERT_TRUE(DecodeBmp(bmp, back));
+  EXPECT_EQ(back.pixels, picture.pixels);
+  ASSERT_TRUE(EncodeBmp(picture, true, bmp));
+  EXPECT_EQ(bmp[28], 1);
+  ASSERT_TRUE(DecodeBmp(bmp, back));
+  for (std::size_t i = 0; i < back.pixels.size(); ++i)
+    EXPECT_EQ(back.pixels[i], IsDarkPixel(picture.pixels[i]) ? 0xFF000000u : 0xFFFFFFFFu) << i;
+
+  // GIF: up to 256 colours exactly; more reduced to the nearest of a fixed
+  // palette (within a step of it).
+  std::string gif;
+  ASSERT_TRUE(EncodeGif(picture, gif));
+  EXPECT_EQ(DecodeGif(gif).pixels, picture.pixels);
+  const TRasterImage many = Picture(40, 30, 1000);
+  ASSERT_TRUE(EncodeGif(many, gif));
+  const TRasterImage reduced = DecodeGif(gif);
+  ASSERT_EQ(reduced.pixels.size(), many.pixels.size());
+  for (std::size_t i = 0; i < many.pixels.size(); ++i)
+    for (int shift : {0, 8, 16}) {
+      const int a = static_cast<int>((many.pixels[i] >> shift) & 0xFF), b = static_cast<int>((reduced.pixels[i] >> shift) & 0xFF);
+      ASSERT_LE(std::abs(a - b), shift == 0 ? 85 : 37) << i;
+    }
+  EXPECT_FALSE(EncodeGif(TRasterImage{}, gif));
+  EXPECT_FALSE(EncodeBmp(TRasterImage{}, false, bmp));
 }
 
 }  // namespace

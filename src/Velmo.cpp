@@ -37,6 +37,7 @@
 #include "ops/Op_LineStretch.h"
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
+#include "ops/Op_Box.h"
 #include "ops/Op_Sunpo.h"
 #include "output/Op_BmpSave.h"
 #include "output/Op_Print2.h"
@@ -64,6 +65,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Sunpo, Op_Sunpo);
   for (TOpButton b : {OpBtn_Print00, OpBtn_Print72, OpBtn_Print50, OpBtn_Print11}) SetOpHandler(b, Op_Print2);
   SetOpHandler(OpBtn_BmpSave, Op_BmpSave);
+  SetOpHandler(OpBtn_Box, Op_Box);
 }
 
 template <int N>
@@ -282,5 +284,6 @@ void VelmoReset() {
   Op_Sunpo_Reset();
   Op_Print2_Reset();
   Op_BmpSave_Reset();
+  Op_Box_Reset();
   WireVelmo();
 }

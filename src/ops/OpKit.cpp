@@ -11,6 +11,7 @@
 #include "kernel/Platform.h"
 #include "kernel/Z_Basic.h"
 #include "model/ComHst.h"
+#include "render/ApPenSet.h"
 #include "render/GC_Draw.h"
 
 OpKitState g_opKit;
@@ -136,6 +137,14 @@ TSubOption SubOption(int n) {
   o.hasNumber = BeginsLikeNumber(o.text);
   o.value = SubBtnValue(n);
   return o;
+}
+
+std::string FillColourText() {
+  std::uint32_t rgb = 0xFFFFFF;
+  if (!Platform().ColorDialog(rgb)) return {};
+  TColor c = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+  if (c == BackgroundColor()) c = 0xFFFFFF;
+  return "$" + Format("%.8x", {static_cast<long long>(c)});
 }
 
 void SetSubValue(const std::string& name, const std::string& value) { SetSubBtn(name + "=" + value, true); }

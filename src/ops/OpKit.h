@@ -58,6 +58,12 @@ int StoreCell(TGContext& view, TGcell c);
 // The same on the write layer with the write pen.
 int StoreOnWrite(TGContext& view, TGcell c);
 
+// The colour text of a fill from the colour dialog: "$" and the colour
+// (0x00BBGGRR, eight hexadecimal digits; the background's colour, which
+// would not show, as white), or empty when the dialog was cancelled (the
+// pen's colour).
+std::string FillColourText();
+
 // The cell as feedback shows it picked: its pen and line type, selected.
 TGcell Highlighted(const TGcell& c);
 // A small mark at p (a temporary marker cell) for feedback.

@@ -154,16 +154,6 @@ void Reset(TGContext& view) {
   FirstButton();
 }
 
-// The colour text of a solid fill: "$" and the colour, or empty when the
-// dialog was cancelled (the default colour).
-std::string FillColour() {
-  std::uint32_t rgb = 0xFFFFFF;
-  if (!Platform().ColorDialog(rgb)) return {};
-  TColor c = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
-  if (c == BackgroundColor()) c = 0xFFFFFF;  // a fill the background's colour would not show
-  return "$" + Format("%.8x", {static_cast<long long>(c)});
-}
-
 // Adds the hatch lines or the fill; false (a beep) when the pitch is too
 // fine for the area.
 bool Commit(TGContext& view, const std::vector<TPointD>* polygon, const TGcell* curve) {
@@ -173,7 +163,7 @@ bool Commit(TGContext& view, const std::vector<TPointD>* polygon, const TGcell* 
     TGcell c;
     if (polygon) {
       c.kind = GK_POLYGON;
-      c.text = FillColour();
+      c.text = FillColourText();
       std::vector<double> xs, ys;
       for (const TPointD p : *polygon) {
         xs.push_back(p.x);
@@ -182,7 +172,7 @@ bool Commit(TGContext& view, const std::vector<TPointD>* polygon, const TGcell* 
       PolygonSetVertices(c, xs.data(), ys.data(), static_cast<int>(xs.size()));
     } else {
       c = *curve;
-      c.text = FillColour();
+      c.text = FillColourText();
       if (c.kind == GK_CIRCLE) c.p[7] = c.p[8] = 0;
       c.kind = GK_POLYARC;
     }

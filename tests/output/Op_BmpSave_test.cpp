@@ -38,7 +38,8 @@ class BmpSaveTest : public OpTest {
 protected:
   void SetUp() override {
     OpTest::SetUp();
-    dir_ = fs::path(testing::TempDir()) / "bmp_save";
+    // One folder a test: ctest runs the tests of this fixture side by side.
+    dir_ = fs::path(testing::TempDir()) / ("bmp_save_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -172,7 +173,9 @@ TEST_F(BmpSaveTest, MarginsShowMoreOrLess) {
     ExportAt(100, 0, "", 1);
     const TRasterImage im = Clipboard();
     EXPECT_TRUE(Black(im, c.column, 240)) << c.presses;
-    if (c.column > 0) EXPECT_FALSE(Black(im, 0, 240));
+    if (c.column > 0) {
+      EXPECT_FALSE(Black(im, 0, 240));
+    }
   }
 }
 

@@ -515,8 +515,8 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
     bool menu;  // a menu entry ends the operation before it finds nothing to run
   };
   const Case cases[] = {
-      {"palette", [](Harness& ui) { ui.Choose(OpBtn_Box); }, false},
-      {"letter B", [](Harness& ui) { ui.Key('B'); }, false},
+      {"palette", [](Harness& ui) { ui.Choose(OpBtn_CenterLine); }, false},
+      {"letter I", [](Harness& ui) { ui.Key('I'); }, false},
       {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_Kakko"); }, true},
       {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
       {"accelerator", [](Harness& ui) { ui.Key('R', ssCtrl); }, true},

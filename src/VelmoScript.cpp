@@ -140,7 +140,7 @@ namespace {
 
 enum class TCmd {
   Open, New, Save, Window, Op, Menu, MenuOpen, Sub, Key, Type, Click, Press, Move, Release, Wheel, Control, Set,
-  View, Fit, PanelWrite, PanelToggle, PanelGroup, Answer, ExpectCells, ExpectPrompt, ExpectCaption,
+  View, Fit, PanelWrite, PanelToggle, PanelGroup, Answer, ExpectCells, ExpectKind, ExpectPrompt, ExpectCaption,
   ExpectEntry, ExpectMessage, ExpectBeep, PrintState, Size, Drop, Close,
 };
 
@@ -430,6 +430,43 @@ std::string FindMenuItem(const std::string& sjis) {
   return c ? c->name : std::string();
 }
 
+// Cell kinds by the names of their native records.
+constexpr std::pair<const char*, int> kCellKinds[] = {
+    {"POINT", GK_POINT},     {"LINE", GK_LINE},       {"ARC", GK_ARC},         {"CIRCLE", GK_CIRCLE}, {"POLYGON", GK_POLYGON},
+    {"POLYARC", GK_POLYARC}, {"FILL4K", GK_FILL4K},   {"PICTUR", GK_PICTURE},  {"TEXT", GK_TEXT}};
+int CellKindByName(const std::string& name) {
+  for (const auto& [n, k] : kCellKinds)
+    if (name == n) return k;
+  return 0;
+}
+const char* CellKindName(int kind) {
+  for (const auto& [n, k] : kCellKinds)
+    if (kind == k) return n;
+  return "?";
+}
+
+// A colour as a script writes it: six hexadecimal digits RRGGBB, or three
+// numbers 0..255 "R,G,B".
+unsigned ScriptColour(const TLine& l, const std::string& s) {
+  unsigned v = 0;
+  if (s.find(',') != std::string::npos) {
+    unsigned rgb[3] = {};
+    const char* p = s.data();
+    const char* end = s.data() + s.size();
+    for (int i = 0; i < 3; ++i) {
+      const auto r = std::from_chars(p, end, rgb[i]);
+      if (r.ec != std::errc() || rgb[i] > 255 || (i < 2 ? r.ptr == end || *r.ptr != ',' : r.ptr != end))
+        l.Fail("色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: " + Utf8ToSjis(s));
+      p = r.ptr + (i < 2 ? 1 : 0);
+    }
+    return rgb[0] << 16 | rgb[1] << 8 | rgb[2];
+  }
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v, 16);
+  if (s.size() != 6 || r.ec != std::errc() || r.ptr != s.data() + s.size())
+    l.Fail("色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: " + Utf8ToSjis(s));
+  return v;
+}
+
 TCommand ParseCommand(const TLine& l, int line) {
   TCommand c;
   c.line = line;
@@ -574,18 +611,11 @@ TCommand ParseCommand(const TLine& l, int line) {
       c.answerKind = TAnswerKind::Text;
       c.ok = !cancel;
       if (c.ok) c.text = l.Sjis(2);
-    } else if (l.Is(1, "color")) {
-      l.Count(3, 3, "answer color RRGGBB|cancel");
+    } else if (l.Is(1, "color") || l.Is(1, "colour")) {
+      l.Count(3, 3, "answer colour RRGGBB|R,G,B|cancel");
       c.answerKind = TAnswerKind::Color;
       c.ok = !cancel;
-      if (c.ok) {
-        const std::string& s = l.word(2);
-        unsigned v = 0;
-        const auto r = std::from_chars(s.data(), s.data() + s.size(), v, 16);
-        if (s.size() != 6 || r.ec != std::errc() || r.ptr != s.data() + s.size())
-          l.Fail("色は 16 進 6 桁 (RRGGBB) です: " + Utf8ToSjis(s));
-        c.n = static_cast<int>(v);
-      }
+      if (c.ok) c.n = static_cast<int>(ScriptColour(l, l.word(2)));
     } else if (l.Is(1, "dxf")) {
       c.answerKind = TAnswerKind::Dxf;
       c.ok = !cancel;
@@ -627,8 +657,14 @@ TCommand ParseCommand(const TLine& l, int line) {
   } else if (w == "expect") {
     if (l.size() < 2) l.Fail("引数の数が違います。書き方: expect cells|prompt|caption|entry|message|beep ...");
     const std::string& what = l.word(1);
-    if (l.Is(1, "cells")) {
-      l.Count(3, 3, "expect cells N");
+    if (l.Is(1, "cells") && l.size() == 4) {
+      // expect cells KIND N: the live cells of one kind, by their record's name.
+      c.cmd = TCmd::ExpectKind;
+      c.m = CellKindByName(l.word(2));
+      if (c.m == 0) l.Fail("要素の種類は POINT LINE ARC CIRCLE POLYGON POLYARC FILL4K PICTUR TEXT のどれかです: " + Utf8ToSjis(l.word(2)));
+      c.n = l.Int(3, 0, 1 << 30, "要素の数");
+    } else if (l.Is(1, "cells")) {
+      l.Count(3, 3, "expect cells N|expect cells KIND N");
       c.cmd = TCmd::ExpectCells;
       c.n = l.Int(2, 0, 1 << 30, "要素の数");
     } else if (l.Is(1, "beep")) {
@@ -751,10 +787,11 @@ void TRunner::Expect(bool ok, const std::string& what, const std::string& expect
   if (!ok) Fail("expect " + what + ": 「" + expected + "」のはずが「" + actual + "」です");
 }
 
-int LiveCells() {
+// The live cells, or those of one kind.
+int LiveCells(int kind = 0) {
   int n = 0;
   for (int i = 1; i <= StoreUsed(); ++i)
-    if (GcellLive(i)) ++n;
+    if (GcellLive(i) && (kind == 0 || GcellRef(i).kind == kind)) ++n;
   return n;
 }
 
@@ -917,6 +954,11 @@ void TRunner::Execute(const TCommand& c) {
     case TCmd::ExpectCells: {
       const int n = LiveCells();
       Expect(n == c.n, "cells", std::to_string(c.n), std::to_string(n));
+      break;
+    }
+    case TCmd::ExpectKind: {
+      const int n = LiveCells(c.m);
+      Expect(n == c.n, "cells " + std::string(CellKindName(c.m)), std::to_string(c.n), std::to_string(n));
       break;
     }
     case TCmd::ExpectPrompt: Expect(Prompt() == Trim(c.text), "prompt", c.text, Prompt()); break;

@@ -203,6 +203,7 @@ TEST_F(ScriptTest, AFailingExpectationStopsTheRunWithStatusOneAndNamesItsLine) {
     std::string expect, what;
   } cases[] = {
       {"expect cells 2", "expect cells"},
+      {"expect cells LINE 0", "expect cells LINE"},
       {U8(u8"expect prompt \"始点\""), "expect prompt"},
       {U8(u8"expect caption 2 \"②長さ=30\""), "expect caption 2"},
       {"expect entry \"5\"", "expect entry"},
@@ -219,6 +220,8 @@ TEST_F(ScriptTest, AFailingExpectationStopsTheRunWithStatusOneAndNamesItsLine) {
   }
   // And the same expectations, true: the run goes on to its end.
   const TResult ok = Run(base + U8(u8R"S(expect cells 1
+expect cells LINE 1
+expect cells TEXT 0
 expect prompt "・始点指示(L)or(R)"
 expect caption 2 "② 長さ"
 expect entry ""
@@ -321,6 +324,10 @@ TEST_F(ScriptTest, AMalformedScriptIsRefusedWithItsLineAndNothingRuns) {
       {"menu Nothing", U8(u8"メニューにない項目です: Nothing")},
       {"panel write G 0", U8(u8"グループは 0 から F までの一文字です: G")},
       {"answer maybe", U8(u8"不明な答えです: maybe")},
+      {"answer colour 1,2", U8(u8"色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: 1,2")},
+      {"answer colour 1,2,256", U8(u8"色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: 1,2,256")},
+      {"answer color FF00", U8(u8"色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: FF00")},
+      {"expect cells WALL 1", U8(u8"要素の種類は POINT LINE")},
       {"size 0x10", U8(u8"大きさは 幅x高さ")},
       {std::string("fit\x01"), U8(u8"UTF-8 のテキストではありません")},
       {std::string("op \xFF\xFE"), U8(u8"UTF-8 のテキストではありません")},

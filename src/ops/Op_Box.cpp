@@ -521,7 +521,7 @@ void Op_Box(TGContext& view, int code, double x, double y) {
         r.preview.Clear(view);
         r.state = BoxState::TriLeft;
       } else if (code == EV_MOVE || code == EV_RDOWN) {
-        r.end = code == EV_MOVE ? TPointD{x, y} : r.mouse;
+        r.end = r.mouse;  // unsnapped while moving, snapped on a right press
         r.preview.Show(view, Preview(ComputeTriangle()));
       } else if (IsClick(code)) {
         TPointD p;

@@ -143,6 +143,11 @@ TEST_F(BoxTest, Triangles) {
     Value(1, c.sides);
     L({0, 0});
     EXPECT_EQ(Prompt(), "三角形底辺位置(右側)を指示(L)or(R)");
+    // The preview's base follows the pointer.
+    ui.Move(Pixel(c.to).x, Pixel(c.to).y);
+    EXPECT_NEAR(g_boxOp.run.end.x, c.to.x, 1);
+    EXPECT_NEAR(g_boxOp.run.end.y, c.to.y, 1);
+    EXPECT_FALSE(g_boxOp.run.preview.Cells().empty());
     L(c.to);
     ExpectLines(c.lines, At({0, 0}), 0.5);  // the base's end is a pixel
   }

@@ -8,9 +8,9 @@
 #include "app/Ap_Unit1.h"
 #include "app/GC_PointSearch.h"
 #include "app/GC_View.h"
-#include "files/PictureFile.h"
 #include "kernel/Platform.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Wiring.h"
 #include "kernel/Z_Basic.h"
 #include "kernel/Z_Math.h"
 #include "model/ComHst.h"
@@ -221,8 +221,8 @@ void ChoosePicture(TGContext& view) {
   const std::string sjis = Utf8ToSjis(request.fileName);
   TRasterImage image;
   // A path CP932 cannot hold could not be found again from the drawing.
-  const bool ok = SjisToUtf8(sjis) == request.fileName && LoadPictureFile(sjis, image) && image.width > 0 &&
-                  image.height > 0;
+  const bool ok = SjisToUtf8(sjis) == request.fileName && g_wiring.loadPicture &&
+                  g_wiring.loadPicture(sjis, image) && image.width > 0 && image.height > 0;
   if (!ok) {
     Platform().MessageBox(Utf8ToSjis(chosen.filename().string()) + "は読み込めません.", kApplicationTitle,
                           MsgButtons::Abort, MsgIcon::Error);

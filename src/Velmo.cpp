@@ -38,6 +38,7 @@
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
 #include "ops/Op_Box.h"
+#include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo.h"
 #include "output/Op_BmpSave.h"
 #include "output/Op_Print2.h"
@@ -66,6 +67,7 @@ void RegisterOperations() {
   for (TOpButton b : {OpBtn_Print00, OpBtn_Print72, OpBtn_Print50, OpBtn_Print11}) SetOpHandler(b, Op_Print2);
   SetOpHandler(OpBtn_BmpSave, Op_BmpSave);
   SetOpHandler(OpBtn_Box, Op_Box);
+  SetOpHandler(OpBtn_Fukusen, Op_Fukusen);
 }
 
 template <int N>
@@ -285,5 +287,6 @@ void VelmoReset() {
   Op_Print2_Reset();
   Op_BmpSave_Reset();
   Op_Box_Reset();
+  Op_Fukusen_Reset();
   WireVelmo();
 }

@@ -1,6 +1,11 @@
 #include "platform/qt/QtConvert.h"
 
 #include <cstring>
+#include <utility>
+
+#include <QCursor>
+#include <QPainter>
+#include <QPixmap>
 
 #include "app/ApManager.h"
 #include "platform/qt/QtText.h"
@@ -82,6 +87,33 @@ Qt::CursorShape QtCursorShape(CursorShape shape) {
     case CursorShape::Point2: return Qt::UpArrowCursor;
   }
   return Qt::ArrowCursor;
+}
+
+QCursor QtCursor(CursorShape shape) {
+  if (shape != CursorShape::Point1 && shape != CursorShape::Point2) return QCursor(QtCursorShape(shape));
+  // A white cross with a black outline, and the digit below right of it.
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  for (const auto& [colour, width] : {std::pair{QColor(Qt::black), 3}, std::pair{QColor(Qt::white), 1}}) {
+    p.setPen(QPen(colour, width));
+    p.drawLine(15, 2, 15, 28);
+    p.drawLine(2, 15, 28, 15);
+  }
+  QFont font = p.font();
+  font.setPixelSize(11);
+  font.setBold(true);
+  p.setFont(font);
+  const QString digit = shape == CursorShape::Point1 ? QStringLiteral("1") : QStringLiteral("2");
+  for (int dx = -1; dx <= 1; ++dx)
+    for (int dy = -1; dy <= 1; ++dy) {
+      p.setPen(Qt::black);
+      p.drawText(QRect(18 + dx, 17 + dy, 12, 13), Qt::AlignCenter, digit);
+    }
+  p.setPen(Qt::white);
+  p.drawText(QRect(18, 17, 12, 13), Qt::AlignCenter, digit);
+  p.end();
+  return QCursor(pixmap, 15, 15);
 }
 
 QImage ToQImage(const TRasterImage& image) {

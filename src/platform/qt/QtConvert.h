@@ -25,6 +25,9 @@ unsigned ShiftBits(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 unsigned ButtonBit(Qt::MouseButton b);
 
 Qt::CursorShape QtCursorShape(CursorShape shape);
+// The cursor of a shape: Qt's own, or for the program's own cursors 1 and 2
+// (the two ends of a segment being given) a cross with a small "1" or "2".
+QCursor QtCursor(CursorShape shape);
 
 // An opaque colour of the core's 0xRRGGBB.
 QColor Rgb(std::uint32_t rgb);

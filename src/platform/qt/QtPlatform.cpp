@@ -107,7 +107,7 @@ void QtPlatform::SetScreenCursor(CursorShape shape) {
     overrideCursor_ = false;
     return;
   }
-  const QCursor c(QtCursorShape(shape));
+  const QCursor c = QtCursor(shape);
   if (overrideCursor_) {
     QGuiApplication::changeOverrideCursor(c);
   } else {

@@ -895,7 +895,7 @@ void TForm1::SyncFromCore() {
   lbDataCount->setPalette(countPalette);
   ShowControl(lbDataCount, g_form1.lbDataCount);
 
-  PaintBox1->setCursor(QtCursorShape(g_form1.drawCursor));
+  PaintBox1->setCursor(QtCursor(g_form1.drawCursor));
   SyncProgress();
   SyncMoji();
   Btn_Change->setText(U("ウィンドウ切替 ") + QString::number(g_mouseNav.Btn_ChangeGlyph));

@@ -39,6 +39,8 @@
 #include "ops/Op_Moji.h"
 #include "ops/Op_Box.h"
 #include "ops/Op_Fukusen.h"
+#include "ops/Op_Sunpo2.h"
+#include "ops/Op_SunpoKakudo.h"
 #include "ops/Op_Sunpo.h"
 #include "output/Op_BmpSave.h"
 #include "output/Op_Print2.h"
@@ -68,6 +70,8 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_BmpSave, Op_BmpSave);
   SetOpHandler(OpBtn_Box, Op_Box);
   SetOpHandler(OpBtn_Fukusen, Op_Fukusen);
+  SetOpHandler(OpBtn_Sunpo2, Op_Sunpo2);
+  SetOpHandler(OpBtn_SunpoKakudo, Op_SunpoKakudo);
 }
 
 template <int N>
@@ -288,5 +292,7 @@ void VelmoReset() {
   Op_BmpSave_Reset();
   Op_Box_Reset();
   Op_Fukusen_Reset();
+  Op_Sunpo2_Reset();
+  Op_SunpoKakudo_Reset();
   WireVelmo();
 }

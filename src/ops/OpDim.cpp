@@ -4,9 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/Ap_Unit1.h"
+#include "kernel/Platform.h"
 #include "kernel/Z_Basic.h"
 #include "kernel/Z_Math.h"
 #include "model/PVC.h"
+#include "ops/OpKit.h"
 #include "render/GC_Tenkai.h"
 
 std::string DimText(double value) {
@@ -75,4 +78,61 @@ TGcell DimCentredText(const std::string& text, TPointD mid, double a) {
   t.p[0] = at.x;
   t.p[1] = at.y;
   return t;
+}
+
+std::string AngleText(double degrees) {
+  std::string s = Format("%.3f", {degrees});
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  s += "ﾟ";
+  return CurPVC().dimFullWidth ? ToFullWidth(s) : s;
+}
+
+void EditDimensionUnit() {
+  TPVC& p = CurPVC();
+  static const char* const kUnits[] = {"mm", "cm", "m"};
+  std::string text = Format("%s,%d,%d,%d", {kUnits[std::clamp(p.dimUnit, 0, 2)], p.dimDecimals,
+                                           p.dimThousands ? 1 : 0, p.dimStripZeros ? 1 : 0});
+  if (!Platform().InputQuery("寸法の単位", "単位(mm,cm,m),小数桁(0～3),3桁区切り(0/1),0の省略(0/1)", text)) return;
+  const std::string t = ToHalfWidth(text, false);
+  const std::string unit = t.substr(0, t.find(','));
+  if (unit == "mm" || unit == "MM") p.dimUnit = DIM_MM;
+  if (unit == "cm" || unit == "CM") p.dimUnit = DIM_CM;
+  if (unit == "m" || unit == "M") p.dimUnit = DIM_M;
+  const std::string rest = t.find(',') == std::string::npos ? std::string() : t.substr(t.find(',') + 1);
+  p.dimDecimals = std::clamp(static_cast<int>(EvalField(rest, 1)), 0, 3);
+  p.dimThousands = EvalField(rest, 2) != 0;
+  p.dimStripZeros = EvalField(rest, 3) != 0;
+  ++p.modified;
+}
+
+std::uint8_t DimByte(std::uint8_t measured) {
+  return static_cast<std::uint8_t>((measured & 0xF0) | WriteLayerNumber(CurPVC()));
+}
+
+void DimFinish(std::vector<TGcell>& cells, std::uint8_t layer) {
+  const std::uint16_t pen = static_cast<std::uint16_t>(CurPVC().writePen);
+  for (TGcell& c : cells) {
+    c.layer = layer;
+    if (c.kind != GK_TEXT) c.pen = pen;
+  }
+}
+
+void DimOpStart() {
+  TPVC& p = CurPVC();
+  if (p.dimTextSize >= 1 && p.dimTextSize <= 10) p.textSize = p.dimTextSize;
+  g_form1.CbMojiSize = MakeMojiSizeList(p);
+  ShowTextSizeBox(true);
+  if (p.dimPen != 0) p.writePen = p.dimPen;
+}
+
+void DimOpEnd() {
+  ShowTextSizeBox(false);
+  Form1Changed();
+}
+
+void DimRemember() {
+  TPVC& p = CurPVC();
+  p.dimPen = static_cast<std::uint16_t>(p.writePen);
+  p.dimTextSize = static_cast<std::uint16_t>(p.textSize);
 }

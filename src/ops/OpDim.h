@@ -4,6 +4,7 @@
 // the drawing's dimension settings, paper sizes times the basic scale.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,3 +32,24 @@ TGcell DimCentredText(const std::string& text, TPointD mid, double a);
 double DimUprightAngle(double a);
 // Drawing units of a paper length.
 double DimPaper(double mm);
+
+// The text of an angle in degrees: three decimals without trailing zeros
+// (and point), then "ﾟ"; full-width when the settings say ("90ﾟ", "12.5ﾟ").
+std::string AngleText(double degrees);
+
+// The unit, decimals, separators and zero stripping of dimension texts,
+// asked in one line (the settings dialog's dimension page stands in).
+void EditDimensionUnit();
+
+// The group/layer byte of a dimension: the group of the measured object's
+// layer code, the write layer's layer number.
+std::uint8_t DimByte(std::uint8_t measured);
+// A dimension operation starts: the text size and the write pen become the
+// dimension's, the text-size box shows. It ends: the box hides. After each
+// dimension, the dimension pen and text size are the ones in use.
+void DimOpStart();
+void DimOpEnd();
+void DimRemember();
+
+// The pieces onto that byte, every piece but texts in the write pen.
+void DimFinish(std::vector<TGcell>& cells, std::uint8_t layer);

@@ -39,13 +39,7 @@ double UnitLength() { return std::clamp(SubBtnValue(4), 0.0, 1e9); }
 TScaleFactors Factors() { return GroupFactors(CurPVC(), S().ref.layer); }
 
 // The pieces go to the reference's group on the write layer, with the write pen.
-void Finish(std::vector<TGcell>& cells) {
-  const std::uint8_t layer = static_cast<std::uint8_t>((S().ref.layer & 0xF0) | WriteLayerNumber(CurPVC()));
-  for (TGcell& c : cells) {
-    c.layer = layer;
-    if (c.kind != GK_TEXT) c.pen = WritePen();
-  }
-}
+void Finish(std::vector<TGcell>& cells) { DimFinish(cells, DimByte(S().ref.layer)); }
 
 bool Drawn(double at) {
   for (double d : S().drawnExt)
@@ -254,28 +248,6 @@ void ToRef(TGContext& view) {
   Enter(DimState::DimRef);
 }
 
-// ---- Settings stand-in ---------------------------------------------------------------
-
-// ②: the unit, decimals, separators and zero stripping of dimension texts,
-// asked in one line until the settings dialog has its dimension page.
-void EditUnit() {
-  TPVC& p = CurPVC();
-  static const char* const kUnits[] = {"mm", "cm", "m"};
-  std::string text = Format("%s,%d,%d,%d", {kUnits[std::clamp(p.dimUnit, 0, 2)], p.dimDecimals,
-                                           p.dimThousands ? 1 : 0, p.dimStripZeros ? 1 : 0});
-  if (!Platform().InputQuery("寸法の単位", "単位(mm,cm,m),小数桁(0～3),3桁区切り(0/1),0の省略(0/1)", text)) return;
-  const std::string t = ToHalfWidth(text, false);
-  const std::string unit = t.substr(0, t.find(','));
-  if (unit == "mm" || unit == "MM") p.dimUnit = DIM_MM;
-  if (unit == "cm" || unit == "CM") p.dimUnit = DIM_CM;
-  if (unit == "m" || unit == "M") p.dimUnit = DIM_M;
-  const std::string rest = t.find(',') == std::string::npos ? std::string() : t.substr(t.find(',') + 1);
-  p.dimDecimals = std::clamp(static_cast<int>(EvalField(rest, 1)), 0, 3);
-  p.dimThousands = EvalField(rest, 2) != 0;
-  p.dimStripZeros = EvalField(rest, 3) != 0;
-  ++p.modified;
-}
-
 // ---- Events ------------------------------------------------------------------------------
 
 void OnEvent(TGContext& view, int code, double x, double y) {
@@ -403,8 +375,7 @@ void OnEvent(TGContext& view, int code, double x, double y) {
         if (Rotated(r.spanA, -r.theta).x > Rotated(r.spanB, -r.theta).x) std::swap(r.spanA, r.spanB);
       }
       r.chain = true;
-      CurPVC().dimPen = WritePen();
-      CurPVC().dimTextSize = static_cast<std::uint16_t>(CurPVC().textSize);
+      DimRemember();
       SetSubBtn(SubOption(3).raw, false);
       Enter(DimState::DimChain);
       ShowPreview(view, Build());
@@ -447,16 +418,12 @@ void Op_Sunpo(TGContext& view, int code, double x, double y) {
   SunpoRun& r = S();
   if (code == EV_START) {
     g_sunpoOp.run = SunpoRun{};
-    TPVC& p = CurPVC();
-    if (p.dimTextSize >= 1 && p.dimTextSize <= 10) p.textSize = p.dimTextSize;
-    g_form1.CbMojiSize = MakeMojiSizeList(p);
-    ShowTextSizeBox(true);
-    if (p.dimPen != 0) p.writePen = p.dimPen;
+    DimOpStart();
     Captions();
     SetOffsetAllow(false, false);
     Enter(DimState::DimRef);
   } else if (code == EV_END) {
-    ShowTextSizeBox(false);
+    DimOpEnd();
     r.preview.Clear(view);
     r.refShown.Clear(view);
     Enter(DimState::Idle);
@@ -479,7 +446,7 @@ void Op_Sunpo(TGContext& view, int code, double x, double y) {
     Form1Changed();
     return;
   } else if (code == kSub2 && SubOption(2).enabled) {
-    EditUnit();
+    EditDimensionUnit();
     SetSubBtn("②" + DimUnitCaption(), true);
   } else if (code >= kSub1 && code <= EV_SUB7 && !SubOption(code - EV_SUB1 + 1).enabled) {
     return;

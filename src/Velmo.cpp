@@ -40,6 +40,7 @@
 #include "ops/Op_Box.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
+#include "ops/Op_SunpoHojyo.h"
 #include "ops/Op_SunpoKakudo.h"
 #include "ops/Op_Sunpo.h"
 #include "output/Op_BmpSave.h"
@@ -72,6 +73,8 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Fukusen, Op_Fukusen);
   SetOpHandler(OpBtn_Sunpo2, Op_Sunpo2);
   SetOpHandler(OpBtn_SunpoKakudo, Op_SunpoKakudo);
+  SetOpHandler(OpBtn_ArrowSet, Op_ArrowSet);
+  SetOpHandler(OpBtn_LtoMoji, Op_LtoMoji);
 }
 
 template <int N>
@@ -294,5 +297,6 @@ void VelmoReset() {
   Op_Fukusen_Reset();
   Op_Sunpo2_Reset();
   Op_SunpoKakudo_Reset();
+  Op_SunpoHojyo_Reset();
   WireVelmo();
 }

@@ -520,7 +520,7 @@ public:
         {45, 0, 12, 6, 25, 3, 4, 2, 3},   // Pick
         {35, 15, 6, 18, 14, 10, 4, 2, 4}, // RangeStart
         {35, 0, 6, 18, 14, 10, 4, 2, 4},  // RangeEnd
-        {30, 0, 5, 8, 40, 8, 4, 2, 3},    // Adjust
+        {30, 0, 5, 8, 55, 8, 4, 2, 3},    // Adjust
         {50, 0, 6, 18, 10, 6, 3, 1, 2},   // AddStart
         {50, 0, 6, 18, 10, 6, 3, 1, 2},   // AddEnd
     };
@@ -584,7 +584,7 @@ public:
       static const int kAdjustButtons[] = {1, 2, 2, 2, 3, 4};
       int n = Int(1, 4);
       if (!Chance(90)) n = Int(5, 7);
-      else if (s == DeleteState::Pick) n = Chance(65) ? 2 : 1;
+      else if (s == DeleteState::Pick) n = Chance(80) ? 2 : 1;
       else if (s == DeleteState::Adjust) n = run.cleanup && Chance(40) ? 1 : kAdjustButtons[Int(0, 5)];
       d << "Del sub " << n;
       ui.SubMenu(n);

@@ -40,6 +40,7 @@
 #include "ops/Op_Box.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
+#include "ops/Op_MojiMove.h"
 #include "ops/Op_SunpoHojyo.h"
 #include "ops/Op_SunpoKakudo.h"
 #include "ops/Op_Sunpo.h"
@@ -75,6 +76,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_SunpoKakudo, Op_SunpoKakudo);
   SetOpHandler(OpBtn_ArrowSet, Op_ArrowSet);
   SetOpHandler(OpBtn_LtoMoji, Op_LtoMoji);
+  SetOpHandler(OpBtn_MojiMove, Op_MojiMove);
 }
 
 template <int N>
@@ -298,5 +300,6 @@ void VelmoReset() {
   Op_Sunpo2_Reset();
   Op_SunpoKakudo_Reset();
   Op_SunpoHojyo_Reset();
+  Op_MojiMove_Reset();
   WireVelmo();
 }

@@ -139,6 +139,17 @@ TSubOption SubOption(int n) {
   return o;
 }
 
+void EraseTextAround(TGContext& view, const TGcell& t) {
+  const double px = 1.01 * std::fabs(G_PixelSize(view));
+  EraseCell(view, t);
+  for (const TPointD d : {TPointD{px, 0}, TPointD{-px, 0}, TPointD{0, px}, TPointD{0, -px}}) {
+    TGcell moved = t;
+    moved.p[0] += d.x;
+    moved.p[1] += d.y;
+    EraseCell(view, moved);
+  }
+}
+
 std::string FillColourText() {
   std::uint32_t rgb = 0xFFFFFF;
   if (!Platform().ColorDialog(rgb)) return {};

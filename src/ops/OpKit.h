@@ -64,6 +64,11 @@ int StoreOnWrite(TGContext& view, TGcell c);
 // pen's colour).
 std::string FillColourText();
 
+// A text erased from the view where it is and a pixel and a bit to each
+// side, so that no antialiased edge of it stays (a text being moved or
+// edited).
+void EraseTextAround(TGContext& view, const TGcell& t);
+
 // The cell as feedback shows it picked: its pen and line type, selected.
 TGcell Highlighted(const TGcell& c);
 // A small mark at p (a temporary marker cell) for feedback.

@@ -223,7 +223,7 @@ void PlaceOrPick(TGContext& view, int code) {
   if (l != 0) {
     r.edited = GcellRefOf(l);
     r.pending = GcellGet(l);
-    EraseCell(view, r.pending);
+    EraseTextAround(view, r.pending);
     SetField(TextField(), r.pending.text.str());
     SetField(AngleField(), Format("%8.3f", {RadToDeg(r.pending.p[6])}));
     SetDirection(r.pending.vertical != 0);
@@ -349,7 +349,7 @@ void Op_Moji(TGContext& view, int code, double x, double y) {
       }
       break;
     case EV_REDRAW:
-      if (Edited() != 0) EraseCell(view, GcellRef(Edited()));
+      if (Edited() != 0) EraseTextAround(view, GcellRef(Edited()));
       return;
     case EV_MOVE: SetOffsetAllow(true, true); break;
     case EV_LCLICK:

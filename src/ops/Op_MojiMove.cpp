@@ -85,25 +85,13 @@ void TakeAngle() {
   }
 }
 
-// A text erased from the view, also one pixel and a bit around it.
-void EraseText(TGContext& view, const TGcell& t) {
-  const double px = 1.01 * std::fabs(G_PixelSize(view));
-  EraseCell(view, t);
-  for (const TPointD d : {TPointD{px, 0}, TPointD{-px, 0}, TPointD{0, px}, TPointD{0, -px}}) {
-    TGcell moved = t;
-    moved.p[0] += d.x;
-    moved.p[1] += d.y;
-    EraseCell(view, moved);
-  }
-}
-
 void Pick(TGContext& view, int code, TPointD p) {
   MojiMoveRun& r = S();
   const int i = PickText(false, p.x, p.y);
   if (i <= 0) return;
   r.picked = GcellRefOf(i);
   r.pending = GcellGet(i);
-  EraseText(view, r.pending);
+  EraseTextAround(view, r.pending);
   if (code == EV_LCLICK) {
     r.base = r.current = p;
     r.d = {};
@@ -129,7 +117,7 @@ void Place(TGContext& view, TPointD p) {
     r.state = 1;
     return;
   }
-  EraseText(view, r.pending);
+  EraseTextAround(view, r.pending);
   GcellCommit();
   const int i = GcellResolve(r.picked);  // the commit may have moved it
   const TGcell old = GcellRef(i);
@@ -138,7 +126,7 @@ void Place(TGContext& view, TPointD p) {
   if (OffsetDx() != 0 || OffsetDy() != 0)
     at = r.current + TPointD{OffsetDx(), OffsetDy()};
   else
-    at = TextOf(old).at + (r.current - r.base) + r.d * 2;
+    at = TextOf(old).at + (r.current - r.base) + r.d;
   TGcell moved = old;
   moved.pen &= static_cast<std::uint16_t>(~PEN_SELECTED);
   moved.p[0] = at.x;
@@ -295,7 +283,7 @@ void Op_MojiMove(TGContext& view, int code, double x, double y) {
   }
   if (code == EV_REDRAW) {
     if (r.state == 31) r.crosshair.Redraw(view);
-    if (r.state == 2) EraseText(view, r.pending);
+    if (r.state == 2) EraseTextAround(view, r.pending);
     return;
   }
   if (r.state == 0) return;

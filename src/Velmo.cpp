@@ -41,6 +41,8 @@
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
+#include "ops/Op_SokuteiA.h"
+#include "ops/Op_SokuteiL.h"
 #include "ops/Op_SunpoHojyo.h"
 #include "ops/Op_SunpoKakudo.h"
 #include "ops/Op_Sunpo.h"
@@ -77,6 +79,8 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_ArrowSet, Op_ArrowSet);
   SetOpHandler(OpBtn_LtoMoji, Op_LtoMoji);
   SetOpHandler(OpBtn_MojiMove, Op_MojiMove);
+  SetOpHandler(OpBtn_SokuteiL, Op_SokuteiL);
+  SetOpHandler(OpBtn_SokuteiA, Op_SokuteiA);
 }
 
 template <int N>
@@ -301,5 +305,7 @@ void VelmoReset() {
   Op_SunpoKakudo_Reset();
   Op_SunpoHojyo_Reset();
   Op_MojiMove_Reset();
+  Op_SokuteiL_Reset();
+  Op_SokuteiA_Reset();
   WireVelmo();
 }

@@ -38,6 +38,7 @@
 #include "ops/Op_Line.h"
 #include "ops/Op_Moji.h"
 #include "ops/Op_Box.h"
+#include "ops/Op_BoxCounter.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -81,6 +82,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_MojiMove, Op_MojiMove);
   SetOpHandler(OpBtn_SokuteiL, Op_SokuteiL);
   SetOpHandler(OpBtn_SokuteiA, Op_SokuteiA);
+  SetOpHandler(OpBtn_BoxCounter, Op_BoxCounter);
 }
 
 template <int N>
@@ -307,5 +309,6 @@ void VelmoReset() {
   Op_MojiMove_Reset();
   Op_SokuteiL_Reset();
   Op_SokuteiA_Reset();
+  Op_BoxCounter_Reset();
   WireVelmo();
 }

@@ -229,6 +229,23 @@ bool TScriptRecorder::LoadDxfDialog(TLoadDxfForm& form) {
   return ok;
 }
 
+// The box counter's dialog as the dialog actions that replay it: the fields
+// as they were at each press, then the press.
+bool TScriptRecorder::BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
+  auto fields = [&] {
+    for (auto [name, field] : {std::pair{"Edit1w", &form.Edit1w}, std::pair{"Edit1h", &form.Edit1h},
+                               std::pair{"Edit2w", &form.Edit2w}, std::pair{"Edit2h", &form.Edit2h}})
+      Answer(std::string("dialog set ") + name + " " + ScriptQuote(Utf8(*field)));
+  };
+  const bool ok = platform_.BoxCounterDialog(form, [&](bool colour) {
+    fields();
+    Answer(colour ? "dialog press BitBtn2" : "dialog press BitBtn1");
+    count(colour);
+  });
+  fields();
+  return ok;
+}
+
 bool TScriptRecorder::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
   const bool ok = platform_.InputQuery(caption, prompt, text);
   Answer(ok ? "answer text " + ScriptQuote(Utf8(text)) : std::string("answer text cancel"));

@@ -69,6 +69,7 @@ public:
   bool PrintDialog(TPrintSetup& setup) override;
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool LoadDxfDialog(TLoadDxfForm& form) override;
+  bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool OpenUrl(const std::string& url) override { return platform_.OpenUrl(url); }
   int RunProgram(const TRunRequest& request) override { return platform_.RunProgram(request); }
   void CloseMainWindow() override { platform_.CloseMainWindow(); }

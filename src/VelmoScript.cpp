@@ -21,6 +21,7 @@
 #include "kernel/Wiring.h"
 #include "model/GC_DB.h"
 #include "model/PVC.h"
+#include "ops/Op_BoxCounter.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "render/Z_Graph.h"
 
@@ -140,7 +141,7 @@ namespace {
 
 enum class TCmd {
   Open, New, Save, Window, Op, Menu, MenuOpen, Sub, Key, Type, Click, Press, Move, Release, Wheel, Control, Set,
-  View, Fit, PanelWrite, PanelToggle, PanelGroup, Answer, ExpectCells, ExpectKind, ExpectPrompt, ExpectCaption,
+  View, Fit, PanelWrite, PanelToggle, PanelGroup, Answer, Dialog, ExpectDialog, ExpectCells, ExpectKind, ExpectPrompt, ExpectCaption,
   ExpectEntry, ExpectMessage, ExpectBeep, PrintState, Size, Drop, Close,
 };
 
@@ -430,6 +431,15 @@ std::string FindMenuItem(const std::string& sjis) {
   return c ? c->name : std::string();
 }
 
+// A dialog's field or label by its control's name (the box counter's).
+std::string* DialogControl(const std::string& name) {
+  TBoxCounterForm& f = g_boxCounterOp.form;
+  for (auto [n, field] : {std::pair{"Edit1w", &f.Edit1w}, std::pair{"Edit1h", &f.Edit1h}, std::pair{"Edit2w", &f.Edit2w},
+                          std::pair{"Edit2h", &f.Edit2h}, std::pair{"lbCnt1", &f.lbCnt1}, std::pair{"lbCnt2", &f.lbCnt2}})
+    if (name == n) return field;
+  return nullptr;
+}
+
 // Cell kinds by the names of their native records.
 constexpr std::pair<const char*, int> kCellKinds[] = {
     {"POINT", GK_POINT},     {"LINE", GK_LINE},       {"ARC", GK_ARC},         {"CIRCLE", GK_CIRCLE}, {"POLYGON", GK_POLYGON},
@@ -654,10 +664,36 @@ TCommand ParseCommand(const TLine& l, int line) {
       }
       if (!found) l.Fail("不明な答えです: " + Utf8ToSjis(l.word(1)));
     }
+  } else if (w == "dialog") {
+    // Actions for the next dialog, by its controls' names: a field's text, a
+    // box ticked or not, a button pressed.
+    c.cmd = TCmd::Dialog;
+    if (l.Is(1, "set")) {
+      l.Count(4, 4, "dialog set CONTROL \"TEXT\"");
+      c.text = l.Sjis(2);
+      c.value = l.Sjis(3);
+    } else if (l.Is(1, "check")) {
+      l.Count(4, 4, "dialog check CONTROL on|off");
+      if (!l.Is(3, "on") && !l.Is(3, "off")) l.Fail("チェックは on か off です: " + Utf8ToSjis(l.word(3)));
+      c.text = l.Sjis(2);
+      c.value = l.Is(3, "on") ? "1" : "0";
+    } else if (l.Is(1, "press")) {
+      l.Count(3, 3, "dialog press CONTROL");
+      c.text = l.Sjis(2);
+      c.n = 1;
+    } else {
+      l.Fail("dialog の後は set, check, press のどれかです: " + Utf8ToSjis(l.word(1)));
+    }
   } else if (w == "expect") {
     if (l.size() < 2) l.Fail("引数の数が違います。書き方: expect cells|prompt|caption|entry|message|beep ...");
     const std::string& what = l.word(1);
-    if (l.Is(1, "cells") && l.size() == 4) {
+    if (l.Is(1, "dialog")) {
+      l.Count(4, 4, "expect dialog CONTROL \"TEXT\"");
+      c.cmd = TCmd::ExpectDialog;
+      c.text = l.Sjis(2);
+      c.value = l.Sjis(3);
+      if (!DialogControl(c.text)) l.Fail("ダイアログにないコントロールです: " + l.Sjis(2));
+    } else if (l.Is(1, "cells") && l.size() == 4) {
       // expect cells KIND N: the live cells of one kind, by their record's name.
       c.cmd = TCmd::ExpectKind;
       c.m = CellKindByName(l.word(2));
@@ -933,6 +969,12 @@ void TRunner::Execute(const TCommand& c) {
       }
       break;
     case TCmd::PanelGroup: InputControlPress("PnlGrp" + std::to_string(c.n), ssRight, 0); break;
+    case TCmd::Dialog: platform.ScriptDialog(c.text, c.value, c.n == 1); break;
+    case TCmd::ExpectDialog: {
+      const std::string shown = TrimRight(*DialogControl(c.text));
+      Expect(NoBlanks(shown) == NoBlanks(c.value), "dialog " + c.text, c.value, shown);
+      break;
+    }
     case TCmd::Answer:
       switch (c.answerKind) {
         case TAnswerKind::Box: platform.ScriptAnswer(c.answer); break;
@@ -1014,7 +1056,7 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
     // in Japanese, with the question's own text.
     static const std::pair<std::string_view, const char*> kKinds[] = {
         {"unscripted question", "問い"},           {"unscripted open dialog", "開くダイアログ"},
-        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"},
+        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"},
         {"unscripted print dialog", "印刷ダイアログ"}, {"unscripted input dialog", "入力ダイアログ"}};
     std::string_view w(what);
     std::string kind;

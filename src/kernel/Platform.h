@@ -63,6 +63,13 @@ struct TLoadDxfForm {
   bool dimMove = false;             // "寸法図形の移動情報を含めて寸法位置を決める"
 };
 
+// The box counter's dialog "矩形集計": its fields and result labels by the
+// names of their controls (CP932).
+struct TBoxCounterForm {
+  std::string Edit1w, Edit1h, Edit2w, Edit2h;  // the two sizes, (mm)
+  std::string lbCnt1, lbCnt2;                  // "%5d 個" after a count
+};
+
 // What a print dialog chose.
 struct TPrintSetup {
   std::string printerName;
@@ -114,6 +121,14 @@ public:
   virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;
   // The DXF import dialog on the form's values; false when cancelled.
   virtual bool LoadDxfDialog(TLoadDxfForm& form) = 0;
+  // The box counter's dialog, kept open while its buttons count: count(false)
+  // for "集　計", count(true) for "集計＆色塗" (they update the form). Returns
+  // when the user closes it; false where there is no dialog.
+  virtual bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
+    (void)form;
+    (void)count;
+    return false;
+  }
   // Opens a web or mail address with the desktop's handler.
   virtual bool OpenUrl(const std::string& url) = 0;
   // Runs an outside program; with wait, returns its exit code, else 0 once

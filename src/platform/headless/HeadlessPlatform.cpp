@@ -130,6 +130,26 @@ bool HeadlessPlatform::LoadDxfDialog(TLoadDxfForm& form) {
   return ok;
 }
 
+bool HeadlessPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
+  if (dialogActions_.empty()) {
+    Unscripted("unscripted box counter dialog");
+    return false;
+  }
+  while (!dialogActions_.empty()) {
+    const DialogAction a = dialogActions_.front();
+    dialogActions_.pop_front();
+    if (a.press) {
+      if (a.control == "BitBtn1") count(false);
+      if (a.control == "BitBtn2") count(true);
+      continue;
+    }
+    for (auto [name, field] : {std::pair{"Edit1w", &form.Edit1w}, std::pair{"Edit1h", &form.Edit1h},
+                               std::pair{"Edit2w", &form.Edit2w}, std::pair{"Edit2h", &form.Edit2h}})
+      if (a.control == name) *field = a.text;
+  }
+  return true;
+}
+
 ICanvas* HeadlessPlatform::Printer() {
   if (!printerChosen_) return nullptr;
   if (externalPrinter_) return externalPrinter_;

@@ -60,6 +60,9 @@ public:
   const std::vector<TPrintSetup>& printDialogs() const { return printDialogs_; }
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool LoadDxfDialog(TLoadDxfForm& form) override;
+  // The box counter's dialog does the scripted dialog actions in order (a
+  // field set, a button pressed) and closes.
+  bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;
@@ -84,6 +87,11 @@ public:
   // the program's), or cancelled.
   void ScriptLoadDxf(bool ok, const TLoadDxfForm& form = {}) { dxfAnswers_.push_back({ok, form}); }
   void ScriptPrint(bool ok, TPrintSetup setup = {}) { printAnswers_.push_back({ok, setup}); }
+  // A dialog action for the next dialog: set a field's text, or press a
+  // button (text empty), by the control's name (CP932 text).
+  void ScriptDialog(std::string control, std::string text, bool press) {
+    dialogActions_.push_back({std::move(control), std::move(text), press});
+  }
   // The next input dialog: the text typed (CP932), or cancel.
   void ScriptText(bool ok, std::string text = {}) { textAnswers_.push_back({ok, std::move(text)}); }
   void SetKeyDown(PhysKey key, bool down) { keys_[static_cast<int>(key)] = down; }
@@ -95,7 +103,7 @@ public:
   const std::vector<RecordedMessage>& messages() const { return messages_; }
   std::size_t unusedAnswers() const {
     return answers_.size() + fileAnswers_.size() + colorAnswers_.size() + dxfAnswers_.size() + printAnswers_.size() +
-           textAnswers_.size();
+           textAnswers_.size() + dialogActions_.size();
   }
   CursorShape screenCursor() const { return cursor_; }
   const std::vector<TFileDialogRequest>& fileDialogs() const { return fileDialogs_; }
@@ -135,6 +143,11 @@ private:
   std::deque<std::pair<bool, TLoadDxfForm>> dxfAnswers_;
   std::deque<std::pair<bool, TPrintSetup>> printAnswers_;
   std::deque<std::pair<bool, std::string>> textAnswers_;
+  struct DialogAction {
+    std::string control, text;
+    bool press = false;
+  };
+  std::deque<DialogAction> dialogActions_;
   std::vector<TFileDialogRequest> fileDialogs_;
   std::vector<std::string> urls_;
   std::map<int, std::function<void()>> timers_;

@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -22,6 +23,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
@@ -307,5 +309,70 @@ bool QtPlatform::LoadDxfDialog(TLoadDxfForm& form) {
   for (int i = 0; i < 3; ++i)
     if (radio[i]->isChecked()) form.sizeMode = i;
   form.dimMove = move->isChecked();
+  return true;
+}
+
+// The box counter's dialog: two sizes, a count per size; its buttons count
+// and keep it open, closing it ends the count.
+bool QtPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
+  QDialog dlg(main_);
+  dlg.setWindowTitle(QStringLiteral("矩形集計"));
+  dlg.setWindowFlags(dlg.windowFlags() | Qt::WindowStaysOnTopHint);
+  auto* layout = new QVBoxLayout(&dlg);
+  auto* head = new QHBoxLayout;
+  head->addWidget(new QLabel(QStringLiteral("カレントペンの線"), &dlg));
+  auto* pen = new QLabel(&dlg);
+  pen->setObjectName(QStringLiteral("ImagePen"));
+  pen->setToolTip(QStringLiteral("書込ペン変更"));
+  if (main_)
+    if (const auto* own = main_->findChild<QLabel*>(QStringLiteral("ImagePen"))) pen->setPixmap(own->pixmap());
+  head->addWidget(pen);
+  head->addWidget(new QLabel(QStringLiteral("をスキャンして検出・集計します。"), &dlg));
+  head->addStretch();
+  layout->addLayout(head);
+  auto* grid = new QGridLayout;
+  std::string* fields[4] = {&form.Edit1w, &form.Edit1h, &form.Edit2w, &form.Edit2h};
+  const char* names[4] = {"Edit1w", "Edit1h", "Edit2w", "Edit2h"};
+  QLineEdit* edits[4];
+  QLabel* counts[2];
+  for (int row = 0; row < 2; ++row) {
+    grid->addWidget(new QLabel(row == 0 ? QStringLiteral("１）幅") : QStringLiteral("２）幅"), &dlg), row, 0);
+    for (int k = 0; k < 2; ++k) {
+      const int i = row * 2 + k;
+      edits[i] = new QLineEdit(FromSjis(*fields[i]), &dlg);
+      edits[i]->setObjectName(QString::fromLatin1(names[i]));
+      edits[i]->setAttribute(Qt::WA_InputMethodEnabled, false);
+      if (k == 1) grid->addWidget(new QLabel(QStringLiteral("高さ"), &dlg), row, 2);
+      grid->addWidget(edits[i], row, 1 + k * 2);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("(mm)"), &dlg), row, 4);
+    counts[row] = new QLabel(FromSjis(row == 0 ? form.lbCnt1 : form.lbCnt2), &dlg);
+    counts[row]->setObjectName(row == 0 ? QStringLiteral("lbCnt1") : QStringLiteral("lbCnt2"));
+    counts[row]->setMinimumWidth(80);
+    grid->addWidget(counts[row], row, 5);
+  }
+  layout->addLayout(grid);
+  // Enter moves on to the next field.
+  for (int i = 0; i < 4; ++i)
+    QObject::connect(edits[i], &QLineEdit::returnPressed, &dlg, [&edits, i] { edits[(i + 1) % 4]->setFocus(); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  const QString captions[2] = {QStringLiteral("集　計"), QStringLiteral("集計＆色塗")};
+  for (int b = 0; b < 2; ++b) {
+    auto* button = new QPushButton(captions[b], &dlg);
+    button->setObjectName(b == 0 ? QStringLiteral("BitBtn1") : QStringLiteral("BitBtn2"));
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, &dlg, [&, b] {
+      for (int i = 0; i < 4; ++i) *fields[i] = ToSjis(edits[i]->text());
+      count(b == 1);
+      counts[0]->setText(FromSjis(form.lbCnt1));
+      counts[1]->setText(FromSjis(form.lbCnt2));
+      if (showNow_) showNow_();
+    });
+    buttons->addWidget(button);
+  }
+  layout->addLayout(buttons);
+  dlg.exec();
+  for (int i = 0; i < 4; ++i) *fields[i] = ToSjis(edits[i]->text());
   return true;
 }

@@ -36,6 +36,7 @@ public:
   void SetPrintJobTitle(const std::string& title) override;
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool LoadDxfDialog(TLoadDxfForm& form) override;
+  bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
   // Closes the main window after the event under way (its close asks).

@@ -325,7 +325,8 @@ bool QtPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::function<voi
   pen->setObjectName(QStringLiteral("ImagePen"));
   pen->setToolTip(QStringLiteral("書込ペン変更"));
   if (main_)
-    if (const auto* own = main_->findChild<QLabel*>(QStringLiteral("ImagePen"))) pen->setPixmap(own->pixmap());
+    if (const auto* own = main_->findChild<QLabel*>(QStringLiteral("ImagePen")); own && !own->pixmap().isNull())
+      pen->setPixmap(own->pixmap().scaled(120, own->pixmap().height()));
   head->addWidget(pen);
   head->addWidget(new QLabel(QStringLiteral("をスキャンして検出・集計します。"), &dlg));
   head->addStretch();

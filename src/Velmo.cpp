@@ -39,6 +39,8 @@
 #include "ops/Op_Moji.h"
 #include "ops/Op_Box.h"
 #include "ops/Op_BoxCounter.h"
+#include "ops/Op_CenterLine.h"
+#include "ops/Op_Kakko.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -83,6 +85,8 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_SokuteiL, Op_SokuteiL);
   SetOpHandler(OpBtn_SokuteiA, Op_SokuteiA);
   SetOpHandler(OpBtn_BoxCounter, Op_BoxCounter);
+  SetOpHandler(OpBtn_CenterLine, Op_CenterLine);
+  SetOpHandler(OpBtn_Kakko, Op_Kakko);
 }
 
 template <int N>
@@ -310,5 +314,7 @@ void VelmoReset() {
   Op_SokuteiL_Reset();
   Op_SokuteiA_Reset();
   Op_BoxCounter_Reset();
+  Op_CenterLine_Reset();
+  Op_Kakko_Reset();
   WireVelmo();
 }

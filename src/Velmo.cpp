@@ -41,6 +41,7 @@
 #include "ops/Op_BoxCounter.h"
 #include "ops/Op_CenterLine.h"
 #include "ops/Op_Kakko.h"
+#include "ops/Op_PenChange.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -87,6 +88,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_BoxCounter, Op_BoxCounter);
   SetOpHandler(OpBtn_CenterLine, Op_CenterLine);
   SetOpHandler(OpBtn_Kakko, Op_Kakko);
+  SetOpHandler(OpBtn_PenChange, Op_PenChange);
 }
 
 template <int N>
@@ -316,5 +318,6 @@ void VelmoReset() {
   Op_BoxCounter_Reset();
   Op_CenterLine_Reset();
   Op_Kakko_Reset();
+  Op_PenChange_Reset();
   WireVelmo();
 }

@@ -229,20 +229,35 @@ bool TScriptRecorder::LoadDxfDialog(TLoadDxfForm& form) {
   return ok;
 }
 
-// The box counter's dialog as the dialog actions that replay it: the fields
-// as they were at each press, then the press.
+// A dialog's state as the dialog actions that set it: its fields and boxes.
+void TScriptRecorder::DialogState(std::vector<TDialogControl> controls) {
+  for (const TDialogControl& c : controls) {
+    if (c.check)
+      Answer("dialog check " + c.name + (*c.check ? " on" : " off"));
+    else if (c.text && c.name.rfind("lb", 0) != 0)
+      Answer("dialog set " + c.name + " " + ScriptQuote(Utf8(*c.text)));
+  }
+}
+
+// The box counter's dialog: the fields as they were at each press, then
+// the press.
 bool TScriptRecorder::BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
-  auto fields = [&] {
-    for (auto [name, field] : {std::pair{"Edit1w", &form.Edit1w}, std::pair{"Edit1h", &form.Edit1h},
-                               std::pair{"Edit2w", &form.Edit2w}, std::pair{"Edit2h", &form.Edit2h}})
-      Answer(std::string("dialog set ") + name + " " + ScriptQuote(Utf8(*field)));
-  };
   const bool ok = platform_.BoxCounterDialog(form, [&](bool colour) {
-    fields();
+    DialogState(form.Controls());
     Answer(colour ? "dialog press BitBtn2" : "dialog press BitBtn1");
     count(colour);
   });
-  fields();
+  DialogState(form.Controls());
+  return ok;
+}
+
+// The pen change dialog: its boxes as the user left them (they stay so
+// when it is closed without confirming), then the confirmation if given;
+// without it the replayed dialog runs out of actions and is cancelled.
+bool TScriptRecorder::PenChangeDialog(TPenChangeForm& form) {
+  const bool ok = platform_.PenChangeDialog(form);
+  DialogState(form.Controls());
+  if (ok) Answer("dialog press BitBtn1");
   return ok;
 }
 

@@ -70,6 +70,7 @@ public:
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool LoadDxfDialog(TLoadDxfForm& form) override;
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
+  bool PenChangeDialog(TPenChangeForm& form) override;
   bool OpenUrl(const std::string& url) override { return platform_.OpenUrl(url); }
   int RunProgram(const TRunRequest& request) override { return platform_.RunProgram(request); }
   void CloseMainWindow() override { platform_.CloseMainWindow(); }
@@ -79,6 +80,7 @@ public:
 
 private:
   void Answer(const std::string& line);
+  void DialogState(std::vector<TDialogControl> controls);
   void Write(const std::string& line);
 
   IPlatform& platform_;

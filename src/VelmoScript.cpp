@@ -22,6 +22,7 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/Op_BoxCounter.h"
+#include "ops/Op_PenChange.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "render/Z_Graph.h"
 
@@ -431,13 +432,13 @@ std::string FindMenuItem(const std::string& sjis) {
   return c ? c->name : std::string();
 }
 
-// A dialog's field or label by its control's name (the box counter's).
-std::string* DialogControl(const std::string& name) {
-  TBoxCounterForm& f = g_boxCounterOp.form;
-  for (auto [n, field] : {std::pair{"Edit1w", &f.Edit1w}, std::pair{"Edit1h", &f.Edit1h}, std::pair{"Edit2w", &f.Edit2w},
-                          std::pair{"Edit2h", &f.Edit2h}, std::pair{"lbCnt1", &f.lbCnt1}, std::pair{"lbCnt2", &f.lbCnt2}})
-    if (name == n) return field;
-  return nullptr;
+// The controls of the dialogs whose state lasts (fields, labels and check
+// boxes), for expect dialog.
+std::vector<TDialogControl> DialogControls() {
+  std::vector<TDialogControl> all = g_boxCounterOp.form.Controls();
+  for (TDialogControl& c : g_penChangeOp.form.Controls()) all.push_back(std::move(c));
+  std::erase_if(all, [](const TDialogControl& c) { return !c.text && !c.check; });
+  return all;
 }
 
 // Cell kinds by the names of their native records.
@@ -677,6 +678,7 @@ TCommand ParseCommand(const TLine& l, int line) {
       if (!l.Is(3, "on") && !l.Is(3, "off")) l.Fail("チェックは on か off です: " + Utf8ToSjis(l.word(3)));
       c.text = l.Sjis(2);
       c.value = l.Is(3, "on") ? "1" : "0";
+      c.m = 1;
     } else if (l.Is(1, "press")) {
       l.Count(3, 3, "dialog press CONTROL");
       c.text = l.Sjis(2);
@@ -692,7 +694,8 @@ TCommand ParseCommand(const TLine& l, int line) {
       c.cmd = TCmd::ExpectDialog;
       c.text = l.Sjis(2);
       c.value = l.Sjis(3);
-      if (!DialogControl(c.text)) l.Fail("ダイアログにないコントロールです: " + l.Sjis(2));
+      std::vector<TDialogControl> controls = DialogControls();
+      if (!FindDialogControl(controls, c.text)) l.Fail("ダイアログにないコントロールです: " + l.Sjis(2));
     } else if (l.Is(1, "cells") && l.size() == 4) {
       // expect cells KIND N: the live cells of one kind, by their record's name.
       c.cmd = TCmd::ExpectKind;
@@ -969,9 +972,16 @@ void TRunner::Execute(const TCommand& c) {
       }
       break;
     case TCmd::PanelGroup: InputControlPress("PnlGrp" + std::to_string(c.n), ssRight, 0); break;
-    case TCmd::Dialog: platform.ScriptDialog(c.text, c.value, c.n == 1); break;
+    case TCmd::Dialog:
+      if (c.m == 1)
+        platform.ScriptDialogCheck(c.text, c.value == "1");
+      else
+        platform.ScriptDialog(c.text, c.value, c.n == 1);
+      break;
     case TCmd::ExpectDialog: {
-      const std::string shown = TrimRight(*DialogControl(c.text));
+      std::vector<TDialogControl> controls = DialogControls();
+      const TDialogControl& control = *FindDialogControl(controls, c.text);
+      const std::string shown = control.check ? (*control.check ? "on" : "off") : TrimRight(*control.text);
       Expect(NoBlanks(shown) == NoBlanks(c.value), "dialog " + c.text, c.value, shown);
       break;
     }
@@ -1056,7 +1066,7 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
     // in Japanese, with the question's own text.
     static const std::pair<std::string_view, const char*> kKinds[] = {
         {"unscripted question", "問い"},           {"unscripted open dialog", "開くダイアログ"},
-        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"},
+        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"}, {"unscripted pen change dialog", "ペン変更ダイアログ"}, {"unscripted dialog control", "ダイアログにないコントロール"},
         {"unscripted print dialog", "印刷ダイアログ"}, {"unscripted input dialog", "入力ダイアログ"}};
     std::string_view w(what);
     std::string kind;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "kernel/DialogForm.h"
+
 class ICanvas;
 
 // Buttons a message box offers, as the standard box sets.
@@ -61,13 +63,6 @@ struct TLoadDxfForm {
   std::string textZoom = " 1.00 ";  // "文字の倍率"
   int sizeMode = 0;                 // "文字のサイズ": 0 fit to a table made from the file, 1 own sizes, 2 current table
   bool dimMove = false;             // "寸法図形の移動情報を含めて寸法位置を決める"
-};
-
-// The box counter's dialog "矩形集計": its fields and result labels by the
-// names of their controls (CP932).
-struct TBoxCounterForm {
-  std::string Edit1w, Edit1h, Edit2w, Edit2h;  // the two sizes, (mm)
-  std::string lbCnt1, lbCnt2;                  // "%5d 個" after a count
 };
 
 // What a print dialog chose.
@@ -127,6 +122,11 @@ public:
   virtual bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
     (void)form;
     (void)count;
+    return false;
+  }
+  // The attribute change's dialog on the form; false when not confirmed.
+  virtual bool PenChangeDialog(TPenChangeForm& form) {
+    (void)form;
     return false;
   }
   // Opens a web or mail address with the desktop's handler.

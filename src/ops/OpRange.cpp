@@ -271,9 +271,19 @@ int TRangeScreen::Finish(TGContext& view, TPointD p, bool adding, const TRangeFi
   rect_.p[3] = p.y - rect_.p[1];
   if (!adding) GcellMaskAll(static_cast<std::uint16_t>(~(PEN_SELECTED | PEN_SELMARK)));
   const TPVC& pvc = CurPVC();
-  const int n = filters.anyPoint ? PointSelect(rect_)
+  int n = filters.anyPoint ? PointSelect(rect_)
                                  : RangeSelect(rect_, filters.pen ? pvc.writePen : -1,
                                                filters.size ? pvc.textSize : -1, filters.touching);
+  if (filters.keep) {
+    const int w = StoreWindow();
+    for (int i = 1, used = StoreUsed(); i <= used; ++i) {
+      const TGcell& c = GcellRef(i);
+      if (c.window == w && c.kind > 0 && (c.pen & PEN_SELECTED) && !filters.keep(c)) {
+        GcellUnselect(i);
+        --n;
+      }
+    }
+  }
   RedrawSelected(view);
   ShowDataCount();
   rect_.pen = kRangePenFixed;
@@ -282,7 +292,7 @@ int TRangeScreen::Finish(TGContext& view, TPointD p, bool adding, const TRangeFi
   return n;
 }
 
-bool TRangeScreen::Toggle(TGContext& view, int code) {
+bool TRangeScreen::Toggle(TGContext& view, int code, bool fillsOnly) {
   const TPointD p = ToWorld(view, PressPixel(code));
   int i = 0;
   if (code == EV_LCLICK) {
@@ -290,6 +300,7 @@ bool TRangeScreen::Toggle(TGContext& view, int code) {
   } else {
     i = PickText(false, p.x, p.y);
     if (i == 0) i = PickArea(false, p.x, p.y);
+    if (i != 0 && fillsOnly && GcellRef(i).kind != GK_FILL4K && GcellRef(i).kind != GK_TEXT) i = 0;
   }
   if (i == 0) return false;
   // The cells are drawn over where the rectangle's XOR image lies: it goes
@@ -305,6 +316,12 @@ bool TRangeScreen::Toggle(TGContext& view, int code) {
   }
   ShowRect(view);
   return true;
+}
+
+void TRangeScreen::Unselect(TGContext& view) {
+  rectShown_.Hide(view);
+  UnselectAllRedraw(view);
+  ShowRect(view);
 }
 
 void TRangeScreen::Redraw(TGContext& view) {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "model/GC_DB.h"
 #include "model/GContext.h"
@@ -72,6 +73,9 @@ struct TRangeFilters {
   // quadrilateral and text with a characteristic point inside (bounds
   // included), as a window stretch takes them.
   bool anyPoint = false;
+  // The operation's own filter, after the above: a selected cell it turns
+  // down is let go again (null: none).
+  std::function<bool(const TGcell&)> keep;
 };
 
 // The anyPoint selection over the rectangle; how many cells it selected.
@@ -105,10 +109,15 @@ public:
   int Finish(TGContext& view, TPointD p, bool adding, const TRangeFilters& filters);
 
   // A click in the adjusting step: the cell under it (left: a point, line,
-  // arc or circle; right: a text, else a fill, polygon or picture) changes
-  // its selection, and with Shift or Ctrl held its chain too. False when
-  // nothing was there.
-  bool Toggle(TGContext& view, int code);
+  // arc or circle; right: a text, else a fill, polygon or picture, or with
+  // fillsOnly a filled quadrilateral alone) changes its selection, and with
+  // Shift or Ctrl held its chain too. False when nothing was there.
+  bool Toggle(TGContext& view, int code, bool fillsOnly = false);
+
+  // The selection ends (UnselectAllRedraw) with the rectangle taken off the
+  // screen meanwhile, so that the cells drawn again do not spoil its XOR
+  // image.
+  void Unselect(TGContext& view);
 
   // After a repaint: the crosshair again at its pixel in the view as it is.
   void Redraw(TGContext& view);

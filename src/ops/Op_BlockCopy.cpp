@@ -637,7 +637,7 @@ void OnAdjust(TGContext& view, int code) {
   BlockRun& r = S();
   switch (code) {
     case EV_ESC:
-      UnselectAllRedraw(view);
+      r.screen.Unselect(view);
       ShowDataCount();
       RangeButtons(false);
       r.screen.Stretch(view, ToWorld(view, g_manager.lastMousePos));

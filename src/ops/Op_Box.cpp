@@ -210,22 +210,12 @@ void ChoosePicture(TGContext& view) {
   BoxRun& r = S();
   r.preview.Clear(view);
   ReleaseBase(view);
-  TFileDialogRequest request;
-  request.title = "画像読み込み";
-  request.filter = "画像ﾌｧｲﾙ(*.BMP;*.JPG)|*.BMP;*.bmp;*.JPG;*.jpg;*.JPEG;*.jpeg|全てのﾌｧｲﾙ(*.*)|*";
-  request.initialDir = O().pictureFolder;
-  request.confirmOverwrite = false;
-  if (!Platform().OpenFileDialog(request)) return;
-  const fs::path chosen(request.fileName);
-  O().pictureFolder = chosen.parent_path().string();
-  const std::string sjis = Utf8ToSjis(request.fileName);
   TRasterImage image;
-  // A path CP932 cannot hold could not be found again from the drawing.
-  const bool ok = SjisToUtf8(sjis) == request.fileName && g_wiring.loadPicture &&
-                  g_wiring.loadPicture(sjis, image) && image.width > 0 && image.height > 0;
-  if (!ok) {
-    Platform().MessageBox(Utf8ToSjis(chosen.filename().string()) + "は読み込めません.", kApplicationTitle,
-                          MsgButtons::Abort, MsgIcon::Error);
+  std::string sjis;
+  const TPictureChoice choice = ChoosePictureFile(
+      "画像読み込み", "画像ﾌｧｲﾙ(*.BMP;*.JPG)|*.BMP;*.bmp;*.JPG;*.jpg;*.JPEG;*.jpeg|全てのﾌｧｲﾙ(*.*)|*", sjis, image);
+  if (choice == TPictureChoice::Cancelled) return;
+  if (choice == TPictureChoice::Unreadable) {
     Restart(view);
     return;
   }
@@ -555,4 +545,26 @@ void Op_Box(TGContext& view, int code, double x, double y) {
     default: break;
   }
   ShowState();
+}
+
+TPictureChoice ChoosePictureFile(const std::string& title, const std::string& filter, std::string& sjis,
+                                 TRasterImage& image) {
+  TFileDialogRequest request;
+  request.title = title;
+  request.filter = filter;
+  request.initialDir = O().pictureFolder;
+  request.confirmOverwrite = false;
+  if (!Platform().OpenFileDialog(request)) return TPictureChoice::Cancelled;
+  const fs::path chosen(request.fileName);
+  O().pictureFolder = chosen.parent_path().string();
+  sjis = Utf8ToSjis(request.fileName);
+  // A path CP932 cannot hold could not be found again from the drawing.
+  const bool ok = SjisToUtf8(sjis) == request.fileName && g_wiring.loadPicture &&
+                  g_wiring.loadPicture(sjis, image) && image.width > 0 && image.height > 0;
+  if (!ok) {
+    Platform().MessageBox(Utf8ToSjis(chosen.filename().string()) + "は読み込めません.", kApplicationTitle,
+                          MsgButtons::Abort, MsgIcon::Error);
+    return TPictureChoice::Unreadable;
+  }
+  return TPictureChoice::Chosen;
 }

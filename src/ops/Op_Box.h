@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/Platform.h"
 #include "model/GC_DB.h"
 #include "ops/OpKit.h"
 
@@ -56,6 +57,13 @@ extern BoxOpState g_boxOp;
 void Op_Box_Reset();
 
 void Op_Box(TGContext& view, int code, double x, double y);
+
+// The picture dialog in the folder of the last picture chosen (which it
+// remembers): the chosen file's name (CP932) and its image. A file that
+// cannot be read, or whose path CP932 cannot hold, is said in a message.
+enum class TPictureChoice { Chosen, Cancelled, Unreadable };
+TPictureChoice ChoosePictureFile(const std::string& title, const std::string& filter, std::string& sjis,
+                                 TRasterImage& image);
 
 // The sides of the rectangle at the pointer point m as the operation's
 // captions and state give them (pure: for the preview and the commit).

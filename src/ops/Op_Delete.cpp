@@ -258,7 +258,7 @@ void OnRange(TGContext& view, int code, double x, double y) {
 void OnAdjust(TGContext& view, int code) {
   switch (code) {
     case EV_ESC:
-      UnselectAllRedraw(view);
+      S().screen.Unselect(view);
       ShowDataCount();
       FilterButtons();
       if (S().screen.Active()) {

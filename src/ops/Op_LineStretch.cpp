@@ -599,7 +599,7 @@ void OnWindow(TGContext& view, int code, double x, double y) {
       break;
     case StretchState::WinAdjust:
       if (code == EV_ESC) {
-        UnselectAllRedraw(view);
+        r.screen.Unselect(view);
         ShowDataCount();
         SetSubBtn("①確定", false);
         r.screen.Stretch(view, ToWorld(view, g_manager.lastMousePos));

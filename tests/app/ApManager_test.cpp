@@ -515,9 +515,8 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
     bool menu;  // a menu entry ends the operation before it finds nothing to run
   };
   const Case cases[] = {
-      {"palette", [](Harness& ui) { ui.Choose(OpBtn_CenterLine); }, false},
-      {"letter I", [](Harness& ui) { ui.Key('I'); }, false},
-      {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_Kakko"); }, true},
+      {"palette", [](Harness& ui) { ui.Choose(OpBtn_HyoMove); }, false},
+      {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_NumLines"); }, true},
       {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
       {"accelerator", [](Harness& ui) { ui.Key('R', ssCtrl); }, true},
   };

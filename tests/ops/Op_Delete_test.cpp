@@ -122,6 +122,29 @@ TEST_F(OpDeleteTest, EndingASelectionOnAHiddenLayerLeavesNoImage) {
   EXPECT_TRUE(shown == ViewBuffer().Image().pixels);
 }
 
+// A selected line under the range's edge is drawn again when Esc ends the
+// selection: the rectangle's XOR image must not be spoilt by it, or taking
+// the rectangle away leaves dots behind.
+TEST_F(OpDeleteTest, EscInTheAdjustingStepLeavesTheRectangleWhole) {
+  const TPointD a = Px(100, 100), b = Px(300, 200);
+  TPointD wa, wb;
+  G_ToWorld(CurrentView(), a.x, a.y, wa.x, wa.y);
+  G_ToWorld(CurrentView(), b.x, b.y, wb.x, wb.y);
+  Line(wa.x, wa.y, wb.x, wa.y);  // along the rectangle's bottom edge
+  GcellCommit();
+  ViewRedraw(1);
+  const std::vector<std::uint32_t> before = ViewBuffer().Image().pixels;
+  StartRange();
+  ui.LeftClick(a.x, a.y);
+  ui.Move(b.x, b.y);
+  ui.LeftClick(b.x, b.y);
+  ASSERT_EQ(CountSelected(), 1);
+  ui.Esc();  // the selection ends, the rectangle follows the pointer again
+  ui.Esc();  // the rectangle goes
+  ui.Esc();  // and the crosshair
+  EXPECT_TRUE(before == ViewBuffer().Image().pixels);
+}
+
 TEST_F(OpDeleteTest, RightEndDeletesAtOnceLeftWaits) {
   Line(100, 100, 200, 100);
   Line(100, 300, 200, 300);

@@ -130,24 +130,42 @@ bool HeadlessPlatform::LoadDxfDialog(TLoadDxfForm& form) {
   return ok;
 }
 
-bool HeadlessPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
+bool HeadlessPlatform::RunDialogActions(std::vector<TDialogControl> controls, const char* what) {
   if (dialogActions_.empty()) {
-    Unscripted("unscripted box counter dialog");
+    Unscripted(what);
     return false;
   }
   while (!dialogActions_.empty()) {
     const DialogAction a = dialogActions_.front();
     dialogActions_.pop_front();
-    if (a.press) {
-      if (a.control == "BitBtn1") count(false);
-      if (a.control == "BitBtn2") count(true);
-      continue;
+    TDialogControl* c = FindDialogControl(controls, a.control);
+    if (!c) {
+      Unscripted("unscripted dialog control " + a.control);
+      return false;
     }
-    for (auto [name, field] : {std::pair{"Edit1w", &form.Edit1w}, std::pair{"Edit1h", &form.Edit1h},
-                               std::pair{"Edit2w", &form.Edit2w}, std::pair{"Edit2h", &form.Edit2h}})
-      if (a.control == name) *field = a.text;
+    if (a.press) {
+      if (c->press) c->press();
+      if (c->closes) return true;
+    } else if (a.check >= 0 && c->check) {
+      *c->check = a.check == 1;
+    } else if (a.check < 0 && c->text) {
+      *c->text = a.text;
+    } else {
+      Unscripted("unscripted dialog control " + a.control);
+      return false;
+    }
   }
+  return false;
+}
+
+bool HeadlessPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) {
+  // No button closes it: it is open while there are actions.
+  RunDialogActions(form.Controls(count), "unscripted box counter dialog");
   return true;
+}
+
+bool HeadlessPlatform::PenChangeDialog(TPenChangeForm& form) {
+  return RunDialogActions(form.Controls(), "unscripted pen change dialog");
 }
 
 ICanvas* HeadlessPlatform::Printer() {

@@ -60,9 +60,12 @@ public:
   const std::vector<TPrintSetup>& printDialogs() const { return printDialogs_; }
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
   bool LoadDxfDialog(TLoadDxfForm& form) override;
-  // The box counter's dialog does the scripted dialog actions in order (a
-  // field set, a button pressed) and closes.
+  // Dialogs do the scripted dialog actions in order (a field set, a box
+  // ticked, a button pressed) until a button closes them with OK or the
+  // actions run out (the box counter's has no such button; others are then
+  // cancelled).
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
+  bool PenChangeDialog(TPenChangeForm& form) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;
@@ -87,10 +90,13 @@ public:
   // the program's), or cancelled.
   void ScriptLoadDxf(bool ok, const TLoadDxfForm& form = {}) { dxfAnswers_.push_back({ok, form}); }
   void ScriptPrint(bool ok, TPrintSetup setup = {}) { printAnswers_.push_back({ok, setup}); }
-  // A dialog action for the next dialog: set a field's text, or press a
-  // button (text empty), by the control's name (CP932 text).
+  // A dialog action for the next dialog, by the control's name: set a
+  // field's text (CP932), tick a box or not, press a button.
   void ScriptDialog(std::string control, std::string text, bool press) {
-    dialogActions_.push_back({std::move(control), std::move(text), press});
+    dialogActions_.push_back({std::move(control), std::move(text), press, -1});
+  }
+  void ScriptDialogCheck(std::string control, bool on) {
+    dialogActions_.push_back({std::move(control), {}, false, on ? 1 : 0});
   }
   // The next input dialog: the text typed (CP932), or cancel.
   void ScriptText(bool ok, std::string text = {}) { textAnswers_.push_back({ok, std::move(text)}); }
@@ -146,7 +152,9 @@ private:
   struct DialogAction {
     std::string control, text;
     bool press = false;
+    int check = -1;  // 0 or 1 for a check box
   };
+  bool RunDialogActions(std::vector<TDialogControl> controls, const char* what);
   std::deque<DialogAction> dialogActions_;
   std::vector<TFileDialogRequest> fileDialogs_;
   std::vector<std::string> urls_;

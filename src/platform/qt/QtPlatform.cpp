@@ -25,11 +25,15 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/qt/PrinterCanvas.h"
+#include "platform/qt/QtPaint.h"
+#include "render/ApPenSet.h"
+#include "render/RasterCanvas.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtKeyPreview.h"
 #include "platform/qt/QtText.h"
@@ -376,4 +380,96 @@ bool QtPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::function<voi
   dlg.exec();
   for (int i = 0; i < 4; ++i) *fields[i] = ToSjis(edits[i]->text());
   return true;
+}
+
+// The attribute change's dialog: which pens, line types and text sizes a
+// range takes, and which attributes become the current ones. The boxes are
+// the form's own, so they keep their state however it is closed.
+bool QtPlatform::PenChangeDialog(TPenChangeForm& form) {
+  QDialog dlg(main_);
+  dlg.setWindowTitle(QStringLiteral("ペン変更"));
+  auto* layout = new QVBoxLayout(&dlg);
+  // The pen and line-type samples of the palette.
+  RasterCanvas pens[6], aux, types[8];
+  TPenPaletteTargets targets;
+  for (int i = 0; i < 6; ++i) pens[i].SetSize(70, 18), targets.pens[i] = &pens[i];
+  aux.SetSize(70, 18);
+  targets.aux = &aux;
+  for (int i = 0; i < 8; ++i) types[i].SetSize(70, 18), targets.lineTypes[i] = &types[i];
+  PenPaletteBuild(targets);
+  auto sample = [&dlg](RasterCanvas& c, const QString& name) {
+    auto* l = new QLabel(&dlg);
+    l->setObjectName(name);
+    l->setPixmap(QPixmap::fromImage(WrapRaster(c.Image()).copy()));
+    return l;
+  };
+  std::vector<std::pair<QCheckBox*, bool*>> boxes;
+  auto check = [&](QWidget* parent, const QString& name, const QString& caption, bool* state) {
+    auto* b = new QCheckBox(caption, parent);
+    b->setObjectName(name);
+    b->setChecked(*state);
+    QObject::connect(b, &QCheckBox::toggled, &dlg, [state](bool on) { *state = on; });
+    boxes.push_back({b, state});
+    return b;
+  };
+  // After an ALL button the boxes show the form again.
+  auto refresh = [&boxes] {
+    for (auto& [b, state] : boxes) {
+      const QSignalBlocker block(b);
+      b->setChecked(*state);
+    }
+  };
+  auto row = [&](const QString& title, const QString& allName, int allRow) {
+    auto* group = new QGroupBox(title, &dlg);
+    auto* grid = new QGridLayout(group);
+    auto* all = new QPushButton(QStringLiteral("ALL"), group);
+    all->setObjectName(allName);
+    all->setAutoDefault(false);
+    QObject::connect(all, &QPushButton::clicked, &dlg, [&form, allRow, &refresh] {
+      form.All(allRow);
+      refresh();
+    });
+    layout->addWidget(group);
+    return std::pair{group, std::pair{grid, all}};
+  };
+  {
+    auto [group, g] = row(QStringLiteral("選択対象ペン番号"), QStringLiteral("btnPenNoAll"), 0);
+    for (int i = 0; i < 7; ++i) {
+      g.first->addWidget(check(group, QStringLiteral("PenNoCheck%1").arg(i + 1), QString(), &form.PenNoCheck[i]), 0, i);
+      g.first->addWidget(sample(i < 6 ? pens[i] : aux, QStringLiteral("ImagePen%1").arg(i + 1)), 1, i);
+    }
+    g.first->addWidget(g.second, 0, 7);
+  }
+  layout->addWidget(new QLabel(QStringLiteral("AND"), &dlg), 0, Qt::AlignHCenter);
+  {
+    auto [group, g] = row(QStringLiteral("選択対象の線種"), QStringLiteral("btnStyleAll"), 1);
+    for (int i = 0; i < 8; ++i) {
+      g.first->addWidget(check(group, QStringLiteral("StyleCheck%1").arg(i + 1), QString(), &form.StyleCheck[i]), 0, i);
+      g.first->addWidget(sample(types[i], QStringLiteral("ImagePenS%1").arg(i + 1)), 1, i);
+    }
+    g.first->addWidget(g.second, 0, 8);
+  }
+  {
+    auto [group, g] = row(QStringLiteral("選択対象の文字"), QStringLiteral("btnMojiAll"), 2);
+    for (int i = 0; i < 10; ++i)
+      g.first->addWidget(check(group, QStringLiteral("MojiCheck%1").arg(i + 1), FromSjis(form.MojiCaption[i]),
+                               &form.MojiCheck[i]),
+                         i / 5, i % 5);
+    g.first->addWidget(g.second, 0, 5);
+  }
+  auto* what = new QHBoxLayout;
+  what->addWidget(new QLabel(QStringLiteral("選択データの"), &dlg));
+  what->addWidget(check(&dlg, QStringLiteral("cbPenNo"), QStringLiteral("ペン番号"), &form.cbPenNo));
+  what->addWidget(check(&dlg, QStringLiteral("cbStyle"), QStringLiteral("線　種"), &form.cbStyle));
+  what->addWidget(check(&dlg, QStringLiteral("cbLayer"), QStringLiteral("レイヤー"), &form.cbLayer));
+  what->addWidget(check(&dlg, QStringLiteral("cbMoji"), QStringLiteral("文字サイズ"), &form.cbMoji));
+  what->addWidget(check(&dlg, QStringLiteral("cbGroup"), QStringLiteral("グループ"), &form.cbGroup));
+  what->addWidget(new QLabel(QStringLiteral("をカレントに変更する。"), &dlg));
+  layout->addLayout(what);
+  auto* ok = new QPushButton(QStringLiteral("確定(&C)"), &dlg);
+  ok->setObjectName(QStringLiteral("BitBtn1"));
+  ok->setDefault(true);
+  QObject::connect(ok, &QPushButton::clicked, &dlg, &QDialog::accept);
+  layout->addWidget(ok, 0, Qt::AlignRight);
+  return dlg.exec() == QDialog::Accepted;
 }

@@ -1,0 +1,45 @@
+// The state of the dialogs the operations show (their fields, check boxes
+// and result labels by the names of their controls), and those controls
+// as scripts and tests reach them by name. The window's dialogs only show
+// and edit this state.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A control of a dialog: a field or label, a check box, or a button.
+struct TDialogControl {
+  std::string name;
+  std::string* text = nullptr;
+  bool* check = nullptr;
+  std::function<void()> press;
+  bool closes = false;  // pressing it closes the dialog with OK
+};
+// The control of that name, null when there is none.
+TDialogControl* FindDialogControl(std::vector<TDialogControl>& controls, const std::string& name);
+
+// The box counter's dialog "矩形集計" (CP932 texts).
+struct TBoxCounterForm {
+  std::string Edit1w, Edit1h, Edit2w, Edit2h;  // the two sizes, (mm)
+  std::string lbCnt1, lbCnt2;                  // "%5d 個" after a count
+  // Its controls; the buttons BitBtn1 "集　計" and BitBtn2 "集計＆色塗" call
+  // count(false) and count(true) and keep it open.
+  std::vector<TDialogControl> Controls(const std::function<void(bool colour)>& count = {});
+};
+
+// The attribute change's dialog "ペン変更": which cells of a range qualify
+// and which of their attributes become the current ones. Its check boxes
+// keep their state between uses.
+struct TPenChangeForm {
+  bool PenNoCheck[7] = {true, true, true, true, true, true, true};         // pen numbers 1..7
+  bool StyleCheck[8] = {true, true, true, true, true, true, true, true};   // line types 1..8
+  bool MojiCheck[10] = {};                                                 // text sizes 1..10
+  std::string MojiCaption[10];  // the text sizes as the size box lists them
+  bool cbPenNo = true, cbStyle = false, cbLayer = false, cbMoji = false, cbGroup = false;
+  // "ALL" of a row (0 pens, 1 line types, 2 texts): every box takes the
+  // opposite of the row's first box.
+  void All(int row);
+  // Its controls; BitBtn1 "確定(&C)" closes it with OK.
+  std::vector<TDialogControl> Controls();
+};

@@ -42,6 +42,7 @@
 #include "ops/Op_CenterLine.h"
 #include "ops/Op_Kakko.h"
 #include "ops/Op_PenChange.h"
+#include "ops/Op_HyoMove.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -89,6 +90,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_CenterLine, Op_CenterLine);
   SetOpHandler(OpBtn_Kakko, Op_Kakko);
   SetOpHandler(OpBtn_PenChange, Op_PenChange);
+  SetOpHandler(OpBtn_HyoMove, Op_HyoMove);
 }
 
 template <int N>
@@ -319,5 +321,6 @@ void VelmoReset() {
   Op_CenterLine_Reset();
   Op_Kakko_Reset();
   Op_PenChange_Reset();
+  Op_HyoMove_Reset();
   WireVelmo();
 }

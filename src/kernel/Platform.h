@@ -27,7 +27,10 @@ enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 // them out of a selection; Point1, Point2: the first and the second point
 // of a figure are asked.
 enum class CursorShape {
-  Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help, Drag, AddExclude, Point1, Point2
+  Default, Arrow, Cross, Hourglass, SizeAll, SizeNS, SizeWE, HandPoint, IBeam, No, Help, Drag, AddExclude, Point1, Point2,
+  Point4,  // the program's own cursor 4: looking for a table's border
+  SplitH,  // moving a vertical border sideways
+  SplitV,  // moving a horizontal border up or down
 };
 
 // Keys and buttons whose physical state can be asked at any moment. The

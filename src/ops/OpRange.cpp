@@ -318,6 +318,19 @@ bool TRangeScreen::Toggle(TGContext& view, int code, bool fillsOnly) {
   return true;
 }
 
+int SelectPrevious() {
+  const int w = StoreWindow();
+  int n = 0;
+  for (int i = 1, used = StoreUsed(); i <= used; ++i) {
+    const TGcell& c = GcellRef(i);
+    if (c.window == w && c.kind > 0 && (c.pen & PEN_SELMARK)) {
+      GcellSelect(i);
+      ++n;
+    }
+  }
+  return n;
+}
+
 void TRangeScreen::Unselect(TGContext& view) {
   rectShown_.Hide(view);
   UnselectAllRedraw(view);

@@ -63,6 +63,9 @@ void RedrawSelected(TGContext& view);
 void UnselectAllRedraw(TGContext& view);
 // Selected live cells of the current window.
 int CountSelected();
+// The last range again: every live cell of the current window carrying
+// the last-selection mark is selected. Returns how many.
+int SelectPrevious();
 
 // The filters a range selection passes to RangeSelect.
 struct TRangeFilters {

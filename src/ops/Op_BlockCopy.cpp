@@ -376,6 +376,7 @@ void GroupLayerMove(TGContext& view) {
   const int n = StoreUsed();
   const int w = StoreWindow();
   auto mine = [&](int i) { return GcellRef(i).window == w; };
+  bool refused = false;
   if (r.mode == BlockMode::GroupMove) {
     const int W = WriteGroup(pvc);
     double ratioX[kGroupCount], ratioY[kGroupCount];
@@ -421,7 +422,12 @@ void GroupLayerMove(TGContext& view) {
         t.scaleY = ratioY[g];
         TransformCell(c, t);
       }
-      if (GcellAdd(std::move(c)) > 0) GcellDelete(i);
+      // A copy the store refuses (too small at the new scale) leaves the
+      // original where it was.
+      if (GcellAdd(std::move(c)) > 0)
+        GcellDelete(i);
+      else
+        refused = true;
     });
   } else {
     const int layer = WriteLayerNumber(pvc);
@@ -431,9 +437,13 @@ void GroupLayerMove(TGContext& view) {
       EraseCell(view, c);
       c.layer = static_cast<std::uint8_t>((c.layer & 0xF0) | layer);
       c.pen &= 0xFF;
-      if (GcellAdd(std::move(c)) > 0) GcellDelete(i);
+      if (GcellAdd(std::move(c)) > 0)
+        GcellDelete(i);
+      else
+        refused = true;
     });
   }
+  if (refused) Platform().Beep();
   GcellMaskAll(static_cast<std::uint16_t>(~PEN_SELECTED));
   ViewRedraw(1);
   Platform().SetScreenCursor(CursorShape::Default);
@@ -580,11 +590,7 @@ void OnRange(TGContext& view, int code, double x, double y) {
   if (s == BlockState::RangeStart) {
     switch (code) {
       case kSub3: {
-        const int w = StoreWindow();
-        for (int i = 1, n = StoreUsed(); i <= n; ++i) {
-          const TGcell& c = GcellRef(i);
-          if (c.window == w && c.kind > 0 && (c.pen & PEN_SELMARK)) GcellSelect(i);
-        }
+        SelectPrevious();
         r.screen.HideCross(view);
         r.screen.Restore(view, Opt().previousRect);
         RedrawSelected(view);

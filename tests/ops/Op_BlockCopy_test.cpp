@@ -296,6 +296,58 @@ TEST_F(OpBlockCopyTest, GroupMoveRescalesOnYes) {
   EXPECT_NEAR(LineOf(lines[1]).b.x, a.x + (b.x - a.x) / 2, 1e-9) << "halved about the selection's lower left";
 }
 
+TEST_F(OpBlockCopyTest, GroupMoveWithoutRescalingAndTheModeKept) {
+  CurPVC().groups[1].scaleX = CurPVC().groups[1].scaleY = 50;
+  CurPVC().writeLayer = 0x02;
+  const TPointD a = P(100, 100), b = P(200, 100);
+  Line(a, b, 0x13);
+  Line(P(100, 300), P(200, 300), 0x05);
+  GcellCommit();
+  ui.Choose(OpBtn_BlockMove);
+  ui.SubMenu(4);
+  // No: the group changes, the size stays; one undo step.
+  platform().ScriptAnswer(MsgAnswer::No);
+  Left(50, 50);
+  Right(250, 150);
+  auto lines = Live(GK_LINE);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].layer, 0x03);
+  EXPECT_EQ(LineOf(lines[1]).b, b);
+  EXPECT_EQ(Prompt(), "ｸﾞﾙｰﾌﾟ移動：「始点指示(L)") << "the mode stays for the next range";
+  ui.Key('U');
+  lines = Live(GK_LINE);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].layer, 0x13) << "one undo takes the move back";
+  ui.Key('U');
+  // A selection in the write group already asks nothing and changes nothing.
+  ui.SubMenu(4);
+  Left(50, 250);
+  Right(250, 350);
+  lines = Live(GK_LINE);
+  EXPECT_EQ(lines[0].layer, 0x05);
+  EXPECT_EQ(lines[1].layer, 0x03);
+}
+
+TEST_F(OpBlockCopyTest, AGroupMoveTheStoreRefusesKeepsTheOriginalAndBeeps) {
+  // A line under a unit long in a 1/1 group, rescaled into a 1/1000 one.
+  CurPVC().groups[1].scaleX = CurPVC().groups[1].scaleY = 1;
+  CurPVC().groups[0].scaleX = CurPVC().groups[0].scaleY = 1000;
+  CurPVC().writeLayer = 0x00;
+  const TPointD a = P(100, 100);
+  Line(a, {a.x + 0.5, a.y}, 0x10);
+  GcellCommit();
+  ui.Choose(OpBtn_BlockMove);
+  ui.SubMenu(4);
+  platform().ScriptAnswer(MsgAnswer::Yes);
+  const int beeps = platform().beeps();
+  Left(50, 50);
+  Right(250, 150);
+  EXPECT_EQ(platform().beeps(), beeps + 1);
+  const auto lines = Live(GK_LINE);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].layer, 0x10);
+}
+
 TEST_F(OpBlockCopyTest, LayerMoveKeepsTheGroup) {
   CurPVC().writeLayer = 0x25;
   Line(P(100, 100), P(200, 100), 0x31);

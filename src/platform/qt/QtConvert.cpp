@@ -85,6 +85,9 @@ Qt::CursorShape QtCursorShape(CursorShape shape) {
     case CursorShape::AddExclude: return Qt::DragCopyCursor;
     case CursorShape::Point1: return Qt::CrossCursor;
     case CursorShape::Point2: return Qt::UpArrowCursor;
+    case CursorShape::Point4: return Qt::PointingHandCursor;
+    case CursorShape::SplitH: return Qt::SplitHCursor;
+    case CursorShape::SplitV: return Qt::SplitVCursor;
   }
   return Qt::ArrowCursor;
 }

@@ -43,6 +43,8 @@
 #include "ops/Op_Kakko.h"
 #include "ops/Op_PenChange.h"
 #include "ops/Op_HyoMove.h"
+#include "ops/Op_LineKey.h"
+#include "ops/Op_NumLines.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -91,6 +93,8 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_Kakko, Op_Kakko);
   SetOpHandler(OpBtn_PenChange, Op_PenChange);
   SetOpHandler(OpBtn_HyoMove, Op_HyoMove);
+  SetOpHandler(OpBtn_LineKey, Op_LineKey);
+  SetOpHandler(OpBtn_NumLines, Op_NumLines);
 }
 
 template <int N>
@@ -246,6 +250,33 @@ void RegisterMenu() {
   RegisterMenuCommand(sep(cmd(Help, "version1", "ﾊﾞｰｼﾞｮﾝ情報(&A)")));
 }
 
+// The controls of the operations' own windows, by their names.
+void RegisterToolControls() {
+  auto control = [](const char* name) {
+    TNamedControl c;
+    c.name = name;
+    return c;
+  };
+  // One-stroke drawing's command window.
+  TNamedControl field = control("CmdEdit1");
+  field.setText = [](int, const std::string& text) { LineKeyText(text); };
+  field.press = [](int, unsigned button, unsigned, double, double) {
+    if (button == ssLeft) LineKeyFieldClick();
+  };
+  RegisterNamedControl(field);
+  TNamedControl mode = control("CbxCursorMode");
+  mode.click = [](int) { LineKeyCursorMode(!g_lineKeyOp.form.CbxCursorMode); };
+  RegisterNamedControl(mode);
+  TNamedControl window = control("TfmLineKey");
+  window.press = [](int, unsigned button, unsigned, double, double) {
+    if (button == ssLeft) LineKeyWindowClick();
+  };
+  RegisterNamedControl(window);
+  TNamedControl close = control("TfmLineKeyClose");
+  close.click = [](int) { LineKeyClose(); };
+  RegisterNamedControl(close);
+}
+
 }  // namespace
 
 void WireVelmo() {
@@ -271,7 +302,10 @@ void WireVelmo() {
   w.textDirection = MojiDirectionClick;
   w.textSizeChanged = MojiSizeChanged;
   w.closeQuery = FormCloseQuery;
+  w.toolWindowShown = LineKeyWindowShown;
+  w.toolKeyDown = LineKeyKeyDown;
   RegisterMenu();
+  RegisterToolControls();
 }
 
 void VelmoReset() {
@@ -322,5 +356,7 @@ void VelmoReset() {
   Op_Kakko_Reset();
   Op_PenChange_Reset();
   Op_HyoMove_Reset();
+  Op_LineKey_Reset();
+  Op_NumLines_Reset();
   WireVelmo();
 }

@@ -261,6 +261,15 @@ bool TScriptRecorder::PenChangeDialog(TPenChangeForm& form) {
   return ok;
 }
 
+// The number table: its cells, boxes and unit as the user left them, then
+// OK if given (without it the replayed dialog is cancelled).
+bool TScriptRecorder::NumLinesDialog(TNumLinesForm& form) {
+  const bool ok = platform_.NumLinesDialog(form);
+  DialogState(form.Controls());
+  if (ok) Answer("dialog press btnOK");
+  return ok;
+}
+
 bool TScriptRecorder::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
   const bool ok = platform_.InputQuery(caption, prompt, text);
   Answer(ok ? "answer text " + ScriptQuote(Utf8(text)) : std::string("answer text cancel"));

@@ -71,6 +71,7 @@ public:
   bool LoadDxfDialog(TLoadDxfForm& form) override;
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool PenChangeDialog(TPenChangeForm& form) override;
+  bool NumLinesDialog(TNumLinesForm& form) override;
   bool OpenUrl(const std::string& url) override { return platform_.OpenUrl(url); }
   int RunProgram(const TRunRequest& request) override { return platform_.RunProgram(request); }
   void CloseMainWindow() override { platform_.CloseMainWindow(); }

@@ -22,6 +22,7 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/Op_BoxCounter.h"
+#include "ops/Op_NumLines.h"
 #include "ops/Op_PenChange.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "render/Z_Graph.h"
@@ -437,6 +438,7 @@ std::string FindMenuItem(const std::string& sjis) {
 std::vector<TDialogControl> DialogControls() {
   std::vector<TDialogControl> all = g_boxCounterOp.form.Controls();
   for (TDialogControl& c : g_penChangeOp.form.Controls()) all.push_back(std::move(c));
+  for (TDialogControl& c : g_numLinesOp.form.Controls()) all.push_back(std::move(c));
   std::erase_if(all, [](const TDialogControl& c) { return !c.text && !c.check; });
   return all;
 }
@@ -1066,7 +1068,7 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
     // in Japanese, with the question's own text.
     static const std::pair<std::string_view, const char*> kKinds[] = {
         {"unscripted question", "問い"},           {"unscripted open dialog", "開くダイアログ"},
-        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"}, {"unscripted pen change dialog", "ペン変更ダイアログ"}, {"unscripted dialog control", "ダイアログにないコントロール"},
+        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"}, {"unscripted pen change dialog", "ペン変更ダイアログ"}, {"unscripted number table dialog", "連続直線の作成ダイアログ"}, {"unscripted dialog control", "ダイアログにないコントロール"},
         {"unscripted print dialog", "印刷ダイアログ"}, {"unscripted input dialog", "入力ダイアログ"}};
     std::string_view w(what);
     std::string kind;

@@ -193,8 +193,27 @@ const std::vector<TNamedControl>& NamedControls() {
   return controls;
 }
 
+namespace {
+// The controls of upper layers' windows, registered by the assembly.
+std::vector<TNamedControl>& Registered() {
+  static std::vector<TNamedControl> controls;
+  return controls;
+}
+}  // namespace
+
+void RegisterNamedControl(TNamedControl c) {
+  for (TNamedControl& r : Registered())
+    if (r.name == c.name) {
+      r = std::move(c);
+      return;
+    }
+  Registered().push_back(std::move(c));
+}
+
 const TNamedControl* FindControl(std::string_view name) {
   for (const TNamedControl& c : NamedControls())
+    if (c.name == name) return &c;
+  for (const TNamedControl& c : Registered())
     if (c.name == name) return &c;
   return nullptr;
 }
@@ -248,6 +267,12 @@ bool InputKeyDown(int key, unsigned shift) {
   e.value = key;
   e.shift = shift;
   TInputScope scope(e);
+  // While an operation's command window is shown, every key is its
+  // field's: none reaches the main window's commands.
+  if (g_wiring.toolWindowShown && g_wiring.toolWindowShown()) {
+    if (g_wiring.toolKeyDown) g_wiring.toolKeyDown(key);
+    return true;
+  }
   return FormKeyDown(key, shift);
 }
 

@@ -155,5 +155,9 @@ struct TNamedControl {
 };
 const std::vector<TNamedControl>& NamedControls();
 const TNamedControl* FindControl(std::string_view name);
+// A control of an upper layer's window (an operation's command window),
+// found by FindControl after the main window's; the assembly registers
+// them once, no reset removes them.
+void RegisterNamedControl(TNamedControl c);
 // The control name of a text field.
 const char* FieldName(TEditField field);

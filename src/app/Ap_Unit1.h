@@ -11,8 +11,8 @@
 #include "kernel/Platform.h"
 #include "model/PVC.h"
 
-// The application's title, which heads the window caption.
-inline constexpr char kApplicationTitle[] = "Velmo 5";
+// The application's title, which heads the window caption, is
+// kApplicationTitle (kernel/Platform.h).
 
 // Colours 0xRRGGBB.
 constexpr std::uint32_t clSubGreen = 0xDDFFBB;   // an enabled sub-menu button

@@ -1,6 +1,11 @@
 #include "kernel/DialogForm.h"
 
+#include <cmath>
 #include <iterator>
+#include <utility>
+
+#include "kernel/Platform.h"
+#include "kernel/Z_Basic.h"
 
 TDialogControl* FindDialogControl(std::vector<TDialogControl>& controls, const std::string& name) {
   for (TDialogControl& c : controls)
@@ -46,5 +51,90 @@ std::vector<TDialogControl> TPenChangeForm::Controls() {
   out.push_back({"btnStyleAll", nullptr, nullptr, [this] { All(1); }});
   out.push_back({"btnMojiAll", nullptr, nullptr, [this] { All(2); }});
   out.push_back({"BitBtn1", nullptr, nullptr, {}, true});
+  return out;
+}
+
+namespace {
+bool Blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+}  // namespace
+
+double TNumLinesForm::UnitFactor() const { return rgUnit == "mm" ? 1 : 1000; }
+double TNumLinesForm::XMm(int r) const { return ParseReal(X[r]) * UnitFactor(); }
+double TNumLinesForm::YMm(int r) const { return ParseReal(Y[r]) * UnitFactor(); }
+
+void TNumLinesForm::Tidy() {
+  std::string x[kRows], y[kRows];
+  int n = 0;
+  for (int r = 0; r < kRows; ++r) {
+    // A row is empty when both cells are blank: a typed (0, 0) is a point.
+    if (Blank(X[r]) && Blank(Y[r])) continue;
+    x[n] = FormatReal(103, ParseReal(X[r]));
+    y[n] = FormatReal(103, ParseReal(Y[r]));
+    ++n;
+  }
+  for (int r = 0; r < kRows; ++r) {
+    X[r] = std::move(x[r]);
+    Y[r] = std::move(y[r]);
+  }
+  count = n;
+}
+
+void TNumLinesForm::Clear() {
+  for (int r = 0; r < kRows; ++r) X[r].clear(), Y[r].clear();
+}
+
+void TNumLinesForm::Swap() {
+  for (int r = 0; r < kRows; ++r) std::swap(X[r], Y[r]);
+}
+
+void TNumLinesForm::Invert(bool x) {
+  // A blank cell stays blank: it is no point.
+  for (std::string& c : x ? X : Y)
+    if (!Blank(c)) c = FormatReal(103, -ParseReal(c) + 0.0);
+}
+
+void TNumLinesForm::FormatCell(int row, bool x) {
+  if (row < 0 || row >= kRows) return;
+  std::string& c = x ? X[row] : Y[row];
+  c = Blank(c) ? std::string() : FormatReal(103, ParseReal(c));
+}
+
+void TNumLinesForm::MoveRow(int from, int to) {
+  if (from < 0 || from >= kRows || to < 0 || to >= kRows || from == to) return;
+  std::string x = std::move(X[from]), y = std::move(Y[from]);
+  const int step = from < to ? 1 : -1;
+  for (int r = from; r != to; r += step) {
+    X[r] = std::move(X[r + step]);
+    Y[r] = std::move(Y[r + step]);
+  }
+  X[to] = std::move(x);
+  Y[to] = std::move(y);
+}
+
+bool TNumLinesForm::Ok() {
+  Tidy();
+  if (count >= 2) return true;
+  Platform().MessageBox("２点以上入力して下さい．", kApplicationTitle, MsgButtons::Ok, MsgIcon::Warning);
+  return false;
+}
+
+std::vector<TDialogControl> TNumLinesForm::Controls() {
+  std::vector<TDialogControl> out;
+  for (int r = 0; r < kRows; ++r) {
+    out.push_back({"StrGrdX" + std::to_string(r + 1), &X[r]});
+    out.push_back({"StrGrdY" + std::to_string(r + 1), &Y[r]});
+  }
+  out.push_back({"CheckBoxX", nullptr, &CheckBoxX});
+  out.push_back({"CheckBoxY", nullptr, &CheckBoxY});
+  out.push_back({"rgUnit", &rgUnit});
+  out.push_back({"btnClear", nullptr, nullptr, [this] { Clear(); }});
+  out.push_back({"btnTidy", nullptr, nullptr, [this] { Tidy(); }});
+  out.push_back({"btnSwap", nullptr, nullptr, [this] { Swap(); }});
+  out.push_back({"btnInvX", nullptr, nullptr, [this] { Invert(true); }});
+  out.push_back({"btnInvY", nullptr, nullptr, [this] { Invert(false); }});
+  TDialogControl ok{"btnOK"};
+  ok.closes = true;
+  ok.accept = [this] { return Ok(); };
+  out.push_back(ok);
   return out;
 }

@@ -15,6 +15,8 @@ struct TDialogControl {
   bool* check = nullptr;
   std::function<void()> press;
   bool closes = false;  // pressing it closes the dialog with OK
+  // With closes: whether it may close now (false keeps the dialog open).
+  std::function<bool()> accept;
 };
 // The control of that name, null when there is none.
 TDialogControl* FindDialogControl(std::vector<TDialogControl>& controls, const std::string& name);
@@ -41,5 +43,34 @@ struct TPenChangeForm {
   // opposite of the row's first box.
   void All(int row);
   // Its controls; BitBtn1 "確定(&C)" closes it with OK.
+  std::vector<TDialogControl> Controls();
+};
+
+// The number table's dialog "連続直線の作成": 30 rows of X and Y (texts as
+// typed, metres or millimetres), whether each is relative, and the unit.
+struct TNumLinesForm {
+  static constexpr int kRows = 30;
+  std::string X[kRows], Y[kRows];
+  bool CheckBoxX = false, CheckBoxY = false;  // "Ｘは相対座標", "Ｙは相対座標"
+  std::string rgUnit = "ｍ";                   // "ｍ" or "mm"
+  int count = 0;                               // rows kept by the last Tidy
+
+  // Millimetres per unit of the table.
+  double UnitFactor() const;
+  // Row r's values in millimetres (empty cells 0).
+  double XMm(int r) const;
+  double YMm(int r) const;
+  // "表の整理": the rows with a value move up in their order, the rest are
+  // emptied; count := the rows kept; every cell written in the number format.
+  void Tidy();
+  void Clear();                  // "ク リ ア"
+  void Swap();                   // "ＸＹ入替"
+  void Invert(bool x);           // "Ｘ 反転", "Ｙ 反転"
+  void FormatCell(int row, bool x);  // a cell left after editing
+  void MoveRow(int from, int to);    // a row dragged to another place
+  // "ＯＫ": Tidy; with fewer than two points a message and false.
+  bool Ok();
+  // Its controls: cells StrGrdX1..30 and StrGrdY1..30, the boxes, rgUnit,
+  // the buttons; btnOK closes it when Ok() agrees.
   std::vector<TDialogControl> Controls();
 };

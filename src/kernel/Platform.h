@@ -15,6 +15,9 @@
 
 class ICanvas;
 
+// The caption of the program's message boxes.
+inline constexpr char kApplicationTitle[] = "Velmo 5";
+
 // Buttons a message box offers, as the standard box sets.
 // Yes alone acknowledges an error as the old program's boxes did.
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Abort, AbortRetryIgnore, RetryCancel, Yes };
@@ -129,6 +132,11 @@ public:
   }
   // The attribute change's dialog on the form; false when not confirmed.
   virtual bool PenChangeDialog(TPenChangeForm& form) {
+    (void)form;
+    return false;
+  }
+  // The number table's dialog on the form; false when cancelled.
+  virtual bool NumLinesDialog(TNumLinesForm& form) {
     (void)form;
     return false;
   }

@@ -73,6 +73,10 @@ struct Wiring {
   // close (true: it may close) to the file commands.
   void (*dropFiles)(const std::vector<std::string>& files) = nullptr;
   bool (*closeQuery)() = nullptr;
+  // While an operation's command window is shown (one-stroke drawing), every
+  // key goes to its command field instead of the main window's commands.
+  bool (*toolWindowShown)() = nullptr;
+  bool (*toolKeyDown)(int key) = nullptr;
   // Told of every input of the window (a script recorder, VelmoRecord).
   IInputRecorder* inputRecorder = nullptr;
   // Tells the platform that a key is physically down or up, for a user

@@ -516,7 +516,7 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
   };
   const Case cases[] = {
       {"palette", [](Harness& ui) { ui.Choose(OpBtn_HyoMove); }, false},
-      {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_NumLines"); }, true},
+      {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_JwcExt"); }, true},
       {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
       {"accelerator", [](Harness& ui) { ui.Key('R', ssCtrl); }, true},
   };

@@ -145,7 +145,7 @@ bool HeadlessPlatform::RunDialogActions(std::vector<TDialogControl> controls, co
     }
     if (a.press) {
       if (c->press) c->press();
-      if (c->closes) return true;
+      if (c->closes && (!c->accept || c->accept())) return true;
     } else if (a.check >= 0 && c->check) {
       *c->check = a.check == 1;
     } else if (a.check < 0 && c->text) {
@@ -166,6 +166,10 @@ bool HeadlessPlatform::BoxCounterDialog(TBoxCounterForm& form, const std::functi
 
 bool HeadlessPlatform::PenChangeDialog(TPenChangeForm& form) {
   return RunDialogActions(form.Controls(), "unscripted pen change dialog");
+}
+
+bool HeadlessPlatform::NumLinesDialog(TNumLinesForm& form) {
+  return RunDialogActions(form.Controls(), "unscripted number table dialog");
 }
 
 ICanvas* HeadlessPlatform::Printer() {

@@ -66,6 +66,7 @@ public:
   // cancelled).
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool PenChangeDialog(TPenChangeForm& form) override;
+  bool NumLinesDialog(TNumLinesForm& form) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;

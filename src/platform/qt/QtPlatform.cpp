@@ -13,6 +13,9 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTableWidget>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -471,5 +474,127 @@ bool QtPlatform::PenChangeDialog(TPenChangeForm& form) {
   ok->setDefault(true);
   QObject::connect(ok, &QPushButton::clicked, &dlg, &QDialog::accept);
   layout->addWidget(ok, 0, Qt::AlignRight);
+  return dlg.exec() == QDialog::Accepted;
+}
+
+namespace {
+
+// Enter in the number table: from an X cell to the Y cell of its row, from
+// a Y cell to the X cell of the next row.
+class TEnterNext final : public QObject {
+public:
+  explicit TEnterNext(QTableWidget* grid) : QObject(grid), grid_(grid) {}
+
+protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    const int row = grid_->currentRow(), col = grid_->currentColumn();
+    if (col == 0)
+      grid_->setCurrentCell(row, 1);
+    else if (row + 1 < grid_->rowCount())
+      grid_->setCurrentCell(row + 1, 0);
+    return true;
+  }
+
+private:
+  QTableWidget* grid_;
+};
+
+}  // namespace
+
+// The number table: 30 rows of X and Y over the form's cells (a cell left
+// after editing is written in the number format, rows can be dragged by
+// their numbers), relative boxes, the unit and the buttons working on the
+// form.
+bool QtPlatform::NumLinesDialog(TNumLinesForm& form) {
+  QDialog dlg(main_);
+  dlg.setWindowTitle(QStringLiteral("連続直線の作成"));
+  auto* layout = new QHBoxLayout(&dlg);
+  auto* grid = new QTableWidget(TNumLinesForm::kRows, 2, &dlg);
+  grid->setObjectName(QStringLiteral("StrGrd"));
+  grid->setHorizontalHeaderLabels({QStringLiteral("　　Ｘ　　"), QStringLiteral("　　Ｙ　　")});
+  grid->verticalHeader()->setSectionsMovable(true);
+  grid->setAttribute(Qt::WA_InputMethodEnabled, false);
+  grid->installEventFilter(new TEnterNext(grid));
+  grid->setMinimumSize(300, 420);
+  layout->addWidget(grid);
+  bool filling = false;
+  auto fill = [&] {
+    filling = true;
+    for (int r = 0; r < TNumLinesForm::kRows; ++r) {
+      grid->setVerticalHeaderItem(r, new QTableWidgetItem(QString::asprintf("%3d", r + 1)));
+      grid->setItem(r, 0, new QTableWidgetItem(FromSjis(form.X[r])));
+      grid->setItem(r, 1, new QTableWidgetItem(FromSjis(form.Y[r])));
+    }
+    filling = false;
+  };
+  QObject::connect(grid, &QTableWidget::itemChanged, &dlg, [&](QTableWidgetItem* item) {
+    if (filling) return;
+    const int r = item->row();
+    (item->column() == 0 ? form.X[r] : form.Y[r]) = ToSjis(item->text());
+    form.FormatCell(r, item->column() == 0);
+    fill();
+  });
+  QObject::connect(grid->verticalHeader(), &QHeaderView::sectionMoved, &dlg, [&](int, int from, int to) {
+    form.MoveRow(from, to);
+    // The header's own order goes back: the rows are renumbered 1 to 30.
+    const QSignalBlocker block(grid->verticalHeader());
+    grid->verticalHeader()->moveSection(to, from);
+    fill();
+  });
+  auto* side = new QVBoxLayout;
+  auto* relX = new QCheckBox(QStringLiteral("Ｘは相対座標"), &dlg);
+  relX->setObjectName(QStringLiteral("CheckBoxX"));
+  relX->setChecked(form.CheckBoxX);
+  auto* relY = new QCheckBox(QStringLiteral("Ｙは相対座標"), &dlg);
+  relY->setObjectName(QStringLiteral("CheckBoxY"));
+  relY->setChecked(form.CheckBoxY);
+  QObject::connect(relX, &QCheckBox::toggled, &dlg, [&form](bool on) { form.CheckBoxX = on; });
+  QObject::connect(relY, &QCheckBox::toggled, &dlg, [&form](bool on) { form.CheckBoxY = on; });
+  side->addWidget(relX);
+  side->addWidget(relY);
+  auto* unit = new QGroupBox(QStringLiteral("入力単位"), &dlg);
+  unit->setObjectName(QStringLiteral("rgUnit"));
+  auto* unitLayout = new QVBoxLayout(unit);
+  auto* metres = new QRadioButton(QStringLiteral("ｍ"), unit);
+  auto* millimetres = new QRadioButton(QStringLiteral("mm"), unit);
+  (form.rgUnit == "mm" ? millimetres : metres)->setChecked(true);
+  QObject::connect(millimetres, &QRadioButton::toggled, &dlg, [&form](bool on) { form.rgUnit = on ? "mm" : "ｍ"; });
+  unitLayout->addWidget(metres);
+  unitLayout->addWidget(millimetres);
+  side->addWidget(unit);
+  auto button = [&](const char* name, const QString& caption, std::function<void()> act) {
+    auto* b = new QPushButton(caption, &dlg);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, &dlg, [&, act] {
+      grid->setCurrentItem(nullptr);  // an edit under way is committed first
+      act();
+      fill();
+    });
+    side->addWidget(b);
+  };
+  button("btnClear", QStringLiteral("ク リ ア"), [&] { form.Clear(); });
+  button("btnTidy", QStringLiteral("表の整理"), [&] { form.Tidy(); });
+  button("btnSwap", QStringLiteral("ＸＹ入替"), [&] { form.Swap(); });
+  button("btnInvX", QStringLiteral("Ｘ 反転"), [&] { form.Invert(true); });
+  button("btnInvY", QStringLiteral("Ｙ 反転"), [&] { form.Invert(false); });
+  side->addStretch(1);
+  button("btnOK", QStringLiteral("ＯＫ"), [&] {
+    if (form.Ok()) dlg.accept();
+  });
+  auto* cancel = new QPushButton(QStringLiteral("キャンセル"), &dlg);
+  cancel->setObjectName(QStringLiteral("btnCancel"));
+  cancel->setAutoDefault(false);
+  QObject::connect(cancel, &QPushButton::clicked, &dlg, &QDialog::reject);
+  side->addWidget(cancel);
+  layout->addLayout(side);
+  for (int r = 0; r < TNumLinesForm::kRows; ++r) {
+    form.FormatCell(r, true);
+    form.FormatCell(r, false);
+  }
+  fill();
   return dlg.exec() == QDialog::Accepted;
 }

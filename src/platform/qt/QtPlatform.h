@@ -38,6 +38,7 @@ public:
   bool LoadDxfDialog(TLoadDxfForm& form) override;
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool PenChangeDialog(TPenChangeForm& form) override;
+  bool NumLinesDialog(TNumLinesForm& form) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
   // Closes the main window after the event under way (its close asks).

@@ -44,6 +44,7 @@
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtLayerPanels.h"
 #include "platform/qt/QtKeyPreview.h"
+#include "platform/qt/QtLineKeyWindow.h"
 #include "platform/qt/QtPaint.h"
 #include "platform/qt/QtText.h"
 #include "render/ApPenSet.h"
@@ -225,6 +226,8 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
   if (!button) return;
   InputMouseUp(button, ShiftBits(e->modifiers(), e->buttons()), e->position().x(), e->position().y());
   afterInput_();
+  // One-stroke drawing: typing goes on in its command window.
+  if (auto* w = window()->findChild<TLineKeyWindow*>(); w && w->isVisible()) w->TakeFocus();
 }
 
 void TPaintBox::resizeEvent(QResizeEvent*) {
@@ -383,6 +386,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   // them (Ctrl+Z), go to the core's key routing.
   qApp->installEventFilter(this);
   new TKeyPreview(this, [this] { SyncFromCore(); });
+  lineKeyWindow_ = new TLineKeyWindow(this, [this] { SyncFromCore(); });
   SyncFromCore();
 }
 
@@ -835,6 +839,7 @@ void TForm1::SyncFromCore() {
   for (TSpeedButton* b : opButtons_)
     if (b) b->setChecked(b->id() == g_manager.downButton);
   SyncPenPreviews();
+  if (lineKeyWindow_) lineKeyWindow_->Sync();
   if (synced_ && g_form1.revision == seenRevision_) return;
   synced_ = true;
   seenRevision_ = g_form1.revision;

@@ -184,6 +184,8 @@ private:
   std::array<std::uint32_t, 24> seenPens_{};  // what the previews show
   // The group and layer panels, display switches, "範囲記憶"
   TLayerPanels* layerPanels_ = nullptr;
+  // One-stroke drawing's command window.
+  class TLineKeyWindow* lineKeyWindow_ = nullptr;
   // Right column
   QFrame* OffsetMode = nullptr;
   QLabel* OffsetModeLabel = nullptr;

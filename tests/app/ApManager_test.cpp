@@ -515,7 +515,6 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
     bool menu;  // a menu entry ends the operation before it finds nothing to run
   };
   const Case cases[] = {
-      {"palette", [](Harness& ui) { ui.Choose(OpBtn_HyoMove); }, false},
       {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_JwcExt"); }, true},
       {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
       {"accelerator", [](Harness& ui) { ui.Key('R', ssCtrl); }, true},

@@ -180,7 +180,7 @@ std::string CheckScreen(unsigned held, ScreenCanvases& canvases) {
 // while they run.
 bool Selecting(TOpButton b) {
   return b == OpBtn_Delete || b == OpBtn_BlockCopy || b == OpBtn_BlockMove || b == OpBtn_LineStretch ||
-         b == OpBtn_LineCut;
+         b == OpBtn_LineCut || b == OpBtn_HyoMove || b == OpBtn_PenChange || b == OpBtn_SokuteiL;
 }
 
 bool HoldsSelection(DeleteState s) {

@@ -45,6 +45,7 @@
 #include "ops/Op_HyoMove.h"
 #include "ops/Op_LineKey.h"
 #include "ops/Op_NumLines.h"
+#include "files/OpPaste.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -95,6 +96,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_HyoMove, Op_HyoMove);
   SetOpHandler(OpBtn_LineKey, Op_LineKey);
   SetOpHandler(OpBtn_NumLines, Op_NumLines);
+  SetOpHandler(OpBtn_ClipRead, OpPaste);
 }
 
 template <int N>
@@ -358,5 +360,6 @@ void VelmoReset() {
   Op_HyoMove_Reset();
   Op_LineKey_Reset();
   Op_NumLines_Reset();
+  OpPaste_Reset();
   WireVelmo();
 }

@@ -270,6 +270,21 @@ bool TScriptRecorder::NumLinesDialog(TNumLinesForm& form) {
   return ok;
 }
 
+// The clipboard's text as a paste read it, so that the replay pastes the same
+// (line feeds and tabs written as \n and \t).
+std::string TScriptRecorder::ClipboardText() {
+  const std::string text = platform_.ClipboardText();
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n') shown += "\\n";
+    else if (text[i] == '\t') shown += "\\t";
+    else shown += text[i];
+  }
+  Answer("clipboard " + ScriptQuote(Utf8(shown)));
+  return text;
+}
+
 bool TScriptRecorder::InputQuery(const std::string& caption, const std::string& prompt, std::string& text) {
   const bool ok = platform_.InputQuery(caption, prompt, text);
   Answer(ok ? "answer text " + ScriptQuote(Utf8(text)) : std::string("answer text cancel"));

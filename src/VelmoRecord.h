@@ -59,7 +59,8 @@ public:
     return platform_.StartTimer(intervalMs, std::move(tick));
   }
   void StopTimer(int id) override { platform_.StopTimer(id); }
-  std::string ClipboardText() override { return platform_.ClipboardText(); }
+  std::string ClipboardText() override;
+  int ClipboardTextLost() override { return platform_.ClipboardTextLost(); }
   void SetClipboardText(const std::string& text) override { platform_.SetClipboardText(text); }
   bool ClipboardImage(TRasterImage& image) override { return platform_.ClipboardImage(image); }
   void SetClipboardImage(const TRasterImage& image) override { platform_.SetClipboardImage(image); }

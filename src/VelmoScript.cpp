@@ -144,7 +144,7 @@ namespace {
 enum class TCmd {
   Open, New, Save, Window, Op, Menu, MenuOpen, Sub, Key, Type, Click, Press, Move, Release, Wheel, Control, Set,
   View, Fit, PanelWrite, PanelToggle, PanelGroup, Answer, Dialog, ExpectDialog, ExpectCells, ExpectKind, ExpectPrompt, ExpectCaption,
-  ExpectEntry, ExpectMessage, ExpectBeep, PrintState, Size, Drop, Close,
+  ExpectEntry, ExpectMessage, ExpectBeep, PrintState, Size, Drop, Close, Clipboard, ClipboardImage,
 };
 
 enum class TAnswerKind { Box, File, Text, Color, Print, Dxf };
@@ -728,6 +728,18 @@ TCommand ParseCommand(const TLine& l, int line) {
     l.Count(2, 2, "print state");
     if (!l.Is(1, "state")) l.Fail("print の後は state です: " + Utf8ToSjis(l.word(1)));
     c.cmd = TCmd::PrintState;
+  } else if (w == "clipboard") {
+    // The clipboard's text (a paste reads it), or a picture file as its bitmap.
+    if (l.Is(1, "image")) {
+      l.Count(3, 3, "clipboard image PATH");
+      c.cmd = TCmd::ClipboardImage;
+      c.text = l.word(2);
+    } else {
+      l.Count(2, 2, "clipboard \"TEXT\" | clipboard image PATH");
+      c.cmd = TCmd::Clipboard;
+      l.Sjis(1);  // refused when CP932 cannot hold it
+      c.text = l.word(1);
+    }
   } else if (w == "size") {
     l.Count(2, 2, "size WxH");
     c.cmd = TCmd::Size;
@@ -1042,6 +1054,25 @@ void TRunner::Execute(const TCommand& c) {
     }
     case TCmd::PrintState: PrintState(); break;
     case TCmd::Size: InputResize(c.n, c.m); break;
+    case TCmd::Clipboard: {
+      // "\n" in the script's text stands for a line feed, "\t" for a tab.
+      std::string t;
+      for (std::size_t i = 0; i < c.text.size(); ++i) {
+        if (c.text[i] == '\\' && i + 1 < c.text.size() && (c.text[i + 1] == 'n' || c.text[i + 1] == 't')) {
+          t += c.text[++i] == 'n' ? "\r\n" : "\t";
+          continue;
+        }
+        t += c.text[i];
+      }
+      platform.SetClipboardText(Utf8ToSjis(t));
+      break;
+    }
+    case TCmd::ClipboardImage: {
+      TRasterImage image;
+      if (!g_wiring.loadPicture || !g_wiring.loadPicture(Utf8ToSjis(c.text), image)) Fail("画像を読めません: " + Utf8ToSjis(c.text));
+      platform.SetClipboardImage(image);
+      break;
+    }
     case TCmd::Drop: InputDrop(c.files); break;
     case TCmd::Close:
       if (InputClose()) throw TScriptClosed{};

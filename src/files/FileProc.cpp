@@ -19,6 +19,7 @@
 #include "app/GC_PointSearch.h"
 #include "app/GC_View.h"
 #include "files/Z_Compress.h"
+#include "files/fImport.h"
 #include "files/fLoad_DXF.h"
 #include "files/fLoad_JWC.h"
 #include "files/fLoad_JWW.h"
@@ -79,16 +80,6 @@ std::string Upper(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
-}
-
-// The formats whose reader or writer is not part of this build yet.
-bool IsPendingReader(const std::string& ext) {
-  return ext == ".CSV" || ext == ".TXT" || ext == ".ZMP";
-}
-
-void NotYet(const fs::path& name, const char* what) {
-  Message("ﾌｧｲﾙ[" + Shown(name) + "]の形式(" + UpperExtension(name) + ")の" + what +
-          "には、まだ対応していません。");
 }
 
 // The view fitted to the drawing and redrawn; the fitted view is also the
@@ -379,8 +370,13 @@ bool OpenDrawingFile(const fs::path& name, TOpenReport* report) {
     TJwcReadReport jwc;
     ok = JwcLoad(name, 0, 0, &jwc);
     TakeReport(jwc, read, found);
-  } else if (IsPendingReader(ext)) {
-    NotYet(name, "読み込み");
+  } else if (ext == ".TXT") {
+    ok = ImportText(name);
+  } else if (ext == ".CSV") {
+    TTableSize size;
+    ok = ImportTable(name, size, 0, 0, 0, true);
+  } else if (ext == ".ZMP") {
+    ok = ImportMap(name);
   } else {
     Message("ﾌｧｲﾙ[" + Shown(name) + "]は読み込める形式ではありません。");
   }

@@ -104,6 +104,8 @@ public:
   virtual void StopTimer(int id) = 0;
   // Clipboard. Text is CP932.
   virtual std::string ClipboardText() = 0;
+  // Characters of the last ClipboardText that CP932 lacks (each became "?").
+  virtual int ClipboardTextLost() { return 0; }
   virtual void SetClipboardText(const std::string& text) = 0;
   virtual bool ClipboardImage(TRasterImage& image) = 0;
   virtual void SetClipboardImage(const TRasterImage& image) = 0;

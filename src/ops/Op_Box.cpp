@@ -188,14 +188,7 @@ void CommitBox(TGContext& view, TPointD m) {
 }
 
 // The picture's size at the ① width (real mm), or its long side 8 cm on paper.
-TPointD PictureSize() {
-  const BoxRun& r = S();
-  const double bw = r.pictureW, bh = r.pictureH, big = 80 * CurPVC().basicScale;
-  double w = SubOption(1).value / Factors().x;
-  if (w > 0) return {w, w * bh / bw};
-  if (bh < bw) return {big, big * bh / bw};
-  return {big * bw / bh, big};
-}
+TPointD PictureSize() { return PictureCellSize(SubOption(1).value, S().pictureW, S().pictureH); }
 
 void ShowPicture(TGContext& view, TPointD corner) {
   const TPointD size = PictureSize();
@@ -567,4 +560,13 @@ TPictureChoice ChoosePictureFile(const std::string& title, const std::string& fi
     return TPictureChoice::Unreadable;
   }
   return TPictureChoice::Chosen;
+}
+
+TPointD PictureCellSize(double width, int pixelsW, int pixelsH) {
+  const double bw = std::max(pixelsW, 1), bh = std::max(pixelsH, 1), big = 80 * CurPVC().basicScale;
+  const double fx = WriteScale().x;
+  const double w = width / (fx > 0 ? fx : 1);
+  if (w > 0) return {w, w * bh / bw};
+  if (bh < bw) return {big, big * bh / bw};
+  return {big * bw / bh, big};
 }

@@ -58,6 +58,11 @@ void Op_Box_Reset();
 
 void Op_Box(TGContext& view, int code, double x, double y);
 
+// A picture's size in drawing units: the width given (real millimetres of
+// the write group) and the height of its aspect; 0 gives 80 paper
+// millimetres on the longer side.
+TPointD PictureCellSize(double width, int pixelsW, int pixelsH);
+
 // The picture dialog in the folder of the last picture chosen (which it
 // remembers): the chosen file's name (CP932) and its image. A file that
 // cannot be read, or whose path CP932 cannot hold, is said in a message.

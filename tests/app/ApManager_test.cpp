@@ -517,7 +517,6 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
   const Case cases[] = {
       {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_JwcExt"); }, true},
       {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
-      {"accelerator", [](Harness& ui) { ui.Key('R', ssCtrl); }, true},
   };
   int beeps = 0;
   for (const Case& c : cases) {

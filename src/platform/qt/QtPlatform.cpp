@@ -33,6 +33,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "kernel/SjisConv.h"
 #include "platform/qt/PrinterCanvas.h"
 #include "platform/qt/QtPaint.h"
 #include "render/ApPenSet.h"
@@ -163,7 +164,10 @@ void QtPlatform::StopTimer(int id) {
   timers_.erase(it);
 }
 
-std::string QtPlatform::ClipboardText() { return ToSjis(QGuiApplication::clipboard()->text()); }
+std::string QtPlatform::ClipboardText() {
+  const QByteArray utf8 = QGuiApplication::clipboard()->text().toUtf8();
+  return Utf8ToSjis(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), &clipboardLost_);
+}
 
 void QtPlatform::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(FromSjis(text));

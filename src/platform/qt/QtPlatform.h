@@ -25,6 +25,7 @@ public:
   int StartTimer(int intervalMs, std::function<void()> tick) override;
   void StopTimer(int id) override;
   std::string ClipboardText() override;
+  int ClipboardTextLost() override { return clipboardLost_; }
   void SetClipboardText(const std::string& text) override;
   bool ClipboardImage(TRasterImage& image) override;
   void SetClipboardImage(const TRasterImage& image) override;
@@ -62,6 +63,7 @@ private:
   int nextTimer_ = 1;
   std::function<void()> afterTick_;
   std::function<void()> showNow_;
+  int clipboardLost_ = 0;
   // The printer the last accepted print dialog chose, kept for the jobs
   // that follow, and the canvas over it.
   std::unique_ptr<QPrinter> printer_;

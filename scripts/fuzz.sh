@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh [seconds]   fuzzes each target, default 600
 #   scripts/fuzz.sh --seeds     runs each target once over its committed
 #                               seeds, without fuzzing (scripts/test.sh)
-# New inputs go to build/fuzz/corpus, corpus-lh5, corpus-ini, corpus-hst, corpus-script, corpus-jww, corpus-jwc, corpus-dxf and corpus-import
+# New inputs go to build/fuzz/corpus, corpus-lh5, corpus-ini, corpus-hst, corpus-script, corpus-jww, corpus-jwc, corpus-dxf, corpus-import and corpus-jwcext
 # (the committed seeds in fuzz/corpus stay as they are); crashes, leaks and
 # hangs to build/fuzz/artifacts/.
 # Copy a crash into tests/files/data/crashes/ (native reader) or
@@ -27,7 +27,8 @@ out=build/fuzz
 # target, its seeds in fuzz/corpus, and its name in build/fuzz
 fuzz_targets=(vld_reader_fuzz:vld:corpus lh5_decoder_fuzz:lh5:corpus-lh5 ini_fuzz:ini:corpus-ini hst_fuzz:hst:corpus-hst
               script_fuzz:script:corpus-script jww_reader_fuzz:jww:corpus-jww jwc_reader_fuzz:jwc:corpus-jwc
-              dxf_reader_fuzz:dxf:corpus-dxf import_fuzz:import:corpus-import)
+              dxf_reader_fuzz:dxf:corpus-dxf import_fuzz:import:corpus-import
+              jwcext_fuzz:jwcext:corpus-jwcext)
 
 if [ "$seconds" = --seeds ]; then
   # An empty first folder: libFuzzer adds to the first one it is given.

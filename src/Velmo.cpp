@@ -46,6 +46,7 @@
 #include "ops/Op_LineKey.h"
 #include "ops/Op_NumLines.h"
 #include "files/OpPaste.h"
+#include "files/Op_JwcExt.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
 #include "ops/Op_MojiMove.h"
@@ -97,6 +98,7 @@ void RegisterOperations() {
   SetOpHandler(OpBtn_LineKey, Op_LineKey);
   SetOpHandler(OpBtn_NumLines, Op_NumLines);
   SetOpHandler(OpBtn_ClipRead, OpPaste);
+  SetOpHandler(OpBtn_JwcExt, Op_JwcExt);
 }
 
 template <int N>
@@ -361,5 +363,6 @@ void VelmoReset() {
   Op_LineKey_Reset();
   Op_NumLines_Reset();
   OpPaste_Reset();
+  Op_JwcExt_Reset();
   WireVelmo();
 }

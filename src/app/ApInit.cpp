@@ -52,6 +52,7 @@ void LoadConfigFile() {
   o.SumiNik = IniReadString(ini, "Input", "SumiNik", d.SumiNik);
   o.MjSize1 = IniReadInteger(ini, "RDXF", "MjSize1", d.MjSize1);
   o.DwgConv = IniReadString(ini, "RDXF", "DwgConv", d.DwgConv);
+  o.JwcShell = IniReadString(ini, "JWCEXT", "Shell", d.JwcShell);
   g_mouseNav.WheelZm = IniReadBool(ini, "ETC1", "WheelZm", true);
   g_mouseNav.RScrSpd = IniReadBool(ini, "ETC1", "RScrSpd", true);
   o.MojiBtn = IniReadBool(ini, "ETC1", "MojiBtn", d.MojiBtn);
@@ -75,6 +76,7 @@ bool SaveConfigFile() {
   // A key of this program's own: written once it is set, so that a file
   // without it stays as it was.
   if (!o.DwgConv.empty() || IniFind(ini, "RDXF", "DwgConv", nullptr)) IniWriteString(ini, "RDXF", "DwgConv", o.DwgConv);
+  if (!o.JwcShell.empty() || IniFind(ini, "JWCEXT", "Shell", nullptr)) IniWriteString(ini, "JWCEXT", "Shell", o.JwcShell);
   IniWriteBool(ini, "ETC1", "WheelZm", g_mouseNav.WheelZm);
   IniWriteBool(ini, "ETC1", "RScrSpd", g_mouseNav.RScrSpd);
   IniWriteBool(ini, "ETC1", "MojiBtn", o.MojiBtn);

@@ -24,6 +24,10 @@ struct TAppOptions {
   // [RDXF] the program that turns a DWG file into DXF: run with the DWG
   // file and the DXF file to write as its arguments; none by default.
   std::string DwgConv;
+  // [JWCEXT] the command processor that runs external transform batches
+  // (".BAT"): its words, then the command as one more argument. Empty: "wine
+  // cmd /c" when wine is installed, else none.
+  std::string JwcShell;
   // [ETC1] WheelZm and RScrSpd are kept by the mouse navigation
   // (g_mouseNav, app/ApMouse), which reads them at every event.
   // [ETC1] "文字表記のコマンドボタンにする。": captioned tool buttons.

@@ -85,6 +85,9 @@ struct TRunRequest {
   std::vector<std::string> args;  // UTF-8
   std::string workDir;            // UTF-8; empty = current folder
   bool wait = true;               // wait for it to end
+  // While waiting the window goes on painting and offers to stop it (Esc):
+  // its whole process group ends. Returns -2 when stopped.
+  bool cancellable = false;
 };
 
 class IPlatform {

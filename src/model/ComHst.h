@@ -50,6 +50,7 @@ constexpr int DimSpacing = 55;      // dimensions: "用紙上での間隔[ﾐﾘ
 constexpr int DimUnit = 56;         // dimensions: "単位長さ(mm)"
 constexpr int ArrowSize = 60;       // arrows: "矢印のサイズ[ﾐﾘ]"
 constexpr int ArrowAngle = 61;      // arrows: "矢印の角度(ﾟ)"
+constexpr int JwcExt = 65;          // external transform batches: their options
 }  // namespace HstList
 
 struct ComHstState {

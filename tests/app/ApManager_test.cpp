@@ -515,7 +515,6 @@ TEST_F(ManagerTest, ControlsOfOperationsNotBuiltSaySo) {
     bool menu;  // a menu entry ends the operation before it finds nothing to run
   };
   const Case cases[] = {
-      {"menu operation", [](Harness&) { MenuItemCommand("OpBtn_JwcExt"); }, true},
       {"menu command", [](Harness&) { MenuItemCommand("FixSize"); }, true},
   };
   int beeps = 0;

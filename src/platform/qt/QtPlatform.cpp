@@ -1,5 +1,8 @@
 #include "platform/qt/QtPlatform.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include <QApplication>
@@ -25,7 +28,9 @@
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QEventLoop>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -272,9 +277,32 @@ int QtPlatform::RunProgram(const TRunRequest& request) {
   p.setArguments(args);
   if (!request.workDir.empty()) p.setWorkingDirectory(Utf8(request.workDir));
   p.setProcessChannelMode(QProcess::ForwardedChannels);
+  if (request.cancellable) {
+    // A group of its own, so that stopping it ends what it started too.
+    p.setChildProcessModifier([] { ::setpgid(0, 0); });
+  }
   p.start();
   if (!p.waitForStarted(-1)) return -1;
-  p.waitForFinished(-1);
+  if (!request.cancellable) {
+    p.waitForFinished(-1);
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  }
+  // The window goes on painting; Esc or the button stops it.
+  QProgressDialog wait(QStringLiteral("外部変形を実行中です… (Esc で中止)"), QStringLiteral("中止"), 0, 0, main_);
+  wait.setWindowTitle(QStringLiteral("JW_CAD外部変形"));
+  wait.setWindowModality(Qt::WindowModal);
+  wait.setMinimumDuration(300);
+  bool stopped = false;
+  QEventLoop loop;
+  QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&wait, &QProgressDialog::canceled, &loop, [&] {
+    stopped = true;
+    if (const qint64 pid = p.processId(); pid > 0) ::kill(-static_cast<pid_t>(pid), SIGTERM);
+  });
+  if (p.state() != QProcess::NotRunning) loop.exec();
+  if (p.state() != QProcess::NotRunning) p.waitForFinished(5000);
+  wait.reset();
+  if (stopped) return -2;
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 

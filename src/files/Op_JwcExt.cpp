@@ -1,5 +1,7 @@
 #include "files/Op_JwcExt.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -517,21 +519,27 @@ void Enter(TGContext& view, int state) {
   Guide();
 }
 
-// The shell that runs a ".BAT": VELMO.INI's, else wine's cmd when wine is there.
+// The shell that runs a ".BAT": VELMO.INI's, else wine's cmd when wine is
+// there (the "wine" command, or Debian's wine64 without it).
 std::vector<std::string> Shell() {
   std::string shell = SjisToUtf8(AppOptions().JwcShell);
   if (shell.empty()) {
     const char* path = std::getenv("PATH");
+    std::vector<fs::path> candidates;
     std::string_view p = path ? path : "";
     while (!p.empty()) {
       const std::size_t c = p.find(':');
       const fs::path dir(std::string(p.substr(0, c)));
+      if (!dir.empty()) candidates.push_back(dir / "wine"), candidates.push_back(dir / "wine64");
+      p = c == std::string_view::npos ? std::string_view() : p.substr(c + 1);
+    }
+    candidates.push_back("/usr/lib/wine/wine64");
+    for (const fs::path& c : candidates) {
       std::error_code ec;
-      if (!dir.empty() && fs::is_regular_file(dir / "wine", ec)) {
-        shell = "wine cmd /c";
+      if (fs::is_regular_file(c, ec) && ::access(c.c_str(), X_OK) == 0) {
+        shell = c.string() + " cmd /c";
         break;
       }
-      p = c == std::string_view::npos ? std::string_view() : p.substr(c + 1);
     }
   }
   std::vector<std::string> words;

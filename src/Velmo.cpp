@@ -46,6 +46,8 @@
 #include "ops/Op_LineKey.h"
 #include "ops/Op_NumLines.h"
 #include "files/OpPaste.h"
+#include "dialogs/DrawFrame.h"
+#include "dialogs/WindowSize.h"
 #include "files/Op_JwcExt.h"
 #include "ops/Op_Fukusen.h"
 #include "ops/Op_Sunpo2.h"
@@ -227,7 +229,10 @@ void RegisterMenu() {
   RegisterMenuCommand(cmd(View, "BtnZM2", "拡大表示", ViewButton<TViewButton::BtnZM2>));
   RegisterMenuCommand(cmd(View, "BtnZM1", "縮小表示", ViewButton<TViewButton::BtnZM1>));
   RegisterMenuCommand(sep(cmd(View, "BaseWhite", "背景を白にする")));
-  RegisterMenuCommand(cmd(View, "FixSize", "大きさ指定..."));
+  RegisterMenuCommand(cmd(View, "FixSize", "大きさ指定...", FixSizeCommand));
+  // The drawing frame: shown after New once the menu commands are complete;
+  // until then a command of its own (scripts, tests).
+  RegisterMenuCommand(cmd(TMenu::None, "DrawFrame", "作図枠の作成", [] { ShowDrawFrame(); }));
   RegisterMenuCommand(sep(cmd(View, "ViewGroup", "グループ別表示")));
   RegisterMenuCommand(cmd(View, "ViewLayer", "レイヤー別表示"));
 
@@ -364,5 +369,7 @@ void VelmoReset() {
   Op_NumLines_Reset();
   OpPaste_Reset();
   Op_JwcExt_Reset();
+  DrawFrame_Reset();
+  WindowSize_Reset();
   WireVelmo();
 }

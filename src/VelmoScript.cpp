@@ -22,6 +22,8 @@
 #include "model/GC_DB.h"
 #include "model/PVC.h"
 #include "ops/Op_BoxCounter.h"
+#include "dialogs/DrawFrame.h"
+#include "dialogs/WindowSize.h"
 #include "ops/Op_NumLines.h"
 #include "ops/Op_PenChange.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -439,6 +441,8 @@ std::vector<TDialogControl> DialogControls() {
   std::vector<TDialogControl> all = g_boxCounterOp.form.Controls();
   for (TDialogControl& c : g_penChangeOp.form.Controls()) all.push_back(std::move(c));
   for (TDialogControl& c : g_numLinesOp.form.Controls()) all.push_back(std::move(c));
+  for (TDialogControl& c : g_drawFrame.form.Controls()) all.push_back(std::move(c));
+  for (TDialogControl& c : g_windowSize.form.Controls()) all.push_back(std::move(c));
   std::erase_if(all, [](const TDialogControl& c) { return !c.text && !c.check; });
   return all;
 }
@@ -1099,7 +1103,7 @@ int TRunner::Run(const std::vector<TCommand>& cmds) {
     // in Japanese, with the question's own text.
     static const std::pair<std::string_view, const char*> kKinds[] = {
         {"unscripted question", "問い"},           {"unscripted open dialog", "開くダイアログ"},
-        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"}, {"unscripted pen change dialog", "ペン変更ダイアログ"}, {"unscripted number table dialog", "連続直線の作成ダイアログ"}, {"unscripted dialog control", "ダイアログにないコントロール"},
+        {"unscripted save dialog", "保存ダイアログ"}, {"unscripted colour dialog", "色の選択ダイアログ"}, {"unscripted DXF dialog", "DXFの読み込みダイアログ"}, {"unscripted box counter dialog", "矩形集計ダイアログ"}, {"unscripted pen change dialog", "ペン変更ダイアログ"}, {"unscripted number table dialog", "連続直線の作成ダイアログ"}, {"unscripted drawing frame dialog", "作図枠の作成ダイアログ"}, {"unscripted window size dialog", "画面サイズ指定ダイアログ"}, {"unscripted dialog control", "ダイアログにないコントロール"},
         {"unscripted print dialog", "印刷ダイアログ"}, {"unscripted input dialog", "入力ダイアログ"}};
     std::string_view w(what);
     std::string kind;

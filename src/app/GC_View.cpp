@@ -192,3 +192,15 @@ void ShowDataCount() {
   RefreshLayerPanels();
   if (g_wiring.countsShown) g_wiring.countsShown();
 }
+
+void ViewSetWidth(double d) {
+  TGContext& v = CurrentView();
+  const double w = v.devRight - v.devLeft, h = v.devBottom - v.devTop;
+  if (!(w > 0) || !(h > 0)) return;
+  const double cx = (v.wx1 + v.wx2) / 2, cy = (v.wy1 + v.wy2) / 2;
+  // The window's height from the area's aspect: D across however wide the area is.
+  const double half = d / 2 * h / w;
+  ViewStorePrevious();
+  G_SetWindow(v, cx - d / 2, cy - half, cx + d / 2, cy + half);
+  ViewRedraw(1);
+}

@@ -60,6 +60,9 @@ void ViewFitAll();
 // unless fitting left the window as it was.
 void ViewFitAllStep();
 
+// The view D drawing units across the drawing area about the same centre
+// (the previous view := the view it replaces), redrawn.
+void ViewSetWidth(double d);
 // The previous view (the settings' prevView) := the current view.
 void ViewStorePrevious();
 // The current and the previous view change places (the previous view's

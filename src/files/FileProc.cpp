@@ -1320,7 +1320,7 @@ bool DrawingNeedsRasterHelper() {
 }
 
 int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image,
-                  void (*beforeDrawing)(bool needsRasterHelper)) {
+                  void (*beforeDrawing)(bool needsRasterHelper), double viewWidth) {
   image = TRasterImage{};
   std::error_code ec;
   if (width < 1 || height < 1 || width > kRenderMaxSide || height > kRenderMaxSide) {
@@ -1337,6 +1337,7 @@ int RenderDrawing(const fs::path& in, int width, int height, TRasterImage& image
   if (beforeDrawing) beforeDrawing(DrawingNeedsRasterHelper());
   ViewAttach(width, height);
   ViewFitAll();
+  if (viewWidth > 0) ViewSetWidth(viewWidth);
   ViewRedraw(1);
   ViewBuffer().TakeImage(image);  // a picture of millions of pixels: not copied
   return 0;

@@ -315,10 +315,11 @@ constexpr int kRenderMaxSide = 16384;
 // status (0 on success) and the picture in image. Between reading and
 // drawing, beforeDrawing (when given) is told whether the drawing needs the
 // platform's raster helper (texts, pens wider than a pixel), so a command
-// line can start the toolkit only then.
+// line can start the toolkit only then. viewWidth > 0: the view that many
+// drawing units across about the fitted view's centre.
 struct TRasterImage;
 int RenderDrawing(const std::filesystem::path& in, int width, int height, TRasterImage& image,
-                  void (*beforeDrawing)(bool needsRasterHelper) = nullptr);
+                  void (*beforeDrawing)(bool needsRasterHelper) = nullptr, double viewWidth = 0);
 
 // Whether drawing the current window needs the raster helper: a live text,
 // or pens drawn in their widths.

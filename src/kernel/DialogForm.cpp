@@ -138,3 +138,34 @@ std::vector<TDialogControl> TNumLinesForm::Controls() {
   out.push_back(ok);
   return out;
 }
+
+std::vector<TDialogControl> TDrawFrameForm::Controls(const std::function<bool()>& ok) {
+  std::vector<TDialogControl> out = {{"edScale", &edScale}, {"rgPaperSize", &rgPaperSize}, {"rgOrientation", &rgOrientation}};
+  TDialogControl button{"BitBtn1"};
+  button.closes = true;
+  button.accept = ok;
+  out.push_back(button);
+  return out;
+}
+
+void TSizeForm::Preset(int w, int h) {
+  edWidth = FormatReal(80, w);
+  edHeight = FormatReal(80, h);
+}
+
+std::vector<TDialogControl> TSizeForm::Controls() {
+  std::vector<TDialogControl> out = {{"edWidth", &edWidth}, {"edHeight", &edHeight}, {"edWidSize", &edWidSize}};
+  for (auto [w, h] : {std::pair{640, 400}, std::pair{640, 480}, std::pair{800, 600}, std::pair{480, 640}})
+    out.push_back({"btn" + std::to_string(w) + "x" + std::to_string(h), nullptr, nullptr, [this, w, h] { Preset(w, h); }});
+  TDialogControl ok{"BitBtn1"};
+  ok.closes = true;
+  ok.press = [this] { wholeWindow = false; };
+  out.push_back(ok);
+  if (toolsMode) {
+    TDialogControl whole{"BitBtn3"};
+    whole.closes = true;
+    whole.press = [this] { wholeWindow = true; };
+    out.push_back(whole);
+  }
+  return out;
+}

@@ -74,3 +74,27 @@ struct TNumLinesForm {
   // the buttons; btnOK closes it when Ok() agrees.
   std::vector<TDialogControl> Controls();
 };
+
+// The drawing frame's dialog "作図枠の作成": the scale typed, the paper
+// (0 Ａ０ .. 4 Ａ４) and the orientation (0 portrait, 1 landscape).
+struct TDrawFrameForm {
+  std::string edScale;
+  std::string rgPaperSize = "3";
+  std::string rgOrientation = "1";
+  // Its controls; OK closes it when accept (the frame's check) agrees.
+  std::vector<TDialogControl> Controls(const std::function<bool()>& ok = {});
+};
+
+// The window size's dialog "画面サイズ指定": the drawing area in pixels and
+// the view's width in drawing units (texts as shown), and whether BitBtn3
+// (the tools mode's whole-window OK) was the one pressed.
+struct TSizeForm {
+  std::string edWidth, edHeight, edWidSize;
+  bool toolsMode = false;    // BitBtn3 shown
+  bool wholeWindow = false;  // closed by BitBtn3
+  // A preset "W × H".
+  void Preset(int w, int h);
+  // Its controls: the presets btn640x400, btn640x480, btn800x600, btn480x640,
+  // BitBtn1 (OK) and BitBtn3.
+  std::vector<TDialogControl> Controls();
+};

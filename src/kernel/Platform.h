@@ -140,6 +140,33 @@ public:
     (void)form;
     return false;
   }
+  // The drawing frame's dialog; ok checks the form before it closes (false
+  // keeps it open). False when cancelled.
+  virtual bool DrawFrameDialog(TDrawFrameForm& form, const std::function<bool()>& ok) {
+    (void)form;
+    (void)ok;
+    return false;
+  }
+  // The window size's dialog; false when cancelled.
+  virtual bool SizeDialog(TSizeForm& form) {
+    (void)form;
+    return false;
+  }
+  // The main window sized so that its drawing area is width x height pixels
+  // (wholeWindow: the whole window that size); true when it did so and told
+  // the core through the usual resize input, false where there is no window
+  // (the core then takes the size as the area's own).
+  virtual bool SetDrawingAreaSize(int width, int height, bool wholeWindow) {
+    (void)width;
+    (void)height;
+    (void)wholeWindow;
+    return false;
+  }
+  // The screen's size in pixels.
+  virtual void ScreenSize(int& width, int& height) {
+    width = 1920;
+    height = 1080;
+  }
   // The number table's dialog on the form; false when cancelled.
   virtual bool NumLinesDialog(TNumLinesForm& form) {
     (void)form;

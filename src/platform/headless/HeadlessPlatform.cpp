@@ -168,6 +168,14 @@ bool HeadlessPlatform::PenChangeDialog(TPenChangeForm& form) {
   return RunDialogActions(form.Controls(), "unscripted pen change dialog");
 }
 
+bool HeadlessPlatform::DrawFrameDialog(TDrawFrameForm& form, const std::function<bool()>& ok) {
+  return RunDialogActions(form.Controls(ok), "unscripted drawing frame dialog");
+}
+
+bool HeadlessPlatform::SizeDialog(TSizeForm& form) {
+  return RunDialogActions(form.Controls(), "unscripted window size dialog");
+}
+
 bool HeadlessPlatform::NumLinesDialog(TNumLinesForm& form) {
   return RunDialogActions(form.Controls(), "unscripted number table dialog");
 }

@@ -67,6 +67,8 @@ public:
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool PenChangeDialog(TPenChangeForm& form) override;
   bool NumLinesDialog(TNumLinesForm& form) override;
+  bool DrawFrameDialog(TDrawFrameForm& form, const std::function<bool()>& ok) override;
+  bool SizeDialog(TSizeForm& form) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;

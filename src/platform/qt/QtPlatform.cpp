@@ -33,12 +33,15 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "dialogs/DrawFrame.h"
 #include "kernel/SjisConv.h"
+#include "kernel/Z_Basic.h"
 #include "platform/qt/PrinterCanvas.h"
 #include "platform/qt/QtPaint.h"
 #include "render/ApPenSet.h"
@@ -629,4 +632,135 @@ bool QtPlatform::NumLinesDialog(TNumLinesForm& form) {
   }
   fill();
   return dlg.exec() == QDialog::Accepted;
+}
+
+// The drawing frame: the scale (written as the program shows scales when
+// the field is left), the paper and its orientation.
+bool QtPlatform::DrawFrameDialog(TDrawFrameForm& form, const std::function<bool()>& ok) {
+  QDialog dlg(main_);
+  dlg.setWindowTitle(QStringLiteral("作図枠の作成"));
+  auto* layout = new QVBoxLayout(&dlg);
+  layout->addWidget(new QLabel(QStringLiteral("作図枠(用紙枠)を作成します、用紙と縮尺を指定して下さい。"), &dlg));
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(QStringLiteral("図面の縮尺"), &dlg));
+  auto* scale = new QLineEdit(FromSjis(form.edScale), &dlg);
+  scale->setObjectName(QStringLiteral("edScale"));
+  row->addWidget(scale);
+  row->addWidget(new QLabel(QStringLiteral("←入力例   1/1   1/20   1/100   5/1"), &dlg));
+  layout->addLayout(row);
+  QObject::connect(scale, &QLineEdit::editingFinished, &dlg, [scale] {
+    scale->setText(FromSjis(NormalizeScaleField(ToSjis(scale->text()))));
+  });
+  auto* groups = new QHBoxLayout;
+  auto radios = [&](const QString& title, const char* name, const QStringList& items, int current) {
+    auto* box = new QGroupBox(title, &dlg);
+    box->setObjectName(QString::fromLatin1(name));
+    auto* l = new QVBoxLayout(box);
+    std::vector<QRadioButton*> out;
+    for (int i = 0; i < items.size(); ++i) {
+      auto* r = new QRadioButton(items[i], box);
+      r->setChecked(i == current);
+      l->addWidget(r);
+      out.push_back(r);
+    }
+    groups->addWidget(box);
+    return out;
+  };
+  const auto paper = radios(QStringLiteral("用紙"), "rgPaperSize",
+                            {QStringLiteral("Ａ０"), QStringLiteral("Ａ１"), QStringLiteral("Ａ２"), QStringLiteral("Ａ３"), QStringLiteral("Ａ４")},
+                            std::clamp(std::atoi(form.rgPaperSize.c_str()), 0, 4));
+  const auto orientation = radios(QStringLiteral("向き"), "rgOrientation", {QStringLiteral("縦"), QStringLiteral("横")},
+                                  std::clamp(std::atoi(form.rgOrientation.c_str()), 0, 1));
+  layout->addLayout(groups);
+  layout->addWidget(new QLabel(QStringLiteral("実際に印刷できる範囲はご使用のプリンター、プロッタで多少異なります。"), &dlg));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
+    form.edScale = ToSjis(scale->text());
+    for (std::size_t i = 0; i < paper.size(); ++i)
+      if (paper[i]->isChecked()) form.rgPaperSize = std::to_string(i);
+    for (std::size_t i = 0; i < orientation.size(); ++i)
+      if (orientation[i]->isChecked()) form.rgOrientation = std::to_string(i);
+    if (!ok || ok()) dlg.accept();
+  });
+  layout->addWidget(buttons);
+  scale->setFocus();
+  return dlg.exec() == QDialog::Accepted;
+}
+
+// The window size: the drawing area's pixels, presets, the view's width.
+bool QtPlatform::SizeDialog(TSizeForm& form) {
+  QDialog dlg(main_);
+  dlg.setWindowTitle(QStringLiteral("画面サイズ指定"));
+  auto* layout = new QVBoxLayout(&dlg);
+  layout->addWidget(new QLabel(QStringLiteral("作図枠の大きさを指定してください。"), &dlg));
+  auto* grid = new QFormLayout;
+  auto field = [&](const char* name, std::string& text, const QString& label) {
+    auto* e = new QLineEdit(FromSjis(text), &dlg);
+    e->setObjectName(QString::fromLatin1(name));
+    QObject::connect(e, &QLineEdit::editingFinished, &dlg, [e] {
+      e->setText(FromSjis(FormatReal(80, ParseReal(ToSjis(e->text())))));
+    });
+    grid->addRow(label, e);
+    return e;
+  };
+  QLineEdit* w = field("edWidth", form.edWidth, QStringLiteral("幅 (ドット)"));
+  QLineEdit* h = field("edHeight", form.edHeight, QStringLiteral("高さ (ドット)"));
+  QLineEdit* d = field("edWidSize", form.edWidSize, QStringLiteral("表示幅 (図面の単位)"));
+  layout->addLayout(grid);
+  auto* presets = new QHBoxLayout;
+  for (auto [pw, ph] : {std::pair{640, 400}, std::pair{640, 480}, std::pair{800, 600}, std::pair{480, 640}}) {
+    auto* b = new QPushButton(QStringLiteral("%1 × %2").arg(pw).arg(ph), &dlg);
+    b->setObjectName(QStringLiteral("btn%1x%2").arg(pw).arg(ph));
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, &dlg, [=, &form] {
+      form.Preset(pw, ph);
+      w->setText(FromSjis(form.edWidth));
+      h->setText(FromSjis(form.edHeight));
+      d->setFocus();
+    });
+    presets->addWidget(b);
+  }
+  layout->addLayout(presets);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+  auto take = [&](bool whole) {
+    form.edWidth = ToSjis(w->text());
+    form.edHeight = ToSjis(h->text());
+    form.edWidSize = ToSjis(d->text());
+    form.wholeWindow = whole;
+    dlg.accept();
+  };
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] { take(false); });
+  if (form.toolsMode) {
+    auto* whole = buttons->addButton(QStringLiteral("OK (全体)"), QDialogButtonBox::AcceptRole);
+    whole->setObjectName(QStringLiteral("BitBtn3"));
+    QObject::disconnect(whole, nullptr, nullptr, nullptr);
+    QObject::connect(whole, &QPushButton::clicked, &dlg, [&] { take(true); });
+  }
+  layout->addWidget(buttons);
+  return dlg.exec() == QDialog::Accepted;
+}
+
+bool QtPlatform::SetDrawingAreaSize(int width, int height, bool wholeWindow) {
+  if (!main_) return false;
+  QWidget* area = main_->findChild<QWidget*>(QStringLiteral("PaintBox1"));
+  if (!area) return false;
+  if (main_->isMaximized() || main_->isFullScreen()) main_->showNormal();
+  if (wholeWindow)
+    main_->resize(width, height);
+  else
+    main_->resize(main_->width() + width - area->width(), main_->height() + height - area->height());
+  // The layout gives the area its size (and the core hears of it) before
+  // the view is set; a window manager may still adjust it afterwards.
+  QApplication::processEvents();
+  QApplication::processEvents();
+  return true;
+}
+
+void QtPlatform::ScreenSize(int& width, int& height) {
+  const QScreen* s = main_ ? main_->screen() : QGuiApplication::primaryScreen();
+  const QRect r = s ? s->geometry() : QRect(0, 0, 1920, 1080);
+  width = r.width();
+  height = r.height();
 }

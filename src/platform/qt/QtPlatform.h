@@ -40,6 +40,10 @@ public:
   bool BoxCounterDialog(TBoxCounterForm& form, const std::function<void(bool colour)>& count) override;
   bool PenChangeDialog(TPenChangeForm& form) override;
   bool NumLinesDialog(TNumLinesForm& form) override;
+  bool DrawFrameDialog(TDrawFrameForm& form, const std::function<bool()>& ok) override;
+  bool SizeDialog(TSizeForm& form) override;
+  bool SetDrawingAreaSize(int width, int height, bool wholeWindow) override;
+  void ScreenSize(int& width, int& height) override;
   bool OpenUrl(const std::string& url) override;
   int RunProgram(const TRunRequest& request) override;
   // Closes the main window after the event under way (its close asks).

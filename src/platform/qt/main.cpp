@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -41,7 +42,7 @@ const char kHelp[] =
     "                               .JWW .JWC .JWK .DXF .DWG、書き出し .VLD .V$D .VLZ .JWC .DXF。\n"
     "                               失敗するとその理由を表示し、\n"
     "                               0 以外の終了コードを返します。ディスプレイは不要です。\n"
-    "  --render 入力 出力.png [--size 幅x高さ]\n"
+    "  --render 入力 出力.png [--size 幅x高さ] [--view-width 幅]\n"
     "  --print-pdf 入力 出力.pdf [--scale 100|72|50|11]\n"
     "                               ウィンドウを開かずに図面全体を画面と同じ描き方で PNG に\n"
     "                               書き出して終了します (既定の大きさ 1600x1200)。\n"
@@ -109,14 +110,34 @@ void StartRenderToolkit(bool needsRasterHelper) {
 }
 
 int Render(int argc, char** argv) {
-  if (argc != 4 && argc != 6) {
-    Usage("使い方: velmo --render 入力ファイル 出力.png [--size 幅x高さ]", "");
+  const char* usage = "使い方: velmo --render 入力ファイル 出力.png [--size 幅x高さ] [--view-width 幅]";
+  if (argc < 4) {
+    Usage(usage, "");
     return 2;
   }
   int width = 1600, height = 1200;
-  if (argc == 6 && (std::strcmp(argv[4], "--size") != 0 || !ParseSize(argv[5], width, height))) {
-    Usage("--size には 幅x高さ (例 1600x1200) を指定します: ", argv[argc - 1]);
-    return 2;
+  double viewWidth = 0;
+  for (int i = 4; i < argc; i += 2) {
+    if (i + 1 >= argc) {
+      Usage(usage, "");
+      return 2;
+    }
+    if (std::strcmp(argv[i], "--size") == 0) {
+      if (!ParseSize(argv[i + 1], width, height)) {
+        Usage("--size には 幅x高さ (例 1600x1200) を指定します: ", argv[i + 1]);
+        return 2;
+      }
+    } else if (std::strcmp(argv[i], "--view-width") == 0) {
+      const char* text = argv[i + 1];
+      const auto r = std::from_chars(text, text + std::strlen(text), viewWidth);
+      if (r.ec != std::errc() || *r.ptr != '\0' || !(viewWidth > 0) || viewWidth > 1e9) {
+        Usage("--view-width には図面の単位で表示する幅 (0 より大きい数) を指定します: ", text);
+        return 2;
+      }
+    } else {
+      Usage(usage, "");
+      return 2;
+    }
   }
   VelmoReset();
   HeadlessPlatform& platform = Headless();
@@ -125,7 +146,7 @@ int Render(int argc, char** argv) {
   SetPlatform(&platform);
   if (ProgramDir_Init()) InitTempPrefix();
   TRasterImage image;
-  int rc = RenderDrawing(argv[2], width, height, image, StartRenderToolkit);
+  int rc = RenderDrawing(argv[2], width, height, image, StartRenderToolkit, viewWidth);
   if (rc == 0 && !WritePngFile(argv[3], image)) {
     std::fprintf(stderr, "velmo: 画像を書き込めません: %s\n", argv[3]);
     rc = 1;

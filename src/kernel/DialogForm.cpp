@@ -155,8 +155,11 @@ void TSizeForm::Preset(int w, int h) {
 
 std::vector<TDialogControl> TSizeForm::Controls() {
   std::vector<TDialogControl> out = {{"edWidth", &edWidth}, {"edHeight", &edHeight}, {"edWidSize", &edWidSize}};
-  for (auto [w, h] : {std::pair{640, 400}, std::pair{640, 480}, std::pair{800, 600}, std::pair{480, 640}})
-    out.push_back({"btn" + std::to_string(w) + "x" + std::to_string(h), nullptr, nullptr, [this, w, h] { Preset(w, h); }});
+  for (const std::pair<int, int> size : {std::pair{640, 400}, std::pair{640, 480}, std::pair{800, 600}, std::pair{480, 640}}) {
+    TDialogControl preset{"btn" + std::to_string(size.first) + "x" + std::to_string(size.second)};
+    preset.press = [this, size] { Preset(size.first, size.second); };
+    out.push_back(preset);
+  }
   TDialogControl ok{"BitBtn1"};
   ok.closes = true;
   ok.press = [this] { wholeWindow = false; };

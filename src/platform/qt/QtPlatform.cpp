@@ -709,7 +709,8 @@ bool QtPlatform::SizeDialog(TSizeForm& form) {
   QLineEdit* d = field("edWidSize", form.edWidSize, QStringLiteral("表示幅 (図面の単位)"));
   layout->addLayout(grid);
   auto* presets = new QHBoxLayout;
-  for (auto [pw, ph] : {std::pair{640, 400}, std::pair{640, 480}, std::pair{800, 600}, std::pair{480, 640}}) {
+  for (const std::pair<int, int> preset : {std::pair{640, 400}, std::pair{640, 480}, std::pair{800, 600}, std::pair{480, 640}}) {
+    const int pw = preset.first, ph = preset.second;
     auto* b = new QPushButton(QStringLiteral("%1 × %2").arg(pw).arg(ph), &dlg);
     b->setObjectName(QStringLiteral("btn%1x%2").arg(pw).arg(ph));
     b->setAutoDefault(false);

@@ -47,6 +47,7 @@
 #include "ops/Op_NumLines.h"
 #include "files/OpPaste.h"
 #include "dialogs/DrawFrame.h"
+#include "dialogs/Option.h"
 #include "dialogs/WindowSize.h"
 #include "files/Op_JwcExt.h"
 #include "ops/Op_Fukusen.h"
@@ -244,7 +245,7 @@ void RegisterMenu() {
   RegisterMenuCommand(sep(boxCounter));
   RegisterMenuCommand(op(Tools, OpBtn_JwcExt));
 
-  RegisterMenuCommand(cmd(Settings, "Option1", "設定...(&S)"));
+  RegisterMenuCommand(cmd(Settings, "Option1", "設定...(&S)", [] { ShowOption("ｸﾞﾙｰﾌﾟと縮尺"); }));
   RegisterMenuCommand(cmd(Settings, "MoveLayer", "２画面でレイヤー編集..."));
 
   RegisterMenuCommand(WindowItem<1>(cmd(Window, "fname1", "", [] { SwitchWindow(1); })));
@@ -311,6 +312,7 @@ void WireVelmo() {
   w.textDirection = MojiDirectionClick;
   w.textSizeChanged = MojiSizeChanged;
   w.closeQuery = FormCloseQuery;
+  w.openSettings = [](const std::string& page) { return ShowOption(page); };
   w.toolWindowShown = LineKeyWindowShown;
   w.toolKeyDown = LineKeyKeyDown;
   RegisterMenu();
@@ -370,6 +372,7 @@ void VelmoReset() {
   OpPaste_Reset();
   Op_JwcExt_Reset();
   DrawFrame_Reset();
+  Option_Reset();
   WindowSize_Reset();
   WireVelmo();
 }

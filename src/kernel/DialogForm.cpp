@@ -172,3 +172,53 @@ std::vector<TDialogControl> TSizeForm::Controls() {
   }
   return out;
 }
+
+std::vector<TDialogControl> TOptionForm::Controls() {
+  std::vector<TDialogControl> out;
+  auto cell = [](const char* grid, int a, int b) { return std::string(grid) + "[" + std::to_string(a) + "," + std::to_string(b) + "]"; };
+  for (int r = 0; r < 16; ++r) {
+    out.push_back({cell("StringGrid1", r + 1, 1), &groupName[r]});
+    out.push_back({cell("StringGrid1", r + 1, 2), &scaleX[r]});
+    out.push_back({cell("StringGrid1", r + 1, 3), &scaleY[r]});
+    for (int l = 0; l < 16; ++l) out.push_back({cell("StringGrid2", r + 1, l + 1), &layerName[r][l]});
+  }
+  for (int r = 0; r < 10; ++r)
+    for (int c = 0; c < 4; ++c) out.push_back({cell("StrGrd1", r + 1, c + 1), &mojiSize[r][c]});
+  for (int p = 0; p < 6; ++p) {
+    out.push_back({"TrackBar" + std::to_string(p + 1), &trackBar[p]});
+    out.push_back({"cbBlackP" + std::to_string(p + 1), nullptr, &blackP[p]});
+  }
+  for (auto [name, text] : {std::pair{"edScale", &edScale}, std::pair{"edMM_Offset", &edMM_Offset},
+                            std::pair{"EdArrowSize", &EdArrowSize}, std::pair{"EdArrowKakudo", &EdArrowKakudo},
+                            std::pair{"EdHL_Offset1", &EdHL_Offset1}, std::pair{"EdHL_Offset2", &EdHL_Offset2},
+                            std::pair{"EdSunpoPitch", &EdSunpoPitch}, std::pair{"edSM_Offset", &edSM_Offset},
+                            std::pair{"rgSunpoU", &rgSunpoU}, std::pair{"rgSunpoK", &rgSunpoK},
+                            std::pair{"edRealGridSize", &edRealGridSize}, std::pair{"EdTuboSize", &EdTuboSize},
+                            std::pair{"rgPaperSize", &rgPaperSize}, std::pair{"rgOrientation", &rgOrientation},
+                            std::pair{"rbPrinterType", &rbPrinterType}})
+    out.push_back({name, text});
+  for (auto [name, box] : {std::pair{"cbWhiteColor", &cbWhiteColor}, std::pair{"cbPenWidth", &cbPenWidth},
+                           std::pair{"cbKanjiSunpo", &cbKanjiSunpo}, std::pair{"cbKanmaSunpo", &cbKanmaSunpo},
+                           std::pair{"cbZerosSunpo", &cbZerosSunpo}, std::pair{"cbRealGrid", &cbRealGrid},
+                           std::pair{"cbQuality", &cbQuality}, std::pair{"cbLayPen", &cbLayPen}})
+    out.push_back({name, nullptr, box});
+  std::vector<std::string> buttons = {"ScaleSame", "RefGroup", "RefLayer", "RefPenSet", "RefMojiSize", "RefSunpo",
+                                      "BtnLayClr", "Button1"};
+  for (int g = 1; g <= 16; ++g)
+    for (int l = 1; l <= 16; ++l) {
+      buttons.push_back(cell("LayerClick", g, l));
+      buttons.push_back(cell("LayerShiftClick", g, l));
+    }
+  for (const std::string& b : buttons) {
+    TDialogControl c{b};
+    c.press = [this, b] {
+      if (press) press(b);
+    };
+    out.push_back(c);
+  }
+  TDialogControl okButton{"BitBtn1"};
+  okButton.closes = true;
+  okButton.accept = [this] { return !ok || ok(); };
+  out.push_back(okButton);
+  return out;
+}

@@ -98,3 +98,30 @@ struct TSizeForm {
   // BitBtn1 (OK) and BitBtn3.
   std::vector<TDialogControl> Controls();
 };
+
+// The settings dialog "環境設定": its fields as texts (CP932) and boxes, by
+// the names of its controls. Grid cells are named "StringGrid1[r,c]"
+// (groups: row 1..16, columns 1 name, 2 X scale, 3 Y scale),
+// "StringGrid2[g,l]" (layer names, group and layer 1..16) and
+// "StrGrd1[r,c]" (text sizes 1..10: height, width, spacing, pen).
+struct TOptionForm {
+  std::string groupName[16], scaleX[16], scaleY[16];
+  std::string edScale;
+  std::string layerName[16][16];
+  std::string trackBar[6];
+  bool blackP[6] = {};
+  bool cbWhiteColor = false, cbPenWidth = false;
+  std::string mojiSize[10][4];
+  std::string edMM_Offset;
+  std::string EdArrowSize, EdArrowKakudo, EdHL_Offset1, EdHL_Offset2, EdSunpoPitch, edSM_Offset;
+  bool cbKanjiSunpo = false, cbKanmaSunpo = false, cbZerosSunpo = false;
+  std::string rgSunpoU, rgSunpoK;  // indexes as text
+  bool cbRealGrid = false;
+  std::string edRealGridSize, EdTuboSize;
+  std::string rgPaperSize, rgOrientation, rbPrinterType;
+  bool cbQuality = false, cbLayPen = false;
+  // The buttons and the layer cells' clicks, bound by the dialog's owner.
+  std::function<void(const std::string& button)> press;
+  std::function<bool()> ok;
+  std::vector<TDialogControl> Controls();
+};

@@ -147,6 +147,13 @@ public:
     (void)ok;
     return false;
   }
+  // The settings dialog on the form, opened on the page of that caption;
+  // false when cancelled.
+  virtual bool OptionDialog(TOptionForm& form, const std::string& page) {
+    (void)form;
+    (void)page;
+    return false;
+  }
   // The window size's dialog; false when cancelled.
   virtual bool SizeDialog(TSizeForm& form) {
     (void)form;

@@ -172,6 +172,10 @@ bool HeadlessPlatform::DrawFrameDialog(TDrawFrameForm& form, const std::function
   return RunDialogActions(form.Controls(ok), "unscripted drawing frame dialog");
 }
 
+bool HeadlessPlatform::OptionDialog(TOptionForm& form, const std::string&) {
+  return RunDialogActions(form.Controls(), "unscripted settings dialog");
+}
+
 bool HeadlessPlatform::SizeDialog(TSizeForm& form) {
   return RunDialogActions(form.Controls(), "unscripted window size dialog");
 }

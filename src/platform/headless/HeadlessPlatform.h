@@ -69,6 +69,7 @@ public:
   bool NumLinesDialog(TNumLinesForm& form) override;
   bool DrawFrameDialog(TDrawFrameForm& form, const std::function<bool()>& ok) override;
   bool SizeDialog(TSizeForm& form) override;
+  bool OptionDialog(TOptionForm& form, const std::string& page) override;
   bool OpenUrl(const std::string& url) override;
   // Runs the program for real (posix_spawn); the command line needs it.
   int RunProgram(const TRunRequest& request) override;

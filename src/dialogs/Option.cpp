@@ -23,19 +23,6 @@ void Option_Reset() { g_option = OptionState{}; }
 
 namespace {
 
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// At most 16 bytes, never half a two-byte character.
-std::string Name16(const std::string& s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t len = IsLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-    if (i + len > 16) break;
-    i += len;
-  }
-  return s.substr(0, i);
-}
-
 double Scale(const std::string& text) { return ParseScale(ToHalfWidth(text, false)); }
 
 int StoreSlot() { return StoreWindow() == 2 ? 2 : 1; }
@@ -95,14 +82,14 @@ bool StoreOptionForm(const TOptionForm& f, TPVC& p) {
   }
   for (int g = 0; g < 16; ++g) {
     TGroupEntry& e = p.groups[static_cast<std::size_t>(g)];
-    e.name = Name16(f.groupName[g]);
+    e.name = FitText(f.groupName[g], 16);
     double x = Scale(f.scaleX[g]);
     if (!(x > 0)) x = 1;
     double y = Scale(f.scaleY[g]);
     if (!(y > 0)) y = x;
     e.scaleX = x;
     e.scaleY = y;
-    for (int l = 0; l < 16; ++l) e.layers[static_cast<std::size_t>(l)].name = Name16(f.layerName[g][l]);
+    for (int l = 0; l < 16; ++l) e.layers[static_cast<std::size_t>(l)].name = FitText(f.layerName[g][l], 16);
   }
   p.basicScale = basic;
   p.textOffset = ParseReal(f.edMM_Offset);

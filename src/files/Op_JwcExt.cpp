@@ -39,19 +39,6 @@ JwcExtRun& S() { return g_jwcExtOp.run; }
 TJwcBatch& B() { return g_jwcExtOp.batch; }
 TJwcSet& Set() { return B().sets[std::clamp(S().set, 0, 9)]; }
 
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// At most n bytes of s, never half a two-byte character.
-std::string CutWhole(std::string_view s, std::size_t n) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t len = IsLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-    if (i + len > n) break;
-    i += len;
-  }
-  return std::string(s.substr(0, i));
-}
-
 std::string NoSpaces(std::string_view s) {
   std::string out;
   for (char c : s)
@@ -64,19 +51,6 @@ std::string Trim(std::string_view s) {
   if (b == std::string_view::npos) return {};
   const std::size_t e = s.find_last_not_of(' ');
   return std::string(s.substr(b, e - b + 1));
-}
-
-template <class F>
-void ForLines(std::string_view s, F&& f) {
-  std::size_t pos = 0;
-  while (pos < s.size()) {
-    std::size_t end = s.find('\n', pos);
-    if (end == std::string_view::npos) end = s.size();
-    std::string_view line = s.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!f(line)) return;
-    pos = end + 1;
-  }
 }
 
 // The circled digit k (①..⑨) in CP932.
@@ -94,7 +68,7 @@ bool ParseBatchText(std::string_view text, TJwcBatch& b) {
     for (int k = 0; k < 10; ++k) s.prompt[k] = Format("No.%d  基点マウス指示(LorR)", {k});
   int set = 0;
   bool first = true;
-  ForLines(text, [&](std::string_view raw) {
+  ForEachLine(text, [&](std::string_view raw) {
     if (first) {
       b.title = raw.size() > 4 ? std::string(raw.substr(4)) : std::string();
       first = false;
@@ -108,7 +82,7 @@ bool ParseBatchText(std::string_view text, TJwcBatch& b) {
         continue;
       }
       line += raw[i];
-      if (IsLead(static_cast<unsigned char>(raw[i])) && i + 1 < raw.size()) line += raw[++i];
+      if (IsLeadByte(static_cast<unsigned char>(raw[i])) && i + 1 < raw.size()) line += raw[++i];
     }
     const std::string head = UpperAscii(Trim(line));
     if (!head.starts_with("REM") && !head.starts_with("@REM")) return true;
@@ -288,7 +262,7 @@ int HexDigit(std::string_view s, std::size_t at) {
 std::string ApplyJwcResult(TGContext* view, std::string_view text, TPointD base) {
   // First the control lines.
   std::string control;
-  ForLines(text, [&](std::string_view l) {
+  ForEachLine(text, [&](std::string_view l) {
     if (l.starts_with("hq") || l.starts_with("he") || l.starts_with("h/")) {
       control = std::string(l);
       return false;
@@ -306,7 +280,7 @@ std::string ApplyJwcResult(TGContext* view, std::string_view text, TPointD base)
     if (i > 0 && view) DrawCell(*view, GcellRef(i));
   };
   auto fine = [](double v) { return std::isfinite(v) && std::fabs(v) <= kMaxValue; };
-  ForLines(text, [&](std::string_view l) {
+  ForEachLine(text, [&](std::string_view l) {
     if (l.starts_with("hd")) {
       for (int i = 1, used = StoreUsed(); i <= used; ++i) {
         const TGcell& c = GcellRef(i);
@@ -315,12 +289,12 @@ std::string ApplyJwcResult(TGContext* view, std::string_view text, TPointD base)
         GcellDelete(i);
       }
     } else if (l.starts_with("lgn")) {
-      pvc.groups[static_cast<std::size_t>(group)].name = CutWhole(l.size() > 3 ? l.substr(3) : "", 32);
+      pvc.groups[static_cast<std::size_t>(group)].name = CutMB(l.size() > 3 ? l.substr(3) : "", 32);
     } else if (l.starts_with("lg")) {
       if (const int d = HexDigit(l, 2); d >= 0) group = d;
     } else if (l.starts_with("lyn")) {
       pvc.groups[static_cast<std::size_t>(group)].layers[static_cast<std::size_t>(layer)].name =
-          CutWhole(l.size() > 3 ? l.substr(3) : "", 16);
+          CutMB(l.size() > 3 ? l.substr(3) : "", 16);
     } else if (l.starts_with("ly")) {
       if (const int d = HexDigit(l, 2); d >= 0) layer = d;
     } else if (l.starts_with("lc")) {

@@ -64,20 +64,6 @@ bool ReadImport(const fs::path& name, std::string& sjis) {
   return true;
 }
 
-// The lines of a text (LF ended, a CR before it dropped).
-template <class F>
-void ForLines(std::string_view s, F&& f) {
-  std::size_t pos = 0;
-  while (pos < s.size()) {
-    std::size_t end = s.find('\n', pos);
-    if (end == std::string_view::npos) end = s.size();
-    std::string_view line = s.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    f(line);
-    pos = end + 1;
-  }
-}
-
 const TTextSize& CurrentSize(const TPVC& pvc) {
   return pvc.textSizes[static_cast<std::size_t>(std::clamp(pvc.textSize, 0, kTextSizeCount - 1))];
 }
@@ -108,7 +94,7 @@ void ImportTextBytes(std::string_view sjis) {
   const double s = pvc.basicScale;
   const double step = std::trunc(CurrentSize(pvc).height + 2) * s;
   double y = -10 * s;
-  ForLines(sjis, [&](std::string_view line) {
+  ForEachLine(sjis, [&](std::string_view line) {
     std::string text;
     for (char c : line) {
       if (c != '\t') {
@@ -145,7 +131,7 @@ TTableSize ImportTableBytes(std::string_view sjis, double x0, double y0, char se
   chars.fill(1);
   int n = 0;
   double top = y0;
-  ForLines(sjis, [&](std::string_view line) {
+  ForEachLine(sjis, [&](std::string_view line) {
     const int cut = SplitFieldViews(line, f, sep);
     for (int k = 0; k < std::min(cut, kMaxColumns); ++k) {
       chars[static_cast<std::size_t>(k)] = std::max(chars[static_cast<std::size_t>(k)], static_cast<int>(f[static_cast<std::size_t>(k)].size()) + 1);
@@ -156,7 +142,7 @@ TTableSize ImportTableBytes(std::string_view sjis, double x0, double y0, char se
   // Placing.
   double right = x0 + w * s, y = top;
   bool first = true;
-  ForLines(sjis, [&](std::string_view line) {
+  ForEachLine(sjis, [&](std::string_view line) {
     SplitFieldViews(line, f, sep);
     y -= (h + o) * s;
     double x = x0;

@@ -15,6 +15,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "kernel/Common.h"
 
@@ -69,6 +70,25 @@ std::string ToFullWidth(std::string_view s);
 std::string FitText(std::string_view s, int n);
 // s cut to at most n bytes, never inside a character.
 std::string CutMB(std::string_view s, std::size_t n);
+
+// f(line) for each line of s (ended by LF, a CR before it dropped; a last
+// line without LF counts), until f returns false (when it returns a value).
+template <class F>
+void ForEachLine(std::string_view s, F&& f) {
+  std::size_t pos = 0;
+  while (pos < s.size()) {
+    std::size_t end = s.find('\n', pos);
+    if (end == std::string_view::npos) end = s.size();
+    std::string_view line = s.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if constexpr (std::is_void_v<decltype(f(line))>) {
+      f(line);
+    } else if (!f(line)) {
+      return;
+    }
+    pos = end + 1;
+  }
+}
 
 // ---- Parsing --------------------------------------------------------------
 

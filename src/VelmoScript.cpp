@@ -690,6 +690,7 @@ TCommand ParseCommand(const TLine& l, int line) {
       c.text = l.Sjis(2);
       c.n = 1;
     } else {
+      l.Count(2, 4, "dialog set|check|press CONTROL ...");
       l.Fail("dialog の後は set, check, press のどれかです: " + Utf8ToSjis(l.word(1)));
     }
   } else if (w == "expect") {

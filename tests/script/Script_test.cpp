@@ -328,6 +328,8 @@ TEST_F(ScriptTest, AMalformedScriptIsRefusedWithItsLineAndNothingRuns) {
       {"answer colour 1,2,256", U8(u8"色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: 1,2,256")},
       {"answer color FF00", U8(u8"色は R,G,B (各 0～255) か 16 進 6 桁 (RRGGBB) です: FF00")},
       {"dialog open Edit1w", U8(u8"dialog の後は set, check, press のどれかです: open")},
+      {"dialog", U8(u8"引数の数が違います。書き方: dialog set|check|press CONTROL ...")},
+      {"clipboard", U8(u8"引数の数が違います。書き方: clipboard")},
       {"dialog set Edit1w", U8(u8"引数の数が違います。書き方: dialog set CONTROL \"TEXT\"")},
       {"dialog check cbx maybe", U8(u8"チェックは on か off です: maybe")},
       {"expect dialog Nowhere \"1\"", U8(u8"ダイアログにないコントロールです: Nowhere")},
